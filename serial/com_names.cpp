@@ -12,7 +12,8 @@ namespace {
 bool startsWithNoCase(std::string_view s, std::string_view prefix) {
     if (s.size() < prefix.size()) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(s[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
+        if (std::tolower(static_cast<unsigned char>(s[i])) !=
+            std::tolower(static_cast<unsigned char>(prefix[i])))
             return false;
     return true;
 }
@@ -27,7 +28,7 @@ constexpr DefaultRange kDefaultDevices[] = {
     {33, 64, "/dev/ttyS"},
 };
 
-}  // namespace
+} // namespace
 
 std::string configHome() {
     if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x) return x;
@@ -82,4 +83,4 @@ std::string comDisplayName(const std::string& name) {
     return name.starts_with("\\\\.\\") ? name.substr(4) : name;
 }
 
-}  // namespace dalvex
+} // namespace dalvex

@@ -29,4 +29,4 @@ std::string comPortName(int n);
 // The name as shown to the user: without a leading "\\.\".
 std::string comDisplayName(const std::string& name);
 
-}  // namespace dalvex
+} // namespace dalvex

@@ -17,7 +17,8 @@ QString settingsFile(const QString& key) {
     if (!parts.isEmpty() && parts.front().compare(QLatin1String("software"), Qt::CaseInsensitive) == 0)
         parts.pop_front();
     if (parts.isEmpty()) parts << QStringLiteral("GSM") << QString::fromLatin1(kToolName);
-    for (QString& p : parts) p.remove(QLatin1Char('/'));
+    for (QString& p : parts)
+        p.remove(QLatin1Char('/'));
     return QString::fromStdString(configHome()) + QLatin1Char('/') + parts.join(QLatin1Char('/')) +
            QStringLiteral(".conf");
 }
@@ -41,4 +42,4 @@ void WriteSetting(const QString& key, const QString& name, const QString& value)
     store.sync();
 }
 
-}  // namespace dalvex
+} // namespace dalvex

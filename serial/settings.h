@@ -19,4 +19,4 @@ QString ReadSetting(const QString& key, const QString& name);
 // Stores `value` as `name` under `key`, creating the key when needed.
 void WriteSetting(const QString& key, const QString& name, const QString& value);
 
-}  // namespace dalvex
+} // namespace dalvex

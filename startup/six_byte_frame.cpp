@@ -26,4 +26,4 @@ SixByteReceiver::Result SixByteReceiver::receive(std::span<const std::uint8_t> c
     return Result::Valid;
 }
 
-}  // namespace dalvex
+} // namespace dalvex

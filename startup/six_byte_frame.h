@@ -28,12 +28,13 @@ struct SixByteFrame {
     }
     // A byte-addressed command: address high in byte 0, low in byte 2.
     static constexpr SixByteFrame forAddress(std::uint16_t address, std::uint8_t command, std::uint8_t data) {
-        return make(static_cast<std::uint8_t>(address >> 8), command, static_cast<std::uint8_t>(address & 0xFF),
-                    data);
+        return make(static_cast<std::uint8_t>(address >> 8), command,
+                    static_cast<std::uint8_t>(address & 0xFF), data);
     }
     static constexpr SixByteFrame fromBytes(std::span<const std::uint8_t, 6> b) {
         SixByteFrame f;
-        for (std::size_t i = 0; i < 6; ++i) f.bytes[i] = b[i];
+        for (std::size_t i = 0; i < 6; ++i)
+            f.bytes[i] = b[i];
         return f;
     }
 
@@ -60,8 +61,8 @@ struct SixByteFrame {
 };
 
 // The start window's probes.
-inline constexpr SixByteFrame kIdentificationProbe = SixByteFrame::make(0, 0, 255, 0);  // read address 255
-inline constexpr SixByteFrame kAlternateProbe = SixByteFrame::make(160, 254, 0, 0);     // command 254
+inline constexpr SixByteFrame kIdentificationProbe = SixByteFrame::make(0, 0, 255, 0); // read address 255
+inline constexpr SixByteFrame kAlternateProbe = SixByteFrame::make(160, 254, 0, 0);    // command 254
 static_assert(kIdentificationProbe.bytes == std::array<std::uint8_t, 6>{0, 0, 255, 0, 1, 254});
 static_assert(kAlternateProbe.bytes == std::array<std::uint8_t, 6>{160, 254, 0, 0, 98, 157});
 
@@ -72,11 +73,11 @@ static_assert(kAlternateProbe.bytes == std::array<std::uint8_t, 6>{160, 254, 0, 
 class SixByteReceiver {
 public:
     enum class Result {
-        Incomplete,  // fewer than six bytes so far
-        Overflow,    // the chunk would have exceeded six bytes: chunk and partial frame dropped
-        BadCheckB,   // six bytes, byte 5 is not check B: dropped
-        BadCheckA,   // six bytes, byte 4 is not 255 - check B: dropped
-        Valid,       // frame() holds the reply
+        Incomplete, // fewer than six bytes so far
+        Overflow,   // the chunk would have exceeded six bytes: chunk and partial frame dropped
+        BadCheckB,  // six bytes, byte 5 is not check B: dropped
+        BadCheckA,  // six bytes, byte 4 is not 255 - check B: dropped
+        Valid,      // frame() holds the reply
     };
 
     Result receive(std::span<const std::uint8_t> chunk);
@@ -91,4 +92,4 @@ private:
     int count_ = 0;
 };
 
-}  // namespace dalvex
+} // namespace dalvex

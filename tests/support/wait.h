@@ -8,8 +8,7 @@
 
 namespace dalvex::test {
 
-template <typename Pred>
-bool waitFor(Pred pred, int timeoutMs = 5000) {
+template <typename Pred> bool waitFor(Pred pred, int timeoutMs = 5000) {
     QDeadlineTimer deadline(timeoutMs);
     while (!pred()) {
         if (deadline.hasExpired()) return false;
@@ -28,4 +27,4 @@ inline void pumpFor(int ms) {
     }
 }
 
-}  // namespace dalvex::test
+} // namespace dalvex::test
