@@ -13,8 +13,8 @@ constexpr int kSilentTicksAfterReply = 3;
 void DeviceSearch::SendTick() {
     if (SearchState == Stopped) {
         if (PortReleased) return;
+        host_.ClosePort();  // closed before the flag lets another window open it
         PortReleased = true;
-        host_.ClosePort();
     } else if (PortReleased) {
         PortReleased = false;
         host_.OpenPort();

@@ -71,6 +71,7 @@ public:
     static bool IsSupported(int code) { return code >= 72 && code <= 75; }
 
     void SetDeviceSetting(const QString& device) { DeviceSetting = device; }
+    void SetModelNames(ModelNames names) { names_ = std::move(names); }
 
     // Window fields, named as the start window names them.
     int SearchState = Stopped;

@@ -1,0 +1,25 @@
+#include "aux_forms.h"
+
+#include "forms.h"
+#include "tform1.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace dalvex {
+
+TK6Form2::TK6Form2(QWidget* parent) : TPlaceholderForm("TK6Form2", "Modul állapotok", parent) {
+    // The temperature field, which the hand-over hides for some models.
+    AddNamedControl(new QLabel(QStringLiteral("Hőméséklet:"), this), QStringLiteral("Label11"));
+    AddNamedControl(new QLineEdit(this), QStringLiteral("Edit3"));
+}
+
+TDPhone1::TDPhone1(QWidget* parent) : TPlaceholderForm("TDPhone1", "Portun GSM", parent) {}
+
+void TDPhone1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (Form1) Form1->close();
+}
+
+}  // namespace dalvex

@@ -1,0 +1,24 @@
+// Dalvex: the program entry. Every window is created first, hidden; then the start window is shown,
+// and the program runs until the start window closes.
+
+#include "forms.h"
+#include "tform1.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QStyle>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Dalvex"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    dalvex::CreateForms();
+    QObject::connect(dalvex::Form1, &dalvex::TForm1::FormClosed, &app, &QApplication::quit, Qt::QueuedConnection);
+    dalvex::Form1->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, dalvex::Form1->size(),
+                                                   app.primaryScreen()->availableGeometry()));
+    dalvex::Form1->show();
+    const int rc = QApplication::exec();
+    dalvex::DestroyForms();
+    return rc;
+}

@@ -1,0 +1,89 @@
+#pragma once
+// The start window: finds the module on a serial port, shows which model answered, and hands it
+// over to the K6 window (or the door-phone window) with "Indít" or a try-out button.
+
+#include "serial/async32.h"
+#include "startup/device_search.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTimer;
+
+namespace dalvex {
+
+class TForm1 : public QWidget, private SearchHost {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Handlers, named after their controls and events.
+    void FormCreate();
+    void FormActivate();
+    void adasTimer();
+    void AsynComm321RxChar(int Count);
+    void KeresoTimer();
+    void ablakSTARTTimer();
+    void ComboBox3Change();
+    void ComboBox4Change();
+    void Button2Click();
+    void Button5Click();
+    void TryOutClick(int moduleCode);  // Button4, Button6, Button7, Button8
+    void Button3Click();
+
+    // The search word of the indicator, set by the language pass.
+    void SetSearchWord(const QString& word);
+
+    DeviceSearch Search;
+    TAsynComm32* AsynComm321 = nullptr;
+    QString StartDirectory;
+
+    QTimer* adas = nullptr;
+    QTimer* Kereso = nullptr;
+    QTimer* ablakSTART = nullptr;
+
+    QLabel *Label5, *Label6, *Label7, *Label8, *Label9, *Label10, *Label11, *Label12, *Label13, *Label14,
+        *Label15, *Label16;
+    QLabel* Image2;
+    QComboBox *ComboBox3, *ComboBox4;
+    QPushButton *Button2, *Button3, *Button4, *Button5, *Button6, *Button7, *Button8;
+    QGroupBox *GroupBox1, *GroupBox2;
+    QLabel* PortStatus;  // why the saved port could not be opened
+
+signals:
+    // The start window has closed: the program ends.
+    void FormClosed();
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // SearchHost
+    void SetPortName(const std::string& deviceName) override;
+    void OpenPort() override;
+    void ClosePort() override;
+    void WriteFrame(const SixByteFrame& frame) override;
+    QString ReadSetting(const QString& name) override;
+    void WriteSetting(const QString& name, const QString& value) override;
+    void SelectPortPosition(int position) override;
+    void EnableAutoSearchButton() override;
+    QString ModuleLabel() override;
+    void SetModuleLabel(const QString& text) override;
+    void ModuleIdentified() override;
+    void EnableIndicator() override;
+
+    void BuildControls();
+    void ShowLogo();
+    void ShowOpenResult(int error);
+    QString RegKey() const;
+
+    SearchIndicator indicator_;
+    QString logoKey_;
+};
+
+}  // namespace dalvex
