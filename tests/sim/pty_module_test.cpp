@@ -216,8 +216,8 @@ TEST(PtyModule, ExclusiveUseEndsWhenThePcCloses) {
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0)
-        << "3: no user to switch to, 4: first open, 5: open error, 6: still busy";
+    if (WEXITSTATUS(status) == 3) GTEST_SKIP() << "cannot switch to an unprivileged user";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "4: first open failed, 5: open error, 6: still busy";
 }
 
 TEST(PtyModule, PacedReplyTakesItsTimeOnTheWire) {
