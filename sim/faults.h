@@ -1,0 +1,69 @@
+#pragma once
+// The simulator's failure modes: one table, looked up by name from the command line and from
+// tests. The transport applies a failure to the module's replies as they leave; the module itself
+// stays healthy.
+//
+// Counting: for the faults that take a count N, exchanges count from the moment the fault is set.
+// The first N exchanges are answered normally; the fault strikes from exchange N + 1 on.
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace dalvex::sim {
+
+enum class Fault {
+    None,
+    Silent,
+    WrongCheck,
+    Split,
+    Extra,
+    StopAfter,
+    HangUp,
+    WrongSum,
+};
+
+struct FaultInfo {
+    std::string_view name;
+    Fault fault;
+    std::string_view description;
+    bool takesCount;
+};
+
+inline constexpr std::array<FaultInfo, 8> kFaults{{
+    {"none", Fault::None, "answers every command correctly", false},
+    {"silent", Fault::Silent, "never answers", false},
+    {"wrong-check", Fault::WrongCheck, "six-byte replies carry a wrong check byte", false},
+    {"split", Fault::Split, "each reply is written in three pieces about 30 ms apart", false},
+    {"extra", Fault::Extra, "two extra bytes follow each reply", false},
+    {"stop-after", Fault::StopAfter, "answers N exchanges, then none", true},
+    {"hang-up", Fault::HangUp, "answers N exchanges, then closes the line on the next command", true},
+    {"wrong-sum", Fault::WrongSum, "block sums and block acknowledgements are off by one", false},
+}};
+
+// The pause between the pieces of a split reply, and how many pieces there are at most.
+inline constexpr std::chrono::milliseconds kSplitGap{30};
+inline constexpr int kSplitPieces = 3;
+// What the extra fault appends to a reply.
+inline constexpr std::array<std::uint8_t, 2> kExtraBytes{0x00, 0xFF};
+
+// The entry of a name, or nothing.
+const FaultInfo* findFault(std::string_view name);
+const FaultInfo& faultInfo(Fault fault);
+
+struct FaultSetting {
+    Fault fault = Fault::None;
+    int count = 0;
+};
+
+// Parses "NAME" or "NAME:N". N is allowed only for faults that take a count and defaults to 0.
+// On failure returns nothing and, when `error` is given, a message for the user.
+std::optional<FaultSetting> parseFault(std::string_view text, std::string* error = nullptr);
+
+// One line per fault, for --help, each starting with `indent` blanks.
+std::string faultHelp(int indent = 2);
+
+} // namespace dalvex::sim

@@ -1,0 +1,183 @@
+// dalvex-sim: a K6 module on a pseudo-terminal, linked into the ports folder as a COM port so that
+// Dalvex finds it like a module on a cable. Runs until SIGINT or SIGTERM.
+
+#include "serial/com_names.h"
+#include "sim/faults.h"
+#include "sim/pty_module.h"
+
+#include <charconv>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <pthread.h>
+#include <string>
+#include <string_view>
+
+namespace {
+
+using dalvex::sim::FaultSetting;
+
+struct Options {
+    int type = dalvex::sim::kDefaultTypeCode;
+    int version = dalvex::sim::kDefaultVersion;
+    int baud = 0;
+    FaultSetting fault;
+    int com = 1;
+    std::string ports;
+    bool help = false;
+};
+
+constexpr int kUsageError = 2;
+
+void printHelp() {
+    std::cout
+        << "Usage: dalvex-sim [options]\n"
+           "A K6 module in software on a pseudo-terminal, linked as a COM port in the ports folder.\n"
+           "\n"
+           "  --type N         type code the module answers (72, 73, 74, 75; default 72)\n"
+           "  --version N      software version times ten (84 means 8.4; default 84)\n"
+           "  --baud N         pace the line as N baud (default 0: no pacing)\n"
+           "  --fault NAME[:N] failure mode (default none; see below)\n"
+           "  --com N          COM port number to link (default 1)\n"
+           "  --ports DIR      folder of the comN links (default "
+        << dalvex::portsFolder()
+        << ")\n"
+           "  --help           show this text\n"
+           "\n"
+           "Failure modes (N counts exchanges; the fault strikes from exchange N + 1, N defaults to 0):\n"
+        << dalvex::sim::faultHelp(4);
+}
+
+std::optional<int> parseInt(std::string_view text, int min, int max) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end || value < min || value > max) return std::nullopt;
+    return value;
+}
+
+// Returns the options, or a message for the user.
+std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
+    Options o;
+    o.ports = dalvex::portsFolder();
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            o.help = true;
+            continue;
+        }
+        std::string_view name = arg;
+        std::optional<std::string_view> value;
+        if (const std::size_t eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        auto takeValue = [&]() -> std::optional<std::string_view> {
+            if (value) return value;
+            if (i + 1 < argc) return std::string_view(argv[++i]);
+            return std::nullopt;
+        };
+        auto number = [&](int& target, int min, int max) {
+            const auto v = takeValue();
+            if (!v) {
+                error = std::string(name) + " needs a value";
+                return false;
+            }
+            const auto n = parseInt(*v, min, max);
+            if (!n) {
+                error = std::string(name) + " must be a whole number from " + std::to_string(min) + " to " +
+                        std::to_string(max) + ", not \"" + std::string(*v) + "\"";
+                return false;
+            }
+            target = *n;
+            return true;
+        };
+
+        if (name == "--type") {
+            if (!number(o.type, 0, 255)) return std::nullopt;
+        } else if (name == "--version") {
+            if (!number(o.version, 0, 255)) return std::nullopt;
+        } else if (name == "--baud") {
+            if (!number(o.baud, 0, 4'000'000)) return std::nullopt;
+        } else if (name == "--com") {
+            if (!number(o.com, 1, 9999)) return std::nullopt;
+        } else if (name == "--fault") {
+            const auto v = takeValue();
+            if (!v) {
+                error = "--fault needs a value";
+                return std::nullopt;
+            }
+            const auto fault = dalvex::sim::parseFault(*v, &error);
+            if (!fault) return std::nullopt;
+            o.fault = *fault;
+        } else if (name == "--ports") {
+            const auto v = takeValue();
+            if (!v || v->empty()) {
+                error = "--ports needs a folder";
+                return std::nullopt;
+            }
+            o.ports = std::string(*v);
+        } else {
+            error = "unknown option \"" + std::string(arg) + "\"";
+            return std::nullopt;
+        }
+    }
+    return o;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string error;
+    const std::optional<Options> options = parseOptions(argc, argv, error);
+    if (!options) {
+        std::cerr << "dalvex-sim: " << error << "\nTry \"dalvex-sim --help\".\n";
+        return kUsageError;
+    }
+    if (options->help) {
+        printHelp();
+        return 0;
+    }
+
+    // The signals are taken by sigwait below; blocking them first keeps them away from the
+    // module's thread, which inherits this mask.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    dalvex::sim::PtyModule module;
+    module.withModule([&](dalvex::sim::ModuleSim& m) {
+        m.setTypeCode(static_cast<std::uint8_t>(options->type));
+        m.setVersion(static_cast<std::uint8_t>(options->version));
+    });
+    module.setBaud(options->baud);
+    module.setFault(options->fault.fault, options->fault.count);
+    if (!module.start()) {
+        std::cerr << "dalvex-sim: cannot open a pseudo-terminal: " << module.error() << "\n";
+        return 1;
+    }
+    if (!module.linkAs(options->ports, options->com)) {
+        std::cerr << "dalvex-sim: " << module.error() << "\n";
+        return 1;
+    }
+
+    std::string line = "K6 module simulator: type " + std::to_string(options->type) + ", version " +
+                       std::to_string(options->version / 10) + "." + std::to_string(options->version % 10) +
+                       " on COM" + std::to_string(options->com) + " (" + module.links().front() + " -> " +
+                       module.slavePath() + ")";
+    if (options->baud > 0) line += ", " + std::to_string(options->baud) + " baud";
+    if (options->fault.fault != dalvex::sim::Fault::None) {
+        const auto& info = dalvex::sim::faultInfo(options->fault.fault);
+        line += ", failure mode " + std::string(info.name);
+        if (info.takesCount) line += ":" + std::to_string(options->fault.count);
+    }
+    std::cout << line << std::endl;
+
+    int received = 0;
+    sigwait(&signals, &received);
+    module.stop();
+    return 0;
+}

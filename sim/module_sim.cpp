@@ -1,0 +1,117 @@
+#include "module_sim.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace dalvex::sim {
+
+void Exchange::reply(std::span<const std::uint8_t> bytes, ReplyKind kind) {
+    replyBytes_.insert(replyBytes_.end(), bytes.begin(), bytes.end());
+    replyKind_ = kind;
+}
+
+void Exchange::replyFrame(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3) {
+    reply(SixByteFrame::make(b0, b1, b2, b3).bytes, ReplyKind::Frame);
+}
+
+void Exchange::expectPayload(std::size_t n, PayloadHandler then) {
+    payloadSize_ = n;
+    payloadHandler_ = std::move(then);
+}
+
+ModuleSim::ModuleSim()
+    : memory_(kMemorySize, 0) {
+    registerBuiltInCommands();
+}
+
+void ModuleSim::registerCommand(std::uint8_t code, CommandHandler handler) {
+    commands_[code] = std::move(handler);
+}
+
+std::uint8_t ModuleSim::readByte(std::uint16_t address) const {
+    if (address == kTypeAddress) return typeCode_;
+    if (address == kVersionAddress) return version_;
+    return memory_[address];
+}
+
+void ModuleSim::writeByte(std::uint16_t address, std::uint8_t value) {
+    if (address == kTypeAddress || address == kVersionAddress) return;
+    memory_[address] = value;
+}
+
+void ModuleSim::registerBuiltInCommands() {
+    registerCommand(kCmdReadByte, [](Exchange& ex) {
+        const SixByteFrame& f = ex.frame();
+        ex.replyFrame(kAckMark, f.command(), f.addressLow(), ex.module().readByte(f.address()));
+    });
+    registerCommand(kCmdWriteByte, [](Exchange& ex) {
+        const SixByteFrame& f = ex.frame();
+        ex.module().writeByte(f.address(), f.data());
+        ex.replyFrame(kAckMark, f.command(), f.addressLow(), f.data());
+    });
+    registerCommand(kCmdProbe, [](Exchange& ex) {
+        ex.replyFrame(kAckMark, ex.frame().command(), 0, ex.module().typeCode());
+    });
+}
+
+std::vector<std::uint8_t> ModuleSim::feed(std::span<const std::uint8_t> bytes) {
+    std::vector<std::uint8_t> out;
+    feed(bytes, [&out](const Reply& r) { out.insert(out.end(), r.bytes.begin(), r.bytes.end()); });
+    return out;
+}
+
+void ModuleSim::feed(std::span<const std::uint8_t> bytes, const ReplySink& sink) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        if (pending_) {
+            std::vector<std::uint8_t>& data = pending_->data;
+            const std::size_t take = std::min(pending_->size - data.size(), bytes.size() - i);
+            data.insert(data.end(), bytes.begin() + static_cast<std::ptrdiff_t>(i),
+                        bytes.begin() + static_cast<std::ptrdiff_t>(i + take));
+            i += take;
+            runPayloadIfComplete(sink);
+            continue;
+        }
+        frameBuffer_[frameCount_++] = bytes[i++];
+        if (frameCount_ < frameBuffer_.size()) continue;
+        if (!SixByteFrame::isValid(frameBuffer_)) {
+            // Resynchronise: the frame may start at any of the following bytes.
+            std::copy(frameBuffer_.begin() + 1, frameBuffer_.end(), frameBuffer_.begin());
+            frameCount_ = frameBuffer_.size() - 1;
+            continue;
+        }
+        frameCount_ = 0;
+        dispatch(SixByteFrame::fromBytes(frameBuffer_), sink);
+    }
+}
+
+void ModuleSim::dispatch(const SixByteFrame& frame, const ReplySink& sink) {
+    const CommandHandler& handler = commands_[frame.command()];
+    if (!handler) return;
+    Exchange step(*this, frame);
+    handler(step);
+    finishStep(step, sink);
+}
+
+void ModuleSim::finishStep(Exchange& step, const ReplySink& sink) {
+    const bool wantsPayload = step.payloadSize_.has_value();
+    if (wantsPayload)
+        pending_ = PendingPayload{step.frame_, *step.payloadSize_, std::move(step.payloadHandler_), {}};
+    if (!step.replyBytes_.empty() || !wantsPayload) {
+        ++exchanges_;
+        if (sink) sink(Reply{std::move(step.replyBytes_), step.replyKind_, exchanges_});
+    }
+    if (wantsPayload) runPayloadIfComplete(sink);
+}
+
+void ModuleSim::runPayloadIfComplete(const ReplySink& sink) {
+    if (!pending_ || pending_->data.size() < pending_->size) return;
+    // Taken out first: the handler may ask for the next payload.
+    PendingPayload done = std::move(*pending_);
+    pending_.reset();
+    Exchange step(*this, done.frame);
+    done.handler(step, done.data);
+    finishStep(step, sink);
+}
+
+} // namespace dalvex::sim

@@ -1,0 +1,176 @@
+#pragma once
+// The K6 module's side of the serial protocol, without any I/O: bytes from the PC go in, the
+// module's reply bytes come out. The transport (pty_module.h) moves the bytes and applies the
+// failure modes; this class only knows what a healthy module answers.
+//
+// What the module holds
+//   - 4 MiB of memory at module addresses, all zero at start.
+//   - a type code (72 main communicator, 73 compact, 74 line simulator, 75 door phone; default 72)
+//   - a software version times ten (84 means 8.4; default 84)
+//   - the number of completed exchanges (see Exchange below).
+//
+// Receiving
+//   Commands arrive as six-byte frames. The module collects bytes until it has six; when they fail
+//   the check rule it drops the first byte and tries again with the next one, so garbage on the line,
+//   a half frame or a frame that started mid-stream never blocks the frames behind it. A command may
+//   ask for a raw payload that follows its frame (a block of data, clock digits); while a payload is
+//   awaited, bytes go to it unframed, then framing resumes.
+//
+// Commands answered here (further commands are added with registerCommand, one table entry each):
+//   0    byte read:  F(A >> 8, 0, A & 0xFF, 0) -> F(0xAB, 0, A & 0xFF, value)
+//        Address 255 is the type-code register and 254 the version register: reading 255 is the
+//        identification probe (0, 0, 255, 0, 1, 254) and answers the type code, reading 254 answers
+//        the version. Every other address reads memory. A byte command reaches only the first
+//        64 KiB; the rest of the memory is for block commands.
+//   1    byte write: F(A >> 8, 1, A & 0xFF, V) -> F(0xAB, 1, A & 0xFF, V)
+//        Stores V in memory. 254 and 255 are read-only registers: the write is acknowledged in the
+//        same way, but neither the identity nor the memory beneath it changes.
+//   254  probe (the start window's alternate probe is 160, 254, 0, 0, 98, 157):
+//        -> F(0xAB, 254, 0, type code) whatever the address and data bytes. The type code in the
+//        data byte means that even a reply taken for an identification answer names the module
+//        correctly.
+//   Byte 1 of every reply echoes the command code. The PC side checks only the acknowledgement
+//   mark in byte 0, the address echo in byte 2 and the data in byte 3.
+//
+//   A valid frame with a command that has no table entry is consumed and left unanswered, as a
+//   module does with a command its firmware does not know; it is not an exchange.
+
+#include "startup/six_byte_frame.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace dalvex::sim {
+
+inline constexpr std::size_t kMemorySize = 4u * 1024u * 1024u;
+inline constexpr std::uint8_t kDefaultTypeCode = 72;
+inline constexpr std::uint8_t kDefaultVersion = 84;
+
+// Byte 0 of every six-byte reply: the module's acknowledgement mark.
+inline constexpr std::uint8_t kAckMark = 0xAB;
+
+inline constexpr std::uint16_t kVersionAddress = 254;
+inline constexpr std::uint16_t kTypeAddress = 255;
+
+inline constexpr std::uint8_t kCmdReadByte = 0;
+inline constexpr std::uint8_t kCmdWriteByte = 1;
+inline constexpr std::uint8_t kCmdProbe = 254;
+
+// What a reply is, so that the transport can spoil the right byte for a failure mode.
+enum class ReplyKind {
+    None,  // the exchange produced no bytes
+    Frame, // one six-byte reply frame
+    Sum,   // data whose last byte is a block sum or a block acknowledgement
+    Raw,   // anything else (modem text, streamed data)
+};
+
+// The module's answer to one exchange.
+struct Reply {
+    std::vector<std::uint8_t> bytes;
+    ReplyKind kind = ReplyKind::None;
+    // Which exchange this was, counting from 1 since the module was created.
+    std::uint64_t exchange = 0;
+};
+
+class ModuleSim;
+class Exchange;
+
+// Runs when the command's frame has arrived.
+using CommandHandler = std::function<void(Exchange&)>;
+// Runs when the payload asked for with Exchange::expectPayload has arrived.
+using PayloadHandler = std::function<void(Exchange&, std::span<const std::uint8_t> payload)>;
+// Receives each completed exchange's reply in order.
+using ReplySink = std::function<void(const Reply&)>;
+
+// One step of a command as its handler sees it. A step ends when the handler returns. It
+// completes an exchange when it replied or when it asked for no further payload; a step that only
+// asks for a payload (a block write's frame) is completed by the step that handles the payload.
+class Exchange {
+public:
+    const SixByteFrame& frame() const { return frame_; }
+    ModuleSim& module() { return module_; }
+
+    // Appends bytes to the reply. The kind of the last call decides the reply's kind.
+    void reply(std::span<const std::uint8_t> bytes, ReplyKind kind = ReplyKind::Raw);
+    // Replies with a six-byte frame built from bytes 0..3.
+    void replyFrame(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3);
+    // The next n raw bytes belong to this command; `then` runs once they are all there. `then` may
+    // reply and may ask for a further payload, which is how a stream of acknowledged blocks works.
+    void expectPayload(std::size_t n, PayloadHandler then);
+
+private:
+    friend class ModuleSim;
+    Exchange(ModuleSim& module, const SixByteFrame& frame)
+        : module_(module)
+        , frame_(frame) {}
+
+    ModuleSim& module_;
+    SixByteFrame frame_;
+    std::vector<std::uint8_t> replyBytes_;
+    ReplyKind replyKind_ = ReplyKind::None;
+    std::optional<std::size_t> payloadSize_;
+    PayloadHandler payloadHandler_;
+};
+
+class ModuleSim {
+public:
+    ModuleSim();
+
+    // Takes in bytes from the PC and returns the replies they caused, one after the other.
+    std::vector<std::uint8_t> feed(std::span<const std::uint8_t> bytes);
+    // The same, handing each completed exchange's reply to `sink` separately (also exchanges
+    // that produced no bytes).
+    void feed(std::span<const std::uint8_t> bytes, const ReplySink& sink);
+
+    // Sets (or replaces) the handler of a command code.
+    void registerCommand(std::uint8_t code, CommandHandler handler);
+    bool hasCommand(std::uint8_t code) const { return static_cast<bool>(commands_[code]); }
+
+    std::span<std::uint8_t> memory() { return memory_; }
+    std::span<const std::uint8_t> memory() const { return memory_; }
+
+    std::uint8_t typeCode() const { return typeCode_; }
+    void setTypeCode(std::uint8_t code) { typeCode_ = code; }
+    std::uint8_t version() const { return version_; }
+    void setVersion(std::uint8_t version) { version_ = version; }
+
+    std::uint64_t exchanges() const { return exchanges_; }
+    // True while a command waits for the rest of its payload.
+    bool awaitingPayload() const { return pending_.has_value(); }
+
+    // The value a byte read at a 16-bit address answers.
+    std::uint8_t readByte(std::uint16_t address) const;
+    // What a byte write does to the module.
+    void writeByte(std::uint16_t address, std::uint8_t value);
+
+private:
+    struct PendingPayload {
+        SixByteFrame frame;
+        std::size_t size = 0;
+        PayloadHandler handler;
+        std::vector<std::uint8_t> data;
+    };
+
+    void registerBuiltInCommands();
+    void dispatch(const SixByteFrame& frame, const ReplySink& sink);
+    // Ends a handler's step: records a payload request, counts and hands on a completed exchange.
+    void finishStep(Exchange& step, const ReplySink& sink);
+    void runPayloadIfComplete(const ReplySink& sink);
+
+    std::vector<std::uint8_t> memory_;
+    std::uint8_t typeCode_ = kDefaultTypeCode;
+    std::uint8_t version_ = kDefaultVersion;
+    std::uint64_t exchanges_ = 0;
+
+    std::array<CommandHandler, 256> commands_;
+    std::array<std::uint8_t, 6> frameBuffer_{};
+    std::size_t frameCount_ = 0;
+    std::optional<PendingPayload> pending_;
+};
+
+} // namespace dalvex::sim

@@ -1,0 +1,122 @@
+#pragma once
+// A simulated K6 module on a pseudo-terminal. The PC side opens the slave device (directly or
+// through a comN link) like any serial port; a thread here reads the master side, feeds the
+// module and writes its replies back, applying the failure mode on the way out.
+//
+// - The slave is in raw mode, so nothing is echoed or translated.
+// - The simulator keeps a slave descriptor of its own, so the PC can close and reopen the port
+//   without the line hanging up. Because of that descriptor the tty is never fully released, so the
+//   exclusive-use flag that a serial port sets with TIOCEXCL would outlive the PC's close (and lock
+//   out a non-root user's next open); the simulator clears it whenever a descriptor of the slave
+//   is closed, as a real port forgets it on its last close.
+// - Baud pacing: a pty has no line speed. With a baud rate b > 0 every byte takes 10/b s on the
+//   wire (start bit, 8 data bits, stop bit). A received byte counts as arrived only at its
+//   deadline t_first + k * 10/b, and reply byte i is written on its own at t0 + (i + 1) * 10/b,
+//   where t0 is when the command's last byte arrived (or when the previous reply left the wire).
+//   Deadlines are absolute, so the overshoot of one sleep never adds up. Baud 0 writes each reply
+//   at once in one write.
+
+#include "sim/faults.h"
+#include "sim/module_sim.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace dalvex::sim {
+
+class PtyModule {
+public:
+    PtyModule();
+    ~PtyModule();
+    PtyModule(const PtyModule&) = delete;
+    PtyModule& operator=(const PtyModule&) = delete;
+
+    // Opens the pty pair and starts answering. False (see error()) when the pty cannot be opened
+    // or the module already runs.
+    bool start();
+    // Stops answering, closes the line and removes the links made by linkAs(). Returns promptly,
+    // also in the middle of a paced or split reply.
+    void stop();
+
+    // The slave device, e.g. "/dev/pts/3"; empty before start().
+    std::string slavePath() const;
+    // Creates the link folder/com<N> -> slavePath(), creating the folder and replacing an older
+    // link of that name. stop() and the destructor remove it again.
+    bool linkAs(const std::string& folder, int comNumber);
+    // The links made by linkAs().
+    std::vector<std::string> links() const;
+
+    // Characters per second times ten; 0 = no pacing.
+    void setBaud(int baud);
+    // Sets the failure mode; counting of exchanges for N starts now.
+    void setFault(Fault fault, int n = 0);
+    // Runs fn with the module while no byte is being fed to it.
+    void withModule(const std::function<void(ModuleSim&)>& fn);
+    // Closes the line now: the PC side sees a hang-up. The module does not answer again.
+    void hangUp();
+    // Whether the line has been closed by hangUp() or the hang-up fault.
+    bool lineClosed() const;
+    // Every byte received from the PC so far.
+    std::vector<std::uint8_t> receivedBytes() const;
+
+    // Why the last start() or linkAs() failed.
+    std::string error() const;
+
+private:
+    struct Outgoing;
+
+    void run();
+    // Receives one chunk from the master side. False when the thread must leave its loop.
+    bool process(std::span<const std::uint8_t> chunk);
+    // Decides what leaves the line for one reply, under the lock.
+    Outgoing shape(const Reply& reply) const;
+    bool deliver(const Outgoing& out, std::int64_t readyNs);
+    bool writeAll(const std::uint8_t* data, std::size_t size);
+    // Sleeps until an absolute CLOCK_MONOTONIC time. False when stop or a hang-up is requested.
+    bool waitUntil(std::int64_t deadlineNs);
+    bool interrupted() const { return stopRequested_ || hangUpRequested_; }
+    void clearExclusiveOnClose();
+    void closeLine();
+    void closeFds();
+    void removeLinks();
+
+    mutable std::mutex mutex_;
+    std::condition_variable lineChanged_;
+
+    // Guarded by mutex_.
+    ModuleSim module_;
+    Fault fault_ = Fault::None;
+    int faultCount_ = 0;
+    std::uint64_t faultBase_ = 0;
+    int baud_ = 0;
+    std::vector<std::uint8_t> received_;
+    bool lineClosed_ = false;
+    bool threadDone_ = false;
+    std::string error_;
+    std::string slavePath_;
+    std::vector<std::filesystem::path> links_;
+
+    // Owned by the thread while it runs.
+    int master_ = -1;
+    int slave_ = -1;
+    int closeWatch_ = -1; // inotify descriptor watching the slave device for closes
+    std::int64_t inboundFreeNs_ = 0;
+    std::int64_t inboundStartNs_ = 0;
+    std::int64_t inboundIndex_ = 0;
+    std::int64_t outboundFreeNs_ = 0;
+
+    int wake_ = -1; // eventfd: stop or hang-up requested
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> hangUpRequested_{false};
+    std::thread thread_;
+};
+
+} // namespace dalvex::sim

@@ -1,0 +1,80 @@
+// The dalvex-sim program as a user runs it.
+
+#include "pc_port.h"
+#include "startup/six_byte_frame.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+using dalvex::sim::test::Bytes;
+using dalvex::sim::test::PcPort;
+
+TEST(SimProgram, BadOptionsExitWithTwo) {
+    const QStringList cases[] = {
+        {"--type", "300"},    {"--version", "x"},     {"--baud", "-1"},
+        {"--fault", "bogus"}, {"--fault", "split:2"}, {"--com", "0"},
+        {"--baud"},           {"--unknown-option"},   {"extra-argument"},
+    };
+    for (const QStringList& args : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        QProcess p;
+        p.start(DALVEX_SIM_PROGRAM, args);
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 2);
+        EXPECT_FALSE(p.readAllStandardError().isEmpty());
+    }
+}
+
+TEST(SimProgram, HelpListsTheFailureModes) {
+    QProcess p;
+    p.start(DALVEX_SIM_PROGRAM, {"--help"});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 0);
+    const QString help = QString::fromUtf8(p.readAllStandardOutput());
+    for (const char* word :
+         {"--type", "--version", "--baud", "--fault", "--com", "--ports", "stop-after", "hang-up"})
+        EXPECT_TRUE(help.contains(word)) << word;
+}
+
+TEST(SimProgram, AnswersOnItsComLinkUntilTerminated) {
+    namespace fs = std::filesystem;
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const fs::path folder = fs::path(tmp.path().toStdString()) / "ports";
+    const fs::path link = folder / "com7";
+
+    QProcess p;
+    p.start(DALVEX_SIM_PROGRAM, {"--type", "74", "--version", "91", "--com", "7", "--ports",
+                                 QString::fromStdString(folder.string())});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    QByteArray out;
+    while (!out.contains('\n') && p.waitForReadyRead(10000))
+        out += p.readAllStandardOutput();
+    const std::string line = out.toStdString();
+    EXPECT_NE(line.find("type 74, version 9.1 on COM7 (" + link.string() + " -> /dev/pts/"),
+              std::string::npos)
+        << line;
+
+    {
+        PcPort pc(link.string());
+        ASSERT_TRUE(pc.isOpen());
+        ASSERT_TRUE(pc.send(
+            Bytes(dalvex::kIdentificationProbe.bytes.begin(), dalvex::kIdentificationProbe.bytes.end())));
+        const Bytes reply = pc.read(6);
+        ASSERT_EQ(reply.size(), 6u);
+        EXPECT_EQ(reply[3], 74);
+    }
+
+    p.terminate();
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+}
+
+} // namespace
