@@ -9,17 +9,19 @@
 
 namespace dalvex {
 
-TK6Form2::TK6Form2(QWidget* parent) : TPlaceholderForm("TK6Form2", "Modul állapotok", parent) {
+TK6Form2::TK6Form2(QWidget* parent)
+    : TPlaceholderForm("TK6Form2", "Modul állapotok", parent) {
     // The temperature field, which the hand-over hides for some models.
     AddNamedControl(new QLabel(QStringLiteral("Hőméséklet:"), this), QStringLiteral("Label11"));
     AddNamedControl(new QLineEdit(this), QStringLiteral("Edit3"));
 }
 
-TDPhone1::TDPhone1(QWidget* parent) : TPlaceholderForm("TDPhone1", "Portun GSM", parent) {}
+TDPhone1::TDPhone1(QWidget* parent)
+    : TPlaceholderForm("TDPhone1", "Portun GSM", parent) {}
 
 void TDPhone1::closeEvent(QCloseEvent* event) {
     event->accept();
     if (Form1) Form1->close();
 }
 
-}  // namespace dalvex
+} // namespace dalvex

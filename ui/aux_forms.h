@@ -6,61 +6,70 @@
 
 namespace dalvex {
 
-class TK6Form2 : public TPlaceholderForm {  // module status
+class TK6Form2 : public TPlaceholderForm { // module status
     Q_OBJECT
 public:
     explicit TK6Form2(QWidget* parent = nullptr);
 };
-class TK6Form3 : public TPlaceholderForm {  // monitor
+class TK6Form3 : public TPlaceholderForm { // monitor
     Q_OBJECT
 public:
-    explicit TK6Form3(QWidget* parent = nullptr) : TPlaceholderForm("TK6Form3", "Monitor", parent) {}
+    explicit TK6Form3(QWidget* parent = nullptr)
+        : TPlaceholderForm("TK6Form3", "Monitor", parent) {}
 };
-class TK6Form4 : public TPlaceholderForm {  // wiring picture
+class TK6Form4 : public TPlaceholderForm { // wiring picture
     Q_OBJECT
 public:
-    explicit TK6Form4(QWidget* parent = nullptr) : TPlaceholderForm("TK6Form4", "Bekötési rajz", parent) {}
+    explicit TK6Form4(QWidget* parent = nullptr)
+        : TPlaceholderForm("TK6Form4", "Bekötési rajz", parent) {}
 };
-class Tk6Form5 : public TPlaceholderForm {  // event log
+class Tk6Form5 : public TPlaceholderForm { // event log
     Q_OBJECT
 public:
-    explicit Tk6Form5(QWidget* parent = nullptr) : TPlaceholderForm("Tk6Form5", "Napló", parent) {}
+    explicit Tk6Form5(QWidget* parent = nullptr)
+        : TPlaceholderForm("Tk6Form5", "Napló", parent) {}
 };
-class TK6Form6 : public TPlaceholderForm {  // signal strength
+class TK6Form6 : public TPlaceholderForm { // signal strength
     Q_OBJECT
 public:
-    explicit TK6Form6(QWidget* parent = nullptr) : TPlaceholderForm("TK6Form6", "Térerő", parent) {}
+    explicit TK6Form6(QWidget* parent = nullptr)
+        : TPlaceholderForm("TK6Form6", "Térerő", parent) {}
 };
-class TK6Form7 : public TPlaceholderForm {  // screen resolution
+class TK6Form7 : public TPlaceholderForm { // screen resolution
     Q_OBJECT
 public:
-    explicit TK6Form7(QWidget* parent = nullptr) : TPlaceholderForm("TK6Form7", "Képernyőfelbontás", parent) {}
+    explicit TK6Form7(QWidget* parent = nullptr)
+        : TPlaceholderForm("TK6Form7", "Képernyőfelbontás", parent) {}
 };
-class TK6Form8 : public TPlaceholderForm {  // contact
+class TK6Form8 : public TPlaceholderForm { // contact
     Q_OBJECT
 public:
-    explicit TK6Form8(QWidget* parent = nullptr) : TPlaceholderForm("TK6Form8", "Kapcsolat", parent) {}
+    explicit TK6Form8(QWidget* parent = nullptr)
+        : TPlaceholderForm("TK6Form8", "Kapcsolat", parent) {}
 };
-class TFirmware : public TPlaceholderForm {  // firmware images, never shown
+class TFirmware : public TPlaceholderForm { // firmware images, never shown
     Q_OBJECT
 public:
-    explicit TFirmware(QWidget* parent = nullptr) : TPlaceholderForm("TFirmware", "Firmware", parent) {}
+    explicit TFirmware(QWidget* parent = nullptr)
+        : TPlaceholderForm("TFirmware", "Firmware", parent) {}
 };
-class TK6Form9 : public TPlaceholderForm {  // firmware download
+class TK6Form9 : public TPlaceholderForm { // firmware download
     Q_OBJECT
 public:
     explicit TK6Form9(QWidget* parent = nullptr)
         : TPlaceholderForm("TK6Form9", "Firmware download memory and FPGA", parent) {}
 };
-class TK6Form10 : public TPlaceholderForm {  // GSM information
+class TK6Form10 : public TPlaceholderForm { // GSM information
     Q_OBJECT
 public:
-    explicit TK6Form10(QWidget* parent = nullptr) : TPlaceholderForm("TK6Form10", "GSM információk", parent) {}
+    explicit TK6Form10(QWidget* parent = nullptr)
+        : TPlaceholderForm("TK6Form10", "GSM információk", parent) {}
 };
-class TSMSk : public TPlaceholderForm {  // SMS service centre
+class TSMSk : public TPlaceholderForm { // SMS service centre
     Q_OBJECT
 public:
-    explicit TSMSk(QWidget* parent = nullptr) : TPlaceholderForm("TSMSk", "SMS szerviz szám", parent) {}
+    explicit TSMSk(QWidget* parent = nullptr)
+        : TPlaceholderForm("TSMSk", "SMS szerviz szám", parent) {}
 };
 
 // The door-phone window. Closing it ends the program, as closing the K6 window does.
@@ -73,4 +82,4 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 };
 
-}  // namespace dalvex
+} // namespace dalvex

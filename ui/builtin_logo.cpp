@@ -37,4 +37,4 @@ QPixmap BuiltinLogo() {
     return pm;
 }
 
-}  // namespace dalvex
+} // namespace dalvex

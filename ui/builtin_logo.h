@@ -4,4 +4,4 @@
 namespace dalvex {
 // The logo shown when the start directory has no readable logo picture.
 QPixmap BuiltinLogo();
-}  // namespace dalvex
+} // namespace dalvex

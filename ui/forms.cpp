@@ -70,4 +70,4 @@ void DestroyForms() {
     Form1 = nullptr;
 }
 
-}  // namespace dalvex
+} // namespace dalvex

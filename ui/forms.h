@@ -41,4 +41,4 @@ void CreateForms();
 // Destroys them again (tests).
 void DestroyForms();
 
-}  // namespace dalvex
+} // namespace dalvex

@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     dalvex::CreateForms();
-    QObject::connect(dalvex::Form1, &dalvex::TForm1::FormClosed, &app, &QApplication::quit, Qt::QueuedConnection);
+    QObject::connect(dalvex::Form1, &dalvex::TForm1::FormClosed, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
     dalvex::Form1->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, dalvex::Form1->size(),
                                                    app.primaryScreen()->availableGeometry()));
     dalvex::Form1->show();

@@ -5,7 +5,9 @@
 
 namespace dalvex {
 
-QString NotBuiltYetText() { return QStringLiteral("Ez a rész még nem készült el. / This part is not built yet."); }
+QString NotBuiltYetText() {
+    return QStringLiteral("Ez a rész még nem készült el. / This part is not built yet.");
+}
 
 TPlaceholderForm::TPlaceholderForm(const QString& name, const QString& caption, QWidget* parent)
     : QWidget(parent, Qt::Window) {
@@ -26,4 +28,4 @@ QWidget* TPlaceholderForm::AddNamedControl(QWidget* control, const QString& name
     return control;
 }
 
-}  // namespace dalvex
+} // namespace dalvex

@@ -23,4 +23,4 @@ protected:
 // The text shown where a window or page has not been built yet.
 QString NotBuiltYetText();
 
-}  // namespace dalvex
+} // namespace dalvex

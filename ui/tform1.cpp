@@ -36,15 +36,19 @@ struct HandOverRule {
     std::initializer_list<const char*> hiddenControls;
 };
 
-#define DALVEX_PHONES_5_TO_8 "MaskEdit5", "MaskEdit6", "MaskEdit7", "MaskEdit8", "Label6", "Label7", "Label8", "Label9", "Label96", "Label98"
-#define DALVEX_COMPACT_HIDDEN                                                                                    \
-    "Panel10", "Label106", "Label107", "SpinEdit15", "SpinEdit16", "ComboBox15", "CheckBox12", "CheckEgyeb3",      \
-        "CheckEgyeb4", "CheckEgyeb5", "CheckEgyeb6", "Label57", "ComboBox12", "TK6Form2.Label11", "TK6Form2.Edit3"
+#define DALVEX_PHONES_5_TO_8                                                                                 \
+    "MaskEdit5", "MaskEdit6", "MaskEdit7", "MaskEdit8", "Label6", "Label7", "Label8", "Label9", "Label96",   \
+        "Label98"
+#define DALVEX_COMPACT_HIDDEN                                                                                \
+    "Panel10", "Label106", "Label107", "SpinEdit15", "SpinEdit16", "ComboBox15", "CheckBox12",               \
+        "CheckEgyeb3", "CheckEgyeb4", "CheckEgyeb5", "CheckEgyeb6", "Label57", "ComboBox12",                 \
+        "TK6Form2.Label11", "TK6Form2.Edit3"
 
 const HandOverRule kRule72 = {
     72,
     {"TabSheet4", "TabSheet5", "TabSheet12", "TabSheet22"},
-    {"TabSheet6", "TabSheet7", "TabSheet8", "TabSheet9", "TabSheet16", "TabSheet17", "TabSheet18", "TabSheet19"},
+    {"TabSheet6", "TabSheet7", "TabSheet8", "TabSheet9", "TabSheet16", "TabSheet17", "TabSheet18",
+     "TabSheet19"},
     {DALVEX_PHONES_5_TO_8},
     {"TK6Form2.Label11", "TK6Form2.Edit3"},
 };
@@ -69,9 +73,12 @@ const HandOverRule kRule74 = {
 
 const HandOverRule& RuleFor(int code) {
     switch (code) {
-    case 73: return kRule73;
-    case 74: return kRule74;
-    default: return kRule72;  // 72 and the door phone, 75
+    case 73:
+        return kRule73;
+    case 74:
+        return kRule74;
+    default:
+        return kRule72; // 72 and the door phone, 75
     }
 }
 
@@ -104,9 +111,11 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
     return b;
 }
 
-}  // namespace
+} // namespace
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent), Search(*this, ModelNames{}) {
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent)
+    , Search(*this, ModelNames{}) {
     setObjectName(QStringLiteral("Form1"));
     setWindowFlag(Qt::Tool, false);
     setFixedSize(549, 301);
@@ -156,8 +165,8 @@ void TForm1::BuildControls() {
     ComboBox4->setObjectName(QStringLiteral("ComboBox4"));
     ComboBox4->setGeometry(16, 98, 150, 24);
     ComboBox4->addItems({QStringLiteral("Magyar"), QStringLiteral("English"), QStringLiteral("Deutsch"),
-                         QStringLiteral("Slovenský SK"), QStringLiteral("Italiano"), QStringLiteral("Slovenský SI"),
-                         QStringLiteral("Dutch"), QStringLiteral("Český")});
+                         QStringLiteral("Slovenský SK"), QStringLiteral("Italiano"),
+                         QStringLiteral("Slovenský SI"), QStringLiteral("Dutch"), QStringLiteral("Český")});
     Label7->setBuddy(ComboBox4);
     connect(ComboBox4, &QComboBox::activated, this, &TForm1::ComboBox4Change);
 
@@ -174,7 +183,8 @@ void TForm1::BuildControls() {
     PortStatus->setFont(small);
     PortStatus->setStyleSheet(QStringLiteral("color: #b00020"));
 
-    Button2 = MakeButton(this, "Button2", QStringLiteral("COM port automatikus keresése"), {16, 206, 230, 28});
+    Button2 =
+        MakeButton(this, "Button2", QStringLiteral("COM port automatikus keresése"), {16, 206, 230, 28});
     connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     Button3 = MakeButton(this, "Button3", QStringLiteral("Kilépés"), {16, 262, 100, 28});
     connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
@@ -225,7 +235,8 @@ void TForm1::FormCreate() {
     ComboBox3->clear();
     QStringList ports;
     ports.reserve(512);
-    for (int n = 1; n <= 512; ++n) ports << QStringLiteral("COM%1").arg(n);
+    for (int n = 1; n <= 512; ++n)
+        ports << QStringLiteral("COM%1").arg(n);
     ComboBox3->addItems(ports);
     ComboBox3->setCurrentIndex(-1);
 }
@@ -254,8 +265,10 @@ void TForm1::FormActivate() {
     ShowLogo();
 
     const QString device = ReadSetting(QStringLiteral("Device"));
-    if (!device.isEmpty()) Search.SetDeviceSetting(device);
-    else WriteSetting(QStringLiteral("Device"), QStringLiteral("0"));
+    if (!device.isEmpty())
+        Search.SetDeviceSetting(device);
+    else
+        WriteSetting(QStringLiteral("Device"), QStringLiteral("0"));
 
     const int defaultLanguage = K6Form1 ? K6Form1->DefaultLanguage : brand.DefaultLanguage;
     const QString language = ReadSetting(QStringLiteral("Language"));
@@ -330,7 +343,8 @@ void TForm1::ablakSTARTTimer() {
     const int code = Search.ModuleCode;
     if (!DeviceSearch::IsSupported(code) || !K6Form1) return;
 
-    for (const char* page : {"TabSheet20", "TabSheet21", "TabSheet22", "TabSheet25"}) K6Form1->SetPageVisible(page, false);
+    for (const char* page : {"TabSheet20", "TabSheet21", "TabSheet22", "TabSheet25"})
+        K6Form1->SetPageVisible(page, false);
     Search.SearchState = DeviceSearch::Stopped;
     hide();
     const QString models[] = {K6Form1->ProModelName, K6Form1->MiniModelName, K6Form1->LineModelName,
@@ -338,8 +352,10 @@ void TForm1::ablakSTARTTimer() {
     K6Form1->SetStatusPanel(1, models[code - 72]);
     const HandOverRule& rule = RuleFor(code);
     K6Form1->ModuleType = rule.moduleType;
-    for (const char* p : rule.shownPages) K6Form1->SetPageVisible(p, true);
-    for (const char* p : rule.hiddenPages) K6Form1->SetPageVisible(p, false);
+    for (const char* p : rule.shownPages)
+        K6Form1->SetPageVisible(p, true);
+    for (const char* p : rule.hiddenPages)
+        K6Form1->SetPageVisible(p, false);
     SetControlsVisible(rule.shownControls, true);
     SetControlsVisible(rule.hiddenControls, false);
 
@@ -384,7 +400,9 @@ void TForm1::TryOutClick(int moduleCode) {
     if (K6Form1) K6Form1->DemoMode = true;
 }
 
-void TForm1::Button3Click() { close(); }
+void TForm1::Button3Click() {
+    close();
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
     AsynComm321->Close();
@@ -397,26 +415,45 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 // SearchHost
 
-void TForm1::SetPortName(const std::string& deviceName) { AsynComm321->SetDeviceName(deviceName); }
-void TForm1::OpenPort() { AsynComm321->Open(); }
-void TForm1::ClosePort() { AsynComm321->Close(); }
+void TForm1::SetPortName(const std::string& deviceName) {
+    AsynComm321->SetDeviceName(deviceName);
+}
+void TForm1::OpenPort() {
+    AsynComm321->Open();
+}
+void TForm1::ClosePort() {
+    AsynComm321->Close();
+}
 void TForm1::WriteFrame(const SixByteFrame& frame) {
     AsynComm321->Write(frame.bytes.data(), static_cast<int>(frame.bytes.size()));
 }
-QString TForm1::ReadSetting(const QString& name) { return dalvex::ReadSetting(RegKey(), name); }
+QString TForm1::ReadSetting(const QString& name) {
+    return dalvex::ReadSetting(RegKey(), name);
+}
 void TForm1::WriteSetting(const QString& name, const QString& value) {
     dalvex::WriteSetting(RegKey(), name, value);
 }
-void TForm1::SelectPortPosition(int position) { ComboBox3->setCurrentIndex(position); }
-void TForm1::EnableAutoSearchButton() { Button2->setEnabled(true); }
-QString TForm1::ModuleLabel() { return Label10->text(); }
-void TForm1::SetModuleLabel(const QString& text) { Label10->setText(text); }
+void TForm1::SelectPortPosition(int position) {
+    ComboBox3->setCurrentIndex(position);
+}
+void TForm1::EnableAutoSearchButton() {
+    Button2->setEnabled(true);
+}
+QString TForm1::ModuleLabel() {
+    return Label10->text();
+}
+void TForm1::SetModuleLabel(const QString& text) {
+    Label10->setText(text);
+}
 void TForm1::ModuleIdentified() {
     Kereso->stop();
     Button5->setEnabled(true);
-    for (QPushButton* b : {Button4, Button6, Button7, Button8}) b->setEnabled(false);
+    for (QPushButton* b : {Button4, Button6, Button7, Button8})
+        b->setEnabled(false);
 }
-void TForm1::EnableIndicator() { Kereso->start(); }
+void TForm1::EnableIndicator() {
+    Kereso->start();
+}
 
 void TForm1::ShowOpenResult(int error) {
     // Only the saved port's failures are worth a word; the automatic search tries ports that do
@@ -427,7 +464,9 @@ void TForm1::ShowOpenResult(int error) {
     const auto device = resolveComDevice(AsynComm321->DeviceName());
     const QString where = device ? QStringLiteral(" (%1)").arg(QString::fromStdString(*device)) : QString();
     switch (error) {
-    case 0: PortStatus->clear(); break;
+    case 0:
+        PortStatus->clear();
+        break;
     case EACCES:
     case EPERM:
         PortStatus->setText(QStringLiteral("%1%2: nincs jogosultság. Lépjen be a dialout csoportba "
@@ -443,10 +482,10 @@ void TForm1::ShowOpenResult(int error) {
         PortStatus->setText(QStringLiteral("%1%2: a port nem létezik.").arg(port, where));
         break;
     default:
-        PortStatus->setText(
-            QStringLiteral("%1%2: nem nyitható meg (%3).").arg(port, where, QString::fromLocal8Bit(strerror(error))));
+        PortStatus->setText(QStringLiteral("%1%2: nem nyitható meg (%3).")
+                                .arg(port, where, QString::fromLocal8Bit(strerror(error))));
         break;
     }
 }
 
-}  // namespace dalvex
+} // namespace dalvex

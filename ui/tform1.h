@@ -32,7 +32,7 @@ public:
     void ComboBox4Change();
     void Button2Click();
     void Button5Click();
-    void TryOutClick(int moduleCode);  // Button4, Button6, Button7, Button8
+    void TryOutClick(int moduleCode); // Button4, Button6, Button7, Button8
     void Button3Click();
 
     // The search word of the indicator, set by the language pass.
@@ -52,7 +52,7 @@ public:
     QComboBox *ComboBox3, *ComboBox4;
     QPushButton *Button2, *Button3, *Button4, *Button5, *Button6, *Button7, *Button8;
     QGroupBox *GroupBox1, *GroupBox2;
-    QLabel* PortStatus;  // why the saved port could not be opened
+    QLabel* PortStatus; // why the saved port could not be opened
 
 signals:
     // The start window has closed: the program ends.
@@ -86,4 +86,4 @@ private:
     QString logoKey_;
 };
 
-}  // namespace dalvex
+} // namespace dalvex

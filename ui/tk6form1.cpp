@@ -21,20 +21,39 @@ struct PageDef {
     const char* caption;
 };
 constexpr PageDef kPages[] = {
-    {"TabSheet23", "Alapadatok"},  {"TabSheet1", "Telefonszámok"},     {"TabSheet2", "Be1"},
-    {"TabSheet3", "Be2"},          {"TabSheet4", "Be3"},               {"TabSheet5", "Be4"},
-    {"TabSheet22", "Hangok"},      {"TabSheet6", "Be5"},               {"TabSheet7", "Be6"},
-    {"TabSheet8", "Be7"},          {"TabSheet9", "Be8"},               {"TabSheet10", "Kimenet"},
-    {"TabSheet11", "Tamper"},      {"TabSheet12", "Tápmonitor"},       {"TabSheet13", "Életjel"},
-    {"TabSheet14", "Egyéb"},       {"TabSheet15", "Szám azonosítás"},  {"TabSheet16", "Hőméséklet"},
-    {"TabSheet17", "GPS"},         {"TabSheet18", "Sebesség"},         {"TabSheet19", "Emelés"},
-    {"TabSheet20", "GPRS"},        {"TabSheet21", "CID/SMS"},          {"TabSheet24", "Távfelügyelet"},
-    {"TabSheet25", "Vonalszimulátor"}, {"TabSheet26", "Jammer"},       {"TabSheet27", "Nyitás/zárás"},
+    {"TabSheet23", "Alapadatok"},
+    {"TabSheet1", "Telefonszámok"},
+    {"TabSheet2", "Be1"},
+    {"TabSheet3", "Be2"},
+    {"TabSheet4", "Be3"},
+    {"TabSheet5", "Be4"},
+    {"TabSheet22", "Hangok"},
+    {"TabSheet6", "Be5"},
+    {"TabSheet7", "Be6"},
+    {"TabSheet8", "Be7"},
+    {"TabSheet9", "Be8"},
+    {"TabSheet10", "Kimenet"},
+    {"TabSheet11", "Tamper"},
+    {"TabSheet12", "Tápmonitor"},
+    {"TabSheet13", "Életjel"},
+    {"TabSheet14", "Egyéb"},
+    {"TabSheet15", "Szám azonosítás"},
+    {"TabSheet16", "Hőméséklet"},
+    {"TabSheet17", "GPS"},
+    {"TabSheet18", "Sebesség"},
+    {"TabSheet19", "Emelés"},
+    {"TabSheet20", "GPRS"},
+    {"TabSheet21", "CID/SMS"},
+    {"TabSheet24", "Távfelügyelet"},
+    {"TabSheet25", "Vonalszimulátor"},
+    {"TabSheet26", "Jammer"},
+    {"TabSheet27", "Nyitás/zárás"},
 };
 
-}  // namespace
+} // namespace
 
-TK6Form1::TK6Form1(QWidget* parent) : QMainWindow(parent) {
+TK6Form1::TK6Form1(QWidget* parent)
+    : QMainWindow(parent) {
     setObjectName(QStringLiteral("K6Form1"));
     resize(900, 640);
 
@@ -117,4 +136,4 @@ void TK6Form1::closeEvent(QCloseEvent* event) {
     if (Form1) Form1->close();
 }
 
-}  // namespace dalvex
+} // namespace dalvex

@@ -29,7 +29,7 @@ public:
 
     QTabWidget* PageControl1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
-    QTimer* Language = nullptr;  // applies the chosen language to every window
+    QTimer* Language = nullptr; // applies the chosen language to every window
 
     // Fields the start window writes at hand-over.
     int ModuleType = 72;
@@ -50,4 +50,4 @@ private:
     QLabel* panels_[5] = {};
 };
 
-}  // namespace dalvex
+} // namespace dalvex

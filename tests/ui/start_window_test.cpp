@@ -1,0 +1,277 @@
+// The start window against the module simulator on a pseudo-terminal, through the real serial
+// component. The test drives the send tick itself instead of waiting for the window's timers.
+
+#include "serial/line_control.h"
+#include "serial/settings.h"
+#include "sim/pty_module.h"
+#include "tests/support/wait.h"
+#include "ui/aux_forms.h"
+#include "ui/forms.h"
+#include "ui/tform1.h"
+#include "ui/tk6form1.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace dalvex;
+using dalvex::test::waitFor;
+
+namespace {
+
+const QString kKey = QStringLiteral("\\software\\GSM\\Dalvex");
+
+struct StartWindowFixture : ::testing::Test {
+    QTemporaryDir home;
+    QTemporaryDir ports;
+    QTemporaryDir startDir;
+    QString oldDir = QDir::currentPath();
+    sim::PtyModule module;
+
+    void SetUp() override {
+        setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
+        setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
+        QDir::setCurrent(startDir.path());
+        ASSERT_TRUE(module.start()) << module.error();
+    }
+    void TearDown() override {
+        DestroyForms();
+        module.stop();
+        QDir::setCurrent(oldDir);
+        unsetenv("DALVEX_PORTS");
+        unsetenv("XDG_CONFIG_HOME");
+    }
+
+    void linkModule(int com) {
+        ASSERT_TRUE(module.linkAs(ports.path().toStdString(), com)) << module.error();
+    }
+    // Ports that lead nowhere, so the search never touches a real device of this machine.
+    void deadPorts(std::initializer_list<int> coms) {
+        for (int n : coms)
+            symlink("/nonexistent/tty",
+                    (ports.path() + QStringLiteral("/com%1").arg(n)).toLocal8Bit().constData());
+    }
+    void setting(const char* name, const QString& value) { WriteSetting(kKey, name, value); }
+    QString setting(const char* name) { return ReadSetting(kKey, name); }
+
+    // Creates the windows and activates the start window, with its timers held by the test.
+    void start() {
+        CreateForms();
+        Form1->adas->stop();
+        Form1->Kereso->stop();
+        Form1->FormActivate();
+    }
+    // One send tick, then the reply (if any) handled.
+    void tick() {
+        const auto before = module.receivedBytes().size();
+        Form1->adasTimer();
+        if (module.receivedBytes().size() != before || Form1->AsynComm321->IsOpen()) test::pumpFor(15);
+    }
+    void ticks(int n) {
+        for (int i = 0; i < n; ++i)
+            tick();
+    }
+    // Ticks until the module has been identified.
+    bool identify() {
+        for (int i = 0; i < 12 && !Form1->Button5->isEnabled(); ++i) {
+            tick();
+            waitFor([&] { return Form1->Button5->isEnabled(); }, 100);
+        }
+        return Form1->Button5->isEnabled();
+    }
+    int lineBaud() {
+        const int fd = ::open(module.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        const int baud = line::CurrentBaud(fd);
+        ::close(fd);
+        return baud;
+    }
+};
+
+} // namespace
+
+TEST_F(StartWindowFixture, FirstStartWritesDefaultsOpensCom1AndFindsTheModule) {
+    linkModule(1);
+    start();
+    EXPECT_EQ(setting("Device"), "0");
+    EXPECT_EQ(setting("Language"), "1");
+    EXPECT_EQ(setting("StartDir"), QDir::currentPath());
+    EXPECT_EQ(setting("comport"), "") << "the default port is used, not written";
+    EXPECT_EQ(Form1->ComboBox4->currentIndex(), 1);
+    EXPECT_EQ(Form1->ComboBox3->currentIndex(), 0);
+    EXPECT_EQ(Form1->ComboBox3->count(), 512);
+    EXPECT_EQ(Form1->AsynComm321->DeviceName(), "COM1");
+    EXPECT_TRUE(Form1->AsynComm321->IsOpen());
+    EXPECT_EQ(lineBaud(), 9600);
+    EXPECT_EQ(Form1->Label6->text(), "version: 2012.03");
+    EXPECT_EQ(Form1->Label5->text(), "Dalvex");
+    EXPECT_EQ(Form1->windowTitle(), "Dalvex");
+    EXPECT_FALSE(Form1->Button5->isEnabled());
+
+    ASSERT_TRUE(identify());
+    EXPECT_EQ(Form1->Search.ModuleCode, 72);
+    EXPECT_EQ(Form1->Label10->text(), "Telgor GSM");
+    for (QPushButton* b : {Form1->Button4, Form1->Button6, Form1->Button7, Form1->Button8})
+        EXPECT_FALSE(b->isEnabled());
+    EXPECT_FALSE(Form1->Kereso->isActive());
+}
+
+TEST_F(StartWindowFixture, StoredDeviceNamespacePortIsSelectedAndOpened) {
+    linkModule(12);
+    setting("comport", "\\\\.\\COM12");
+    start();
+    EXPECT_EQ(Form1->ComboBox3->currentIndex(), 11);
+    EXPECT_EQ(Form1->AsynComm321->DeviceName(), "\\\\.\\COM12");
+    EXPECT_TRUE(Form1->AsynComm321->IsOpen());
+    EXPECT_TRUE(identify());
+}
+
+TEST_F(StartWindowFixture, RallyModeSearchesAt4800Baud) {
+    linkModule(1);
+    setting("mode", "RALLY");
+    start();
+    EXPECT_EQ(Form1->AsynComm321->BaudRate(), cbr4800);
+    EXPECT_EQ(lineBaud(), 4800);
+    EXPECT_TRUE(identify());
+}
+
+TEST_F(StartWindowFixture, Code71IsOnlyTakenWithTheAllFilter) {
+    linkModule(1);
+    module.withModule([](sim::ModuleSim& m) { m.setTypeCode(71); });
+    start();
+    EXPECT_FALSE(identify());
+    EXPECT_EQ(Form1->Search.ModuleCode, 71);
+    DestroyForms();
+
+    setting("Device", "ALL");
+    start();
+    ASSERT_TRUE(identify());
+    EXPECT_EQ(Form1->Search.ModuleCode, 72);
+    EXPECT_EQ(Form1->Label10->text(), "Other module!");
+}
+
+TEST_F(StartWindowFixture, AutomaticSearchFindsTheModuleOnCom3) {
+    deadPorts({1, 2});
+    linkModule(3);
+    start();
+    EXPECT_FALSE(Form1->AsynComm321->IsOpen());
+    EXPECT_FALSE(Form1->PortStatus->text().isEmpty()) << "the saved port's failure is explained";
+    Form1->Button2Click();
+    EXPECT_FALSE(Form1->Button2->isEnabled());
+    for (int i = 0; i < 9 + 3 * 3 && setting("comport").isEmpty(); ++i)
+        tick();
+    EXPECT_EQ(setting("comport"), "COM3");
+    EXPECT_EQ(Form1->ComboBox3->currentIndex(), 2);
+    EXPECT_TRUE(Form1->Button2->isEnabled());
+    // Probing restarts on the port found.
+    EXPECT_TRUE(identify());
+    EXPECT_EQ(Form1->AsynComm321->DeviceName(), "COM3");
+}
+
+TEST_F(StartWindowFixture, ImplausibleCodesDoNotCountDuringTheSearch) {
+    for (std::uint8_t code : {std::uint8_t{10}, std::uint8_t{254}}) {
+        SCOPED_TRACE(int(code));
+        linkModule(1);
+        module.withModule([code](sim::ModuleSim& m) { m.setTypeCode(code); });
+        start();
+        Form1->Button2Click();
+        ticks(2); // COM1: open, probe
+        EXPECT_EQ(Form1->Search.ReplyDelay, 3) << "the module answered";
+        ticks(4); // three silent ticks, then close and judge
+        EXPECT_FALSE(Form1->Search.PortFound);
+        EXPECT_EQ(Form1->Search.PortNumber, 2);
+        EXPECT_EQ(setting("comport"), "");
+        DestroyForms();
+    }
+}
+
+TEST_F(StartWindowFixture, TryOutOpensTheK6WindowWithoutAModule) {
+    deadPorts({1});
+    start();
+    Form1->Button6->click(); // row 2: the line-simulator model
+    EXPECT_TRUE(Form1->ablakSTART->isActive());
+    Form1->ablakSTARTTimer();
+    EXPECT_TRUE(K6Form1->isVisible());
+    EXPECT_FALSE(Form1->isVisible());
+    EXPECT_EQ(K6Form1->ModuleType, 74);
+    EXPECT_TRUE(K6Form1->DemoMode);
+    EXPECT_EQ(K6Form1->StatusPanel(1), "Varnet GSM");
+    struct Page {
+        const char* name;
+        bool visible;
+    };
+    for (const Page& p : {Page{"TabSheet21", true}, Page{"TabSheet25", true}, Page{"TabSheet11", true},
+                          Page{"TabSheet4", false}, Page{"TabSheet9", false}, Page{"TabSheet16", false},
+                          Page{"TabSheet20", false}, Page{"TabSheet22", true}, Page{"TabSheet1", true}}) {
+        EXPECT_EQ(K6Form1->IsPageVisible(p.name), p.visible) << p.name;
+    }
+    EXPECT_FALSE(K6Form2->findChild<QWidget*>("Edit3")->isVisibleTo(K6Form2));
+}
+
+TEST_F(StartWindowFixture, DoorPhoneIsHandedOverAsType72AndThePortIsReleasedClosed) {
+    linkModule(1);
+    module.withModule([](sim::ModuleSim& m) { m.setTypeCode(75); });
+    start();
+    ASSERT_TRUE(identify());
+    EXPECT_EQ(Form1->Label10->text(), "Portun");
+    Form1->Button5->click();
+    EXPECT_FALSE(Form1->AsynComm321->IsOpen()) << "Indít closes the port";
+    EXPECT_FALSE(Form1->Button5->isEnabled());
+    Form1->ablakSTARTTimer();
+    EXPECT_TRUE(DPhone1->isVisible());
+    EXPECT_FALSE(K6Form1->isVisible());
+    EXPECT_EQ(K6Form1->ModuleType, 72);
+    EXPECT_EQ(Form1->Search.SearchState, DeviceSearch::Stopped);
+    EXPECT_FALSE(Form1->Search.PortReleased);
+
+    Form1->adasTimer();
+    EXPECT_TRUE(Form1->Search.PortReleased);
+    EXPECT_FALSE(Form1->AsynComm321->IsOpen());
+    // Another window can now take the port.
+    TAsynComm32 k6port;
+    k6port.SetDeviceName("COM1");
+    k6port.Open();
+    EXPECT_TRUE(k6port.IsOpen());
+}
+
+TEST_F(StartWindowFixture, ChosenPortIsSavedInTheDeviceNamespaceFormFrom10On) {
+    deadPorts({1});
+    start();
+    for (int position : {8, 11}) {
+        Form1->ComboBox3->setCurrentIndex(position);
+        Form1->ComboBox3Change();
+        EXPECT_EQ(setting("comport"), position == 8 ? "COM9" : "\\\\.\\COM12");
+    }
+    Form1->ComboBox4->setCurrentIndex(3);
+    Form1->ComboBox4Change();
+    EXPECT_EQ(setting("Language"), "3");
+    EXPECT_EQ(Form1->Label10->text(), "");
+}
+
+TEST_F(StartWindowFixture, LogoFromTheStartDirectoryOrTheBuiltInOne) {
+    deadPorts({1});
+    QFile bad(startDir.path() + "/logo.jpg");
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("\xff\xd8\xff\xe0 not really a picture");
+    bad.close();
+    start(); // a corrupt picture neither crashes nor ends the program
+    ASSERT_NE(Form1->Image2->pixmap().isNull(), true);
+}
+
+TEST_F(StartWindowFixture, ClosingTheK6WindowClosesTheStartWindow) {
+    deadPorts({1});
+    start();
+    Form1->show();
+    bool closed = false;
+    QObject::connect(Form1, &TForm1::FormClosed, [&] { closed = true; });
+    K6Form1->show();
+    K6Form1->close();
+    EXPECT_TRUE(closed);
+    EXPECT_FALSE(Form1->isVisible());
+}
