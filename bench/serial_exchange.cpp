@@ -1,0 +1,102 @@
+// Six-byte exchanges through TAsynComm32 and the in-process simulator over a pseudo-terminal.
+//
+//   bench_serial_exchange [unpaced-count] [paced-count]
+//
+// 1. Unpaced: round-trip time of request, reply and check; median and 99th percentile.
+// 2. Paced at 9600 baud: byte reads one after the other; total time as a ratio of the wire time
+//    count x 12 bytes x 10 bits / 9600.
+
+#include "serial/async32.h"
+#include "sim/pty_module.h"
+#include "startup/six_byte_frame.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+using namespace dalvex;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// Runs `count` byte reads back to back and returns each round-trip time in microseconds.
+std::vector<double> RunExchanges(int count, int baud) {
+    QTemporaryDir ports;
+    setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
+    sim::PtyModule module;
+    if (!module.start() || !module.linkAs(ports.path().toStdString(), 1)) {
+        std::fprintf(stderr, "simulator: %s\n", module.error().c_str());
+        std::exit(1);
+    }
+    module.setBaud(baud);
+
+    TAsynComm32 port;
+    port.SetDeviceName("COM1");
+    SixByteReceiver rx;
+    QEventLoop loop;
+    std::vector<double> times;
+    times.reserve(static_cast<std::size_t>(count));
+    Clock::time_point sent;
+    int address = 0;
+
+    const auto sendNext = [&] {
+        rx.reset();
+        const SixByteFrame f = SixByteFrame::forAddress(static_cast<std::uint16_t>(address++ & 0x3FF), 0, 0);
+        sent = Clock::now();
+        port.Write(f.bytes.data(), 6);
+    };
+    port.OnRxChar = [&](TCustomAsynComm32* s, int n) {
+        std::uint8_t buf[64];
+        const int got = s->Read(buf, std::min(n, 64));
+        if (rx.receive(std::span<const std::uint8_t>(buf, static_cast<std::size_t>(got))) !=
+            SixByteReceiver::Result::Valid)
+            return;
+        times.push_back(std::chrono::duration<double, std::micro>(Clock::now() - sent).count());
+        if (static_cast<int>(times.size()) == count) loop.quit();
+        else sendNext();
+    };
+    port.Open();
+    if (!port.IsOpen()) {
+        std::fprintf(stderr, "cannot open the simulator's port\n");
+        std::exit(1);
+    }
+    sendNext();
+    loop.exec();
+    port.Close();
+    module.stop();
+    return times;
+}
+
+double Percentile(std::vector<double> v, double p) {
+    std::sort(v.begin(), v.end());
+    const auto i = static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
+    return v[std::min(i, v.size() - 1)];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int unpaced = argc > 1 ? std::atoi(argv[1]) : 5000;
+    const int paced = argc > 2 ? std::atoi(argv[2]) : 1000;
+
+    RunExchanges(200, 0);  // warm-up
+    const auto times = RunExchanges(unpaced, 0);
+    std::printf("unpaced six-byte exchange, %d round trips: median %.1f us, p99 %.1f us, max %.1f us\n", unpaced,
+                Percentile(times, 0.5), Percentile(times, 0.99), Percentile(times, 1.0));
+
+    if (paced > 0) {
+        const auto t0 = Clock::now();
+        RunExchanges(paced, 9600);
+        const double total = std::chrono::duration<double>(Clock::now() - t0).count();
+        const double wire = paced * 12.0 * 10.0 / 9600.0;
+        std::printf("%d byte reads at 9600 baud: %.3f s, wire time %.3f s, ratio %.4f\n", paced, total, wire,
+                    total / wire);
+    }
+    return 0;
+}
