@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     dalvex::Form1->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, dalvex::Form1->size(),
                                                    app.primaryScreen()->availableGeometry()));
     dalvex::Form1->show();
+    dalvex::Form1->activateWindow();
     const int rc = QApplication::exec();
     dalvex::DestroyForms();
     return rc;
