@@ -52,6 +52,22 @@ void ModuleSim::registerBuiltInCommands() {
     registerCommand(kCmdProbe, [](Exchange& ex) {
         ex.replyFrame(kAckMark, ex.frame().command(), 0, ex.module().typeCode());
     });
+    registerCommand(kCmdBlockWrite, [](Exchange& ex) {
+        const std::uint32_t address = blockAddress(ex.frame().addressLow(), ex.frame().data());
+        ex.expectPayload(kBlockSize, [address](Exchange& done, std::span<const std::uint8_t> block) {
+            std::span<std::uint8_t> memory = done.module().memory();
+            unsigned sum = 0;
+            for (std::size_t i = 0; i < block.size(); ++i) {
+                sum += block[i];
+                if (address + i < memory.size()) memory[address + i] = block[i];
+            }
+            const std::uint8_t ack = static_cast<std::uint8_t>(sum & 0xFFu);
+            done.reply(std::span<const std::uint8_t>(&ack, 1), ReplyKind::Sum);
+        });
+    });
+    registerCommand(kCmdRestart, [](Exchange& ex) {
+        if (ex.frame().addressLow() == kRestartKey) ++ex.module().restarts_;
+    });
 }
 
 std::vector<std::uint8_t> ModuleSim::feed(std::span<const std::uint8_t> bytes) {

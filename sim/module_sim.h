@@ -29,7 +29,12 @@
 //        -> F(0xAB, 254, 0, type code) whatever the address and data bytes. The type code in the
 //        data byte means that even a reply taken for an identification answer names the module
 //        correctly.
-//   Byte 1 of every reply echoes the command code. The PC side checks only the acknowledgement
+//   0xF6 block write: F(S, 0xF6, P1, P2) followed by 256 data bytes -> the one byte
+//        (sum of the data bytes) mod 256, which the PC compares with its S. The block is stored in
+//        memory at blockAddress(P1, P2), whatever S says: a wrong S only shows in the answer.
+//   0xFF restart: F(0, 0xFF, 0xAA, 0) -> no answer; the module counts it (restarts()). A restart
+//        frame with another key byte is ignored.
+//   Byte 1 of every six-byte reply echoes the command code. The PC side checks only the acknowledgement
 //   mark in byte 0, the address echo in byte 2 and the data in byte 3.
 //
 //   A valid frame with a command that has no table entry is consumed and left unanswered, as a
@@ -60,6 +65,19 @@ inline constexpr std::uint16_t kTypeAddress = 255;
 inline constexpr std::uint8_t kCmdReadByte = 0;
 inline constexpr std::uint8_t kCmdWriteByte = 1;
 inline constexpr std::uint8_t kCmdProbe = 254;
+inline constexpr std::uint8_t kCmdBlockWrite = 0xF6;
+inline constexpr std::uint8_t kCmdRestart = 0xFF;
+inline constexpr std::uint8_t kRestartKey = 0xAA;
+inline constexpr std::size_t kBlockSize = 256;
+
+// Where a block of the 256-byte protocol lies in memory. The block number is P1 * 256 + P2. The
+// configuration area (P1 = 0) is numbered in 16-byte units, so block n starts at 16 * n; every
+// other block is numbered in 256-byte units and starts at 256 * n (the Contact ID bank 0x34xx,
+// the event log 0x10xx, the signal-strength memory 0x30xx).
+constexpr std::uint32_t blockAddress(std::uint8_t p1, std::uint8_t p2) {
+    const std::uint32_t n = static_cast<std::uint32_t>(p1) << 8 | p2;
+    return p1 == 0 ? 16u * n : 256u * n;
+}
 
 // What a reply is, so that the transport can spoil the right byte for a failure mode.
 enum class ReplyKind {
@@ -140,6 +158,8 @@ public:
     void setVersion(std::uint8_t version) { version_ = version; }
 
     std::uint64_t exchanges() const { return exchanges_; }
+    // How many restart commands the module has received.
+    std::uint64_t restarts() const { return restarts_; }
     // True while a command waits for the rest of its payload.
     bool awaitingPayload() const { return pending_.has_value(); }
 
@@ -166,6 +186,7 @@ private:
     std::uint8_t typeCode_ = kDefaultTypeCode;
     std::uint8_t version_ = kDefaultVersion;
     std::uint64_t exchanges_ = 0;
+    std::uint64_t restarts_ = 0;
 
     std::array<CommandHandler, 256> commands_;
     std::array<std::uint8_t, 6> frameBuffer_{};

@@ -1,17 +1,34 @@
 #include "tk6form1.h"
 
+#include "aux_forms.h"
 #include "forms.h"
+#include "k6link/core_states.h"
 #include "placeholder_form.h"
+#include "serial/async32.h"
+#include "serial/settings.h"
 #include "tform1.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHash>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTime>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace dalvex {
+
+namespace k6state = k6link::state;
+
+TK6Form1::MessageBoxFn TK6Form1::MessageBoxHook;
 
 namespace {
 
@@ -50,25 +67,187 @@ constexpr PageDef kPages[] = {
     {"TabSheet27", "Nyitás/zárás"},
 };
 
+// The menus of the window. A row with a null parent is a menu of the menu bar; a row named "-"
+// is a separator. Items whose function is not built yet stay disabled (see kMenuHandlers).
+struct MenuDef {
+    const char* parent;
+    const char* name;
+    const char* caption;
+    bool visible = true;
+};
+constexpr MenuDef kMenus[] = {
+    {nullptr, "Funcik1", "Funkciók"},
+    {"Funcik1", "Olvass1", "Olvasás"},
+    {"Funcik1", "rs1", "Elküldés"},
+    {"Funcik1", "raszinkronizlsa1", "Óra szinkronizálása"},
+    {"Funcik1", "jraindts1", "Újraindítás"},
+    {"Funcik1", "-", ""},
+    {"Funcik1", "GSMsoftververzi1", "GSM szoftver verzió"},
+    {"Funcik1", "Modulllapotmegjelentse1", "Modul állapot megjelenítése"},
+    {"Funcik1", "GSMraszinkronozsa1", "GSM óra szinkronozása"},
+    {"Funcik1", "GSMinformcik1", "GSM információk"},
+    {"Funcik1", "SMSszervizszmbelltsa1", "SMS szerviz szám beállítása"},
+    {"Funcik1", "SIMPINkdkikapcsolsa1", "SIM PIN kód kikapcsolása"},
+    {"Funcik1", "Voicehvstest1", "Voice hívás test", false},
+    {"Funcik1", "Adathvsellenrzs1", "Adathívás test", false},
+    {"Funcik1", "SMStest1", "SMS test"},
+    {"Funcik1", "IMEInumber1", "IMEI number"},
+    {"Funcik1", "ResetGSM1", "Reset GSM"},
+    {"Funcik1", "Hibakeress1", "Monitor"},
+    {"Funcik1", "MonitorAT1", "Monitor+AT"},
+    {"Funcik1", "Naplokiolvassa1", "Naplo kiolvasása", false},
+    {"Funcik1", "FirmwareDownload1", "Firmware Download", false},
+    {"Funcik1", "-", ""},
+    {"Funcik1", "Kilps1", "Kilépés"},
+    {nullptr, "Ments2", "Fájlműveletek"},
+    {"Ments2", "BitBtn7", "Mentés fájlba"},
+    {"Ments2", "BitBtn8", "Megnyitás fájlból"},
+    {"Ments2", "Ments1", "Mentés", false},
+    {nullptr, "Karbantarts1", "Karbantartás", false},
+    {"Karbantarts1", "rer1", "Térerő"},
+    {nullptr, "Lersok1", "Leírások"},
+    {"Lersok1", "Bektsirajz1", "Bekötési rajz"},
+    {nullptr, "Belltsok1", "Beállítások"},
+    {"Belltsok1", "Kpernyfelbontsbelltsa1", "Képernyő felbontás beállítása"},
+    {"Belltsok1", "Nyelvek1", "Nyelv (Language)"},
+    {"Nyelvek1", "Magyar1", "Magyar"},
+    {"Nyelvek1", "angol1", "English"},
+    {"Nyelvek1", "German1", "Deutsch"},
+    {"Nyelvek1", "Slovensk1", "Slovenský SK"},
+    {"Nyelvek1", "Italy1", "Italiano"},
+    {"Nyelvek1", "Sloven1", "Slovenský SI"},
+    {"Nyelvek1", "Franch1", "Dutch"},
+    {"Nyelvek1", "eskjazyk1", "Český"},
+    {"Belltsok1", "ilts1", "Beállítás", false},
+    {nullptr, "Help1", "Help", false},
+    {"Help1", "SajtProfil1", "Saját profil", false},
+    {nullptr, "Verzi1", "Verzió"},
+    {"Verzi1", "Contact1", "Kapcsolat"},
+    {nullptr, "Fejlesztiparancsok1", "Fejlesztői parancsok", false},
+    {"Fejlesztiparancsok1", "FPGAdownloadteszt1", "FPGA download teszt"},
+    {"Fejlesztiparancsok1", "FPGAVER21", "FPGA_VER2"},
+    {"Fejlesztiparancsok1", "Send2561", "Send_256"},
+    {nullptr, "KlnlegesPARANCSOK1", "Különleges PARANCSOK", false},
+    {"KlnlegesPARANCSOK1", "NaplTrerTRLSE1", "Napló/Térerő TÖRLÉSE"},
+};
+
+// The menu items that work; every other item is disabled until its function is built.
+struct MenuHandler {
+    const char* name;
+    void (TK6Form1::*click)();
+};
+
+// Menu items that the version reply shows from a software version on; they are never hidden again.
+struct VersionRule {
+    const char* item;
+    int fromVersion;
+};
+constexpr VersionRule kMenuVersionRules[] = {
+    {"Naplokiolvassa1", 70},
+    {"Karbantarts1", 73},
+    {"FirmwareDownload1", 68},
+};
+
+// The "mode" setting's access codes and the menus they show.
+constexpr const char* kDeveloperCode = "7302518";
+constexpr const char* kSpecialCode = "brisemount";
+
+constexpr int kTimerInterval = 1000;
+constexpr int kRunningInterval = 50;
+
 } // namespace
 
 TK6Form1::TK6Form1(QWidget* parent)
-    : QMainWindow(parent) {
+    : QMainWindow(parent)
+    , AsynComm321(new TAsynComm32(this))
+    , port_(*AsynComm321)
+    , engine_(port_, *this)
+    , ModuleType(engine_.ModuleType)
+    , DemoMode(engine_.DemoMode) {
     setObjectName(QStringLiteral("K6Form1"));
     resize(900, 640);
+    AsynComm321->setObjectName(QStringLiteral("AsynComm321"));
+    AsynComm321->OnRxChar = [this](TCustomAsynComm32*, int Count) { AsynComm321RxChar(Count); };
 
-    PageControl1 = new QTabWidget(this);
+    BuildControls();
+    BuildMenus();
+
+    Language = new QTimer(this);
+    Language->setObjectName(QStringLiteral("Language"));
+    Language->setInterval(300);
+    connect(Language, &QTimer::timeout, this, &TK6Form1::LanguageTimer);
+
+    // All five engine timers run from the start; each tick of any of them is one engine tick.
+    QTimer** timers[] = {&adas, &Timer1, &Timer2, &Timer3, &Timer4};
+    const char* timerNames[] = {"adas", "Timer1", "Timer2", "Timer3", "Timer4"};
+    for (int i = 0; i < 5; ++i) {
+        QTimer* t = new QTimer(this);
+        t->setObjectName(QString::fromLatin1(timerNames[i]));
+        t->setInterval(kTimerInterval);
+        connect(t, &QTimer::timeout, this, &TK6Form1::adasTimer);
+        t->start();
+        *timers[i] = t;
+    }
+
+    FormCreate();
+}
+
+TK6Form1::~TK6Form1() {
+    // No received-bytes handler may reach the engine once its window is going.
+    AsynComm321->Close();
+}
+
+void TK6Form1::BuildControls() {
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+
+    auto* header = new QHBoxLayout;
+    CustomerLabel = new QLabel(central);
+    CustomerLabel->setObjectName(QStringLiteral("CustomerLabel"));
+    Label99 = new QLabel(central);
+    Label99->setObjectName(QStringLiteral("Label99"));
+    header->addWidget(CustomerLabel, 1);
+    header->addWidget(Label99);
+    layout->addLayout(header);
+
+    PageControl1 = new QTabWidget(central);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     for (const PageDef& p : kPages) {
         auto* page = new QWidget(PageControl1);
         page->setObjectName(QString::fromUtf8(p.name));
-        auto* layout = new QVBoxLayout(page);
+        auto* pageLayout = new QVBoxLayout(page);
         auto* notice = new QLabel(NotBuiltYetText(), page);
         notice->setAlignment(Qt::AlignCenter);
-        layout->addWidget(notice);
+        pageLayout->addWidget(notice);
         PageControl1->addTab(page, QString::fromUtf8(p.caption));
     }
-    setCentralWidget(PageControl1);
+    layout->addWidget(PageControl1, 1);
+
+    auto* buttons = new QHBoxLayout;
+    auto makeButton = [central](const char* name, const char* caption) {
+        auto* b = new QPushButton(QString::fromUtf8(caption), central);
+        b->setObjectName(QString::fromLatin1(name));
+        return b;
+    };
+    BitBtn2 = makeButton("BitBtn2", "Olvasás");
+    BitBtn1 = makeButton("BitBtn1", "Elküldés");
+    BitBtn4 = makeButton("BitBtn4", "Újraindítás");
+    BitBtn3 = makeButton("BitBtn3", "Kilépés");
+    // Read and send wait for the module's software version, which chooses the transfer method.
+    BitBtn1->setEnabled(false);
+    BitBtn2->setEnabled(false);
+    for (QPushButton* b : {BitBtn2, BitBtn1, BitBtn4})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    buttons->addWidget(BitBtn3);
+    layout->addLayout(buttons);
+    setCentralWidget(central);
+
+    const auto notBuilt = [this] { ShowMessage(NotBuiltYetText()); };
+    connect(BitBtn1, &QPushButton::clicked, this, notBuilt);
+    connect(BitBtn2, &QPushButton::clicked, this, notBuilt);
+    connect(BitBtn4, &QPushButton::clicked, this, &TK6Form1::BitBtn4Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &QWidget::close);
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -80,13 +259,48 @@ TK6Form1::TK6Form1(QWidget* parent)
         StatusBar1->addWidget(panels_[i], i == 3 ? 1 : 0);
     }
     setStatusBar(StatusBar1);
+}
 
-    Language = new QTimer(this);
-    Language->setObjectName(QStringLiteral("Language"));
-    Language->setInterval(300);
-    connect(Language, &QTimer::timeout, this, &TK6Form1::LanguageTimer);
-
-    FormCreate();
+void TK6Form1::BuildMenus() {
+    static const MenuHandler kHandlers[] = {
+        {"GSMsoftververzi1", &TK6Form1::GSMsoftververzi1Click},
+        {"jraindts1", &TK6Form1::BitBtn4Click},
+        {"Send2561", &TK6Form1::Send2561Click},
+        {"Kilps1", nullptr}, // closes the window
+    };
+    QHash<QString, QMenu*> menus;
+    for (const MenuDef& m : kMenus) {
+        const QString name = QString::fromLatin1(m.name);
+        const QString caption = QString::fromUtf8(m.caption);
+        QMenu* parent = m.parent ? menus.value(QString::fromLatin1(m.parent)) : nullptr;
+        if (name == QLatin1String("-")) {
+            if (parent) parent->addSeparator();
+            continue;
+        }
+        const bool isMenu =
+            !m.parent || std::any_of(std::begin(kMenus), std::end(kMenus), [&](const MenuDef& c) {
+                return c.parent && name == QLatin1String(c.parent);
+            });
+        QAction* action = nullptr;
+        if (isMenu) {
+            QMenu* menu = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
+            menu->setObjectName(name);
+            menus.insert(name, menu);
+            action = menu->menuAction();
+        } else {
+            action = parent->addAction(caption);
+            const auto* h = std::find_if(std::begin(kHandlers), std::end(kHandlers),
+                                         [&](const MenuHandler& x) { return name == QLatin1String(x.name); });
+            if (h == std::end(kHandlers))
+                action->setEnabled(false);
+            else if (h->click)
+                connect(action, &QAction::triggered, this, h->click);
+            else
+                connect(action, &QAction::triggered, this, &QWidget::close);
+        }
+        action->setObjectName(name);
+        action->setVisible(m.visible);
+    }
 }
 
 void TK6Form1::FormCreate() {
@@ -103,11 +317,57 @@ void TK6Form1::FormCreate() {
     PageControl1->setCurrentIndex(0);
 }
 
+void TK6Form1::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+}
+
+void TK6Form1::FormActivate() {
+    if (Form1) SetStatusPanel(4, Form1->Label6->text());
+
+    // The access codes of the "mode" setting show the developer and special-command menus.
+    const QString mode = ReadSetting(QStringLiteral("mode"));
+    if (mode.isEmpty()) dalvex::WriteSetting(RegKey, QStringLiteral("mode"), QStringLiteral("0"));
+    if (mode == QLatin1String(kDeveloperCode))
+        MenuItem(QStringLiteral("Fejlesztiparancsok1"))->setVisible(true);
+    if (mode == QLatin1String(kDeveloperCode) || mode == QLatin1String(kSpecialCode))
+        MenuItem(QStringLiteral("KlnlegesPARANCSOK1"))->setVisible(true);
+
+    // Whenever the window comes back while idle, the module's software version is asked again.
+    if (engine_.OpState == k6state::Idle) engine_.OpState = k6state::VersionQuery;
+
+    // A company name stored with a leading "*" lets the byte-wise write include its bytes.
+    const QString company = ReadSetting(QStringLiteral("company"));
+    if (company.isEmpty()) dalvex::WriteSetting(RegKey, QStringLiteral("company"), DefaultCompanyWord());
+    engine_.CompanyMark = company.startsWith(QLatin1Char('*'));
+}
+
 void TK6Form1::LanguageTimer() {
     Language->stop();
     // Until the language catalogue is in place, the start window's search word is the design-time
     // Hungarian one.
     if (Form1) Form1->SetSearchWord(QStringLiteral("Keresés"));
+}
+
+void TK6Form1::adasTimer() {
+    engine_.tick();
+}
+
+void TK6Form1::AsynComm321RxChar(int Count) {
+    engine_.AsynComm321RxChar(Count);
+}
+
+void TK6Form1::GSMsoftververzi1Click() {
+    engine_.VersionNotice = k6link::notice::FromMenu;
+    engine_.OpState = k6state::VersionQuery;
+}
+
+void TK6Form1::BitBtn4Click() {
+    if (Ask(Texts.RestartQuestion) == QMessageBox::Yes) engine_.OpState = k6state::Restart;
+}
+
+void TK6Form1::Send2561Click() {
+    engine_.OpState = k6state::Send256;
 }
 
 void TK6Form1::SetPageVisible(const QString& name, bool visible) {
@@ -123,6 +383,10 @@ QWidget* TK6Form1::Page(const QString& name) const {
     return PageControl1->findChild<QWidget*>(name);
 }
 
+QAction* TK6Form1::MenuItem(const QString& name) const {
+    return findChild<QAction*>(name);
+}
+
 void TK6Form1::SetStatusPanel(int panel, const QString& text) {
     if (panel >= 0 && panel < 5) panels_[panel]->setText(text);
 }
@@ -131,9 +395,65 @@ QString TK6Form1::StatusPanel(int panel) const {
     return panel >= 0 && panel < 5 ? panels_[panel]->text() : QString();
 }
 
+QMessageBox::StandardButton TK6Form1::Ask(const QString& text) {
+    const QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+    if (MessageBoxHook) return MessageBoxHook(text, buttons);
+    return QMessageBox::question(this, windowTitle(), text, buttons);
+}
+
 void TK6Form1::closeEvent(QCloseEvent* event) {
+    if (engine_.OpState != k6state::Idle && Ask(Texts.ExitQuestion) != QMessageBox::Yes) {
+        event->ignore();
+        return;
+    }
     event->accept();
     if (Form1) Form1->close();
+}
+
+// EngineHost
+
+void TK6Form1::ShowClockAndCustomer() {
+    Label99->setText(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
+    // The customer name is the "Ügyfél név:" field of the first page.
+    const auto* field = findChild<QLineEdit*>(QStringLiteral("Edit2"));
+    CustomerLabel->setText(Texts.Customer + QLatin1Char(' ') + (field ? field->text() : QString()));
+}
+
+bool TK6Form1::PortReleased() {
+    return Form1 && Form1->Search.PortReleased;
+}
+
+QString TK6Form1::ReadSetting(const QString& name) {
+    return dalvex::ReadSetting(RegKey, name);
+}
+
+void TK6Form1::ShowMessage(const QString& text) {
+    if (MessageBoxHook)
+        MessageBoxHook(text, QMessageBox::Ok);
+    else
+        QMessageBox::information(this, windowTitle(), text);
+}
+
+void TK6Form1::OperationRunning() {
+    if (adas->interval() != kRunningInterval) adas->setInterval(kRunningInterval);
+}
+
+void TK6Form1::EnableTransferButtons() {
+    BitBtn1->setEnabled(true);
+    BitBtn2->setEnabled(true);
+    if (DPhone1) {
+        for (const char* name : {"BitBtn1", "BitBtn2"})
+            if (auto* b = DPhone1->findChild<QWidget*>(QString::fromLatin1(name))) b->setEnabled(true);
+    }
+}
+
+void TK6Form1::CloseFirmwareWindow() {
+    if (K6Form9) K6Form9->close();
+}
+
+void TK6Form1::ApplyVersionRules(int version, int /*moduleType*/) {
+    for (const VersionRule& r : kMenuVersionRules)
+        if (version >= r.fromVersion) MenuItem(QString::fromLatin1(r.item))->setVisible(true);
 }
 
 } // namespace dalvex

@@ -1,22 +1,41 @@
 #pragma once
-// The K6 configuration window: the page control with the editing pages, the status bar, and the
-// fields the start window hands a module over with.
+// The K6 configuration window: the page control with the editing pages, the menus, the status
+// bar, the fields the start window hands a module over with, and the operation engine with its
+// port and timers. The window shows what the engine asks for (it is the engine's host) and starts
+// operations by setting the engine's OpState; it never writes to the port itself.
 
 #include "i18n/product_variant.h"
+#include "k6link/engine.h"
+#include "k6link/engine_host.h"
+#include "k6link/port.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
+#include <functional>
 
+class QAction;
 class QLabel;
+class QPushButton;
 class QStatusBar;
 class QTabWidget;
 class QTimer;
 
 namespace dalvex {
 
-class TK6Form1 : public QMainWindow {
+class TAsynComm32;
+
+// Catalogue texts of the window; the language pass replaces them.
+struct K6FormTexts {
+    QString Customer = QStringLiteral("Ügyfél:");
+    QString RestartQuestion = QStringLiteral("Biztosan újra akarja indítani az eszközt?");
+    QString ExitQuestion = QStringLiteral("Művelet van folyamatban, biztosan ki akar lépni?!");
+};
+
+class TK6Form1 : public QMainWindow, private k6link::EngineHost {
     Q_OBJECT
 public:
     explicit TK6Form1(QWidget* parent = nullptr);
+    ~TK6Form1() override;
 
     // The page with component name `name` ("TabSheet20") shown or hidden in the page control.
     void SetPageVisible(const QString& name, bool visible);
@@ -24,28 +43,79 @@ public:
     QWidget* Page(const QString& name) const;
 
     // Status bar: 0 port, 1 model, 2 software version, 3 operation, 4 program version.
-    void SetStatusPanel(int panel, const QString& text);
+    void SetStatusPanel(int panel, const QString& text) override;
     QString StatusPanel(int panel) const;
+
+    // The menu item (or menu) with component name `name`.
+    QAction* MenuItem(const QString& name) const;
+
+    k6link::Engine& Engine() { return engine_; }
+
+    // Handlers, named after their controls and events.
+    void FormActivate();
+    void adasTimer();
+    void AsynComm321RxChar(int Count);
+    void GSMsoftververzi1Click(); // "GSM szoftver verzió"
+    void BitBtn4Click();          // restart, also the menu item "Újraindítás"
+    void Send2561Click();         // developer menu "Send_256"
+
+    // Message boxes go through this when it is set (tests answer them without a modal dialog):
+    // it gets the text and the buttons offered and returns the button chosen.
+    using MessageBoxFn =
+        std::function<QMessageBox::StandardButton(const QString& text, QMessageBox::StandardButtons buttons)>;
+    static MessageBoxFn MessageBoxHook;
 
     QTabWidget* PageControl1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QTimer* Language = nullptr; // applies the chosen language to every window
 
-    // Fields the start window writes at hand-over.
-    int ModuleType = 72;
-    bool DemoMode = false;
+    // The engine's port and its five timers, all ticking adasTimer.
+    TAsynComm32* const AsynComm321;
+    QTimer *adas = nullptr, *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr, *Timer4 = nullptr;
+
+    QLabel* Label99 = nullptr;       // clock
+    QLabel* CustomerLabel = nullptr; // "Ügyfél:" and the customer name
+    QPushButton* BitBtn1 = nullptr;  // "Elküldés"
+    QPushButton* BitBtn2 = nullptr;  // "Olvasás"
+    QPushButton* BitBtn3 = nullptr;  // "Kilépés"
+    QPushButton* BitBtn4 = nullptr;  // "Újraindítás"
+
+    K6FormTexts Texts;
 
     // Brand fields and the settings key, set at creation.
     QString ProModelName, MiniModelName, LineModelName, DoorModelName, ToolName, ContactText;
     int DefaultLanguage = 1;
     QString RegKey;
 
+private:
+    k6link::AsynCommPort port_;
+    k6link::Engine engine_;
+
+public:
+    // Fields the start window writes at hand-over; they are the engine's.
+    int& ModuleType;
+    bool& DemoMode;
+
 protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormCreate();
     void LanguageTimer();
+    void BuildMenus();
+    void BuildControls();
+    QMessageBox::StandardButton Ask(const QString& text);
+
+    // EngineHost
+    void ShowClockAndCustomer() override;
+    bool PortReleased() override;
+    QString ReadSetting(const QString& name) override;
+    void ShowMessage(const QString& text) override;
+    void OperationRunning() override;
+    void EnableTransferButtons() override;
+    void CloseFirmwareWindow() override;
+    void ApplyVersionRules(int version, int moduleType) override;
 
     QLabel* panels_[5] = {};
 };

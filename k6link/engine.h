@@ -1,0 +1,122 @@
+#pragma once
+// The operation engine of the K6 window: every exchange with a K6 module runs through it.
+//
+// A user action starts an operation by setting OpState (and the operation's counters); it never
+// writes bytes itself. tick() is the body of the window's engine timers: it opens the port when an
+// operation needs it, counts TimeoutTicks down and calls SendStep whenever the countdown has run
+// out, so a command without a good reply is sent again, without limit. SendStep sends the command
+// of the current state. AsynComm321RxChar collects the reply in RxBuffer and hands it to the state
+// once it is complete. One command is outstanding at a time; starting an operation abandons the
+// one in progress. When the engine is idle again, tick() closes the port after the countdown.
+//
+// The states live with their operations, which register them in States(); the engine registers
+// only its own: 0 (idle), 99 (version query), 200 (restart) and 100000 (the block-write test).
+// Everything the engine shows goes through EngineHost. Everything runs on one thread.
+//
+// Receive buffer: a chunk that would not fit into what is left of RxBuffer is read off the port
+// and dropped, and the receive side is cleared (ClearRx), as if the line had been garbled. A state
+// that keeps receiving without ever recognising its reply therefore never writes past RxBuffer;
+// its command is repeated when the countdown runs out, as for any lost reply.
+
+#include "k6link/commands.h"
+#include "k6link/engine_image.h"
+#include "k6link/state_table.h"
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <span>
+
+namespace dalvex::k6link {
+
+class EngineHost;
+class Port;
+
+// Catalogue texts the engine shows; the language pass replaces them.
+struct EngineTexts {
+    QString VersionCheck = QStringLiteral("GSM ellenőrzése");
+    QString ModuleVersion = QStringLiteral("Modul szoftver verzió: ");
+};
+
+class Engine {
+public:
+    static constexpr int kRxBufferSize = 5000;
+    static constexpr int kTxBufferSize = 264;
+    static constexpr std::int32_t kTimeoutTicks = kDefaultTimeoutTicks;
+    static constexpr int kRxClearedBytes = 256; // what ClearRx fills with 0xFF
+    static constexpr const char* kDefaultPort = "COM1";
+
+    Engine(Port& port, EngineHost& host);
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // Engine variables.
+    std::int32_t OpState = 0;     // operation step in progress; 0 idle
+    std::int32_t NextOpState = 0; // entered when a preparatory step completes
+    std::int32_t TimeoutTicks = 0;
+    std::array<std::uint8_t, kRxBufferSize> RxBuffer{};
+    std::int32_t RxCount = 0;
+    std::array<std::uint8_t, kTxBufferSize> TxBuffer{};
+    ConfigImageType ConfigImage;
+    std::int32_t BlockIndex = 0; // byte or block being transferred
+    std::int32_t MemAddr = 0;    // module address of the byte command in progress
+    std::int32_t Remaining = 0;  // bytes still to go in a byte-wise transfer
+    bool PortOpen = false;       // opened by the engine and not yet closed
+    bool DemoMode = false;       // demonstration: nothing is ever sent
+    std::uint8_t StatusPoll = 0; // command of the byte read: 2 while the status window is open
+    int VersionNotice = 0;       // 2 asked from the menu, 1 show on next tick, 3 close firmware window
+    std::int32_t Version = 0;    // module software version times ten
+    bool CompanyMark = false;    // the byte-wise write includes image bytes 384 to 399
+    std::int32_t ModuleType = 72;
+
+    EngineTexts Texts;
+
+    // One tick of any of the engine timers.
+    void tick();
+    // Sends the command of the current state.
+    void SendStep();
+    // The port's received-bytes handler: Count bytes are waiting.
+    void AsynComm321RxChar(int Count);
+
+    // RxBuffer[0 .. 255] := 0xFF, RxCount := 0.
+    void ClearRx();
+    // Byte read at MemAddr with the command StatusPoll.
+    void ReadByte();
+    // Byte write of ConfigImage[BlockIndex] to MemAddr; image bytes that are never written are
+    // passed over at once, so the next tick writes the following byte.
+    void WriteByte();
+
+    // For the states' send steps: each puts the bytes into TxBuffer, writes them and sets RxCount
+    // to 0.
+    void SendFrame(const SixByteFrame& frame);
+    // Block write: F(S, 0xF6, p1, p2) and the 256 bytes, S their sum.
+    void SendBlock(std::uint8_t p1, std::uint8_t p2, std::span<const std::uint8_t, kBlockSize> data);
+    // Any other bytes (modem lines, clock digits). More than TxBuffer holds sends nothing.
+    bool SendBytes(std::span<const std::uint8_t> bytes);
+    // How many bytes of TxBuffer the last send wrote.
+    int TxCount() const { return txCount_; }
+    // The operation's text in status panel 3.
+    void ShowStatus(const QString& text);
+
+    StateTable& States() { return states_; }
+    const StateTable& States() const { return states_; }
+    EngineHost& Host() { return host_; }
+
+    // "8.4" for 84.
+    static QString VersionText(int version);
+    // Image bytes the byte-wise write never sends: 75, 254, 255 and, unless companyMark, 384..399.
+    static bool IsSkippedImageByte(std::int32_t index, bool companyMark);
+
+private:
+    void OpenPort();
+    void Write(int count);
+    void Dispatch(const StateDef* def, int chunkStart, int chunkLength);
+    void DiscardWaiting(int count);
+
+    Port& port_;
+    EngineHost& host_;
+    StateTable states_;
+    int txCount_ = 0;
+};
+
+} // namespace dalvex::k6link
