@@ -1,0 +1,331 @@
+// The K6 window's engine side against the module simulator on a pseudo-terminal: hand-over from
+// the start window, the version query, the version menu, restart, closing while busy, try-out and
+// the menus. The test ticks the engine itself; message boxes are answered through the hook.
+
+#include "k6link/core_states.h"
+#include "serial/async32.h"
+#include "serial/settings.h"
+#include "sim/pty_module.h"
+#include "tests/support/wait.h"
+#include "ui/forms.h"
+#include "ui/tform1.h"
+#include "ui/tk6form1.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <deque>
+#include <gtest/gtest.h>
+
+using namespace dalvex;
+using dalvex::test::waitFor;
+namespace k6state = dalvex::k6link::state;
+
+namespace {
+
+const QString kKey = QStringLiteral("\\software\\GSM\\Dalvex");
+
+struct K6WindowFixture : ::testing::Test {
+    QTemporaryDir home;
+    QTemporaryDir ports;
+    QTemporaryDir startDir;
+    QString oldDir = QDir::currentPath();
+    sim::PtyModule module;
+    std::vector<QString> shown;                      // every message box text
+    std::deque<QMessageBox::StandardButton> answers; // for the questions, in order
+
+    void SetUp() override {
+        setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
+        setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
+        QDir::setCurrent(startDir.path());
+        ASSERT_TRUE(module.start()) << module.error();
+        TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons buttons) {
+            shown.push_back(text);
+            if (buttons == QMessageBox::Ok) return QMessageBox::Ok;
+            if (answers.empty()) return QMessageBox::No;
+            const QMessageBox::StandardButton a = answers.front();
+            answers.pop_front();
+            return a;
+        };
+    }
+    void TearDown() override {
+        DestroyForms();
+        TK6Form1::MessageBoxHook = nullptr;
+        module.stop();
+        QDir::setCurrent(oldDir);
+        unsetenv("DALVEX_PORTS");
+        unsetenv("XDG_CONFIG_HOME");
+    }
+
+    k6link::Engine& engine() { return K6Form1->Engine(); }
+    void setting(const char* name, const QString& value) { WriteSetting(kKey, name, value); }
+    QString setting(const char* name) { return ReadSetting(kKey, name); }
+
+    // Creates the windows with every timer held by the test and activates the start window.
+    void start() {
+        CreateForms();
+        Form1->adas->stop();
+        Form1->Kereso->stop();
+        for (QTimer* t : {K6Form1->adas, K6Form1->Timer1, K6Form1->Timer2, K6Form1->Timer3, K6Form1->Timer4})
+            t->stop();
+        Form1->FormActivate();
+    }
+    // The module on COM1, found by the start window and handed over with "Indít".
+    void handOver() {
+        ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
+        start();
+        for (int i = 0; i < 12 && !Form1->Button5->isEnabled(); ++i) {
+            Form1->adasTimer();
+            waitFor([&] { return Form1->Button5->isEnabled(); }, 100);
+        }
+        ASSERT_TRUE(Form1->Button5->isEnabled());
+        Form1->Button5->click();
+        Form1->ablakSTARTTimer();
+        ASSERT_TRUE(K6Form1->isVisible());
+    }
+    // Ticks the engine until it is idle, waiting for a reply after each tick that sent.
+    bool runToIdle() {
+        for (int i = 0; i < 60 && engine().OpState != 0; ++i) {
+            const bool sends = engine().TimeoutTicks <= 0;
+            K6Form1->adasTimer();
+            if (sends) waitFor([&] { return engine().OpState == 0; }, 2000);
+        }
+        return engine().OpState == 0;
+    }
+    // Hand-over, activation, the start window's release of the port and the first version query.
+    void connect() {
+        handOver();
+        K6Form1->FormActivate();
+        Form1->adasTimer();
+        ASSERT_TRUE(runToIdle());
+    }
+    std::uint64_t restarts() {
+        std::uint64_t n = 0;
+        module.withModule([&](sim::ModuleSim& m) { n = m.restarts(); });
+        return n;
+    }
+};
+
+} // namespace
+
+TEST_F(K6WindowFixture, IndítHandsOverAndTheVersionQueryFillsStatusPanel2) {
+    handOver();
+    EXPECT_FALSE(K6Form1->BitBtn1->isEnabled());
+    EXPECT_FALSE(K6Form1->BitBtn2->isEnabled());
+    K6Form1->FormActivate();
+    EXPECT_EQ(engine().OpState, k6state::VersionQuery);
+    EXPECT_EQ(K6Form1->StatusPanel(4), "version: 2012.03");
+
+    K6Form1->adasTimer();
+    EXPECT_FALSE(K6Form1->AsynComm321->IsOpen()) << "the start window has not released the port yet";
+    EXPECT_EQ(K6Form1->adas->interval(), 1000);
+    EXPECT_TRUE(K6Form1->Label99->text().contains(':'));
+    EXPECT_TRUE(K6Form1->CustomerLabel->text().startsWith("Ügyfél: "));
+
+    Form1->adasTimer();
+    ASSERT_TRUE(Form1->Search.PortReleased);
+    K6Form1->adasTimer();
+    EXPECT_TRUE(K6Form1->AsynComm321->IsOpen());
+    EXPECT_EQ(K6Form1->StatusPanel(0), "COM1");
+    EXPECT_EQ(K6Form1->StatusPanel(3), "GSM ellenőrzése");
+    EXPECT_EQ(K6Form1->adas->interval(), 50);
+    ASSERT_TRUE(waitFor([&] { return engine().OpState == 0; }));
+    EXPECT_EQ(K6Form1->StatusPanel(2), "Sw: 8.4");
+    EXPECT_EQ(K6Form1->StatusPanel(3), "");
+    EXPECT_TRUE(K6Form1->BitBtn1->isEnabled());
+    EXPECT_TRUE(K6Form1->BitBtn2->isEnabled());
+
+    for (int i = 0; i < 6; ++i)
+        K6Form1->adasTimer();
+    EXPECT_FALSE(K6Form1->AsynComm321->IsOpen());
+    EXPECT_EQ(K6Form1->adas->interval(), 50) << "the fast tick stays";
+    EXPECT_TRUE(K6Form1->Timer1->interval() == 1000 && K6Form1->Timer4->interval() == 1000);
+}
+
+TEST_F(K6WindowFixture, VersionMenuItemShowsTheVersionInAMessage) {
+    connect();
+    shown.clear();
+    K6Form1->MenuItem("GSMsoftververzi1")->trigger();
+    EXPECT_EQ(engine().OpState, k6state::VersionQuery);
+    ASSERT_TRUE(runToIdle());
+    EXPECT_TRUE(shown.empty()) << "the message comes with the next tick";
+    K6Form1->adasTimer();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "Modul szoftver verzió: 8.4");
+}
+
+TEST_F(K6WindowFixture, RestartIsSentOnlyAfterTheUserConfirms) {
+    connect();
+    answers = {QMessageBox::No};
+    K6Form1->BitBtn4->click();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "Biztosan újra akarja indítani az eszközt?");
+    EXPECT_EQ(engine().OpState, 0);
+
+    answers = {QMessageBox::Yes};
+    K6Form1->MenuItem("jraindts1")->trigger();
+    EXPECT_EQ(engine().OpState, k6state::Restart);
+    for (int i = 0; i < 10 && engine().OpState != 0; ++i)
+        K6Form1->adasTimer();
+    EXPECT_EQ(engine().OpState, 0);
+    EXPECT_TRUE(waitFor([&] { return restarts() == 1; }));
+}
+
+TEST_F(K6WindowFixture, ClosingWhileAnOperationRunsAsksFirst) {
+    handOver();
+    K6Form1->FormActivate();
+    ASSERT_NE(engine().OpState, 0);
+    bool ended = false;
+    QObject::connect(Form1, &TForm1::FormClosed, [&] { ended = true; });
+
+    answers = {QMessageBox::No};
+    EXPECT_FALSE(K6Form1->close());
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "Művelet van folyamatban, biztosan ki akar lépni?!");
+    EXPECT_TRUE(K6Form1->isVisible());
+    EXPECT_FALSE(ended);
+
+    answers = {QMessageBox::Yes};
+    EXPECT_TRUE(K6Form1->close());
+    EXPECT_FALSE(K6Form1->isVisible());
+    EXPECT_TRUE(ended);
+}
+
+TEST_F(K6WindowFixture, ClosingWhileIdleAsksNothing) {
+    connect();
+    shown.clear();
+    EXPECT_TRUE(K6Form1->close());
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(K6WindowFixture, TryOutSendsNothing) {
+    ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1));
+    start();
+    Form1->Button4->click();
+    Form1->ablakSTARTTimer();
+    ASSERT_TRUE(K6Form1->DemoMode);
+    K6Form1->FormActivate();
+    Form1->adasTimer();
+    K6Form1->adasTimer();
+    EXPECT_EQ(engine().OpState, 0);
+    K6Form1->MenuItem("GSMsoftververzi1")->trigger();
+    for (int i = 0; i < 8; ++i)
+        K6Form1->adasTimer();
+    EXPECT_EQ(engine().OpState, 0);
+    test::pumpFor(50);
+    EXPECT_TRUE(module.receivedBytes().empty());
+    EXPECT_EQ(K6Form1->StatusPanel(2), "");
+}
+
+TEST_F(K6WindowFixture, MenusCarryTheirCaptionsAndOnlyBuiltFunctionsAreEnabled) {
+    symlink("/nonexistent/tty", (ports.path() + "/com1").toLocal8Bit().constData());
+    start();
+    struct Item {
+        const char* name;
+        const char* caption;
+        bool enabled;
+    };
+    for (const Item& i :
+         {Item{"Funcik1", "Funkciók", true}, Item{"GSMsoftververzi1", "GSM szoftver verzió", true},
+          Item{"jraindts1", "Újraindítás", true}, Item{"Kilps1", "Kilépés", true},
+          Item{"Send2561", "Send_256", true}, Item{"Olvass1", "Olvasás", false},
+          Item{"rs1", "Elküldés", false},
+          Item{"Modulllapotmegjelentse1", "Modul állapot megjelenítése", false},
+          Item{"NaplTrerTRLSE1", "Napló/Térerő TÖRLÉSE", false},
+          Item{"FirmwareDownload1", "Firmware Download", false},
+          Item{"Naplokiolvassa1", "Naplo kiolvasása", false}, Item{"rer1", "Térerő", false},
+          Item{"BitBtn7", "Mentés fájlba", false}, Item{"Nyelvek1", "Nyelv (Language)", true},
+          Item{"Magyar1", "Magyar", false}, Item{"Fejlesztiparancsok1", "Fejlesztői parancsok", false},
+          Item{"KlnlegesPARANCSOK1", "Különleges PARANCSOK", false},
+          Item{"SMSszervizszmbelltsa1", "SMS szerviz szám beállítása", false}}) {
+        SCOPED_TRACE(i.name);
+        QAction* a = K6Form1->MenuItem(i.name);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->text(), QString::fromUtf8(i.caption));
+        EXPECT_EQ(a->isEnabled(), i.enabled) << "a hidden menu counts as disabled";
+    }
+}
+
+TEST_F(K6WindowFixture, AccessCodesShowTheDeveloperAndSpecialMenus) {
+    symlink("/nonexistent/tty", (ports.path() + "/com1").toLocal8Bit().constData());
+    struct Case {
+        const char* mode;
+        bool developer;
+        bool special;
+        const char* stored;
+    };
+    for (const Case& c :
+         {Case{"", false, false, "0"}, Case{"0", false, false, "0"}, Case{"7302518", true, true, "7302518"},
+          Case{"brisemount", false, true, "brisemount"}, Case{"RALLY", false, false, "RALLY"}}) {
+        SCOPED_TRACE(c.mode);
+        setting("mode", c.mode);
+        start();
+        EXPECT_FALSE(K6Form1->MenuItem("Fejlesztiparancsok1")->isVisible());
+        K6Form1->FormActivate();
+        EXPECT_EQ(K6Form1->MenuItem("Fejlesztiparancsok1")->isVisible(), c.developer);
+        EXPECT_EQ(K6Form1->MenuItem("KlnlegesPARANCSOK1")->isVisible(), c.special);
+        EXPECT_EQ(setting("mode"), c.stored);
+        DestroyForms();
+    }
+}
+
+TEST_F(K6WindowFixture, CompanyNameWithAStarSetsTheCompanyMark) {
+    symlink("/nonexistent/tty", (ports.path() + "/com1").toLocal8Bit().constData());
+    struct Case {
+        const char* stored;
+        bool mark;
+        const char* after;
+    };
+    for (const Case& c : {Case{"", false, "K6"}, Case{"Acme", false, "Acme"}, Case{"*Acme", true, "*Acme"}}) {
+        SCOPED_TRACE(c.stored);
+        setting("company", c.stored);
+        start();
+        K6Form1->FormActivate();
+        EXPECT_EQ(engine().CompanyMark, c.mark);
+        EXPECT_EQ(setting("company"), c.after);
+        DestroyForms();
+    }
+}
+
+TEST_F(K6WindowFixture, VersionReplyShowsTheMenuItemsOfThatVersion) {
+    module.withModule([](sim::ModuleSim& m) { m.setVersion(67); });
+    connect();
+    struct Case {
+        std::uint8_t version;
+        bool firmware, log, maintenance;
+    };
+    // The rules only ever show an item: a lower version afterwards hides nothing again.
+    for (const Case& c :
+         {Case{67, false, false, false}, Case{68, true, false, false}, Case{70, true, true, false},
+          Case{73, true, true, true}, Case{60, true, true, true}}) {
+        SCOPED_TRACE(int(c.version));
+        module.withModule([&](sim::ModuleSim& m) { m.setVersion(c.version); });
+        engine().OpState = k6state::VersionQuery;
+        ASSERT_TRUE(runToIdle());
+        EXPECT_EQ(engine().Version, c.version);
+        EXPECT_EQ(K6Form1->MenuItem("FirmwareDownload1")->isVisible(), c.firmware);
+        EXPECT_EQ(K6Form1->MenuItem("Naplokiolvassa1")->isVisible(), c.log);
+        EXPECT_EQ(K6Form1->MenuItem("Karbantarts1")->isVisible(), c.maintenance);
+    }
+}
+
+TEST_F(K6WindowFixture, Send256FromTheDeveloperMenuWritesTheBlock) {
+    setting("mode", "7302518");
+    connect();
+    K6Form1->MenuItem("Send2561")->trigger();
+    EXPECT_EQ(engine().OpState, k6state::Send256);
+    for (int i = 0; i < 10 && engine().OpState != 0; ++i)
+        K6Form1->adasTimer();
+    EXPECT_TRUE(waitFor([&] {
+        bool written = false;
+        module.withModule([&](sim::ModuleSim& m) {
+            const auto mem = m.memory().subspan(0x300000, 256);
+            written = std::all_of(mem.begin(), mem.end(), [](std::uint8_t b) { return b == 1; });
+        });
+        return written;
+    }));
+}
