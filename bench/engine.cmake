@@ -1,0 +1,3 @@
+# Version queries through the operation engine, the serial component and the simulator over a pty.
+add_executable(bench_engine_version ${CMAKE_CURRENT_LIST_DIR}/engine_version.cpp)
+target_link_libraries(bench_engine_version PRIVATE dalvex_k6link dalvex_sim dalvex_serial dalvex_startup)
