@@ -62,12 +62,19 @@ TK6Form1::TK6Form1(QWidget* parent)
     for (const PageDef& p : kPages) {
         auto* page = new QWidget(PageControl1);
         page->setObjectName(QString::fromUtf8(p.name));
+        PageControl1->addTab(page, QString::fromUtf8(p.caption));
+    }
+    // Pages without contents say so when they are first shown.
+    const auto markUnbuilt = [this](int index) {
+        QWidget* page = PageControl1->widget(index);
+        if (!page || page->layout()) return;
         auto* layout = new QVBoxLayout(page);
         auto* notice = new QLabel(NotBuiltYetText(), page);
         notice->setAlignment(Qt::AlignCenter);
         layout->addWidget(notice);
-        PageControl1->addTab(page, QString::fromUtf8(p.caption));
-    }
+    };
+    connect(PageControl1, &QTabWidget::currentChanged, this, markUnbuilt);
+    markUnbuilt(0);
     setCentralWidget(PageControl1);
 
     StatusBar1 = new QStatusBar(this);
