@@ -1,0 +1,1 @@
+#include "k6config/config_codec.h"
