@@ -1,7 +1,9 @@
 #include "cp1250.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace dalvex::k6config {
 namespace {
@@ -32,21 +34,22 @@ QString FromCp1250(const QByteArray& bytes) {
 }
 
 QByteArray ToCp1250(const QString& text) {
+    // Byte of each character above 0x7F that the code page holds, 0 for the others.
+    static const std::vector<std::uint8_t> reverse = [] {
+        std::vector<std::uint8_t> r(*std::max_element(kHigh.begin(), kHigh.end()) + 1u, 0);
+        for (std::size_t k = 0; k < kHigh.size(); ++k)
+            r[kHigh[k]] = static_cast<std::uint8_t>(0x80 + k);
+        return r;
+    }();
     QByteArray bytes(text.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        char out = '?';
-        if (c < 0x80) {
-            out = static_cast<char>(c);
-        } else {
-            for (std::size_t k = 0; k < kHigh.size(); ++k) {
-                if (kHigh[k] == c) {
-                    out = static_cast<char>(0x80 + k);
-                    break;
-                }
-            }
-        }
-        bytes[i] = out;
+        std::uint8_t out = '?';
+        if (c < 0x80)
+            out = static_cast<std::uint8_t>(c);
+        else if (c < reverse.size() && reverse[c] != 0)
+            out = reverse[c];
+        bytes[i] = static_cast<char>(out);
     }
     return bytes;
 }
