@@ -57,8 +57,10 @@ std::vector<double> RunExchanges(int count, int baud) {
             SixByteReceiver::Result::Valid)
             return;
         times.push_back(std::chrono::duration<double, std::micro>(Clock::now() - sent).count());
-        if (static_cast<int>(times.size()) == count) loop.quit();
-        else sendNext();
+        if (static_cast<int>(times.size()) == count)
+            loop.quit();
+        else
+            sendNext();
     };
     port.Open();
     if (!port.IsOpen()) {
@@ -78,17 +80,17 @@ double Percentile(std::vector<double> v, double p) {
     return v[std::min(i, v.size() - 1)];
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int unpaced = argc > 1 ? std::atoi(argv[1]) : 5000;
     const int paced = argc > 2 ? std::atoi(argv[2]) : 1000;
 
-    RunExchanges(200, 0);  // warm-up
+    RunExchanges(200, 0); // warm-up
     const auto times = RunExchanges(unpaced, 0);
-    std::printf("unpaced six-byte exchange, %d round trips: median %.1f us, p99 %.1f us, max %.1f us\n", unpaced,
-                Percentile(times, 0.5), Percentile(times, 0.99), Percentile(times, 1.0));
+    std::printf("unpaced six-byte exchange, %d round trips: median %.1f us, p99 %.1f us, max %.1f us\n",
+                unpaced, Percentile(times, 0.5), Percentile(times, 0.99), Percentile(times, 1.0));
 
     if (paced > 0) {
         const auto t0 = Clock::now();

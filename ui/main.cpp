@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -20,6 +21,8 @@ int main(int argc, char** argv) {
                                                    app.primaryScreen()->availableGeometry()));
     dalvex::Form1->show();
     dalvex::Form1->activateWindow();
+    // Start-up measurements end the program as soon as the start window has been shown.
+    if (qEnvironmentVariableIsSet("DALVEX_QUIT_WHEN_SHOWN")) QTimer::singleShot(0, &app, &QApplication::quit);
     const int rc = QApplication::exec();
     dalvex::DestroyForms();
     return rc;

@@ -181,7 +181,9 @@ void TForm1::BuildControls() {
     QFont small = PortStatus->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
     PortStatus->setFont(small);
-    PortStatus->setStyleSheet(QStringLiteral("color: #b00020"));
+    QPalette warn = PortStatus->palette();
+    warn.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x20));
+    PortStatus->setPalette(warn);
 
     Button2 =
         MakeButton(this, "Button2", QStringLiteral("COM port automatikus keresése"), {16, 206, 230, 28});
@@ -311,7 +313,9 @@ void TForm1::ShowLogo() {
         }
     }
     if (logo.isNull()) logo = BuiltinLogo();
-    Image2->setPixmap(logo.scaled(Image2->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    if (logo.width() > Image2->width() || logo.height() > Image2->height())
+        logo = logo.scaled(Image2->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    Image2->setPixmap(logo);
 }
 
 void TForm1::adasTimer() {

@@ -215,12 +215,19 @@ void TK6Form1::BuildControls() {
     for (const PageDef& p : kPages) {
         auto* page = new QWidget(PageControl1);
         page->setObjectName(QString::fromUtf8(p.name));
+        PageControl1->addTab(page, QString::fromUtf8(p.caption));
+    }
+    // Pages without contents say so when they are first shown.
+    const auto markUnbuilt = [this](int index) {
+        QWidget* page = PageControl1->widget(index);
+        if (!page || page->layout()) return;
         auto* pageLayout = new QVBoxLayout(page);
         auto* notice = new QLabel(NotBuiltYetText(), page);
         notice->setAlignment(Qt::AlignCenter);
         pageLayout->addWidget(notice);
-        PageControl1->addTab(page, QString::fromUtf8(p.caption));
-    }
+    };
+    connect(PageControl1, &QTabWidget::currentChanged, this, markUnbuilt);
+    markUnbuilt(0);
     layout->addWidget(PageControl1, 1);
 
     auto* buttons = new QHBoxLayout;

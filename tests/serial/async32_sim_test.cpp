@@ -49,7 +49,7 @@ struct Link {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST(Async32WithSimulator, ProbeIsAnsweredWithTheTypeCode) {
     for (std::uint8_t type : {std::uint8_t{72}, std::uint8_t{73}, std::uint8_t{74}, std::uint8_t{75}}) {
@@ -70,8 +70,8 @@ TEST(Async32WithSimulator, ProbeIsAnsweredWithTheTypeCode) {
 TEST(Async32WithSimulator, FailureModesAsSeenThroughTheFraming) {
     struct Case {
         sim::Fault fault;
-        R last;            // what the framing makes of the reply
-        bool morePieces;   // the reply arrived in more than one event
+        R last;          // what the framing makes of the reply
+        bool morePieces; // the reply arrived in more than one event
     };
     const Case cases[] = {
         {sim::Fault::None, R::Valid, false},
@@ -85,9 +85,7 @@ TEST(Async32WithSimulator, FailureModesAsSeenThroughTheFraming) {
         ASSERT_TRUE(link.open());
         link.module.setFault(c.fault);
         link.send(kIdentificationProbe);
-        ASSERT_TRUE(waitFor([&] {
-            return !link.results.empty() && link.results.back() != R::Incomplete;
-        }));
+        ASSERT_TRUE(waitFor([&] { return !link.results.empty() && link.results.back() != R::Incomplete; }));
         EXPECT_EQ(link.results.back(), c.last);
         EXPECT_EQ(link.results.size() > 1, c.morePieces);
     }
