@@ -5,8 +5,10 @@
 // else.
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <new>
 #include <span>
-#include <vector>
 
 namespace dalvex::k6link {
 
@@ -14,8 +16,11 @@ class EngineImage {
 public:
     static constexpr std::uint32_t kSize = 0x400000;
 
+    // Zeroed by calloc, so the pages of an image nobody has filled yet cost no memory.
     EngineImage()
-        : bytes_(kSize, 0) {}
+        : bytes_(static_cast<std::uint8_t*>(std::calloc(kSize, 1))) {
+        if (!bytes_) throw std::bad_alloc();
+    }
 
     static constexpr std::uint32_t size() { return kSize; }
     static constexpr bool contains(std::uint32_t address, std::uint32_t length = 1) {
@@ -30,11 +35,14 @@ public:
     // `length` bytes from `address`; empty when the range leaves the image.
     std::span<const std::uint8_t> block(std::uint32_t address, std::uint32_t length) const {
         if (!contains(address, length)) return {};
-        return std::span<const std::uint8_t>(bytes_).subspan(address, length);
+        return std::span<const std::uint8_t>(bytes_.get() + address, length);
     }
 
 private:
-    std::vector<std::uint8_t> bytes_;
+    struct Free {
+        void operator()(std::uint8_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<std::uint8_t[], Free> bytes_;
 };
 
 using ConfigImageType = EngineImage;
