@@ -1,6 +1,9 @@
 #include "tk6form1.h"
 
 #include "forms.h"
+#include "k6config/controls.h"
+#include "k6config/page_values.h"
+#include "k6pages/k6pages.h"
 #include "placeholder_form.h"
 #include "tform1.h"
 
@@ -13,45 +16,6 @@
 
 namespace dalvex {
 
-namespace {
-
-// The pages of the page control in their order.
-struct PageDef {
-    const char* name;
-    const char* caption;
-};
-constexpr PageDef kPages[] = {
-    {"TabSheet23", "Alapadatok"},
-    {"TabSheet1", "Telefonszámok"},
-    {"TabSheet2", "Be1"},
-    {"TabSheet3", "Be2"},
-    {"TabSheet4", "Be3"},
-    {"TabSheet5", "Be4"},
-    {"TabSheet22", "Hangok"},
-    {"TabSheet6", "Be5"},
-    {"TabSheet7", "Be6"},
-    {"TabSheet8", "Be7"},
-    {"TabSheet9", "Be8"},
-    {"TabSheet10", "Kimenet"},
-    {"TabSheet11", "Tamper"},
-    {"TabSheet12", "Tápmonitor"},
-    {"TabSheet13", "Életjel"},
-    {"TabSheet14", "Egyéb"},
-    {"TabSheet15", "Szám azonosítás"},
-    {"TabSheet16", "Hőméséklet"},
-    {"TabSheet17", "GPS"},
-    {"TabSheet18", "Sebesség"},
-    {"TabSheet19", "Emelés"},
-    {"TabSheet20", "GPRS"},
-    {"TabSheet21", "CID/SMS"},
-    {"TabSheet24", "Távfelügyelet"},
-    {"TabSheet25", "Vonalszimulátor"},
-    {"TabSheet26", "Jammer"},
-    {"TabSheet27", "Nyitás/zárás"},
-};
-
-} // namespace
-
 TK6Form1::TK6Form1(QWidget* parent)
     : QMainWindow(parent) {
     setObjectName(QStringLiteral("K6Form1"));
@@ -59,22 +23,10 @@ TK6Form1::TK6Form1(QWidget* parent)
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    for (const PageDef& p : kPages) {
-        auto* page = new QWidget(PageControl1);
-        page->setObjectName(QString::fromUtf8(p.name));
-        PageControl1->addTab(page, QString::fromUtf8(p.caption));
-    }
-    // Pages without contents say so when they are first shown.
-    const auto markUnbuilt = [this](int index) {
-        QWidget* page = PageControl1->widget(index);
-        if (!page || page->layout()) return;
-        auto* layout = new QVBoxLayout(page);
-        auto* notice = new QLabel(NotBuiltYetText(), page);
-        notice->setAlignment(Qt::AlignCenter);
-        layout->addWidget(notice);
-    };
-    connect(PageControl1, &QTabWidget::currentChanged, this, markUnbuilt);
-    markUnbuilt(0);
+    Values = new k6config::PageValues(k6config::K6Controls(), this);
+    LocalValues = new k6config::PageValues(k6config::K6LocalControls(), this);
+    DoorPhoneValues = new k6config::PageValues(k6config::DoorPhoneControls(), this);
+    Pages = new k6pages::K6Pages(this, PageControl1, *Values, *LocalValues);
     setCentralWidget(PageControl1);
 
     StatusBar1 = new QStatusBar(this);

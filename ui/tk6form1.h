@@ -13,6 +13,13 @@ class QTimer;
 
 namespace dalvex {
 
+namespace k6config {
+class PageValues;
+}
+namespace k6pages {
+class K6Pages;
+}
+
 class TK6Form1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -34,6 +41,14 @@ public:
     // Fields the start window writes at hand-over.
     int ModuleType = 72;
     bool DemoMode = false;
+
+    // The pages' values: those the configuration image holds, the window's others (customer
+    // records, caller-ID list ...), and the door-phone window's, which the image holds as well.
+    k6config::PageValues* Values = nullptr;
+    k6config::PageValues* LocalValues = nullptr;
+    k6config::PageValues* DoorPhoneValues = nullptr;
+    // The editing pages with their handlers, activation defaults and version rules.
+    k6pages::K6Pages* Pages = nullptr;
 
     // Brand fields and the settings key, set at creation.
     QString ProModelName, MiniModelName, LineModelName, DoorModelName, ToolName, ContactText;
