@@ -245,9 +245,9 @@ void K6Pages::Edit12Change() {
 
 void K6Pages::SmsTextChange(const QString& editor) {
     if (AccentWarned) return;
-    ValueWatch* watch = bindings_.watchOf(key(editor));
-    if (!watch) return;
-    const QString text = watch->values().text(key(editor));
+    // The editor's own text: its value may not have taken the keystroke yet.
+    auto* edit = Control<QLineEdit>(editor);
+    const QString text = edit ? edit->text() : QString();
     if (text.isEmpty() || !kAccented.contains(text.back())) return;
     AccentWarned = true;
     message(kAccentMessage);
