@@ -869,6 +869,11 @@ bool insideCompound(QWidget* w, QWidget* page) {
 TEST_F(K6PagesTest, EveryPageFitsTheWindowWithNothingClippedOrOnTopOfAnother) {
     window->resize(1024, 768);
     window->show();
+    QApplication::processEvents();
+    // The window needs no more than 1024 x 768 for any of its pages.
+    EXPECT_LE(window->minimumSizeHint().width(), 1024);
+    EXPECT_LE(window->minimumSizeHint().height(), 768);
+    EXPECT_EQ(window->size(), QSize(1024, 768));
     QTabWidget* tabs = window->PageControl1;
     for (int i = 0; i < tabs->count(); ++i) {
         if (i >= 7 && i <= 10) continue; // the empty, never shown pages
