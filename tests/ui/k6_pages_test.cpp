@@ -24,8 +24,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -690,6 +692,18 @@ TEST_F(K6PagesTest, LeavingOtherPageWithAShortSecurityCodeWarnsAndTheModuleKeeps
     show("TabSheet2");
     show("TabSheet3");
     EXPECT_TRUE(messages.empty());
+
+    // Leaving the page for a control outside the page control (the send button, say) checks as
+    // well, once: changing the page afterwards does not ask again.
+    auto* send = new QPushButton(window->statusBar());
+    show("TabSheet14");
+    messages.clear();
+    emit qApp->focusChanged(code, control("Edit8"));
+    EXPECT_TRUE(messages.empty()) << "moving within the page is no leaving";
+    emit qApp->focusChanged(code, send);
+    EXPECT_EQ(messages.size(), 1u);
+    show("TabSheet2");
+    EXPECT_EQ(messages.size(), 1u);
 }
 
 TEST_F(K6PagesTest, SmsHeaderCounterShowsTheCharactersLeft) {
@@ -848,6 +862,20 @@ TEST_F(K6PagesTest, VersionRulesShowAndHideByVersionAndModuleType) {
         EXPECT_EQ(control<QLineEdit>("TAV1")->text().isEmpty(), !c.tavEnabled);
         EXPECT_EQ(control<QComboBox>("ComboBox3")->currentIndex(), c.type == 73 ? 0 : 1);
     }
+}
+
+TEST_F(K6PagesTest, EveryNameTheRulesUseIsAPageAControlOrAMenuItem) {
+    const std::set<QString> menuItems = {"Hibakeress1", "Naplokiolvassa1", "Karbantarts1",
+                                         "FirmwareDownload1"};
+    for (const k6pages::VersionRule& r : k6pages::VersionRules())
+        for (const char* t : r.targets) {
+            const QString name = QString::fromLatin1(t);
+            EXPECT_TRUE(menuItems.count(name) || pages->Control(name)) << t;
+        }
+    for (const char* t : k6pages::HiddenByDesign())
+        EXPECT_TRUE(pages->Control(QString::fromLatin1(t))) << t;
+    for (const k6pages::SelectionDefault& d : k6pages::ActivationSelections())
+        EXPECT_TRUE(qobject_cast<QComboBox*>(pages->Control(QString::fromLatin1(d.control)))) << d.control;
 }
 
 // --- A look at the pages ------------------------------------------------------------------------------
