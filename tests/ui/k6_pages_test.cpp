@@ -28,6 +28,8 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -897,12 +899,17 @@ bool insideCompound(QWidget* w, QWidget* page) {
 TEST_F(K6PagesTest, EveryPageFitsTheWindowWithNothingClippedOrOnTopOfAnother) {
     window->resize(1024, 768);
     window->show();
+    QTabWidget* tabs = window->PageControl1;
+    for (int i = 0; i < tabs->count(); ++i)
+        tabs->setCurrentIndex(i);
     QApplication::processEvents();
+    // Then the longest phone numbers, which the lists and the redirection target show from then on.
+    for (int n = 1; n <= k6config::kPhoneCount; ++n)
+        setPhone(n, QStringLiteral("+3630123456789%1").arg(n, 2, 10, QLatin1Char('0')));
     // The window needs no more than 1024 x 768 for any of its pages.
     EXPECT_LE(window->minimumSizeHint().width(), 1024);
     EXPECT_LE(window->minimumSizeHint().height(), 768);
     EXPECT_EQ(window->size(), QSize(1024, 768));
-    QTabWidget* tabs = window->PageControl1;
     for (int i = 0; i < tabs->count(); ++i) {
         if (i >= 7 && i <= 10) continue; // the empty, never shown pages
         tabs->setTabVisible(i, true);
@@ -920,9 +927,27 @@ TEST_F(K6PagesTest, EveryPageFitsTheWindowWithNothingClippedOrOnTopOfAnother) {
             EXPECT_TRUE(page->rect().contains(r)) << str(w->objectName()) << " leaves the page";
             // Captions and check box texts are not cut.
             const auto* label = qobject_cast<QLabel*>(w);
+            const auto* box = qobject_cast<QComboBox*>(w);
             if ((label && !label->wordWrap()) || qobject_cast<QCheckBox*>(w) ||
                 qobject_cast<QRadioButton*>(w)) {
                 EXPECT_GE(w->width(), w->sizeHint().width()) << str(w->objectName()) << " is cut";
+            }
+            if (box && !box->isEditable()) {
+                QStyleOptionComboBox option;
+                option.initFrom(box);
+                const int room =
+                    box->style()
+                        ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box)
+                        .width();
+                for (int item = 0; item < box->count(); ++item)
+                    EXPECT_LE(box->fontMetrics().horizontalAdvance(box->itemText(item)), room)
+                        << str(w->objectName()) << " cuts " << str(box->itemText(item));
+            }
+            if (auto* list = qobject_cast<QListWidget*>(w)) {
+                EXPECT_LE(list->sizeHintForColumn(0), list->viewport()->width())
+                    << str(w->objectName()) << " is cut";
+                EXPECT_LE(list->sizeHintForRow(0) * list->count(), list->viewport()->height())
+                    << str(w->objectName());
             }
             leaves.emplace_back(w, r);
         }

@@ -112,6 +112,8 @@ QWidget* makeChoiceBox(const Build& b) {
     auto* box = new QComboBox(b.parent);
     box->addItems(b.def.items);
     box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // Items change their texts (phone numbers, other languages): the box follows.
+    box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     QPointer<QComboBox> p(box);
     followValue(b, [p, &v = b.values(), key = b.key] {
         if (p && p->currentIndex() != v.index(key)) p->setCurrentIndex(v.index(key));
