@@ -59,8 +59,6 @@ bool holds(const PageValues& v, const Condition& c) {
 
 // The output time units: item 0 "Sec", item 1 "Min".
 constexpr int kMinutes = 1;
-constexpr int kMaxSeconds = 65535;
-constexpr int kMaxMinutes = kMaxSeconds / 60; // 1092
 
 } // namespace
 
@@ -222,11 +220,13 @@ void K6Pages::SecMinClick(int output) {
     const k6config::OutputDef& o = k6config::Outputs()[static_cast<std::size_t>(output - 1)];
     const bool minutes = values_.index(o.unit) == kMinutes;
     const int seconds = values_.number(o.seconds);
+    // The table's limits are in seconds; in minutes the box goes as far as whole minutes do.
+    const k6config::ControlDef* spin = bindings_.def(o.spin);
     // Showing the time in another unit is no edit of the time.
     showingUnit_ = true;
-    if (auto* spin = Control<QSpinBox>(QString::fromLatin1(o.spin)))
-        spin->setRange(1, minutes ? kMaxMinutes : kMaxSeconds);
-    values_.setNumber(o.spin, minutes ? std::max(1, seconds / 60) : seconds);
+    if (auto* box = Control<QSpinBox>(QString::fromLatin1(o.spin)))
+        box->setRange(spin->minimum, minutes ? spin->maximum / 60 : spin->maximum);
+    values_.setNumber(o.spin, minutes ? std::max(spin->minimum, seconds / 60) : seconds);
     showingUnit_ = false;
 }
 

@@ -6,11 +6,9 @@
 
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QVBoxLayout>
 #include <QtDebug>
 #include <array>
 
@@ -105,49 +103,35 @@ const SourcePageDef kInput[] = {
      nullptr},
 };
 
-const SourcePageDef kTamper = {"ComboBox9", "Tamper típusa:", "Label41", "Label38", "Label43",
-                               "riasztas9", kSmsTextCaption,  "Label40", nullptr};
-const SourcePageDef kPowerMonitor = {
-    "ComboBox10",
-    "Tápmonitor típusa:",
-    "Label46",
-    "Label44",
-    "Label45",
-    "riasztas10",
-    kSmsTextCaption,
-    "Label48",
-    [](PageBuilder& b) { b.field(u("ComboBox20"), u("Riasztási feszültség érték:"), u("Label175")); }};
-const SourcePageDef kSpeed = {"ComboBox5",
-                              "Sebesség figyelés:",
-                              "Label67",
-                              "Label65",
-                              "Label66",
-                              "riasztas5",
-                              kSmsTextCaption,
-                              "Label53",
-                              [](PageBuilder& b) { b.field(u("SpinEdit8"), u("Sebességhatár [km/h]:")); }};
+// The pages' own controls.
+void powerMonitorExtras(PageBuilder& b) {
+    b.field(u("ComboBox20"), u("Riasztási feszültség érték:"), u("Label175"));
+}
+void speedExtras(PageBuilder& b) {
+    b.field(u("SpinEdit8"), u("Sebességhatár [km/h]:"));
+}
 // The lift page gives its value no caption.
-const SourcePageDef kLift = {
-    "ComboBox6",     "Emelés figyelés:", "Label71",
-    "Label72",       "Label73",          "riasztas6",
-    kSmsTextCaption, "Label74",          [](PageBuilder& b) {
-                                 b.row({nullptr, b.make(u("SpinEdit9"))}); }};
-const SourcePageDef kTemperature = {
-    "ComboBox13",
-    "Hőmérséklet figyelés:",
-    nullptr,
-    nullptr,
-    nullptr,
-    "riasztas13",
-    "SMS szöveg (maximum):",
-    nullptr,
-    [](PageBuilder& b) {
-        b.checkWith(u("hkompmax"), u("Maximum hőmérséklet [°C]:"), u("SpinEdit6"));
-        b.checkWith(u("hkompmin"), u("Minimum hőmérséklet [°C]:"), u("SpinEdit7"));
-    },
-    "riasztas13b",
-    "SMS szöveg (minimum):",
-};
+void liftExtras(PageBuilder& b) {
+    b.row({nullptr, b.make(u("SpinEdit9"))});
+}
+void temperatureExtras(PageBuilder& b) {
+    b.checkWith(u("hkompmax"), u("Maximum hőmérséklet [°C]:"), u("SpinEdit6"));
+    b.checkWith(u("hkompmin"), u("Minimum hőmérséklet [°C]:"), u("SpinEdit7"));
+}
+
+// clang-format off
+const SourcePageDef kTamper = {"ComboBox9", "Tamper típusa:", "Label41", "Label38", "Label43",
+                               "riasztas9", kSmsTextCaption, "Label40", nullptr};
+const SourcePageDef kPowerMonitor = {"ComboBox10", "Tápmonitor típusa:", "Label46", "Label44", "Label45",
+                                     "riasztas10", kSmsTextCaption, "Label48", powerMonitorExtras};
+const SourcePageDef kSpeed = {"ComboBox5", "Sebesség figyelés:", "Label67", "Label65", "Label66",
+                              "riasztas5", kSmsTextCaption, "Label53", speedExtras};
+const SourcePageDef kLift = {"ComboBox6", "Emelés figyelés:", "Label71", "Label72", "Label73",
+                             "riasztas6", kSmsTextCaption, "Label74", liftExtras};
+const SourcePageDef kTemperature = {"ComboBox13", "Hőmérséklet figyelés:", nullptr, nullptr, nullptr,
+                                    "riasztas13", "SMS szöveg (maximum):", nullptr, temperatureExtras,
+                                    "riasztas13b", "SMS szöveg (minimum):"};
+// clang-format on
 
 // --- The other pages ------------------------------------------------------------------------------
 
