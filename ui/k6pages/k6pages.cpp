@@ -150,20 +150,21 @@ void K6Pages::connectHandlers() {
     connect(&values_, &PageValues::showHandlerRequested, this, &K6Pages::RunShowHandler);
     currentPage_ = pageControl_->currentIndex();
     connect(pageControl_, &QTabWidget::currentChanged, this, &K6Pages::pageChanged);
-    // Leaving "Egyéb" for a control outside the page control (the send button, say) checks the
-    // security code as leaving the page does; once per stay on the page.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-        QWidget* page = Control(kOtherPage);
-        if (!page || !now || !pageControl_) return;
-        if (page->isAncestorOf(now)) {
-            otherPageLeft_ = false;
-            return;
-        }
-        if (old && page->isAncestorOf(old) && !pageControl_->isAncestorOf(now) && !otherPageLeft_) {
-            otherPageLeft_ = true;
-            TabSheet14Exit();
-        }
-    });
+    // Leaving "Egyéb" for a control of this window outside the page control (the send button,
+    // say) checks the security code as leaving the page does; once per stay on the page. A dialog
+    // taking the focus is no leaving.
+    connect(qApp, &QApplication::focusChanged, this,
+            [this, page = QPointer<QWidget>(Control(kOtherPage))](QWidget* old, QWidget* now) {
+                if (!page || !now || !pageControl_ || now->window() != window_) return;
+                if (page->isAncestorOf(now)) {
+                    otherPageLeft_ = false;
+                    return;
+                }
+                if (old && page->isAncestorOf(old) && !pageControl_->isAncestorOf(now) && !otherPageLeft_) {
+                    otherPageLeft_ = true;
+                    TabSheet14Exit();
+                }
+            });
 }
 
 void K6Pages::applyRule(std::size_t rule) {
