@@ -563,6 +563,12 @@ TEST_F(K6PagesTest, ControlsTakeInputWhileTheirSwitchSaysSo) {
                 EXPECT_FALSE(control(QString::fromLatin1(t))->isEnabled()) << t;
         }
     }
+    // The temperature source's lists take input whatever its type.
+    for (int type : {0, 1}) {
+        set("ComboBox13", type);
+        EXPECT_TRUE(control("SMSst13")->isEnabled()) << type;
+        EXPECT_TRUE(control("VOICEst13")->isEnabled()) << type;
+    }
     // A temperature limit takes input while the source is in use and its box is checked.
     set("ComboBox13", 1);
     set("hkompmax", 1);

@@ -16,6 +16,10 @@ constexpr SourceLists kSourceLists[] = {
 // The temperature limits: their check boxes while the temperature source is in use, each spin box
 // while the source is in use and its box is checked.
 const EnableRule kOtherRules[] = {
+    // The temperature source's lists take input whatever its type (the table starts them disabled
+    // with the type "Nem használt", and no handler would ever enable them).
+    {"SMSst13", {}},
+    {"VOICEst13", {}},
     {"hkompmax", {"ComboBox13", When::NotItem0}},
     {"hkompmin", {"ComboBox13", When::NotItem0}},
     {"SpinEdit6", {"ComboBox13", When::NotItem0}, {"hkompmax", When::Checked}},

@@ -22,7 +22,7 @@ struct Condition {
     When when = When::Checked;
 };
 
-// `target` takes input exactly while both conditions hold.
+// `target` takes input exactly while both conditions hold (always, without conditions).
 struct EnableRule {
     const char* target;
     Condition first;
