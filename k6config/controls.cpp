@@ -333,6 +333,21 @@ std::vector<ControlDef> doorPhoneRows() {
     return c;
 }
 
+std::vector<ControlDef> k6LocalRows() {
+    std::vector<ControlDef> c;
+    // Customer records: name, address, GSM number, panel type, communicator type, installation date.
+    for (int n = 2; n <= 7; ++n)
+        c.push_back(text(numbered("Edit%1", n), 128));
+    // Temperature SMS texts (upper and lower limit).
+    c.push_back(text(QStringLiteral("riasztas13"), kSmsTextLength));
+    c.push_back(text(QStringLiteral("riasztas13b"), kSmsTextLength));
+    // "Contact ID tábla küldése/olvasása": a missing setting counts as ticked.
+    c.push_back(check(QStringLiteral("CheckBox14"), true));
+    // Caller-ID list: SIM index, number, name.
+    c.push_back(grid(QStringLiteral("StringGrid1"), kPhonebookRows + 1, 3));
+    return c;
+}
+
 } // namespace
 
 ControlTable::ControlTable(QString window, std::vector<ControlDef> controls)
@@ -357,6 +372,11 @@ const ControlTable& K6Controls() {
 
 const ControlTable& DoorPhoneControls() {
     static const ControlTable table(QStringLiteral("TDPhone1"), doorPhoneRows());
+    return table;
+}
+
+const ControlTable& K6LocalControls() {
+    static const ControlTable table(QStringLiteral("TK6Form1"), k6LocalRows());
     return table;
 }
 

@@ -70,11 +70,16 @@ private:
 const ControlTable& K6Controls();
 // The controls of the door-phone window: the five it stores itself and those it mirrors.
 const ControlTable& DoorPhoneControls();
+// Controls of the K6 window whose values the configuration image does not hold: the customer
+// records (kept in configuration files only), the temperature SMS texts, the Contact ID table
+// option (a setting) and the caller-ID list (SIM phonebook and list files).
+const ControlTable& K6LocalControls();
 
 // Texts shared by several tables.
 inline constexpr int kPhoneCount = 8;
 inline constexpr int kSmsTextLength = 32;
-inline constexpr int kGridRecords = 256; // grid rows 1..256
-QString PhoneItemCaption(int item);      // "Phone1".."Phone8" for items 0..7
+inline constexpr int kGridRecords = 256;   // grid rows 1..256
+inline constexpr int kPhonebookRows = 250; // caller-ID grid rows 1..250
+QString PhoneItemCaption(int item);        // "Phone1".."Phone8" for items 0..7
 
 } // namespace dalvex::k6config

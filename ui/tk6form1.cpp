@@ -3,6 +3,9 @@
 #include "aux_forms.h"
 #include "forms.h"
 #include "k6link/core_states.h"
+#include "k6config/controls.h"
+#include "k6config/page_values.h"
+#include "k6pages/k6pages.h"
 #include "placeholder_form.h"
 #include "serial/async32.h"
 #include "serial/settings.h"
@@ -31,41 +34,6 @@ namespace k6state = k6link::state;
 TK6Form1::MessageBoxFn TK6Form1::MessageBoxHook;
 
 namespace {
-
-// The pages of the page control in their order.
-struct PageDef {
-    const char* name;
-    const char* caption;
-};
-constexpr PageDef kPages[] = {
-    {"TabSheet23", "Alapadatok"},
-    {"TabSheet1", "Telefonszámok"},
-    {"TabSheet2", "Be1"},
-    {"TabSheet3", "Be2"},
-    {"TabSheet4", "Be3"},
-    {"TabSheet5", "Be4"},
-    {"TabSheet22", "Hangok"},
-    {"TabSheet6", "Be5"},
-    {"TabSheet7", "Be6"},
-    {"TabSheet8", "Be7"},
-    {"TabSheet9", "Be8"},
-    {"TabSheet10", "Kimenet"},
-    {"TabSheet11", "Tamper"},
-    {"TabSheet12", "Tápmonitor"},
-    {"TabSheet13", "Életjel"},
-    {"TabSheet14", "Egyéb"},
-    {"TabSheet15", "Szám azonosítás"},
-    {"TabSheet16", "Hőméséklet"},
-    {"TabSheet17", "GPS"},
-    {"TabSheet18", "Sebesség"},
-    {"TabSheet19", "Emelés"},
-    {"TabSheet20", "GPRS"},
-    {"TabSheet21", "CID/SMS"},
-    {"TabSheet24", "Távfelügyelet"},
-    {"TabSheet25", "Vonalszimulátor"},
-    {"TabSheet26", "Jammer"},
-    {"TabSheet27", "Nyitás/zárás"},
-};
 
 // The menus of the window. A row with a null parent is a menu of the menu bar; a row named "-"
 // is a separator. Items whose function is not built yet stay disabled (see kMenuHandlers).
@@ -212,22 +180,10 @@ void TK6Form1::BuildControls() {
 
     PageControl1 = new QTabWidget(central);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    for (const PageDef& p : kPages) {
-        auto* page = new QWidget(PageControl1);
-        page->setObjectName(QString::fromUtf8(p.name));
-        PageControl1->addTab(page, QString::fromUtf8(p.caption));
-    }
-    // Pages without contents say so when they are first shown.
-    const auto markUnbuilt = [this](int index) {
-        QWidget* page = PageControl1->widget(index);
-        if (!page || page->layout()) return;
-        auto* pageLayout = new QVBoxLayout(page);
-        auto* notice = new QLabel(NotBuiltYetText(), page);
-        notice->setAlignment(Qt::AlignCenter);
-        pageLayout->addWidget(notice);
-    };
-    connect(PageControl1, &QTabWidget::currentChanged, this, markUnbuilt);
-    markUnbuilt(0);
+    Values = new k6config::PageValues(k6config::K6Controls(), this);
+    LocalValues = new k6config::PageValues(k6config::K6LocalControls(), this);
+    DoorPhoneValues = new k6config::PageValues(k6config::DoorPhoneControls(), this);
+    Pages = new k6pages::K6Pages(this, PageControl1, *Values, *LocalValues);
     layout->addWidget(PageControl1, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -331,6 +287,7 @@ void TK6Form1::changeEvent(QEvent* event) {
 
 void TK6Form1::FormActivate() {
     if (Form1) SetStatusPanel(4, Form1->Label6->text());
+    Pages->ApplyActivationDefaults(ModuleType, Form1 ? Form1->Label8->text() : ProModelName);
 
     // The access codes of the "mode" setting show the developer and special-command menus.
     const QString mode = ReadSetting(QStringLiteral("mode"));
@@ -458,9 +415,10 @@ void TK6Form1::CloseFirmwareWindow() {
     if (K6Form9) K6Form9->close();
 }
 
-void TK6Form1::ApplyVersionRules(int version, int /*moduleType*/) {
+void TK6Form1::ApplyVersionRules(int version, int moduleType) {
     for (const VersionRule& r : kMenuVersionRules)
         if (version >= r.fromVersion) MenuItem(QString::fromLatin1(r.item))->setVisible(true);
+    Pages->ApplyVersionRules(version, moduleType);
 }
 
 } // namespace dalvex

@@ -22,6 +22,13 @@ class QTimer;
 
 namespace dalvex {
 
+namespace k6config {
+class PageValues;
+}
+namespace k6pages {
+class K6Pages;
+}
+
 class TAsynComm32;
 
 // Catalogue texts of the window; the language pass replaces them.
@@ -81,6 +88,14 @@ public:
     QPushButton* BitBtn4 = nullptr;  // "Újraindítás"
 
     K6FormTexts Texts;
+
+    // The pages' values: those the configuration image holds, the window's others (customer
+    // records, caller-ID list ...), and the door-phone window's, which the image holds as well.
+    k6config::PageValues* Values = nullptr;
+    k6config::PageValues* LocalValues = nullptr;
+    k6config::PageValues* DoorPhoneValues = nullptr;
+    // The editing pages with their handlers, activation defaults and version rules.
+    k6pages::K6Pages* Pages = nullptr;
 
     // Brand fields and the settings key, set at creation.
     QString ProModelName, MiniModelName, LineModelName, DoorModelName, ToolName, ContactText;
