@@ -3,6 +3,7 @@
 
 #include "forms.h"
 #include "tform1.h"
+#include "tk6form1.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Dalvex"));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    dalvex::TK6Form1::DeferPages = true;
     dalvex::CreateForms();
     QObject::connect(dalvex::Form1, &dalvex::TForm1::FormClosed, &app, &QApplication::quit,
                      Qt::QueuedConnection);
@@ -23,6 +25,8 @@ int main(int argc, char** argv) {
     dalvex::Form1->activateWindow();
     // Start-up measurements end the program as soon as the start window has been shown.
     if (qEnvironmentVariableIsSet("DALVEX_QUIT_WHEN_SHOWN")) QTimer::singleShot(0, &app, &QApplication::quit);
+    // The editing pages are built once the start window is on screen; its first probe is 3 s away.
+    QTimer::singleShot(50, dalvex::K6Form1, &dalvex::TK6Form1::EnsurePages);
     const int rc = QApplication::exec();
     dalvex::DestroyForms();
     return rc;

@@ -346,6 +346,7 @@ void TForm1::ablakSTARTTimer() {
     ablakSTART->stop();
     const int code = Search.ModuleCode;
     if (!DeviceSearch::IsSupported(code) || !K6Form1) return;
+    K6Form1->EnsurePages();
 
     for (const char* page : {"TabSheet20", "TabSheet21", "TabSheet22", "TabSheet25"})
         K6Form1->SetPageVisible(page, false);

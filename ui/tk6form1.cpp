@@ -2,9 +2,9 @@
 
 #include "aux_forms.h"
 #include "forms.h"
-#include "k6link/core_states.h"
 #include "k6config/controls.h"
 #include "k6config/page_values.h"
+#include "k6link/core_states.h"
 #include "k6pages/k6pages.h"
 #include "placeholder_form.h"
 #include "serial/async32.h"
@@ -183,7 +183,7 @@ void TK6Form1::BuildControls() {
     Values = new k6config::PageValues(k6config::K6Controls(), this);
     LocalValues = new k6config::PageValues(k6config::K6LocalControls(), this);
     DoorPhoneValues = new k6config::PageValues(k6config::DoorPhoneControls(), this);
-    Pages = new k6pages::K6Pages(this, PageControl1, *Values, *LocalValues);
+    if (!DeferPages) EnsurePages();
     layout->addWidget(PageControl1, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -285,8 +285,15 @@ void TK6Form1::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
 }
 
+bool TK6Form1::DeferPages = false;
+
+void TK6Form1::EnsurePages() {
+    if (!Pages) Pages = new k6pages::K6Pages(this, PageControl1, *Values, *LocalValues);
+}
+
 void TK6Form1::FormActivate() {
     if (Form1) SetStatusPanel(4, Form1->Label6->text());
+    EnsurePages();
     Pages->ApplyActivationDefaults(ModuleType, Form1 ? Form1->Label8->text() : ProModelName);
 
     // The access codes of the "mode" setting show the developer and special-command menus.
@@ -418,6 +425,7 @@ void TK6Form1::CloseFirmwareWindow() {
 void TK6Form1::ApplyVersionRules(int version, int moduleType) {
     for (const VersionRule& r : kMenuVersionRules)
         if (version >= r.fromVersion) MenuItem(QString::fromLatin1(r.item))->setVisible(true);
+    EnsurePages();
     Pages->ApplyVersionRules(version, moduleType);
 }
 

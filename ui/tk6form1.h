@@ -96,6 +96,11 @@ public:
     k6config::PageValues* DoorPhoneValues = nullptr;
     // The editing pages with their handlers, activation defaults and version rules.
     k6pages::K6Pages* Pages = nullptr;
+    // Builds the editing pages if they are not built yet. The program entry sets DeferPages so
+    // that the start window appears first and the pages are built right after it, while the
+    // start window searches; everything that needs them calls EnsurePages first.
+    void EnsurePages();
+    static bool DeferPages;
 
     // Brand fields and the settings key, set at creation.
     QString ProModelName, MiniModelName, LineModelName, DoorModelName, ToolName, ContactText;
