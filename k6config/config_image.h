@@ -4,7 +4,9 @@
 
 #include <QByteArray>
 #include <cstdint>
-#include <vector>
+#include <cstdlib>
+#include <memory>
+#include <span>
 
 namespace dalvex::k6config {
 
@@ -12,7 +14,12 @@ class ConfigImage {
 public:
     static constexpr std::uint32_t kSize = 0x400000;
 
+    // Zeroed by calloc, so the pages of an image nobody has filled cost no memory.
     ConfigImage();
+    ConfigImage(const ConfigImage& other);
+    ConfigImage& operator=(const ConfigImage& other);
+    ConfigImage(ConfigImage&&) noexcept = default;
+    ConfigImage& operator=(ConfigImage&&) noexcept = default;
 
     static constexpr std::uint32_t size() { return kSize; }
     // True when the `length` bytes from `address` all lie inside the image.
@@ -32,12 +39,21 @@ public:
     QByteArray read(std::uint32_t address, std::uint32_t length) const;
     bool write(std::uint32_t address, const QByteArray& data);
 
-    const std::uint8_t* data() const { return bytes_.data(); }
+    // `length` bytes from `address`; empty when the range leaves the image.
+    std::span<const std::uint8_t> block(std::uint32_t address, std::uint32_t length) const {
+        if (!contains(address, length)) return {};
+        return {bytes_.get() + address, length};
+    }
 
-    bool operator==(const ConfigImage&) const = default;
+    const std::uint8_t* data() const { return bytes_.get(); }
+
+    bool operator==(const ConfigImage& other) const;
 
 private:
-    std::vector<std::uint8_t> bytes_;
+    struct Free {
+        void operator()(std::uint8_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<std::uint8_t[], Free> bytes_;
 };
 
 } // namespace dalvex::k6config

@@ -261,6 +261,8 @@ void callerId(PageBuilder& b) {
     grid.titles = {u("SIM"), u("Telefonszám"), u("Név")};
     grid.columnChars = {4, k6config::kDigitStringWidth};
     b.above(u("StringGrid1"), u("Hívószám azonosítás listája:"), {}, grid);
+    b.row({b.button(u("Button3"), u("Fájlba mentés")), b.button(u("Button4"), u("Fájlból betöltés")),
+           b.button(u("Button6"), u("Memory load")), nullptr});
 }
 
 void gps(PageBuilder& b) {
@@ -329,6 +331,9 @@ void contactIdSms(PageBuilder& b) {
     QLabel* event = b.label(u("Label87"), QString());
     event->setWordWrap(true);
     b.row({event});
+    b.row({b.button(u("Button20"), u("Összes jelzéshez hozzárendel"))});
+    b.row({b.button(u("BitBtn16"), u("Alap kódtábla betöltése"))});
+    b.row({b.button(u("BitBtn17"), u("Alap zónák betöltése"))});
     b.check(u("CheckBox14"), u("Contact ID tábla küldése/olvasása"));
     b.stretch();
 }
