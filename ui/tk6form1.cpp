@@ -2,6 +2,7 @@
 
 #include "aux_forms.h"
 #include "forms.h"
+#include "k6_file_commands.h"
 #include "k6config/controls.h"
 #include "k6config/page_values.h"
 #include "k6link/core_states.h"
@@ -229,6 +230,8 @@ void TK6Form1::BuildMenus() {
         {"GSMsoftververzi1", &TK6Form1::GSMsoftververzi1Click},
         {"jraindts1", &TK6Form1::BitBtn4Click},
         {"Send2561", &TK6Form1::Send2561Click},
+        {"BitBtn7", &TK6Form1::BitBtn7Click},
+        {"BitBtn8", &TK6Form1::BitBtn8Click},
         {"Kilps1", nullptr}, // closes the window
     };
     QHash<QString, QMenu*> menus;
@@ -288,19 +291,24 @@ void TK6Form1::changeEvent(QEvent* event) {
 bool TK6Form1::DeferPages = false;
 
 void TK6Form1::EnsurePages() {
-    if (!Pages) Pages = new k6pages::K6Pages(this, PageControl1, *Values, *LocalValues);
+    if (Pages) return;
+    Pages = new k6pages::K6Pages(this, PageControl1, *Values, *LocalValues);
+    Files = new K6FileCommands(*this);
 }
 
 void TK6Form1::FormActivate() {
     if (Form1) SetStatusPanel(4, Form1->Label6->text());
     EnsurePages();
     Pages->ApplyActivationDefaults(ModuleType, Form1 ? Form1->Label8->text() : ProModelName);
+    Files->ApplyContactIdSetting();
 
     // The access codes of the "mode" setting show the developer and special-command menus.
     const QString mode = ReadSetting(QStringLiteral("mode"));
     if (mode.isEmpty()) dalvex::WriteSetting(RegKey, QStringLiteral("mode"), QStringLiteral("0"));
-    if (mode == QLatin1String(kDeveloperCode))
+    if (mode == QLatin1String(kDeveloperCode)) {
         MenuItem(QStringLiteral("Fejlesztiparancsok1"))->setVisible(true);
+        if (QWidget* b = Pages->Control(QStringLiteral("Button6"))) b->show();
+    }
     if (mode == QLatin1String(kDeveloperCode) || mode == QLatin1String(kSpecialCode))
         MenuItem(QStringLiteral("KlnlegesPARANCSOK1"))->setVisible(true);
 
@@ -311,6 +319,16 @@ void TK6Form1::FormActivate() {
     const QString company = ReadSetting(QStringLiteral("company"));
     if (company.isEmpty()) dalvex::WriteSetting(RegKey, QStringLiteral("company"), DefaultCompanyWord());
     engine_.CompanyMark = company.startsWith(QLatin1Char('*'));
+}
+
+void TK6Form1::BitBtn7Click() {
+    EnsurePages();
+    Files->BitBtn7Click();
+}
+
+void TK6Form1::BitBtn8Click() {
+    EnsurePages();
+    Files->BitBtn8Click();
 }
 
 void TK6Form1::LanguageTimer() {

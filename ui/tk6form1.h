@@ -30,6 +30,7 @@ class K6Pages;
 }
 
 class TAsynComm32;
+class K6FileCommands;
 
 // Catalogue texts of the window; the language pass replaces them.
 struct K6FormTexts {
@@ -65,6 +66,8 @@ public:
     void GSMsoftververzi1Click(); // "GSM szoftver verzió"
     void BitBtn4Click();          // restart, also the menu item "Újraindítás"
     void Send2561Click();         // developer menu "Send_256"
+    void BitBtn7Click();          // "Mentés fájlba"
+    void BitBtn8Click();          // "Megnyitás fájlból"
 
     // Message boxes go through this when it is set (tests answer them without a modal dialog):
     // it gets the text and the buttons offered and returns the button chosen.
@@ -101,6 +104,8 @@ public:
     // start window searches; everything that needs them calls EnsurePages first.
     void EnsurePages();
     static bool DeferPages;
+    // File commands and the Contact ID page's handlers (built with the pages).
+    K6FileCommands* Files = nullptr;
 
     // Brand fields and the settings key, set at creation.
     QString ProModelName, MiniModelName, LineModelName, DoorModelName, ToolName, ContactText;

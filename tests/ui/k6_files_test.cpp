@@ -1,0 +1,221 @@
+// The K6 window's file commands and Contact ID page: save and open through the window, bad files,
+// the caller-ID list files, the table loaders, the SMS selection and the "ContactIdSend" option.
+
+#include "k6config/config_file.h"
+#include "k6config/page_values.h"
+#include "k6link/engine.h"
+#include "serial/settings.h"
+#include "ui/forms.h"
+#include "ui/k6_file_commands.h"
+#include "ui/k6pages/k6pages.h"
+#include "ui/tk6form1.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <deque>
+#include <gtest/gtest.h>
+
+using namespace dalvex;
+
+namespace {
+
+const QString kKey = QStringLiteral("\\software\\GSM\\Dalvex");
+
+struct K6FilesFixture : ::testing::Test {
+    QTemporaryDir home;
+    QTemporaryDir files;
+    std::vector<QString> shown;
+    std::deque<QMessageBox::StandardButton> answers;
+    QString nextFile;
+    int nextFilter = 0;
+    TK6Form1* w = nullptr;
+
+    void SetUp() override {
+        setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
+        setenv("DALVEX_PORTS", home.path().toLocal8Bit().constData(), 1);
+        TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons buttons) {
+            shown.push_back(text);
+            if (buttons == QMessageBox::Ok || answers.empty())
+                return buttons == QMessageBox::Ok ? QMessageBox::Ok : QMessageBox::No;
+            const auto a = answers.front();
+            answers.pop_front();
+            return a;
+        };
+        K6FileCommands::FileDialogHook = [this](bool, const QString&, const QStringList&, const QString&,
+                                                int& filter) {
+            filter = nextFilter;
+            return nextFile;
+        };
+        CreateForms();
+        w = K6Form1;
+        w->ModuleType = 74;
+    }
+    void TearDown() override {
+        DestroyForms();
+        TK6Form1::MessageBoxHook = nullptr;
+        K6FileCommands::FileDialogHook = nullptr;
+        unsetenv("DALVEX_PORTS");
+        unsetenv("XDG_CONFIG_HOME");
+    }
+    QString file(const char* name) const { return files.filePath(QString::fromLatin1(name)); }
+    k6config::PageValues& v() { return *w->Values; }
+    k6config::PageValues& local() { return *w->LocalValues; }
+};
+
+} // namespace
+
+TEST_F(K6FilesFixture, SaveThenOpenRestoresPagesTablesAndProfiles) {
+    v().setText("MaskEdit1", "+36301234567");
+    v().setText("Edit10", "apn.example");
+    v().setCell("StringGrid2", 3, 0, "01003");
+    v().setCell("StringGrid2", 3, 1, "Garázs");
+    v().setCell("StringGrid3", 2, 0, "R130");
+    v().setCell("StringGrid3", 2, 1, "Vissza");
+    v().setEventSmsMask(2, 0x05);
+    local().setText("Edit2", "Kovács Ödön");
+    nextFile = file("a.dat");
+    w->BitBtn7Click();
+    ASSERT_TRUE(shown.empty()) << shown.front().toStdString();
+    EXPECT_EQ(QFile(file("a.dat")).size(), k6config::kConfigFileSize);
+    EXPECT_EQ(local().text("Edit3"), " ") << "an empty customer field is saved and shown as a space";
+
+    v().setText("MaskEdit1", "");
+    v().setText("Edit10", "");
+    v().setCell("StringGrid2", 3, 1, "");
+    v().setCell("StringGrid3", 2, 0, "");
+    v().setEventSmsMask(2, 0);
+    local().setText("Edit2", "");
+    w->BitBtn8Click();
+    ASSERT_TRUE(shown.empty());
+    EXPECT_EQ(v().text("MaskEdit1").trimmed(), "+36301234567");
+    EXPECT_EQ(v().text("Edit10"), "apn.example");
+    EXPECT_EQ(v().cell("StringGrid2", 3, 1), "Garázs");
+    EXPECT_EQ(v().cell("StringGrid3", 2, 0), "R130");
+    EXPECT_EQ(v().eventSmsMask(2), 0x05);
+    EXPECT_EQ(local().text("Edit2"), "Kovács Ödön");
+    EXPECT_EQ(local().text("Edit3"), " ");
+}
+
+TEST_F(K6FilesFixture, BadFilesEndWithAMessageAndChangeNothing) {
+    QFile shortFile(file("short.dat"));
+    ASSERT_TRUE(shortFile.open(QIODevice::WriteOnly));
+    shortFile.write(QByteArray(1000, '\x11'));
+    shortFile.close();
+    v().setText("Edit10", "keep");
+    struct Case {
+        const char* name;
+        const char* says;
+    };
+    for (const Case& c : {Case{"short.dat", "1792"}, Case{"missing.dat", "nem található"}}) {
+        shown.clear();
+        nextFile = file(c.name);
+        w->BitBtn8Click();
+        ASSERT_EQ(shown.size(), 1u) << c.name;
+        EXPECT_TRUE(shown[0].contains(QString::fromUtf8(c.says))) << shown[0].toStdString();
+        EXPECT_EQ(v().text("Edit10"), "keep");
+        EXPECT_EQ(w->Engine().ConfigImage.at(0), 0) << "a refused file leaves the image alone";
+    }
+    // A file of exactly its first 1792 bytes opens without a message.
+    nextFile = file("head.dat");
+    w->BitBtn7Click();
+    QFile head(file("head.dat"));
+    ASSERT_TRUE(head.resize(1792));
+    shown.clear();
+    w->BitBtn8Click();
+    EXPECT_TRUE(shown.empty());
+    // Cancelled dialogs do nothing.
+    nextFile.clear();
+    w->BitBtn7Click();
+    w->BitBtn8Click();
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(K6FilesFixture, CallerIdListImportAndExportFollowTheChosenFilter) {
+    QFile csv(file("list.txt"));
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write("+36301111111;Anna\r\n06201234567;B\xe9la\r\n\r\n999;ignored\r\n");
+    csv.close();
+    nextFile = file("list.txt");
+    nextFilter = 0; // CSV, whatever the file is called
+    w->Files->Button4Click();
+    EXPECT_EQ(local().cell("StringGrid1", 1, 1), "+36301111111");
+    EXPECT_EQ(local().cell("StringGrid1", 2, 2), "Béla");
+    EXPECT_EQ(local().cell("StringGrid1", 3, 1), "");
+
+    nextFile = file("out.sim");
+    nextFilter = 1;
+    w->Files->Button3Click();
+    QFile sim(file("out.sim"));
+    ASSERT_TRUE(sim.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(sim.readAll().startsWith("3\r\n+36301111111\r\nAnna\r\n"));
+
+    QFile bad(file("bad.sim"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("x\r\n");
+    bad.close();
+    nextFile = file("bad.sim");
+    w->Files->Button4Click();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(local().cell("StringGrid1", 1, 1), "+36301111111") << "a failed import keeps the list";
+}
+
+TEST_F(K6FilesFixture, ContactIdTablesThroughThePage) {
+    WriteSetting(kKey, "Language", "1");
+    w->Pages->Control<QPushButton>("BitBtn16")->click();
+    EXPECT_EQ(v().cell("StringGrid3", 46, 0), "E381");
+    WriteSetting(kKey, "Language", "0");
+    w->Pages->Control<QPushButton>("BitBtn16")->click();
+    EXPECT_EQ(v().cell("StringGrid3", 46, 0), "E384");
+    w->Pages->Control<QPushButton>("BitBtn17")->click();
+    EXPECT_EQ(v().cell("StringGrid2", 21, 0), "?????");
+
+    // Typed codes keep to the grid's rules.
+    v().setCell("StringGrid3", 120, 0, "e130");
+    EXPECT_EQ(v().cell("StringGrid3", 120, 0), "E130");
+    v().setCell("StringGrid2", 120, 1, QString(70, QLatin1Char('n')));
+    EXPECT_EQ(v().cell("StringGrid2", 120, 1).size(), 58);
+
+    // The SMS selection of one event, then of all events with a code.
+    w->Files->StringGrid3Click(5);
+    v().setMask("SMSst7", 0x02);
+    EXPECT_EQ(v().eventSmsMask(5), 0x02);
+    w->Files->StringGrid3Click(6);
+    EXPECT_EQ(v().mask("SMSst7"), 0x00);
+    w->Files->StringGrid3Click(5);
+    EXPECT_EQ(v().mask("SMSst7"), 0x02);
+
+    v().setEventSmsMask(200, 0x40);
+    w->Files->StringGrid3Click(7);
+    v().setMask("SMSst7", 0x05);
+    answers = {QMessageBox::No};
+    w->Files->Button20Click();
+    EXPECT_EQ(v().eventSmsMask(1), 0x00) << "declined: nothing changes";
+    answers = {QMessageBox::Yes};
+    w->Files->Button20Click();
+    EXPECT_EQ(v().eventSmsMask(1), 0x05);
+    EXPECT_EQ(v().eventSmsMask(120), 0x05);
+    EXPECT_EQ(v().eventSmsMask(200), 0x40) << "rows without a code keep theirs";
+}
+
+TEST_F(K6FilesFixture, ContactIdSendOption) {
+    w->Files->ApplyContactIdSetting();
+    EXPECT_TRUE(local().checked("CheckBox14")) << "missing counts as ticked";
+    EXPECT_EQ(ReadSetting(kKey, "ContactIdSend"), "") << "and nothing is written";
+    local().setChecked("CheckBox14", false);
+    EXPECT_EQ(ReadSetting(kKey, "ContactIdSend"), "0");
+    local().setChecked("CheckBox14", true);
+    EXPECT_EQ(ReadSetting(kKey, "ContactIdSend"), "1");
+    WriteSetting(kKey, "ContactIdSend", "x");
+    w->Files->ApplyContactIdSetting();
+    EXPECT_FALSE(local().checked("CheckBox14"));
+}
+
+TEST_F(K6FilesFixture, DeveloperMemoryLoad) {
+    WriteSetting(kKey, "Language", "1");
+    w->Files->Button6Click();
+    EXPECT_EQ(v().text("Edit10"), K6FileCommands::kDeveloperApn);
+    EXPECT_EQ(v().text("Edit11"), K6FileCommands::kDeveloperServer);
+    EXPECT_EQ(v().cell("StringGrid3", 1, 1), "Burglary");
+    EXPECT_EQ(v().cell("StringGrid2", 1, 1), "Zone 1");
+}

@@ -1,0 +1,68 @@
+#pragma once
+// The K6 window's file commands and the Contact ID page: saving and opening configuration files,
+// the caller-ID list files, the developer memory load, the two Contact ID grids with their
+// loaders, the per-event SMS selection, and the "ContactIdSend" option.
+
+#include "k6config/callerid_files.h"
+#include "k6config/config_file.h"
+
+#include <QObject>
+#include <QStringList>
+#include <functional>
+
+namespace dalvex {
+
+class TK6Form1;
+
+class K6FileCommands : public QObject {
+    Q_OBJECT
+public:
+    explicit K6FileCommands(TK6Form1& window);
+
+    // File dialogs go through this; tests answer them. It gets whether a file is to be saved, the
+    // title, the filters and the default suffix, and returns the chosen file (empty: cancelled)
+    // and in `filter` the index of the filter chosen.
+    using FileDialogFn = std::function<QString(bool save, const QString& title, const QStringList& filters,
+                                               const QString& suffix, int& filter)>;
+    static FileDialogFn FileDialogHook;
+
+    // "Mentés fájlba", "Megnyitás fájlból"
+    void BitBtn7Click();
+    void BitBtn8Click();
+    // Caller-ID list: "Fájlba mentés", "Fájlból betöltés"; developer "Memory load".
+    void Button3Click();
+    void Button4Click();
+    void Button6Click();
+
+    // Contact ID page.
+    void StringGrid3Click(int row);
+    void SMSst7Click();
+    void Button20Click();                  // "Összes jelzéshez hozzárendel"
+    void AlapContactIDkdokbetltse1Click(); // BitBtn16 and PopupMenu2
+    void SablonBetltse1Click();            // BitBtn17 and PopupMenu3
+    void CheckBox14Click();
+    // Activation: CheckBox14 ticked exactly when "ContactIdSend" is "1" or missing.
+    void ApplyContactIdSetting();
+
+    // The texts of a failed file command, in the window's language.
+    static QString ErrorText(const k6config::FileResult& r, const QString& path);
+
+    // The APN and server address the developer memory load puts in place.
+    static constexpr const char* kDeveloperApn = "k6.dalvex.m2m";
+    static constexpr const char* kDeveloperServer = "k6-service.dalvex.example";
+
+private:
+    QString AskFile(bool save, const QString& title, const QStringList& filters, const QString& suffix,
+                    int& filter);
+    void Message(const QString& text);
+    bool Confirm(const QString& text);
+    int LanguageIndex() const;
+    k6config::CallerIdList CallerIds() const;
+    void SetCallerIds(const k6config::CallerIdList& list);
+
+    TK6Form1& w_;
+    int eventRow_ = 1;
+    bool syncing_ = false;
+};
+
+} // namespace dalvex
