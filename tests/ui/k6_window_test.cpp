@@ -245,7 +245,7 @@ TEST_F(K6WindowFixture, MenusCarryTheirCaptionsAndOnlyBuiltFunctionsAreEnabled) 
           Item{"NaplTrerTRLSE1", "Napló/Térerő TÖRLÉSE", false},
           Item{"FirmwareDownload1", "Firmware Download", false},
           Item{"Naplokiolvassa1", "Naplo kiolvasása", false}, Item{"rer1", "Térerő", false},
-          Item{"BitBtn7", "Mentés fájlba", false}, Item{"Nyelvek1", "Nyelv (Language)", true},
+          Item{"BitBtn7", "Mentés fájlba", true}, Item{"Nyelvek1", "Nyelv (Language)", true},
           Item{"Magyar1", "Magyar", false}, Item{"Fejlesztiparancsok1", "Fejlesztői parancsok", false},
           Item{"KlnlegesPARANCSOK1", "Különleges PARANCSOK", false},
           Item{"SMSszervizszmbelltsa1", "SMS szerviz szám beállítása", false}}) {
