@@ -65,6 +65,25 @@ void ModuleSim::registerBuiltInCommands() {
             done.reply(std::span<const std::uint8_t>(&ack, 1), ReplyKind::Sum);
         });
     });
+    registerCommand(kCmdBlockRead, [](Exchange& ex) {
+        const std::uint32_t address = blockAddress(ex.frame().data(), ex.frame().addressLow());
+        std::vector<std::uint8_t> out(kBlockSize + 1, 0xFF);
+        std::span<const std::uint8_t> memory = ex.module().memory();
+        unsigned sum = 0;
+        for (std::size_t i = 0; i < kBlockSize; ++i) {
+            if (address + i < memory.size()) out[i] = memory[address + i];
+            sum += out[i];
+        }
+        out[kBlockSize] = static_cast<std::uint8_t>(sum & 0xFFu);
+        ex.reply(out, ReplyKind::Sum);
+    });
+    registerCommand(kCmdSetClock, [](Exchange& ex) {
+        ex.expectPayload(kClockDigits, [](Exchange& done, std::span<const std::uint8_t> digits) {
+            done.module().clockDigits_.assign(digits.begin(), digits.end());
+            ++done.module().clockSets_;
+            done.replyFrame(kAckMark, kClockAck, 0, 0);
+        });
+    });
     registerCommand(kCmdRestart, [](Exchange& ex) {
         if (ex.frame().addressLow() == kRestartKey) ++ex.module().restarts_;
     });

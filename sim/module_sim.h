@@ -32,6 +32,10 @@
 //   0xF6 block write: F(S, 0xF6, P1, P2) followed by 256 data bytes -> the one byte
 //        (sum of the data bytes) mod 256, which the PC compares with its S. The block is stored in
 //        memory at blockAddress(P1, P2), whatever S says: a wrong S only shows in the answer.
+//   0xF7 block read: F(0, 0xF7, low, high) -> the 256 bytes at blockAddress(high, low), then
+//        their sum mod 256.
+//   0xFC clock set: F(0, 0xFC, 0, 0) followed by twelve ASCII digits (yy mm dd hh nn ss)
+//        -> F(0xAB, 0xAA, 0, 0). The module keeps the digits (clockDigits()).
 //   0xFF restart: F(0, 0xFF, 0xAA, 0) -> no answer; the module counts it (restarts()). A restart
 //        frame with another key byte is ignored.
 //   Byte 1 of every six-byte reply echoes the command code. The PC side checks only the acknowledgement
@@ -48,6 +52,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace dalvex::sim {
@@ -66,6 +71,10 @@ inline constexpr std::uint8_t kCmdReadByte = 0;
 inline constexpr std::uint8_t kCmdWriteByte = 1;
 inline constexpr std::uint8_t kCmdProbe = 254;
 inline constexpr std::uint8_t kCmdBlockWrite = 0xF6;
+inline constexpr std::uint8_t kCmdBlockRead = 0xF7;
+inline constexpr std::uint8_t kCmdSetClock = 0xFC;
+inline constexpr std::uint8_t kClockAck = 0xAA;
+inline constexpr std::size_t kClockDigits = 12;
 inline constexpr std::uint8_t kCmdRestart = 0xFF;
 inline constexpr std::uint8_t kRestartKey = 0xAA;
 inline constexpr std::size_t kBlockSize = 256;
@@ -160,6 +169,9 @@ public:
     std::uint64_t exchanges() const { return exchanges_; }
     // How many restart commands the module has received.
     std::uint64_t restarts() const { return restarts_; }
+    // The digits of the last clock set, empty before the first.
+    const std::string& clockDigits() const { return clockDigits_; }
+    std::uint64_t clockSets() const { return clockSets_; }
     // True while a command waits for the rest of its payload.
     bool awaitingPayload() const { return pending_.has_value(); }
 
@@ -187,6 +199,8 @@ private:
     std::uint8_t version_ = kDefaultVersion;
     std::uint64_t exchanges_ = 0;
     std::uint64_t restarts_ = 0;
+    std::string clockDigits_;
+    std::uint64_t clockSets_ = 0;
 
     std::array<CommandHandler, 256> commands_;
     std::array<std::uint8_t, 6> frameBuffer_{};

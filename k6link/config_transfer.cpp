@@ -1,0 +1,388 @@
+#include "config_transfer.h"
+
+#include "k6link/engine_host.h"
+
+#include <array>
+
+namespace dalvex::k6link {
+
+namespace {
+
+constexpr std::int32_t kByteReadTicks = 5;
+constexpr std::int32_t kByteWriteTicks = 15;
+constexpr std::int32_t kClockTicks = 20;
+constexpr std::int32_t kBlockTicks = 50;
+constexpr int kBlockProgressMaximum = 10;
+constexpr int kContactIdProgressMaximum = 131;
+constexpr int kContactIdProgressStart = 3;
+
+std::uint8_t Lo(std::int32_t v) {
+    return static_cast<std::uint8_t>(v & 0xFF);
+}
+std::uint8_t Hi(std::int32_t v) {
+    return static_cast<std::uint8_t>((v >> 8) & 0xFF);
+}
+
+// A byte reply to the byte command at MemAddr.
+bool IsByteReply(const Engine& e, std::span<const std::uint8_t> r) {
+    return r[0] == kAckMark && r[2] == Lo(e.MemAddr);
+}
+
+// The 256 data bytes of a block read reply, when their sum matches.
+bool BlockSumOk(std::span<const std::uint8_t> r) {
+    return r.size() == kBlockReadSize && BlockSum(r.first(kBlockSize)) == r[kBlockSize];
+}
+
+void CopyBlock(Engine& e, std::uint32_t address, std::span<const std::uint8_t> r) {
+    for (std::size_t i = 0; i < kBlockSize; ++i)
+        e.ConfigImage.set(address + static_cast<std::uint32_t>(i), r[i]);
+}
+
+void SendImageBlock(Engine& e, std::uint8_t p1, std::uint8_t p2, std::uint32_t address) {
+    std::array<std::uint8_t, kBlockSize> block;
+    const auto span = e.ConfigImage.block(address, kBlockSize);
+    for (std::size_t i = 0; i < kBlockSize; ++i)
+        block[i] = i < span.size() ? span[i] : 0xFF;
+    e.SendBlock(p1, p2, block);
+}
+
+void SendBlockRead(Engine& e) {
+    e.SendFrame(Frame(0, Cmd::BlockRead, Lo(e.BlockIndex), Hi(e.BlockIndex)));
+}
+
+std::uint32_t BankAddress(std::int32_t bank, std::int32_t block) {
+    return static_cast<std::uint32_t>(bank) * 0x10000u + 256u * static_cast<std::uint32_t>(block);
+}
+
+} // namespace
+
+ConfigTransfer::ConfigTransfer(Engine& engine, TransferHost& host)
+    : e_(engine)
+    , host_(host) {
+    Register();
+}
+
+QByteArray ConfigTransfer::ClockDigits(const QDateTime& when) {
+    return (when.toString(QStringLiteral("yyMMdd")) + when.toString(QStringLiteral("HHmmss"))).toLatin1();
+}
+
+void ConfigTransfer::Register() {
+    StateTable& t = e_.States();
+
+    // Byte-wise read.
+    t.add(StateDef(state::ReadBytes)
+              .sends([](Engine& e) { e.ReadByte(); })
+              .countdown(kByteReadTicks)
+              .replies([this](Engine& e, std::span<const std::uint8_t> r) {
+                  if (!IsByteReply(e, r)) return false;
+                  e.ConfigImage.set(static_cast<std::uint32_t>(e.BlockIndex), r[3]);
+                  ++e.BlockIndex, --e.Remaining, ++e.MemAddr;
+                  e.ClearRx();
+                  host_.StepProgress();
+                  if (e.Remaining > 0) {
+                      e.SendStep();
+                  } else {
+                      e.OpState = e.NextOpState;
+                      FinishRead();
+                  }
+                  return true;
+              }));
+
+    // Byte-wise write: the module echoes the value written.
+    t.add(StateDef(state::WriteBytes)
+              .sends([this](Engine& e) {
+                  if (e.Remaining <= 0) { // the last bytes were ones that are never sent
+                      AfterBytesWritten();
+                      return;
+                  }
+                  e.TimeoutTicks = kByteWriteTicks;
+                  e.WriteByte();
+              })
+              .countdown(kByteWriteTicks)
+              .replies([this](Engine& e, std::span<const std::uint8_t> r) {
+                  if (!IsByteReply(e, r) ||
+                      r[3] != e.ConfigImage.at(static_cast<std::uint32_t>(e.BlockIndex)))
+                      return false;
+                  ++e.BlockIndex, --e.Remaining, ++e.MemAddr;
+                  e.ClearRx();
+                  host_.StepProgress();
+                  if (e.Remaining > 0)
+                      e.SendStep();
+                  else
+                      AfterBytesWritten();
+                  return true;
+              }));
+
+    // Block reads: the configuration (16-byte numbering), the Contact ID bank, bank 0x35.
+    t.add(StateDef(state::ReadBlocks)
+              .sends(SendBlockRead)
+              .countdown(kBlockTicks)
+              .replies(
+                  [this](Engine& e, std::span<const std::uint8_t> r) {
+                      if (!BlockSumOk(r)) return false;
+                      CopyBlock(e, 16u * static_cast<std::uint32_t>(e.BlockIndex), r);
+                      e.RxCount = 0;
+                      host_.StepProgress();
+                      e.BlockIndex += 16;
+                      if (e.BlockIndex < kConfigBlockEnd)
+                          e.SendStep();
+                      else
+                          AfterConfigBlocksRead();
+                      return true;
+                  },
+                  ReplyKind::Length, static_cast<int>(kBlockReadSize)));
+    const auto bankRead = [this](std::int32_t end, std::function<void()> then) {
+        return [this, end, then](Engine& e, std::span<const std::uint8_t> r) {
+            if (!BlockSumOk(r)) return false;
+            CopyBlock(e, 256u * static_cast<std::uint32_t>(e.BlockIndex), r);
+            e.RxCount = 0;
+            host_.StepProgress();
+            if (++e.BlockIndex < end)
+                e.SendStep();
+            else
+                then();
+            return true;
+        };
+    };
+    t.add(StateDef(state::ReadContactId)
+              .sends(SendBlockRead)
+              .countdown(kBlockTicks)
+              .replies(bankRead((kContactIdBank << 8) + kContactIdBlocks,
+                                [this] {
+                                    e_.OpState = state::ReadBank35;
+                                    e_.BlockIndex = kBank35 << 8;
+                                    e_.SendStep();
+                                }),
+                       ReplyKind::Length, static_cast<int>(kBlockReadSize)));
+    t.add(StateDef(state::ReadBank35)
+              .sends(SendBlockRead)
+              .countdown(kBlockTicks)
+              .replies(bankRead((kBank35 << 8) + kBank35Read,
+                                [this] {
+                                    e_.OpState = state::Idle;
+                                    FinishRead();
+                                }),
+                       ReplyKind::Length, static_cast<int>(kBlockReadSize)));
+
+    // Block writes, acknowledged by their sum.
+    t.add(StateDef(state::WriteBlocks)
+              .sends([](Engine& e) {
+                  SendImageBlock(e, 0, Lo(16 * e.BlockIndex),
+                                 256u * static_cast<std::uint32_t>(e.BlockIndex));
+              })
+              .countdown(kBlockTicks)
+              .replies(
+                  [this](Engine& e, std::span<const std::uint8_t>) {
+                      e.RxCount = 0;
+                      host_.StepProgress();
+                      if (++e.BlockIndex < kConfigBlocksWritten)
+                          e.SendStep();
+                      else
+                          AfterConfigBlocksWritten();
+                      return true;
+                  },
+                  ReplyKind::BlockAck));
+    t.add(StateDef(state::WriteContactId)
+              .sends([](Engine& e) {
+                  SendImageBlock(e, kContactIdBank, Lo(e.BlockIndex),
+                                 BankAddress(kContactIdBank, e.BlockIndex));
+              })
+              .countdown(kBlockTicks)
+              .replies(
+                  [this](Engine& e, std::span<const std::uint8_t>) {
+                      e.RxCount = 0;
+                      host_.StepProgress();
+                      if (++e.BlockIndex < kContactIdBlocks) {
+                          e.SendStep();
+                      } else {
+                          e.OpState = state::WriteBank35;
+                          e.BlockIndex = 0;
+                          e.SendStep();
+                      }
+                      return true;
+                  },
+                  ReplyKind::BlockAck));
+    t.add(StateDef(state::WriteBank35)
+              .sends([](Engine& e) {
+                  SendImageBlock(e, kBank35, Lo(e.BlockIndex), BankAddress(kBank35, e.BlockIndex));
+              })
+              .countdown(kBlockTicks)
+              .replies(
+                  [this](Engine& e, std::span<const std::uint8_t>) {
+                      e.RxCount = 0;
+                      host_.StepProgress();
+                      if (++e.BlockIndex < kBank35Written)
+                          e.SendStep();
+                      else
+                          StartClockSet();
+                      return true;
+                  },
+                  ReplyKind::BlockAck));
+
+    // Clock set.
+    t.add(StateDef(state::SetClock)
+              .sends([this](Engine& e) {
+                  const SixByteFrame f = Frame(0, Cmd::SetClock, 0, 0);
+                  std::array<std::uint8_t, kFrameSize + 12> bytes{};
+                  std::copy(f.bytes.begin(), f.bytes.end(), bytes.begin());
+                  const QByteArray digits = ClockDigits(host_.Now());
+                  for (int i = 0; i < 12 && i < digits.size(); ++i)
+                      bytes[kFrameSize + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(digits[i]);
+                  e.SendBytes(bytes);
+              })
+              .countdown(kClockTicks)
+              .replies([this](Engine& e, std::span<const std::uint8_t> r) {
+                  if (r[0] != kAckMark || r[1] != kClockMark || r[2] != 0 || r[3] != 0) return false;
+                  e.OpState = e.NextOpState;
+                  if (ClockOnly) {
+                      ClockOnly = false;
+                      e.ShowStatus(Texts.ClockDone);
+                  } else {
+                      e.ShowStatus(Texts.SendDone);
+                      host_.ShowProgress(false);
+                      host_.EnableTransferButtons(true);
+                  }
+                  return true;
+              }));
+}
+
+// --- Starts -------------------------------------------------------------------------------------
+
+void ConfigTransfer::StartRead() {
+    e_.ShowStatus(Texts.Reading);
+    e_.StatusPoll = 0;
+    host_.EnableTransferButtons(false);
+    EngineActive = e_.OpState != state::Idle;
+    int maximum = kBlockProgressMaximum;
+    if (e_.Version < kBytewiseBelowVersion) {
+        e_.OpState = state::ReadBytes;
+        e_.MemAddr = 0;
+        e_.Remaining = kConfigBytes;
+        e_.NextOpState = state::Idle;
+        e_.BlockIndex = 0;
+        e_.ClearRx();
+        maximum = kConfigBytes;
+    } else {
+        e_.OpState = state::ReadBlocks;
+        e_.BlockIndex = 0;
+        e_.ClearRx();
+        e_.TimeoutTicks = 2;
+    }
+    if (EngineActive) e_.SendStep();
+    host_.SetProgress(maximum, 0);
+    host_.ShowProgress(true);
+}
+
+void ConfigTransfer::StartSend() {
+    e_.ShowStatus(Texts.Sending);
+    ClockOnly = false;
+    e_.StatusPoll = 0;
+    EngineActive = e_.OpState != state::Idle;
+    host_.EncodeImage();
+    int maximum = kBlockProgressMaximum;
+    if (e_.Version < kBytewiseBelowVersion) {
+        e_.OpState = state::WriteBytes;
+        e_.MemAddr = 0;
+        e_.Remaining = kConfigBytes;
+        e_.NextOpState = state::Idle;
+        maximum = kConfigBytes;
+    } else {
+        e_.TimeoutTicks = 2;
+        e_.OpState = state::WriteBlocks;
+    }
+    e_.BlockIndex = 0;
+    e_.ClearRx();
+    if (EngineActive) e_.SendStep();
+    host_.EnableTransferButtons(false);
+    host_.SetProgress(maximum, 0);
+    host_.ShowProgress(true);
+}
+
+void ConfigTransfer::StartClockSync() {
+    e_.ShowStatus(Texts.ClockRunning);
+    ClockOnly = true;
+    e_.NextOpState = state::Idle;
+    e_.OpState = state::SetClock;
+}
+
+void ConfigTransfer::StartPstnSend() {
+    host_.EncodeImage();
+    PartialWrite = true;
+    e_.OpState = state::WriteBytes;
+    e_.MemAddr = kPstnAddress;
+    e_.Remaining = kPstnBytes;
+    e_.NextOpState = state::Idle;
+    e_.BlockIndex = kPstnAddress;
+    e_.ClearRx();
+    if (EngineActive) e_.SendStep();
+    host_.EnableTransferButtons(false);
+}
+
+// --- Steps between the states ------------------------------------------------------------------------
+
+void ConfigTransfer::FinishRead() {
+    e_.ShowStatus(Texts.ReadDone);
+    host_.EnableTransferButtons(true);
+    host_.ShowProgress(false);
+    host_.DecodeImage();
+}
+
+void ConfigTransfer::AfterConfigBlocksRead() {
+    if (e_.ModuleType == 74) {
+        e_.Remaining = 0;
+        e_.BlockIndex = 0;
+        if (host_.ContactIdTicked()) {
+            e_.OpState = state::ReadContactId;
+            e_.BlockIndex = kContactIdBank << 8;
+            host_.SetProgress(kContactIdProgressMaximum, kContactIdProgressStart);
+            e_.ShowStatus(Texts.ContactId);
+            return; // the first bank read goes out when the countdown runs out
+        }
+    }
+    e_.OpState = state::ReadBank35;
+    e_.BlockIndex = kBank35 << 8;
+    e_.SendStep();
+}
+
+void ConfigTransfer::AfterBytesWritten() {
+    if (e_.ModuleType == 74 && !PartialWrite) {
+        // The whole Contact ID bank follows, from its first block.
+        e_.Remaining = 32;
+        e_.BlockIndex = 0;
+        e_.OpState = state::WriteContactId;
+        host_.SetProgress(kContactIdProgressMaximum, kContactIdProgressStart);
+        e_.ShowStatus(Texts.ContactId);
+        return;
+    }
+    PartialWrite = false;
+    StartClockSet();
+}
+
+void ConfigTransfer::AfterConfigBlocksWritten() {
+    if (e_.ModuleType == 74) {
+        if (PartialWrite) {
+            PartialWrite = false;
+            StartClockSet();
+            return;
+        }
+        e_.Remaining = 0;
+        e_.BlockIndex = 0;
+        if (host_.ContactIdTicked()) {
+            e_.OpState = state::WriteContactId;
+            host_.SetProgress(kContactIdProgressMaximum, kContactIdProgressStart);
+            e_.ShowStatus(Texts.ContactId);
+            return;
+        }
+    }
+    e_.OpState = state::WriteBank35;
+    e_.BlockIndex = 0;
+    e_.SendStep();
+}
+
+void ConfigTransfer::StartClockSet() {
+    e_.ShowStatus(Texts.ClockRunning);
+    e_.OpState = state::SetClock;
+    e_.SendStep();
+}
+
+} // namespace dalvex::k6link

@@ -1,0 +1,107 @@
+#pragma once
+// Configuration read and write, the clock set and the partial "PSTN send": the operation's states
+// registered with the engine, and the start of each action.
+//
+//   read   byte-wise (Version below 73): 100;  blocks: 110, then 112 (Contact ID bank, line
+//          simulator model with the Contact ID option) and 114 (bank 0x35, 4 blocks)
+//   write  byte-wise: 101, then 102 and 104 (line simulator model) or 210;  blocks: 111, then
+//          102 (with the Contact ID option) and 104 (bank 0x35, 5 blocks), then 210
+//   clock  210: F(0, 0xFC, 0, 0) + "yymmddhhnnss"
+//
+// Configuration blocks are numbered in 16-byte units (0, 16 .. 80), the banks in 256-byte units
+// (0x3400 + k, 0x3500 + k). A read carries the number low byte first, a write high byte first.
+
+#include "k6link/core_states.h"
+#include "k6link/engine.h"
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+namespace dalvex::k6link {
+
+namespace state {
+inline constexpr std::int32_t ReadBytes = 100;
+inline constexpr std::int32_t WriteBytes = 101;
+inline constexpr std::int32_t WriteContactId = 102;
+inline constexpr std::int32_t WriteBank35 = 104;
+inline constexpr std::int32_t ReadBlocks = 110;
+inline constexpr std::int32_t WriteBlocks = 111;
+inline constexpr std::int32_t ReadContactId = 112;
+inline constexpr std::int32_t ReadBank35 = 114;
+inline constexpr std::int32_t SetClock = 210;
+} // namespace state
+
+// What the transfer needs from its windows beside the engine host.
+class TransferHost {
+public:
+    virtual ~TransferHost() = default;
+    // The progress bar (and the door-phone gauge): maximum, position, visibility.
+    virtual void SetProgress(int maximum, int position) = 0;
+    virtual void StepProgress() = 0;
+    virtual void ShowProgress(bool visible) = 0;
+    // The read and send buttons.
+    virtual void EnableTransferButtons(bool enabled) = 0;
+    // "Contact ID tábla küldése/olvasása" is ticked.
+    virtual bool ContactIdTicked() = 0;
+    // Before a send: the pages' show handlers in their order, then the image from the pages.
+    virtual void EncodeImage() = 0;
+    // After a completed read: the pages from the image, and the output-2 unit to its first item.
+    virtual void DecodeImage() = 0;
+    // The PC's clock.
+    virtual QDateTime Now() = 0;
+};
+
+struct TransferTexts {
+    QString Reading = QStringLiteral("Összes adat kiolvasása folyamatban...");
+    QString ReadDone = QStringLiteral("Összes adat kiolvasása sikeres!");
+    QString Sending = QStringLiteral("Összes adat elküldése folyamatban...");
+    QString SendDone = QStringLiteral("Adatküldés sikeres!");
+    QString ContactId = QStringLiteral("Send all ContactID code");
+    QString ClockRunning = QStringLiteral("Óra szinkronizálása a PC órájával folyamatban...");
+    QString ClockDone = QStringLiteral("Óra szinkronizálása a PC órájával sikeres");
+};
+
+class ConfigTransfer {
+public:
+    static constexpr std::int32_t kBytewiseBelowVersion = 73;
+    static constexpr std::int32_t kConfigBytes = 1024;  // byte-wise transfer
+    static constexpr std::int32_t kConfigBlockEnd = 96; // blocks 0, 16 .. 80
+    static constexpr std::int32_t kConfigBlocksWritten = 6;
+    static constexpr std::int32_t kContactIdBank = 0x34;
+    static constexpr std::int32_t kContactIdBlocks = 128;
+    static constexpr std::int32_t kBank35 = 0x35;
+    static constexpr std::int32_t kBank35Read = 4;
+    static constexpr std::int32_t kBank35Written = 5;
+    static constexpr std::int32_t kPstnAddress = 94; // bytes 94 and 95
+    static constexpr std::int32_t kPstnBytes = 2;
+
+    // Registers the states with the engine.
+    ConfigTransfer(Engine& engine, TransferHost& host);
+
+    void StartRead();      // "Olvasás"
+    void StartSend();      // "Elküldés"
+    void StartClockSync(); // "Szinkronizálás", "GSM óra szinkronozása", "Óra szinkronizálása"
+    void StartPstnSend();  // "PSTN send"
+
+    // The twelve digits of the clock set for a moment: yy mm dd hh nn ss.
+    static QByteArray ClockDigits(const QDateTime& when);
+
+    bool EngineActive = false; // the transfer was started while another operation ran
+    bool ClockOnly = false;    // the clock set was asked for on its own
+    bool PartialWrite = false; // the PSTN send: straight to the clock set after its two bytes
+    TransferTexts Texts;
+
+private:
+    void Register();
+    void FinishRead();
+    void AfterConfigBlocksRead();
+    void AfterBytesWritten();
+    void AfterConfigBlocksWritten();
+    void StartClockSet();
+
+    Engine& e_;
+    TransferHost& host_;
+};
+
+} // namespace dalvex::k6link
