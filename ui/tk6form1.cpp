@@ -3,8 +3,10 @@
 #include "aux_forms.h"
 #include "forms.h"
 #include "k6_file_commands.h"
+#include "k6config/config_codec.h"
 #include "k6config/controls.h"
 #include "k6config/page_values.h"
+#include "k6link/config_transfer.h"
 #include "k6link/core_states.h"
 #include "k6pages/k6pages.h"
 #include "placeholder_form.h"
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -202,14 +205,18 @@ void TK6Form1::BuildControls() {
     BitBtn2->setEnabled(false);
     for (QPushButton* b : {BitBtn2, BitBtn1, BitBtn4})
         buttons->addWidget(b);
+    kijelzo = new QProgressBar(central);
+    kijelzo->setObjectName(QStringLiteral("kijelzo"));
+    kijelzo->setTextVisible(false);
+    kijelzo->hide();
+    buttons->addWidget(kijelzo, 1);
     buttons->addStretch(1);
     buttons->addWidget(BitBtn3);
     layout->addLayout(buttons);
     setCentralWidget(central);
 
-    const auto notBuilt = [this] { ShowMessage(NotBuiltYetText()); };
-    connect(BitBtn1, &QPushButton::clicked, this, notBuilt);
-    connect(BitBtn2, &QPushButton::clicked, this, notBuilt);
+    connect(BitBtn1, &QPushButton::clicked, this, &TK6Form1::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TK6Form1::BitBtn2Click);
     connect(BitBtn4, &QPushButton::clicked, this, &TK6Form1::BitBtn4Click);
     connect(BitBtn3, &QPushButton::clicked, this, &QWidget::close);
 
@@ -231,6 +238,10 @@ void TK6Form1::BuildMenus() {
         {"jraindts1", &TK6Form1::BitBtn4Click},
         {"Send2561", &TK6Form1::Send2561Click},
         {"BitBtn7", &TK6Form1::BitBtn7Click},
+        {"Olvass1", &TK6Form1::BitBtn2Click},
+        {"rs1", &TK6Form1::BitBtn1Click},
+        {"raszinkronizlsa1", &TK6Form1::GSMraszinkronozsa1Click},
+        {"GSMraszinkronozsa1", &TK6Form1::GSMraszinkronozsa1Click},
         {"BitBtn8", &TK6Form1::BitBtn8Click},
         {"Kilps1", nullptr}, // closes the window
     };
@@ -294,6 +305,12 @@ void TK6Form1::EnsurePages() {
     if (Pages) return;
     Pages = new k6pages::K6Pages(this, PageControl1, *Values, *LocalValues);
     Files = new K6FileCommands(*this);
+    const auto button = [this](const char* name, void (TK6Form1::*click)()) {
+        if (auto* b = qobject_cast<QPushButton*>(Pages->Control(QString::fromLatin1(name))))
+            connect(b, &QPushButton::clicked, this, click);
+    };
+    button("Button12", &TK6Form1::GSMraszinkronozsa1Click); // "Szinkronizálás"
+    button("Button5", &TK6Form1::Button5Click);             // "PSTN send"
 }
 
 void TK6Form1::FormActivate() {
@@ -329,6 +346,78 @@ void TK6Form1::BitBtn7Click() {
 void TK6Form1::BitBtn8Click() {
     EnsurePages();
     Files->BitBtn8Click();
+}
+
+// The transfer's side of the window: progress, buttons, and the pages around the image.
+class TK6Form1::TransferSide : public k6link::TransferHost {
+public:
+    explicit TransferSide(TK6Form1& w)
+        : w_(w) {}
+    void SetProgress(int maximum, int position) override {
+        for (QProgressBar* p : bars()) {
+            p->setMaximum(maximum);
+            p->setValue(position);
+        }
+    }
+    void StepProgress() override {
+        for (QProgressBar* p : bars())
+            p->setValue(std::min(p->value() + 1, p->maximum()));
+    }
+    void ShowProgress(bool visible) override {
+        for (QProgressBar* p : bars())
+            p->setVisible(visible);
+    }
+    void EnableTransferButtons(bool enabled) override {
+        w_.BitBtn1->setEnabled(enabled);
+        w_.BitBtn2->setEnabled(enabled);
+    }
+    bool ContactIdTicked() override { return w_.LocalValues->checked("CheckBox14"); }
+    void EncodeImage() override {
+        w_.EnsurePages();
+        for (const char* page : {"TabSheet2", "TabSheet3", "TabSheet4", "TabSheet5", "TabSheet6", "TabSheet7",
+                                 "TabSheet8", "TabSheet9", "TabSheet11", "TabSheet12", "TabSheet13",
+                                 "TabSheet14", "TabSheet16", "TabSheet18"})
+            w_.Pages->RunShowHandler(QString::fromLatin1(page));
+        k6config::EncodeConfigImage(w_.engine_.ConfigImage, *w_.Values, *w_.DoorPhoneValues, Context());
+    }
+    void DecodeImage() override {
+        w_.EnsurePages();
+        k6config::DecodeConfigImage(w_.engine_.ConfigImage, *w_.Values, *w_.DoorPhoneValues, Context());
+        w_.Values->setIndex("KI2SECMIN", 0);
+    }
+    QDateTime Now() override { return w_.Clock ? w_.Clock() : QDateTime::currentDateTime(); }
+
+private:
+    k6config::ImageContext Context() const { return {w_.ModuleType, w_.RegKey, w_.ProModelName}; }
+    // The window's progress bar and the door-phone window's gauge of the same name.
+    std::vector<QProgressBar*> bars() const {
+        std::vector<QProgressBar*> out{w_.kijelzo};
+        if (DPhone1)
+            if (auto* g = DPhone1->findChild<QProgressBar*>(QStringLiteral("kijelzo"))) out.push_back(g);
+        return out;
+    }
+    TK6Form1& w_;
+};
+
+k6link::ConfigTransfer& TK6Form1::Transfer() {
+    if (!transfer_) {
+        transferSide_ = std::make_unique<TransferSide>(*this);
+        transfer_ = std::make_unique<k6link::ConfigTransfer>(engine_, *transferSide_);
+    }
+    return *transfer_;
+}
+
+void TK6Form1::BitBtn2Click() {
+    Transfer().StartRead();
+}
+void TK6Form1::BitBtn1Click() {
+    Transfer().StartSend();
+}
+void TK6Form1::GSMraszinkronozsa1Click() {
+    Transfer().StartClockSync();
+}
+void TK6Form1::Button5Click() {
+    Transfer().StartPstnSend();
 }
 
 void TK6Form1::LanguageTimer() {

@@ -9,12 +9,15 @@
 #include "k6link/engine_host.h"
 #include "k6link/port.h"
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QStatusBar;
 class QTabWidget;
@@ -31,6 +34,9 @@ class K6Pages;
 
 class TAsynComm32;
 class K6FileCommands;
+namespace k6link {
+class ConfigTransfer;
+}
 
 // Catalogue texts of the window; the language pass replaces them.
 struct K6FormTexts {
@@ -63,11 +69,15 @@ public:
     void FormActivate();
     void adasTimer();
     void AsynComm321RxChar(int Count);
-    void GSMsoftververzi1Click(); // "GSM szoftver verzió"
-    void BitBtn4Click();          // restart, also the menu item "Újraindítás"
-    void Send2561Click();         // developer menu "Send_256"
-    void BitBtn7Click();          // "Mentés fájlba"
-    void BitBtn8Click();          // "Megnyitás fájlból"
+    void GSMsoftververzi1Click();   // "GSM szoftver verzió"
+    void BitBtn4Click();            // restart, also the menu item "Újraindítás"
+    void Send2561Click();           // developer menu "Send_256"
+    void BitBtn2Click();            // "Olvasás"
+    void BitBtn1Click();            // "Elküldés"
+    void GSMraszinkronozsa1Click(); // clock sync: "Szinkronizálás", "GSM óra szinkronozása", ...
+    void Button5Click();            // "PSTN send"
+    void BitBtn7Click();            // "Mentés fájlba"
+    void BitBtn8Click();            // "Megnyitás fájlból"
 
     // Message boxes go through this when it is set (tests answer them without a modal dialog):
     // it gets the text and the buttons offered and returns the button chosen.
@@ -85,10 +95,15 @@ public:
 
     QLabel* Label99 = nullptr;       // clock
     QLabel* CustomerLabel = nullptr; // "Ügyfél:" and the customer name
-    QPushButton* BitBtn1 = nullptr;  // "Elküldés"
-    QPushButton* BitBtn2 = nullptr;  // "Olvasás"
-    QPushButton* BitBtn3 = nullptr;  // "Kilépés"
-    QPushButton* BitBtn4 = nullptr;  // "Újraindítás"
+    QProgressBar* kijelzo = nullptr; // transfer progress
+    // The PC clock the clock set sends; tests set a fixed moment.
+    std::function<QDateTime()> Clock;
+    // The configuration transfer (read, send, clock set, PSTN send), created on first use.
+    k6link::ConfigTransfer& Transfer();
+    QPushButton* BitBtn1 = nullptr; // "Elküldés"
+    QPushButton* BitBtn2 = nullptr; // "Olvasás"
+    QPushButton* BitBtn3 = nullptr; // "Kilépés"
+    QPushButton* BitBtn4 = nullptr; // "Újraindítás"
 
     K6FormTexts Texts;
 
@@ -115,6 +130,9 @@ public:
 private:
     k6link::AsynCommPort port_;
     k6link::Engine engine_;
+    class TransferSide;
+    std::unique_ptr<TransferSide> transferSide_;
+    std::unique_ptr<k6link::ConfigTransfer> transfer_;
 
 public:
     // Fields the start window writes at hand-over; they are the engine's.

@@ -2,10 +2,13 @@
 // the start window, the version query, the version menu, restart, closing while busy, try-out and
 // the menus. The test ticks the engine itself; message boxes are answered through the hook.
 
+#include "k6config/page_values.h"
 #include "k6link/core_states.h"
+#include "k6link/engine.h"
 #include "serial/async32.h"
 #include "serial/settings.h"
 #include "sim/pty_module.h"
+#include "startup/six_byte_frame.h"
 #include "tests/support/wait.h"
 #include "ui/forms.h"
 #include "ui/tform1.h"
@@ -13,11 +16,14 @@
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <cstdio>
 #include <deque>
 #include <gtest/gtest.h>
 
@@ -96,10 +102,12 @@ struct K6WindowFixture : ::testing::Test {
     // sent has time to arrive (up to a deadline after the tick that sent, a tick's time otherwise).
     // Ticking on without letting replies in would repeat every command before its reply is read.
     bool runToIdle() {
-        for (int i = 0; i < 60 && engine().OpState != 0; ++i) {
+        // A step that moves on without a reply (a byte the write passes over) asks for the next
+        // tick by leaving the countdown at 0; then the next tick comes at once.
+        for (int i = 0; i < 400 && engine().OpState != 0; ++i) {
             const bool sends = engine().TimeoutTicks <= 0;
             K6Form1->adasTimer();
-            waitFor([&] { return engine().OpState == 0; }, sends ? 2000 : 50);
+            waitFor([&] { return engine().OpState == 0 || engine().TimeoutTicks <= 0; }, sends ? 2000 : 5);
         }
         return engine().OpState == 0;
     }
@@ -239,8 +247,7 @@ TEST_F(K6WindowFixture, MenusCarryTheirCaptionsAndOnlyBuiltFunctionsAreEnabled) 
     for (const Item& i :
          {Item{"Funcik1", "Funkciók", true}, Item{"GSMsoftververzi1", "GSM szoftver verzió", true},
           Item{"jraindts1", "Újraindítás", true}, Item{"Kilps1", "Kilépés", true},
-          Item{"Send2561", "Send_256", true}, Item{"Olvass1", "Olvasás", false},
-          Item{"rs1", "Elküldés", false},
+          Item{"Send2561", "Send_256", true}, Item{"Olvass1", "Olvasás", true}, Item{"rs1", "Elküldés", true},
           Item{"Modulllapotmegjelentse1", "Modul állapot megjelenítése", false},
           Item{"NaplTrerTRLSE1", "Napló/Térerő TÖRLÉSE", false},
           Item{"FirmwareDownload1", "Firmware Download", false},
@@ -335,4 +342,183 @@ TEST_F(K6WindowFixture, Send256FromTheDeveloperMenuWritesTheBlock) {
         });
         return written;
     }));
+}
+
+namespace {
+
+// What the module received, sorted by command: block reads and writes, byte writes (with their
+// addresses) and clock sets.
+struct Traffic {
+    int blockReads = 0;
+    int blockWrites = 0;
+    int byteWrites = 0;
+    int clockSets = 0;
+    std::vector<int> byteWriteAddresses;
+    QByteArray lastClockDigits;
+};
+
+Traffic CountTraffic(const std::vector<std::uint8_t>& rx) {
+    Traffic t;
+    std::size_t i = 0;
+    while (i + 6 <= rx.size()) {
+        if (!SixByteFrame::isValid(std::span(rx).subspan(i, 6))) {
+            ++i;
+            continue;
+        }
+        switch (rx[i + 1]) {
+        case 0xF6:
+            ++t.blockWrites;
+            i += 262;
+            continue;
+        case 0xFC:
+            ++t.clockSets;
+            t.lastClockDigits = QByteArray(reinterpret_cast<const char*>(rx.data() + i + 6), 12);
+            i += 18;
+            continue;
+        case 0xF7:
+            ++t.blockReads;
+            break;
+        case 0x01:
+            ++t.byteWrites;
+            t.byteWriteAddresses.push_back(rx[i] << 8 | rx[i + 2]);
+            break;
+        default:
+            break;
+        }
+        i += 6;
+    }
+    return t;
+}
+
+} // namespace
+
+TEST_F(K6WindowFixture, ReadAndSendMoveTheImageWithEveryMethod) {
+    struct Case {
+        int type;
+        int version;
+        bool contactId;
+        int reads;  // block reads
+        int writes; // block writes
+    };
+    const Case cases[] = {
+        {72, 84, true, 6 + 4, 6 + 5},  {73, 84, true, 6 + 4, 6 + 5}, {74, 84, true, 6 + 128 + 4, 6 + 128 + 5},
+        {74, 84, false, 6 + 4, 6 + 5}, {72, 72, true, 0, 0},         {74, 72, true, 0, 128 + 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.type << " v" << c.version << (c.contactId ? " CID" : ""));
+        module.withModule([&](sim::ModuleSim& m) {
+            m.setTypeCode(static_cast<std::uint8_t>(c.type == 74 ? 74 : c.type));
+            m.setVersion(static_cast<std::uint8_t>(c.version));
+            auto mem = m.memory();
+            for (std::uint32_t a = 0x100; a < 0x110; ++a)
+                mem[a] = '0' + a % 10; // phone number 1
+            for (std::uint32_t a = 0x340000; a < 0x344000; a += 7)
+                mem[a] = static_cast<std::uint8_t>(a >> 3);
+            for (std::uint32_t a = 0x350000; a < 0x350400; ++a)
+                mem[a] = static_cast<std::uint8_t>(a * 3);
+        });
+        connect();
+        K6Form1->ModuleType = c.type;
+        K6Form1->LocalValues->setChecked("CheckBox14", c.contactId);
+        K6Form1->Clock = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); };
+        const auto before = module.receivedBytes().size();
+
+        K6Form1->BitBtn2Click();
+        EXPECT_FALSE(K6Form1->BitBtn2->isEnabled());
+        ASSERT_TRUE(runToIdle());
+        EXPECT_EQ(K6Form1->StatusPanel(3), "Összes adat kiolvasása sikeres!");
+        EXPECT_TRUE(K6Form1->BitBtn2->isEnabled());
+        EXPECT_FALSE(K6Form1->kijelzo->isVisible());
+        EXPECT_EQ(K6Form1->Values->text("MaskEdit1").left(4), "6789") << "the pages show what was read";
+        std::vector<std::uint8_t> rx = module.receivedBytes();
+        Traffic read = CountTraffic({rx.begin() + static_cast<long>(before), rx.end()});
+        EXPECT_EQ(read.blockReads, c.reads);
+        if (c.version >= 73) {
+            const bool bank34 = c.type == 74 && c.contactId;
+            EXPECT_EQ(engine().ConfigImage.at(0x340007), bank34 ? 0x340007 >> 3 & 0xFF : 0);
+            EXPECT_EQ(engine().ConfigImage.at(0x350001), 3);
+        }
+
+        // Edit, send, and the module holds what the pages hold.
+        K6Form1->Values->setText("MaskEdit1", "+36301234567");
+        const auto beforeSend = module.receivedBytes().size();
+        K6Form1->BitBtn1Click();
+        ASSERT_TRUE(runToIdle());
+        EXPECT_EQ(K6Form1->StatusPanel(3), "Adatküldés sikeres!");
+        rx = module.receivedBytes();
+        Traffic sent = CountTraffic({rx.begin() + static_cast<long>(beforeSend), rx.end()});
+        EXPECT_EQ(sent.blockWrites, c.writes);
+        EXPECT_EQ(sent.clockSets, 1) << "the clock set follows every send";
+        EXPECT_EQ(sent.lastClockDigits, "240305140709");
+        const auto& image = engine().ConfigImage;
+        module.withModule([&](sim::ModuleSim& m) {
+            auto mem = m.memory();
+            const std::uint32_t end = c.version >= 73 ? 1536 : 1024;
+            for (std::uint32_t a = 0; a < end; ++a) {
+                if (c.version < 73 && k6link::Engine::IsSkippedImageByte(static_cast<std::int32_t>(a), false))
+                    continue;
+                if (a == 254 || a == 255) continue; // identity registers
+                ASSERT_EQ(mem[a], image.at(a)) << "address " << a;
+            }
+            if (c.writes > 0) {
+                for (std::uint32_t a = 0x350000; a < 0x350500; ++a)
+                    ASSERT_EQ(mem[a], image.at(a)) << std::hex << a;
+            }
+        });
+        if (c.version < 73) {
+            for (int a : sent.byteWriteAddresses) {
+                EXPECT_FALSE(k6link::Engine::IsSkippedImageByte(a, false)) << a;
+            }
+            EXPECT_EQ(sent.byteWrites, 1024 - 3 - 16);
+        }
+        DestroyForms();
+    }
+}
+
+TEST_F(K6WindowFixture, ClockSyncAndPstnSend) {
+    connect();
+    K6Form1->Clock = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); };
+    K6Form1->GSMraszinkronozsa1Click();
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(K6Form1->StatusPanel(3), "Óra szinkronizálása a PC órájával sikeres");
+    module.withModule([](sim::ModuleSim& m) { EXPECT_EQ(m.clockDigits(), "240305140709"); });
+
+    K6Form1->ModuleType = 74;
+    const auto before = module.receivedBytes().size();
+    K6Form1->Button5Click();
+    ASSERT_TRUE(runToIdle());
+    const std::vector<std::uint8_t> rx = module.receivedBytes();
+    const Traffic t = CountTraffic({rx.begin() + static_cast<long>(before), rx.end()});
+    EXPECT_EQ(t.byteWriteAddresses, (std::vector<int>{94, 95}));
+    EXPECT_EQ(t.blockWrites, 0) << "the PSTN send goes straight to the clock set";
+    EXPECT_EQ(t.clockSets, 1);
+}
+
+TEST_F(K6WindowFixture, SpoiltRepliesAreRepeatedAndASilentModuleLeavesTheTransferShowing) {
+    connect();
+    module.setFault(sim::Fault::WrongSum);
+    K6Form1->BitBtn1Click();
+    for (int i = 0; i < 60; ++i) {
+        K6Form1->adasTimer();
+        test::pumpFor(5);
+    }
+    EXPECT_EQ(engine().OpState, 111) << "a wrong acknowledgement never advances the block";
+    EXPECT_EQ(K6Form1->StatusPanel(3), "Összes adat elküldése folyamatban...");
+    EXPECT_FALSE(K6Form1->BitBtn1->isEnabled());
+
+    module.setFault(sim::Fault::Silent);
+    K6Form1->BitBtn2Click();
+    for (int i = 0; i < 60; ++i) {
+        K6Form1->adasTimer();
+        test::pumpFor(2);
+    }
+    EXPECT_EQ(engine().OpState, 110);
+    EXPECT_TRUE(K6Form1->kijelzo->isVisible());
+    EXPECT_FALSE(K6Form1->BitBtn2->isEnabled());
+
+    // A new operation recovers.
+    module.setFault(sim::Fault::None);
+    K6Form1->BitBtn2Click();
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(K6Form1->StatusPanel(3), "Összes adat kiolvasása sikeres!");
 }
