@@ -336,7 +336,10 @@ void ConfigTransfer::AfterConfigBlocksRead() {
             e_.BlockIndex = kContactIdBank << 8;
             host_.SetProgress(kContactIdProgressMaximum, kContactIdProgressStart);
             e_.ShowStatus(Texts.ContactId);
-            return; // the first bank read goes out when the countdown runs out
+            // The first bank read goes out when the countdown runs out: at the next tick, not
+            // after the long countdown the last block read left behind.
+            e_.TimeoutTicks = 0;
+            return;
         }
     }
     e_.OpState = state::ReadBank35;
@@ -352,6 +355,7 @@ void ConfigTransfer::AfterBytesWritten() {
         e_.OpState = state::WriteContactId;
         host_.SetProgress(kContactIdProgressMaximum, kContactIdProgressStart);
         e_.ShowStatus(Texts.ContactId);
+        e_.TimeoutTicks = 0; // the bank's first block goes out at the next tick
         return;
     }
     PartialWrite = false;
@@ -371,6 +375,7 @@ void ConfigTransfer::AfterConfigBlocksWritten() {
             e_.OpState = state::WriteContactId;
             host_.SetProgress(kContactIdProgressMaximum, kContactIdProgressStart);
             e_.ShowStatus(Texts.ContactId);
+            e_.TimeoutTicks = 0; // the bank's first block goes out at the next tick
             return;
         }
     }

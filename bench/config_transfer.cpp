@@ -1,0 +1,110 @@
+// Configuration transfers through the engine, the serial component and the simulator over a pty.
+//
+//   bench_config_transfer [baud]     (default 9600; 0 = unpaced)
+//
+// Runs a full read and a full send (with the clock set) of a line-simulator module with the
+// Contact ID tables, and the byte-wise read of a version 7.2 module, each as a ratio of its wire
+// time at the given baud rate (10 bits a byte). The engine ticks every 40 ms, about as often as the
+// K6 window's five timers tick it.
+
+#include "k6link/config_transfer.h"
+
+#include "k6link/engine_host.h"
+#include "k6link/port.h"
+#include "serial/async32.h"
+#include "sim/pty_module.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace dalvex;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+struct Host final : k6link::EngineHost, k6link::TransferHost {
+    void ShowClockAndCustomer() override {}
+    bool PortReleased() override { return true; }
+    QString ReadSetting(const QString&) override { return QStringLiteral("COM1"); }
+    void SetStatusPanel(int, const QString&) override {}
+    void ShowMessage(const QString&) override {}
+    void OperationRunning() override {}
+    void EnableTransferButtons() override {}
+    void CloseFirmwareWindow() override {}
+    void ApplyVersionRules(int, int) override {}
+    void SetProgress(int, int) override {}
+    void StepProgress() override {}
+    void ShowProgress(bool) override {}
+    void EnableTransferButtons(bool) override {}
+    bool ContactIdTicked() override { return true; }
+    void EncodeImage() override {}
+    void DecodeImage() override {}
+    QDateTime Now() override { return QDateTime::currentDateTime(); }
+};
+
+// Runs one operation to its end; returns the seconds it took.
+double Run(int baud, int moduleType, int version, bool send) {
+    QTemporaryDir ports;
+    setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
+    sim::PtyModule module;
+    if (!module.start() || !module.linkAs(ports.path().toStdString(), 1)) std::exit(1);
+    module.setBaud(baud);
+    TAsynComm32 comm;
+    k6link::AsynCommPort port(comm);
+    Host host;
+    k6link::Engine engine(port, host);
+    k6link::ConfigTransfer transfer(engine, host);
+    engine.ModuleType = moduleType;
+    engine.Version = version;
+    comm.OnRxChar = [&engine](TCustomAsynComm32*, int n) { engine.AsynComm321RxChar(n); };
+
+    QEventLoop loop;
+    QTimer ticks;
+    ticks.setInterval(40);
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        engine.tick();
+        if (engine.OpState == 0) loop.quit();
+    });
+    const auto t0 = Clock::now();
+    if (send)
+        transfer.StartSend();
+    else
+        transfer.StartRead();
+    engine.tick(); // opens the port
+    engine.TimeoutTicks = 0;
+    engine.tick(); // the first command
+    ticks.start();
+    loop.exec();
+    const double s = std::chrono::duration<double>(Clock::now() - t0).count();
+    comm.Close();
+    module.stop();
+    return s;
+}
+
+void Report(const char* what, double seconds, double wireBytes, int baud) {
+    if (baud > 0) {
+        const double wire = wireBytes * 10.0 / baud;
+        std::printf("%-40s %7.3f s, wire %7.3f s, ratio %.3f\n", what, seconds, wire, seconds / wire);
+    } else {
+        std::printf("%-40s %7.3f s (unpaced)\n", what, seconds);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int baud = argc > 1 ? std::atoi(argv[1]) : 9600;
+    constexpr double kBlockRead = 6 + 257, kBlockWrite = 262 + 1, kClock = 18 + 6, kByte = 12;
+    Report("read, type 74 with Contact ID tables", Run(baud, 74, 84, false), (6 + 128 + 4) * kBlockRead,
+           baud);
+    Report("send, type 74 with Contact ID tables", Run(baud, 74, 84, true),
+           (6 + 128 + 5) * kBlockWrite + kClock, baud);
+    Report("byte-wise read, version 7.2", Run(baud, 72, 72, false), 1024 * kByte, baud);
+    return 0;
+}
