@@ -1,0 +1,120 @@
+// The configuration transfer's states driven by hand: echoes and sums that do not match are not
+// accepted and the command is repeated on its countdown, the block numbering on the wire, and the
+// clock frame.
+
+#include "fakes.h"
+#include "k6link/config_transfer.h"
+
+#include <gtest/gtest.h>
+
+using namespace dalvex::k6link;
+using namespace dalvex::k6link::test;
+
+namespace {
+
+struct Side final : TransferHost {
+    void SetProgress(int m, int p) override { maximum = m, position = p; }
+    void StepProgress() override { ++position; }
+    void ShowProgress(bool v) override { visible = v; }
+    void EnableTransferButtons(bool e) override { buttons = e; }
+    bool ContactIdTicked() override { return contactId; }
+    void EncodeImage() override { ++encodes; }
+    void DecodeImage() override { ++decodes; }
+    QDateTime Now() override { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); }
+    int maximum = 0, position = 0, encodes = 0, decodes = 0;
+    bool visible = false, buttons = true, contactId = true;
+};
+
+struct TransferFixture : ::testing::Test {
+    FakePort port;
+    FakeHost host;
+    Side side;
+    Engine engine{port, host};
+    ConfigTransfer transfer{engine, side};
+
+    void reply(const Bytes& b) {
+        port.waiting.insert(port.waiting.end(), b.begin(), b.end());
+        engine.AsynComm321RxChar(static_cast<int>(b.size()));
+    }
+    void ticks(int n) {
+        for (int i = 0; i < n; ++i)
+            engine.tick();
+    }
+    Bytes last() const { return port.writes.empty() ? Bytes{} : port.writes.back(); }
+};
+
+} // namespace
+
+TEST_F(TransferFixture, ByteWriteEchoMustCarryTheValueWritten) {
+    engine.Version = 72;
+    engine.ModuleType = 72;
+    engine.ConfigImage.set(0, 0x42);
+    transfer.StartSend();
+    ticks(2); // opens the port, sends the first byte
+    ASSERT_EQ(last(), FrameBytes(0, 1, 0, 0x42));
+    const std::size_t sent = port.writes.size();
+    reply(FrameBytes(0xAB, 1, 0, 0x41)); // wrong value echoed
+    EXPECT_EQ(engine.BlockIndex, 0);
+    EXPECT_EQ(port.writes.size(), sent) << "nothing more goes out at once";
+    // Rewritten when the countdown runs out (a valid frame restarts it at 5 ticks).
+    int waited = 0;
+    while (port.writes.size() == sent && waited < 16)
+        ticks(1), ++waited;
+    EXPECT_EQ(port.writes.size(), sent + 1);
+    EXPECT_GE(waited, 5);
+    EXPECT_EQ(last(), FrameBytes(0, 1, 0, 0x42));
+    reply(FrameBytes(0xAB, 1, 0, 0x42));
+    EXPECT_EQ(engine.BlockIndex, 1);
+    EXPECT_EQ(last(), FrameBytes(0, 1, 1, 0));
+    EXPECT_EQ(side.position, 1);
+}
+
+TEST_F(TransferFixture, BlockNumbersOnTheWire) {
+    engine.Version = 84;
+    engine.ModuleType = 74;
+    transfer.StartRead();
+    ticks(3);
+    ASSERT_EQ(last(), FrameBytes(0, 0xF7, 0, 0));
+    Bytes block(257, 0);
+    for (int n : {16, 32, 48, 64, 80}) {
+        reply(block);
+        EXPECT_EQ(last(), FrameBytes(0, 0xF7, static_cast<std::uint8_t>(n), 0)) << n;
+    }
+    Bytes bad = block;
+    bad[256] = 1; // the sum does not match
+    const std::size_t before = port.writes.size();
+    reply(bad);
+    EXPECT_EQ(port.writes.size(), before);
+    EXPECT_EQ(engine.BlockIndex, 80);
+    engine.RxCount = 0;
+    reply(block);
+    EXPECT_EQ(engine.OpState, state::ReadContactId);
+    EXPECT_EQ(side.maximum, 131);
+    ticks(1);
+    EXPECT_EQ(last(), FrameBytes(0, 0xF7, 0x00, 0x34)) << "the bank is numbered low byte first";
+
+    // Writes carry the number high byte first, with the block sum in front.
+    transfer.StartSend();
+    ticks(3);
+    Bytes w = last();
+    ASSERT_EQ(w.size(), 262u);
+    EXPECT_EQ(Bytes(w.begin() + 1, w.begin() + 4), (Bytes{0xF6, 0x00, 0x00}));
+    reply({static_cast<std::uint8_t>(w[0] + 1)}); // wrong acknowledgement
+    EXPECT_EQ(engine.BlockIndex, 0);
+    engine.RxCount = 0;
+    reply({w[0]});
+    EXPECT_EQ(last()[3], 16) << "the second configuration block is number 16";
+}
+
+TEST_F(TransferFixture, ClockFrameCarriesTheDigitsOfThePcClock) {
+    EXPECT_EQ(ConfigTransfer::ClockDigits(QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9))), "240305140709");
+    transfer.StartClockSync();
+    ticks(2);
+    const Bytes b = last();
+    ASSERT_EQ(b.size(), 18u);
+    EXPECT_EQ(Bytes(b.begin(), b.begin() + 6), FrameBytes(0, 0xFC, 0, 0));
+    EXPECT_EQ(std::string(b.begin() + 6, b.end()), "240305140709");
+    reply(FrameBytes(0xAB, 0xAA, 0, 0));
+    EXPECT_EQ(engine.OpState, 0);
+    EXPECT_EQ(host.panels[3], "Óra szinkronizálása a PC órájával sikeres");
+}
