@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bench.dat"));
     ConfigImage image;
-    for (std::uint32_t a = 0; a < ConfigImage::kSize; a += 13) image.set(a, static_cast<std::uint8_t>(a));
+    for (std::uint32_t a = 0; a < ConfigImage::kSize; a += 13)
+        image.set(a, static_cast<std::uint8_t>(a));
     const CustomerFields fields = {"Ügyfél", "Cím", "+36301234567", "Központ", "Telgor GSM", "2026.12.09"};
 
     std::vector<double> save, open;
@@ -37,7 +38,7 @@ int main(int argc, char** argv) {
     }
     std::sort(save.begin(), save.end());
     std::sort(open.begin(), open.end());
-    std::printf("configuration file, %d runs: save median %.2f ms, open median %.2f ms (goal 50 ms each)\n", runs,
-                save[save.size() / 2], open[open.size() / 2]);
+    std::printf("configuration file, %d runs: save median %.2f ms, open median %.2f ms (goal 50 ms each)\n",
+                runs, save[save.size() / 2], open[open.size() / 2]);
     return 0;
 }

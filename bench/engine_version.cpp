@@ -13,6 +13,7 @@
 // 2. Paced at 9600 baud: total time of the run as a ratio of the wire time
 //    count x 12 bytes x 10 bits / 9600 (a six-byte query and a six-byte reply per exchange).
 
+#include "bench/bench_support.h"
 #include "k6link/core_states.h"
 #include "k6link/engine.h"
 #include "k6link/engine_host.h"
@@ -128,12 +129,6 @@ std::vector<double> RunQueries(int count, int baud) {
     return host.times;
 }
 
-double Percentile(std::vector<double> v, double p) {
-    std::sort(v.begin(), v.end());
-    const auto i = static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
-    return v[std::min(i, v.size() - 1)];
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -145,7 +140,8 @@ int main(int argc, char** argv) {
     if (unpaced > 0) {
         const auto times = RunQueries(unpaced, 0);
         std::printf("unpaced version query, %d exchanges: median %.1f us, p99 %.1f us, max %.1f us\n",
-                    unpaced, Percentile(times, 0.5), Percentile(times, 0.99), Percentile(times, 1.0));
+                    unpaced, bench::Percentile(times, 0.5), bench::Percentile(times, 0.99),
+                    bench::Percentile(times, 1.0));
     }
     if (paced > 0) {
         const auto t0 = Clock::now();

@@ -6,6 +6,7 @@
 // 2. Paced at 9600 baud: byte reads one after the other; total time as a ratio of the wire time
 //    count x 12 bytes x 10 bits / 9600.
 
+#include "bench/bench_support.h"
 #include "serial/async32.h"
 #include "sim/pty_module.h"
 #include "startup/six_byte_frame.h"
@@ -74,12 +75,6 @@ std::vector<double> RunExchanges(int count, int baud) {
     return times;
 }
 
-double Percentile(std::vector<double> v, double p) {
-    std::sort(v.begin(), v.end());
-    const auto i = static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
-    return v[std::min(i, v.size() - 1)];
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -90,7 +85,8 @@ int main(int argc, char** argv) {
     RunExchanges(200, 0); // warm-up
     const auto times = RunExchanges(unpaced, 0);
     std::printf("unpaced six-byte exchange, %d round trips: median %.1f us, p99 %.1f us, max %.1f us\n",
-                unpaced, Percentile(times, 0.5), Percentile(times, 0.99), Percentile(times, 1.0));
+                unpaced, bench::Percentile(times, 0.5), bench::Percentile(times, 0.99),
+                bench::Percentile(times, 1.0));
 
     if (paced > 0) {
         const auto t0 = Clock::now();

@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 
 namespace dalvex::k6config {
@@ -75,16 +74,7 @@ FileResult ImportCallerIds(const QByteArray& data, CallerIdFormat format, Caller
 }
 
 FileResult SaveCallerIdFile(const QString& path, const CallerIdList& list, CallerIdFormat format) {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return FileErrorOf(f, path, true);
-    const QByteArray data = ExportCallerIds(list, format);
-    if (f.write(data) != data.size()) {
-        FileResult r = FileErrorOf(f, path, true);
-        f.cancelWriting();
-        return r;
-    }
-    if (!f.commit()) return FileErrorOf(f, path, true);
-    return {};
+    return WriteFileAtomically(path, ExportCallerIds(list, format));
 }
 
 FileResult OpenCallerIdFile(const QString& path, CallerIdFormat format, CallerIdList& list) {

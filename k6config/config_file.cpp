@@ -46,16 +46,9 @@ void FillEmptyCustomerFields(CustomerFields& fields) {
         if (f.isEmpty()) f = QStringLiteral(" ");
 }
 
-FileResult SaveConfigFile(const QString& path, const ConfigImage& image, const CustomerFields& fields) {
+FileResult WriteFileAtomically(const QString& path, const QByteArray& data) {
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly)) return FileErrorOf(f, path, true);
-    QByteArray data;
-    data.reserve(static_cast<qsizetype>(kConfigFileSize));
-    data += image.read(0, static_cast<std::uint32_t>(kConfigHeadSize));
-    for (const QString& field : fields)
-        data += CustomerRecord(field);
-    data +=
-        image.read(static_cast<std::uint32_t>(kConfigHeadSize), static_cast<std::uint32_t>(kConfigTailSize));
     if (f.write(data) != data.size()) {
         FileResult r = FileErrorOf(f, path, true);
         f.cancelWriting();
@@ -63,6 +56,17 @@ FileResult SaveConfigFile(const QString& path, const ConfigImage& image, const C
     }
     if (!f.commit()) return FileErrorOf(f, path, true);
     return {};
+}
+
+FileResult SaveConfigFile(const QString& path, const ConfigImage& image, const CustomerFields& fields) {
+    QByteArray data;
+    data.reserve(static_cast<qsizetype>(kConfigFileSize));
+    data += image.read(0, static_cast<std::uint32_t>(kConfigHeadSize));
+    for (const QString& field : fields)
+        data += CustomerRecord(field);
+    data +=
+        image.read(static_cast<std::uint32_t>(kConfigHeadSize), static_cast<std::uint32_t>(kConfigTailSize));
+    return WriteFileAtomically(path, data);
 }
 
 FileResult OpenConfigFile(const QString& path, ConfigImage& image, CustomerFields& fields) {

@@ -46,6 +46,10 @@ struct FileResult {
 // accessible for what was asked, or some other input/output error (a full disk...).
 FileResult FileErrorOf(const QFileDevice& file, const QString& path, bool writing);
 
+// Writes `data` to `path` atomically: a temporary file beside the target is renamed over it only
+// when everything has been written, so a failed write leaves the previous file as it was.
+FileResult WriteFileAtomically(const QString& path, const QByteArray& data);
+
 // The 128-byte customer record of a text, and the text of a record.
 QByteArray CustomerRecord(const QString& text);
 QString CustomerText(const QByteArray& record);
