@@ -84,8 +84,27 @@ void ModuleSim::registerBuiltInCommands() {
             done.replyFrame(kAckMark, kClockAck, 0, 0);
         });
     });
+    registerCommand(kCmdMemoryWrite, [](Exchange& ex) {
+        const SixByteFrame& f = ex.frame();
+        ex.replyFrame(kAckMark, kCmdMemoryWrite, f.addressLow(), f.data());
+        ex.module().expectMemoryBlock(ex, static_cast<std::uint32_t>(f.addressLow()) << 8 | f.data(),
+                                      kMemoryWriteBlocks);
+    });
     registerCommand(kCmdRestart, [](Exchange& ex) {
         if (ex.frame().addressLow() == kRestartKey) ++ex.module().restarts_;
+    });
+}
+
+void ModuleSim::expectMemoryBlock(Exchange& ex, std::uint32_t page, int blocksLeft) {
+    ex.expectPayload(kBlockSize, [page, blocksLeft](Exchange& done, std::span<const std::uint8_t> block) {
+        ModuleSim& m = done.module();
+        const std::size_t address = static_cast<std::size_t>(page) * kBlockSize;
+        for (std::size_t i = 0; i < block.size() && address + i < m.memory_.size(); ++i)
+            m.memory_[address + i] = block[i];
+        ++m.memoryWriteBlocks_;
+        const std::uint8_t ack = static_cast<std::uint8_t>(page & 0xFFu);
+        done.reply(std::span<const std::uint8_t>(&ack, 1), ReplyKind::Sum);
+        if (blocksLeft > 1) m.expectMemoryBlock(done, page + 1, blocksLeft - 1);
     });
 }
 

@@ -36,6 +36,11 @@
 //        their sum mod 256.
 //   0xFC clock set: F(0, 0xFC, 0, 0) followed by twelve ASCII digits (yy mm dd hh nn ss)
 //        -> F(0xAB, 0xAA, 0, 0). The module keeps the digits (clockDigits()).
+//   0xFA memory write: F(0, 0xFA, page high, page low) -> F(0xAB, 0xFA, page high, page low); then
+//        raw 256-byte blocks, stored at 256 * page and acknowledged each with the one byte
+//        page & 0xFF, the page counting up from the start page. After 255 blocks, or when
+//        endMemoryWrite() is called (the transport does after a second without bytes), the module
+//        takes frames again.
 //   0xFF restart: F(0, 0xFF, 0xAA, 0) -> no answer; the module counts it (restarts()). A restart
 //        frame with another key byte is ignored.
 //   Byte 1 of every six-byte reply echoes the command code. The PC side checks only the acknowledgement
@@ -78,6 +83,9 @@ inline constexpr std::size_t kClockDigits = 12;
 inline constexpr std::uint8_t kCmdRestart = 0xFF;
 inline constexpr std::uint8_t kRestartKey = 0xAA;
 inline constexpr std::size_t kBlockSize = 256;
+inline constexpr std::uint8_t kCmdMemoryWrite = 0xFA;
+// The most blocks one memory write takes; bytes after them are framed again.
+inline constexpr int kMemoryWriteBlocks = 255;
 
 // Where a block of the 256-byte protocol lies in memory. The block number is P1 * 256 + P2. The
 // configuration area (P1 = 0) is numbered in 16-byte units, so block n starts at 16 * n; every
@@ -174,6 +182,11 @@ public:
     std::uint64_t clockSets() const { return clockSets_; }
     // True while a command waits for the rest of its payload.
     bool awaitingPayload() const { return pending_.has_value(); }
+    // Drops a payload still awaited (a memory write whose sender went quiet); bytes are framed
+    // again from here on.
+    void endMemoryWrite() { pending_.reset(); }
+    // Memory-write blocks stored since start, and the page of the last one.
+    std::uint64_t memoryWriteBlocks() const { return memoryWriteBlocks_; }
 
     // The value a byte read at a 16-bit address answers.
     std::uint8_t readByte(std::uint16_t address) const;
@@ -189,6 +202,7 @@ private:
     };
 
     void registerBuiltInCommands();
+    void expectMemoryBlock(Exchange& ex, std::uint32_t page, int blocksLeft);
     void dispatch(const SixByteFrame& frame, const ReplySink& sink);
     // Ends a handler's step: records a payload request, counts and hands on a completed exchange.
     void finishStep(Exchange& step, const ReplySink& sink);
@@ -201,6 +215,7 @@ private:
     std::uint64_t restarts_ = 0;
     std::string clockDigits_;
     std::uint64_t clockSets_ = 0;
+    std::uint64_t memoryWriteBlocks_ = 0;
 
     std::array<CommandHandler, 256> commands_;
     std::array<std::uint8_t, 6> frameBuffer_{};

@@ -178,3 +178,39 @@ TEST_F(PayloadCommand, AcknowledgedBlocksChainPayloads) {
 
 } // namespace
 } // namespace dalvex::sim
+
+namespace dalvex::sim {
+namespace {
+
+TEST(ModuleSimMemoryWrite, StoresPagesAcknowledgesEachAndFramesAgainAfter255Blocks) {
+    ModuleSim sim;
+    const Bytes start = {0x00, 0xFA, 0x03, 0x00, 0x03, 0xFC};
+    EXPECT_EQ(sim.feed(start), frame(kAckMark, 0xFA, 0x03, 0x00));
+    Bytes acks;
+    for (int b = 0; b < kMemoryWriteBlocks; ++b) {
+        const Bytes block(kBlockSize, static_cast<std::uint8_t>(b));
+        const Bytes out = sim.feed(block);
+        acks.insert(acks.end(), out.begin(), out.end());
+    }
+    ASSERT_EQ(acks.size(), static_cast<std::size_t>(kMemoryWriteBlocks));
+    for (int b = 0; b < kMemoryWriteBlocks; ++b)
+        EXPECT_EQ(acks[static_cast<std::size_t>(b)], static_cast<std::uint8_t>(b)) << b;
+    EXPECT_EQ(sim.memory()[0x0300 * kBlockSize], 0);
+    EXPECT_EQ(sim.memory()[(0x0300 + 254) * kBlockSize + 255], 254);
+    EXPECT_EQ(sim.memoryWriteBlocks(), static_cast<std::uint64_t>(kMemoryWriteBlocks));
+    EXPECT_FALSE(sim.awaitingPayload());
+    EXPECT_EQ(sim.feed(frame(0, 0, 254, 0)), frame(kAckMark, 0, 254, kDefaultVersion));
+}
+
+TEST(ModuleSimMemoryWrite, EndingEarlyFramesAgain) {
+    ModuleSim sim;
+    sim.feed(Bytes{0x00, 0xFA, 0x3E, 0x00, 0xC8, 0x37});
+    sim.feed(Bytes(kBlockSize, 0x11));
+    EXPECT_TRUE(sim.awaitingPayload());
+    sim.endMemoryWrite();
+    EXPECT_EQ(sim.feed(frame(0, 0, 254, 0)), frame(kAckMark, 0, 254, kDefaultVersion));
+    EXPECT_EQ(sim.memory()[0x3E00 * kBlockSize], 0x11);
+}
+
+} // namespace
+} // namespace dalvex::sim
