@@ -9,6 +9,7 @@
 
 #include "k6link/config_transfer.h"
 
+#include "bench/bench_support.h"
 #include "k6link/engine_host.h"
 #include "k6link/port.h"
 #include "serial/async32.h"
@@ -62,6 +63,7 @@ double Run(int baud, int moduleType, int version, bool send) {
     engine.ModuleType = moduleType;
     engine.Version = version;
     comm.OnRxChar = [&engine](TCustomAsynComm32*, int n) { engine.AsynComm321RxChar(n); };
+    bench::TraceFromEnvironment(comm);
 
     QEventLoop loop;
     QTimer ticks;

@@ -38,6 +38,7 @@ std::vector<double> RunExchanges(int count, int baud) {
 
     TAsynComm32 port;
     port.SetDeviceName("COM1");
+    bench::TraceFromEnvironment(port);
     SixByteReceiver rx;
     QEventLoop loop;
     std::vector<double> times;

@@ -1,12 +1,15 @@
 #include "async32.h"
 
 #include "com_names.h"
+#include "serial_trace.h"
 
 #include <QMetaObject>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
@@ -49,6 +52,17 @@ struct ReaderLink {
 };
 
 namespace {
+
+// "9600 8N1" and the flow control, for the trace.
+std::string DescribeLine(const line::LineSettings& s) {
+    static constexpr char kParity[] = {'N', 'O', 'E', 'M', 'S'};
+    static constexpr const char* kStop[] = {"1", "1.5", "2"};
+    static constexpr const char* kFlow[] = {"no flow control", "RTS/CTS", "DTR/DSR", "XON/XOFF",
+                                            "default flow control"};
+    return std::to_string(BaudRateValue(s.baudRate)) + " " +
+           std::to_string(4 + static_cast<int>(s.databits)) + kParity[s.parity] + kStop[s.stopbits] + ", " +
+           kFlow[s.flowControl];
+}
 
 int bytesWaiting(int fd) {
     int n = 0;
@@ -266,7 +280,19 @@ void TCustomAsynComm32::Open() {
         FThread = std::make_unique<TC32Thread>(this, FHandle, FMonitorEvents, FLink);
     }
     FLastError = err;
+    if (FTrace) {
+        const auto path = resolveComDevice(FDeviceName);
+        const std::string where = FDeviceName + " (" + (path ? *path : std::string("no device")) + ")";
+        if (FHandle >= 0)
+            FTrace->Opened("open " + where + " " + DescribeLine(FLine));
+        else
+            FTrace->Event("open " + where + " failed: " + std::strerror(err));
+    }
     DoOpen(subType, err);
+}
+
+void TCustomAsynComm32::TraceLine(const std::string& what) {
+    if (FTrace) FTrace->Event(what);
 }
 
 void TCustomAsynComm32::Close() {
@@ -280,17 +306,27 @@ void TCustomAsynComm32::Close() {
     flock(FHandle, LOCK_UN);
     ::close(FHandle);
     FHandle = -1;
+    TraceLine("close");
 }
 
 int TCustomAsynComm32::Write(const void* Buffer, int Count) {
     if (FHandle < 0 || Count < 0) return 1;
     if (FLink) {
         std::lock_guard lk(FLink->m);
-        if (!FLink->txRest.empty()) return 0; // the previous write is still going out: dropped
+        if (!FLink->txRest.empty()) { // the previous write is still going out: dropped
+            if (FTrace)
+                FTrace->Event("write of " + std::to_string(Count) +
+                              " bytes dropped: the previous one is still going out");
+            return 0;
+        }
     }
     const auto* bytes = static_cast<const std::uint8_t*>(Buffer);
     ssize_t n = ::write(FHandle, bytes, static_cast<std::size_t>(Count));
-    if (n < 0 && errno != EAGAIN) return 1;
+    if (n < 0 && errno != EAGAIN) {
+        if (FTrace) FTrace->Event(std::string("write failed: ") + std::strerror(errno));
+        return 1;
+    }
+    if (FTrace) FTrace->Data(SerialTrace::Direction::Out, bytes, static_cast<std::size_t>(Count));
     if (n < 0) n = 0;
     const bool watchTx = OnTxEmpty && FMonitorEvents.contains(evTxEmpty);
     if (n == Count && !watchTx) return Count;
@@ -318,6 +354,7 @@ int TCustomAsynComm32::Read(void* Buffer, int Count) {
             break;
     }
     if (FLink) FLink->bytesRead += static_cast<std::uint64_t>(total);
+    if (FTrace && total > 0) FTrace->Data(SerialTrace::Direction::In, bytes, static_cast<std::size_t>(total));
     return total;
 }
 
@@ -361,6 +398,12 @@ void TCustomAsynComm32::DoEvent(TC32EventType Event) {
         notify(OnDSR);
         break;
     case evError:
+        if (FTrace)
+            FTrace->Event("line error, flags 0x" + [](std::uint32_t v) {
+                char b[16];
+                std::snprintf(b, sizeof b, "%X", v);
+                return std::string(b);
+            }(FLastErrors));
         if (OnError) OnError(this, FLastErrors);
         break;
     case evRing:
@@ -386,7 +429,9 @@ void TCustomAsynComm32::DoOpen(std::uint32_t ProviderSubType, int Error) {
 }
 
 void TCustomAsynComm32::ApplySetting(line::Field which) {
-    if (FHandle >= 0) line::ApplyLineSettings(FHandle, FLine, which);
+    if (FHandle < 0) return;
+    line::ApplyLineSettings(FHandle, FLine, which);
+    TraceLine("line settings " + DescribeLine(FLine));
 }
 
 void TAsynComm32::SetBaudRate(TBaudRate v) {

@@ -14,6 +14,7 @@
 
 #include <QObject>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -21,6 +22,7 @@
 
 namespace dalvex {
 
+class SerialTrace;
 class TC32Thread;
 struct ReaderLink;
 
@@ -61,6 +63,10 @@ public:
     // The errno value of the last failed platform operation of Open (0 after a good open).
     int LastError() const { return FLastError; }
 
+    // Records the port's traffic and events into `trace` from now on; nullptr stops recording.
+    void SetTrace(std::shared_ptr<SerialTrace> trace) { FTrace = std::move(trace); }
+    const std::shared_ptr<SerialTrace>& Trace() const { return FTrace; }
+
 protected:
     // Raises the handler of one event type.
     virtual void DoEvent(TC32EventType Event);
@@ -90,6 +96,8 @@ private:
     int FOutQueue = 0; // line status: bytes in the output queue
     std::unique_ptr<TC32Thread> FThread;
     std::shared_ptr<ReaderLink> FLink; // shared with the reader and with queued hand-overs
+    std::shared_ptr<SerialTrace> FTrace;
+    void TraceLine(const std::string& what);
 };
 
 // The component with its published properties. Setting a line property on an open port changes

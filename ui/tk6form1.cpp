@@ -3,6 +3,7 @@
 #include "aux_forms.h"
 #include "forms.h"
 #include "k6_file_commands.h"
+#include "serial_trace_switch.h"
 #include "k6config/config_codec.h"
 #include "k6config/controls.h"
 #include "k6config/page_values.h"
@@ -162,6 +163,7 @@ TK6Form1::TK6Form1(QWidget* parent)
     }
 
     FormCreate();
+    TraceSwitch = new SerialTraceSwitch(*this);
 }
 
 TK6Form1::~TK6Form1() {

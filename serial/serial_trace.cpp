@@ -1,0 +1,253 @@
+#include "serial_trace.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dalvex {
+
+namespace {
+
+// Hex bytes are padded to this many chunk bytes so the ASCII column lines up for frames; longer
+// chunks (blocks) are written on one long line.
+constexpr std::size_t kHexColumn = 16;
+
+bool MakePrivateFolder(const std::filesystem::path& dir, std::string& error) {
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec) {
+        error = "cannot create the folder " + dir.string() + ": " + ec.message();
+        return false;
+    }
+    ::chmod(dir.c_str(), 0700);
+    return true;
+}
+
+std::FILE* OpenPrivate(const std::filesystem::path& file, std::string& error) {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        error = "cannot write the trace file " + file.string() + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    std::FILE* f = ::fdopen(fd, "a");
+    if (!f) {
+        error = "cannot write the trace file " + file.string() + ": " + std::strerror(errno);
+        ::close(fd);
+    }
+    return f;
+}
+
+} // namespace
+
+SerialTrace::~SerialTrace() {
+    Stop();
+}
+
+bool SerialTrace::Start(const std::filesystem::path& file, std::uintmax_t rotateBytes) {
+    Stop();
+    std::string error;
+    if (file.has_parent_path() && !MakePrivateFolder(file.parent_path(), error)) {
+        std::lock_guard lk(m_);
+        error_ = error;
+        return false;
+    }
+    std::FILE* out = OpenPrivate(file, error);
+    if (!out) {
+        std::lock_guard lk(m_);
+        error_ = error;
+        return false;
+    }
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(file, ec);
+    {
+        std::lock_guard lk(m_);
+        out_ = out;
+        file_ = file;
+        rotateBytes_ = rotateBytes;
+        written_ = ec ? 0 : size;
+        error_.clear();
+        stop_ = false;
+        origin_ = std::chrono::steady_clock::now();
+    }
+    writer_ = std::thread([this] { Run(); });
+    return true;
+}
+
+void SerialTrace::Stop() {
+    {
+        std::lock_guard lk(m_);
+        if (!writer_.joinable()) return;
+        stop_ = true;
+    }
+    cv_.notify_all();
+    writer_.join();
+    std::lock_guard lk(m_);
+    if (out_) std::fclose(out_);
+    out_ = nullptr;
+}
+
+bool SerialTrace::Running() const {
+    std::lock_guard lk(m_);
+    return out_ != nullptr && !stop_;
+}
+
+std::string SerialTrace::error() const {
+    std::lock_guard lk(m_);
+    return error_;
+}
+
+void SerialTrace::SetNamer(Namer namer) {
+    std::lock_guard lk(m_);
+    namer_ = std::move(namer);
+}
+
+void SerialTrace::Data(Direction direction, const void* bytes, std::size_t count) {
+    const auto* b = static_cast<const std::uint8_t*>(bytes);
+    Entry e{std::chrono::steady_clock::now(), direction, std::vector<std::uint8_t>(b, b + count), {}, false};
+    {
+        std::lock_guard lk(m_);
+        if (!out_ || stop_) return;
+        queue_.push_back(std::move(e));
+    }
+    cv_.notify_one();
+}
+
+void SerialTrace::Event(std::string text) {
+    Entry e{std::chrono::steady_clock::now(), Direction::Event, {}, std::move(text), false};
+    {
+        std::lock_guard lk(m_);
+        if (!out_ || stop_) return;
+        queue_.push_back(std::move(e));
+    }
+    cv_.notify_one();
+}
+
+void SerialTrace::Opened(std::string text) {
+    Entry e{std::chrono::steady_clock::now(), Direction::Event, {}, std::move(text), true};
+    {
+        std::lock_guard lk(m_);
+        if (!out_ || stop_) return;
+        queue_.push_back(std::move(e));
+    }
+    cv_.notify_one();
+}
+
+void SerialTrace::Flush() {
+    std::unique_lock lk(m_);
+    drained_.wait(lk, [this] { return (queue_.empty() && !busy_) || !writer_.joinable(); });
+    if (out_) std::fflush(out_);
+}
+
+std::string SerialTrace::FormatLine(double ms, Direction direction, std::span<const std::uint8_t> bytes,
+                                    const std::string& name) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string line;
+    line.reserve(32 + bytes.size() * 4 + name.size());
+    char head[32];
+    std::snprintf(head, sizeof head, "%10.3f %c ", ms, static_cast<char>(direction));
+    line += head;
+    for (std::uint8_t b : bytes) {
+        line += kHex[b >> 4];
+        line += kHex[b & 0xF];
+        line += ' ';
+    }
+    for (std::size_t i = bytes.size(); i < kHexColumn; ++i)
+        line += "   ";
+    line += '|';
+    for (std::uint8_t b : bytes)
+        line += (b >= 0x20 && b < 0x7F) ? static_cast<char>(b) : '.';
+    line += '|';
+    if (!name.empty()) {
+        line += "  ";
+        line += name;
+    }
+    return line;
+}
+
+void SerialTrace::Run() {
+    std::unique_lock lk(m_);
+    for (;;) {
+        cv_.wait(lk, [this] { return stop_ || !queue_.empty(); });
+        if (queue_.empty() && stop_) break;
+        std::deque<Entry> batch;
+        batch.swap(queue_);
+        busy_ = true;
+        lk.unlock();
+        for (const Entry& e : batch)
+            WriteEntry(e);
+        if (out_) std::fflush(out_);
+        lk.lock();
+        busy_ = false;
+        drained_.notify_all();
+    }
+    drained_.notify_all();
+}
+
+void SerialTrace::WriteEntry(const Entry& e) {
+    if (!out_) return;
+    if (e.resetsClock) origin_ = e.at;
+    const double ms = std::chrono::duration<double, std::milli>(e.at - origin_).count();
+    std::string line;
+    if (e.direction == Direction::Event) {
+        char head[32];
+        std::snprintf(head, sizeof head, "%10.3f * ", ms);
+        line = head + e.text;
+    } else {
+        Namer namer;
+        {
+            std::lock_guard lk(m_);
+            namer = namer_;
+        }
+        line = FormatLine(ms, e.direction, e.bytes, namer ? namer(e.direction, e.bytes) : std::string());
+    }
+    line += '\n';
+    if (std::fwrite(line.data(), 1, line.size(), out_) != line.size()) {
+        std::lock_guard lk(m_);
+        error_ = "writing the trace file failed: " + std::string(std::strerror(errno));
+    }
+    written_ += line.size();
+    RotateIfNeeded();
+}
+
+void SerialTrace::RotateIfNeeded() {
+    if (written_ < rotateBytes_) return;
+    {
+        std::lock_guard lk(m_);
+        std::fclose(out_);
+        out_ = nullptr;
+    }
+    std::filesystem::path older = file_;
+    older += ".1";
+    std::error_code ec;
+    std::filesystem::rename(file_, older, ec);
+    std::string error;
+    std::FILE* f = OpenPrivate(file_, error);
+    std::lock_guard lk(m_);
+    out_ = f;
+    written_ = 0;
+    if (!f) error_ = error;
+}
+
+std::filesystem::path DefaultTraceFolder() {
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state)
+        return std::filesystem::path(state) / "Dalvex" / "trace";
+    const char* home = std::getenv("HOME");
+    return std::filesystem::path(home && *home ? home : "/tmp") / ".local" / "state" / "Dalvex" / "trace";
+}
+
+std::string TraceFileName(const std::string& port, std::chrono::system_clock::time_point when) {
+    const std::time_t t = std::chrono::system_clock::to_time_t(when);
+    std::tm local{};
+    localtime_r(&t, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d_%H-%M-%S", &local);
+    std::string name;
+    for (char c : port)
+        if (c != '\\' && c != '.' && c != '/' && c != ':') name += c;
+    return std::string(stamp) + "_" + (name.empty() ? "port" : name) + ".trace";
+}
+
+} // namespace dalvex
