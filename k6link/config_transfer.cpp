@@ -325,6 +325,7 @@ void ConfigTransfer::FinishRead() {
     host_.EnableTransferButtons(true);
     host_.ShowProgress(false);
     host_.DecodeImage();
+    if (OnReadDone) OnReadDone();
 }
 
 void ConfigTransfer::AfterConfigBlocksRead() {

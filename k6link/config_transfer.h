@@ -91,6 +91,8 @@ public:
     bool ClockOnly = false;    // the clock set was asked for on its own
     bool PartialWrite = false; // the PSTN send: straight to the clock set after its two bytes
     TransferTexts Texts;
+    // Runs after a read has completed and the pages show it (backups keep a copy from here).
+    std::function<void()> OnReadDone;
 
 private:
     void Register();

@@ -163,15 +163,20 @@ void K6FileCommands::BitBtn8Click() {
                                  {QStringLiteral("Save File (*.dat)"), QStringLiteral("All (*)")},
                                  QStringLiteral("dat"), filter);
     if (path.isEmpty()) return;
+    OpenFile(path);
+}
+
+bool K6FileCommands::OpenFile(const QString& path) {
     auto& engine = w_.Engine();
     k6config::CustomerFields fields;
     if (const auto r = k6config::OpenConfigFile(path, engine.ConfigImage, fields); !r) {
         Message(ErrorText(r, path));
-        return;
+        return false;
     }
     for (int i = 0; i < k6config::kCustomerFields; ++i)
         w_.LocalValues->setText(kCustomerFields[i], fields[i]);
     k6config::DecodeConfigImage(engine.ConfigImage, *w_.Values, *w_.DoorPhoneValues, Context(w_));
+    return true;
 }
 
 // --- Caller-ID list --------------------------------------------------------------------------------

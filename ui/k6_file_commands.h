@@ -29,6 +29,9 @@ public:
     // "Mentés fájlba", "Megnyitás fájlból"
     void BitBtn7Click();
     void BitBtn8Click();
+    // Opens a configuration file into the pages as "Megnyitás fájlból" does, without the dialog.
+    // False (after the message) when it cannot be opened.
+    bool OpenFile(const QString& path);
     // Caller-ID list: "Fájlba mentés", "Fájlból betöltés"; developer "Memory load".
     void Button3Click();
     void Button4Click();

@@ -2,8 +2,8 @@
 
 #include "aux_forms.h"
 #include "forms.h"
+#include "k6_backup_side.h"
 #include "k6_file_commands.h"
-#include "serial_trace_switch.h"
 #include "k6config/config_codec.h"
 #include "k6config/controls.h"
 #include "k6config/page_values.h"
@@ -13,6 +13,7 @@
 #include "placeholder_form.h"
 #include "serial/async32.h"
 #include "serial/settings.h"
+#include "serial_trace_switch.h"
 #include "tform1.h"
 
 #include <QAction>
@@ -164,6 +165,7 @@ TK6Form1::TK6Form1(QWidget* parent)
 
     FormCreate();
     TraceSwitch = new SerialTraceSwitch(*this);
+    Backups = new K6BackupSide(*this);
 }
 
 TK6Form1::~TK6Form1() {
@@ -374,14 +376,7 @@ public:
         w_.BitBtn2->setEnabled(enabled);
     }
     bool ContactIdTicked() override { return w_.LocalValues->checked("CheckBox14"); }
-    void EncodeImage() override {
-        w_.EnsurePages();
-        for (const char* page : {"TabSheet2", "TabSheet3", "TabSheet4", "TabSheet5", "TabSheet6", "TabSheet7",
-                                 "TabSheet8", "TabSheet9", "TabSheet11", "TabSheet12", "TabSheet13",
-                                 "TabSheet14", "TabSheet16", "TabSheet18"})
-            w_.Pages->RunShowHandler(QString::fromLatin1(page));
-        k6config::EncodeConfigImage(w_.engine_.ConfigImage, *w_.Values, *w_.DoorPhoneValues, Context());
-    }
+    void EncodeImage() override { w_.EncodePagesIntoImage(); }
     void DecodeImage() override {
         w_.EnsurePages();
         k6config::DecodeConfigImage(w_.engine_.ConfigImage, *w_.Values, *w_.DoorPhoneValues, Context());
@@ -405,14 +400,28 @@ k6link::ConfigTransfer& TK6Form1::Transfer() {
     if (!transfer_) {
         transferSide_ = std::make_unique<TransferSide>(*this);
         transfer_ = std::make_unique<k6link::ConfigTransfer>(engine_, *transferSide_);
+        transfer_->OnReadDone = [this] {
+            if (Backups) Backups->ReadCompleted();
+        };
     }
     return *transfer_;
+}
+
+void TK6Form1::EncodePagesIntoImage() {
+    EnsurePages();
+    for (const char* page :
+         {"TabSheet2", "TabSheet3", "TabSheet4", "TabSheet5", "TabSheet6", "TabSheet7", "TabSheet8",
+          "TabSheet9", "TabSheet11", "TabSheet12", "TabSheet13", "TabSheet14", "TabSheet16", "TabSheet18"})
+        Pages->RunShowHandler(QString::fromLatin1(page));
+    k6config::EncodeConfigImage(engine_.ConfigImage, *Values, *DoorPhoneValues,
+                                {ModuleType, RegKey, ProModelName});
 }
 
 void TK6Form1::BitBtn2Click() {
     Transfer().StartRead();
 }
 void TK6Form1::BitBtn1Click() {
+    if (Backups && !Backups->ConfirmSend()) return;
     Transfer().StartSend();
 }
 void TK6Form1::GSMraszinkronozsa1Click() {

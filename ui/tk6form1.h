@@ -35,6 +35,7 @@ class K6Pages;
 class TAsynComm32;
 class K6FileCommands;
 class SerialTraceSwitch;
+class K6BackupSide;
 namespace k6link {
 class ConfigTransfer;
 }
@@ -124,6 +125,11 @@ public:
     K6FileCommands* Files = nullptr;
     // "Soros forgalom naplózása": the serial trace of both windows' ports.
     SerialTraceSwitch* TraceSwitch = nullptr;
+    // Automatic backups of every read, what a send will change, restore.
+    K6BackupSide* Backups = nullptr;
+    // The image from the pages, as a send builds it: the pages' show handlers in their order, then
+    // the encoder.
+    void EncodePagesIntoImage();
 
     // Brand fields and the settings key, set at creation.
     QString ProModelName, MiniModelName, LineModelName, DoorModelName, ToolName, ContactText;

@@ -1,0 +1,48 @@
+#pragma once
+// Automatic backups of what was read from modules: after every completed read the image and the
+// customer fields are saved as an ordinary configuration file, so that "Megnyitás fájlból" or the
+// restore list opens it, in a private folder ($XDG_DATA_HOME/Dalvex/backups, else
+// ~/.local/share/Dalvex/backups, 0700; files 0600: they hold security codes and server passwords).
+// The name carries the model, the module's software version and the local time:
+// "Varnet-GSM_v8.4_2026-12-10_14-03-22.dat". Old backups are pruned to the newest N per model.
+
+#include "config_file.h"
+#include "config_image.h"
+
+#include <QDateTime>
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace dalvex::k6config {
+
+inline constexpr int kDefaultBackupsKept = 200;
+
+QString DefaultBackupFolder();
+
+// "Varnet GSM" -> "Varnet-GSM": the model as it appears in file names.
+QString BackupModelTag(const QString& modelName);
+QString BackupFileName(const QString& modelName, int version, const QDateTime& when);
+
+struct BackupInfo {
+    QString path;
+    QString model; // the tag, "Varnet-GSM"
+    int version = 0;
+    QDateTime when;
+    QString customer; // the first customer field ("Ügyfél név:"), read from the file
+};
+
+// The name's parts, or nothing for a file that is not a backup.
+std::optional<BackupInfo> ParseBackupName(const QString& fileName);
+
+// Saves a backup; the folder is created private when missing. `savedPath` receives the file.
+FileResult SaveBackup(const QString& folder, const QString& modelName, int version, const QDateTime& when,
+                      const ConfigImage& image, const CustomerFields& fields, QString* savedPath = nullptr);
+
+// The backups of one model, newest first, each with its customer name.
+std::vector<BackupInfo> ListBackups(const QString& folder, const QString& modelName);
+
+// Removes all but the newest `keep` backups of the model. Returns how many were removed.
+int PruneBackups(const QString& folder, const QString& modelName, int keep);
+
+} // namespace dalvex::k6config

@@ -1,0 +1,155 @@
+// Backups and what-will-change through the K6 window against the simulator: a read leaves one
+// backup that opens to the same pages; a send after an edit shows exactly that change and sends only
+// when confirmed; a backup folder that cannot be written leaves the read successful.
+
+#include "k6config/backups.h"
+#include "k6config/config_codec.h"
+#include "k6config/controls.h"
+#include "k6config/image_diff.h"
+#include "k6config/page_values.h"
+#include "k6link/config_transfer.h"
+#include "serial/settings.h"
+#include "sim/pty_module.h"
+#include "tests/support/wait.h"
+#include "ui/forms.h"
+#include "ui/k6_backup_side.h"
+#include "ui/tform1.h"
+#include "ui/tk6form1.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace dalvex;
+using dalvex::test::waitFor;
+
+namespace {
+
+struct BackupSideTest : ::testing::Test {
+    QTemporaryDir home, ports, data;
+    sim::PtyModule module;
+    std::vector<std::vector<K6BackupSide::ShownRow>> confirmations;
+    bool answer = true;
+
+    void SetUp() override {
+        setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
+        setenv("XDG_DATA_HOME", data.path().toLocal8Bit().constData(), 1);
+        setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
+        ASSERT_TRUE(module.start() && module.linkAs(ports.path().toStdString(), 1));
+        module.withModule([](sim::ModuleSim& m) { m.setTypeCode(72); });
+        TK6Form1::MessageBoxHook = [](const QString&, QMessageBox::StandardButtons) {
+            return QMessageBox::Ok;
+        };
+        K6BackupSide::ConfirmHook = [this](const std::vector<K6BackupSide::ShownRow>& rows) {
+            confirmations.push_back(rows);
+            return answer;
+        };
+        CreateForms();
+        Form1->adas->stop();
+        Form1->Kereso->stop();
+        for (QTimer* t : {K6Form1->adas, K6Form1->Timer1, K6Form1->Timer2, K6Form1->Timer3, K6Form1->Timer4})
+            t->stop();
+        Form1->Search.PortReleased = true;
+        K6Form1->EnsurePages();
+        K6Form1->Engine().Version = 84;
+    }
+    void TearDown() override {
+        DestroyForms();
+        K6BackupSide::ConfirmHook = nullptr;
+        TK6Form1::MessageBoxHook = nullptr;
+        module.stop();
+        unsetenv("DALVEX_PORTS");
+        unsetenv("XDG_DATA_HOME");
+        unsetenv("XDG_CONFIG_HOME");
+    }
+    k6link::Engine& engine() { return K6Form1->Engine(); }
+    bool runToIdle() {
+        for (int i = 0; i < 2000 && engine().OpState != 0; ++i) {
+            const bool sends = engine().TimeoutTicks <= 0;
+            K6Form1->adasTimer();
+            waitFor([&] { return engine().OpState == 0 || engine().TimeoutTicks <= 0; }, sends ? 2000 : 5);
+        }
+        return engine().OpState == 0;
+    }
+    std::uint64_t blockWrites() {
+        std::uint64_t n = 0;
+        module.withModule([&](sim::ModuleSim& m) { n = m.exchanges(); });
+        return n;
+    }
+    QString folder() { return data.path() + QStringLiteral("/Dalvex/backups"); }
+    // A module programmed as a send leaves it: the initial page values with one phone number.
+    void programModule() {
+        k6config::PageValues values(k6config::K6Controls()), door(k6config::DoorPhoneControls());
+        values.setText("MaskEdit1", QStringLiteral("36201112233"));
+        k6config::ConfigImage image;
+        k6config::EncodeConfigImage(image, values, door, {72, K6Form1->RegKey, K6Form1->ProModelName});
+        module.withModule([&](sim::ModuleSim& m) {
+            for (const auto& area : k6config::kSentAreas)
+                for (std::uint32_t i = area.first; i < area.end; ++i)
+                    m.memory()[i] = image.at(i);
+        });
+    }
+};
+
+TEST_F(BackupSideTest, ReadLeavesOneBackupThatOpensToTheSamePages) {
+    programModule();
+    K6Form1->BitBtn2Click();
+    ASSERT_TRUE(runToIdle());
+    const QString phone = K6Form1->Values->text("MaskEdit1");
+    auto list = k6config::ListBackups(folder(), K6Form1->ProModelName);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].path, K6Form1->Backups->LastBackup);
+    EXPECT_TRUE(QFileInfo(list[0].path).fileName().startsWith(QStringLiteral("Telgor-GSM_v8.4_")));
+
+    K6Form1->Values->setText("MaskEdit1", QStringLiteral("36709998877"));
+    K6BackupSide::RestoreHook = [](const QStringList& lines) { return lines.size() == 1 ? 0 : -1; };
+    K6Form1->Backups->RestoreClick();
+    K6BackupSide::RestoreHook = nullptr;
+    EXPECT_EQ(K6Form1->Values->text("MaskEdit1"), phone);
+}
+
+TEST_F(BackupSideTest, SendAfterAnEditShowsThatChangeAndSendsOnlyWhenConfirmed) {
+    programModule();
+    K6Form1->BitBtn2Click();
+    ASSERT_TRUE(runToIdle());
+    K6Form1->Values->setText("MaskEdit2", QStringLiteral("36301234567"));
+
+    answer = false;
+    const auto before = blockWrites();
+    K6Form1->BitBtn1Click();
+    ASSERT_EQ(confirmations.size(), 1u);
+    std::string all;
+    for (std::size_t i = 0; i < confirmations[0].size() && i < 20; ++i)
+        all += (confirmations[0][i].page + " / " + confirmations[0][i].field + ": " +
+                confirmations[0][i].before + " -> " + confirmations[0][i].after + "\n")
+                   .toStdString();
+    ASSERT_EQ(confirmations[0].size(), 1u) << all;
+    EXPECT_EQ(confirmations[0][0].after, QStringLiteral("36301234567"));
+    EXPECT_EQ(engine().OpState, 0);
+    EXPECT_EQ(blockWrites(), before) << "\"Mégse\" sends nothing";
+
+    answer = true;
+    K6Form1->BitBtn1Click();
+    ASSERT_EQ(confirmations.size(), 2u);
+    ASSERT_TRUE(runToIdle());
+    module.withModule([](sim::ModuleSim& m) { EXPECT_EQ(m.memory()[0x110 + 3], '0'); });
+}
+
+TEST_F(BackupSideTest, UnwritableFolderLeavesTheReadSuccessfulAndSaysSo) {
+    QFile blocker(home.path() + QStringLiteral("/plain"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    WriteSetting(K6Form1->RegKey, QString::fromLatin1(K6BackupSide::kFolderSetting),
+                 blocker.fileName() + QStringLiteral("/b"));
+    K6Form1->BitBtn2Click();
+    ASSERT_TRUE(runToIdle());
+    const QString status = K6Form1->StatusPanel(3);
+    EXPECT_TRUE(status.startsWith(K6Form1->Transfer().Texts.ReadDone)) << status.toStdString();
+    EXPECT_TRUE(status.contains(K6Form1->Backups->Texts.SaveFailed)) << status.toStdString();
+    EXPECT_TRUE(K6Form1->Backups->LastBackup.isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,235 @@
+#include "k6_backup_side.h"
+
+#include "k6_file_commands.h"
+#include "k6config/backups.h"
+#include "k6config/config_file.h"
+#include "k6config/page_values.h"
+#include "k6link/config_transfer.h"
+#include "serial/settings.h"
+#include "tk6form1.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace dalvex {
+
+std::function<bool(const std::vector<K6BackupSide::ShownRow>&)> K6BackupSide::ConfirmHook;
+std::function<int(const QStringList&)> K6BackupSide::RestoreHook;
+
+namespace {
+
+const char* const kCustomerFieldNames[k6config::kCustomerFields] = {"Edit2", "Edit3", "Edit4",
+                                                                    "Edit5", "Edit6", "Edit7"};
+
+QString Setting(const TK6Form1& w, const char* name) {
+    return ReadSetting(w.RegKey, QString::fromLatin1(name));
+}
+
+} // namespace
+
+K6BackupSide::K6BackupSide(TK6Form1& window)
+    : QObject(&window)
+    , w_(window) {
+    if (auto* menu = window.findChild<QMenu*>(QStringLiteral("Ments2"))) {
+        RestoreItem = menu->addAction(Texts.RestoreItem);
+        RestoreItem->setObjectName(QStringLiteral("Visszaallitas1"));
+        connect(RestoreItem, &QAction::triggered, this, &K6BackupSide::RestoreClick);
+    }
+}
+
+QString K6BackupSide::Folder() const {
+    const QString f = Setting(w_, kFolderSetting);
+    return f.isEmpty() ? k6config::DefaultBackupFolder() : f;
+}
+
+QString K6BackupSide::ModelName() const {
+    switch (w_.ModuleType) {
+    case 73:
+        return w_.MiniModelName;
+    case 74:
+        return w_.LineModelName;
+    default:
+        return w_.ProModelName;
+    }
+}
+
+void K6BackupSide::ReadCompleted() {
+    auto& e = w_.Engine();
+    Snapshot s;
+    s.moduleType = w_.ModuleType;
+    s.version = e.Version;
+    s.port = Setting(w_, "comport");
+    k6config::CopySentAreas(e.ConfigImage, s.image);
+    read_ = std::move(s);
+
+    k6config::CustomerFields fields;
+    for (int i = 0; i < k6config::kCustomerFields; ++i)
+        fields[i] = w_.LocalValues->text(kCustomerFieldNames[i]);
+    const QString folder = Folder();
+    QString saved;
+    const auto r = k6config::SaveBackup(folder, ModelName(), e.Version, QDateTime::currentDateTime(),
+                                        e.ConfigImage, fields, &saved);
+    const QString done = w_.StatusPanel(3);
+    if (!r) {
+        // The read itself succeeded: its text stays, the failure is added to it.
+        const QString why = r.detail.isEmpty() ? K6FileCommands::ErrorText(r, folder) : r.detail;
+        w_.SetStatusPanel(3, done + QStringLiteral("  ") + Texts.SaveFailed + why);
+        return;
+    }
+    LastBackup = saved;
+    bool ok = false;
+    const int keep = Setting(w_, kKeepSetting).toInt(&ok);
+    k6config::PruneBackups(folder, ModelName(), ok && keep > 0 ? keep : k6config::kDefaultBackupsKept);
+}
+
+bool K6BackupSide::SameModule() const {
+    return read_ && read_->moduleType == w_.ModuleType && read_->version == w_.Engine().Version &&
+           read_->port == Setting(w_, "comport");
+}
+
+std::vector<K6BackupSide::ShownRow> K6BackupSide::Describe(const std::vector<k6config::DiffRow>& rows) const {
+    std::vector<ShownRow> out;
+    for (const auto& r : rows) {
+        ShownRow s{{}, {}, r.before, r.after};
+        if (r.raw()) {
+            s.page = Texts.RawBytes;
+            s.field =
+                QStringLiteral("0x") + QStringLiteral("%1").arg(r.address, 6, 16, QLatin1Char('0')).toUpper();
+            out.push_back(s);
+            continue;
+        }
+        QWidget* control = w_.findChild<QWidget*>(r.control);
+        s.field = r.control;
+        if (control) {
+            // The page: the tab whose page holds the control.
+            for (QWidget* p = control; p; p = p->parentWidget()) {
+                if (auto* stack = qobject_cast<QStackedWidget*>(p->parentWidget());
+                    stack && stack->parentWidget() == w_.PageControl1) {
+                    s.page = w_.PageControl1->tabText(w_.PageControl1->indexOf(p));
+                    break;
+                }
+            }
+            // The caption: the label that names it, its own text, or its group's title.
+            QString caption;
+            for (QLabel* l : w_.findChildren<QLabel*>())
+                if (l->buddy() == control) caption = l->text();
+            if (caption.isEmpty())
+                if (auto* b = qobject_cast<QAbstractButton*>(control)) caption = b->text();
+            if (caption.isEmpty())
+                if (auto* g = qobject_cast<QGroupBox*>(control->parentWidget())) caption = g->title();
+            if (!caption.isEmpty()) s.field = caption.remove(QLatin1Char('&')).trimmed();
+        }
+        if (r.row >= 0) s.field += QStringLiteral(" (%1 %2)").arg(Texts.Row).arg(r.row);
+        out.push_back(s);
+    }
+    return out;
+}
+
+bool K6BackupSide::ConfirmSend() {
+    if (w_.DemoMode || !SameModule() || Setting(w_, kConfirmSetting) == QLatin1String("0")) return true;
+    w_.EncodePagesIntoImage();
+    // What the read brought in and the send writes: the configuration; the server profiles from
+    // block transfers on; the Contact ID bank of a line-simulator module when its option is ticked.
+    const bool blocks = w_.Engine().Version >= k6link::ConfigTransfer::kBytewiseBelowVersion;
+    std::vector<k6config::ImageArea> areas{blocks ? k6config::kConfigArea : k6config::kBytewiseConfigArea};
+    if (blocks) areas.push_back(k6config::kProfileArea);
+    if (blocks && w_.ModuleType == 74 && w_.LocalValues->checked("CheckBox14"))
+        areas.push_back(k6config::kContactIdArea);
+    const auto rows = Describe(k6config::DiffImages(read_->image, w_.Engine().ConfigImage,
+                                                    {w_.ModuleType, w_.RegKey, w_.ProModelName}, areas));
+    if (ConfirmHook) return ConfirmHook(rows);
+    // A host that answers the window's message boxes itself (a scripted run) has nobody to show
+    // the list to: the send goes ahead as it would without this check.
+    if (TK6Form1::MessageBoxHook) return true;
+    if (rows.empty()) {
+        if (TK6Form1::MessageBoxHook)
+            TK6Form1::MessageBoxHook(Texts.NoChanges, QMessageBox::Ok);
+        else
+            QMessageBox::information(&w_, w_.ToolName, Texts.NoChanges);
+        return true;
+    }
+    QDialog d(&w_);
+    d.setWindowTitle(Texts.ChangesTitle);
+    auto* layout = new QVBoxLayout(&d);
+    layout->addWidget(new QLabel(Texts.ChangesIntro, &d));
+    auto* tree = new QTreeWidget(&d);
+    tree->setObjectName(QStringLiteral("Changes"));
+    tree->setHeaderLabels({Texts.Field, Texts.Before, Texts.After});
+    QHash<QString, QTreeWidgetItem*> pages;
+    for (const ShownRow& r : rows) {
+        QTreeWidgetItem*& page = pages[r.page];
+        if (!page) {
+            page = new QTreeWidgetItem(tree, {r.page.isEmpty() ? Texts.Page : r.page});
+            page->setFirstColumnSpanned(true);
+            page->setExpanded(true);
+        }
+        new QTreeWidgetItem(page, {r.field, r.before, r.after});
+    }
+    tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    layout->addWidget(tree);
+    auto* buttons = new QDialogButtonBox(&d);
+    QPushButton* send = buttons->addButton(Texts.Send, QDialogButtonBox::AcceptRole);
+    buttons->addButton(Texts.Cancel, QDialogButtonBox::RejectRole);
+    send->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+    layout->addWidget(buttons);
+    d.resize(720, 420);
+    return d.exec() == QDialog::Accepted;
+}
+
+void K6BackupSide::RestoreClick() {
+    const auto backups = k6config::ListBackups(Folder(), ModelName());
+    if (backups.empty()) {
+        if (TK6Form1::MessageBoxHook)
+            TK6Form1::MessageBoxHook(Texts.NoBackups, QMessageBox::Ok);
+        else
+            QMessageBox::information(&w_, w_.ToolName, Texts.NoBackups);
+        return;
+    }
+    QStringList lines;
+    for (const auto& b : backups)
+        lines << QStringLiteral("%1   v%2.%3   %4")
+                     .arg(b.when.toString(QStringLiteral("yyyy.MM.dd. HH:mm:ss")))
+                     .arg(b.version / 10)
+                     .arg(b.version % 10)
+                     .arg(b.customer);
+    int chosen = -1;
+    if (RestoreHook) {
+        chosen = RestoreHook(lines);
+    } else {
+        QDialog d(&w_);
+        d.setWindowTitle(Texts.RestoreTitle);
+        auto* layout = new QVBoxLayout(&d);
+        auto* list = new QListWidget(&d);
+        list->addItems(lines);
+        list->setCurrentRow(0);
+        layout->addWidget(list);
+        auto* buttons = new QDialogButtonBox(&d);
+        buttons->addButton(Texts.RestoreOpen, QDialogButtonBox::AcceptRole);
+        buttons->addButton(Texts.Cancel, QDialogButtonBox::RejectRole);
+        connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
+        connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+        connect(list, &QListWidget::itemDoubleClicked, &d, &QDialog::accept);
+        layout->addWidget(buttons);
+        d.resize(520, 360);
+        if (d.exec() == QDialog::Accepted) chosen = list->currentRow();
+    }
+    if (chosen < 0 || chosen >= static_cast<int>(backups.size())) return;
+    w_.EnsurePages();
+    if (w_.Files) w_.Files->OpenFile(backups[static_cast<std::size_t>(chosen)].path);
+}
+
+} // namespace dalvex
