@@ -33,6 +33,7 @@ class K6Pages;
 }
 
 class TAsynComm32;
+class K6Activation;
 class K6FileCommands;
 namespace k6link {
 class ConfigTransfer;
@@ -69,15 +70,18 @@ public:
     void FormActivate();
     void adasTimer();
     void AsynComm321RxChar(int Count);
-    void GSMsoftververzi1Click();   // "GSM szoftver verzió"
-    void BitBtn4Click();            // restart, also the menu item "Újraindítás"
-    void Send2561Click();           // developer menu "Send_256"
-    void BitBtn2Click();            // "Olvasás"
-    void BitBtn1Click();            // "Elküldés"
-    void GSMraszinkronozsa1Click(); // clock sync: "Szinkronizálás", "GSM óra szinkronozása", ...
-    void Button5Click();            // "PSTN send"
-    void BitBtn7Click();            // "Mentés fájlba"
-    void BitBtn8Click();            // "Megnyitás fájlból"
+    void GSMsoftververzi1Click();       // "GSM szoftver verzió"
+    void BitBtn4Click();                // restart, also the menu item "Újraindítás"
+    void Send2561Click();               // developer menu "Send_256"
+    void BitBtn2Click();                // "Olvasás"
+    void BitBtn1Click();                // "Elküldés"
+    void GSMraszinkronozsa1Click();     // clock sync: "Szinkronizálás", "GSM óra szinkronozása", ...
+    void Button5Click();                // "PSTN send"
+    void BitBtn7Click();                // "Mentés fájlba"
+    void BitBtn8Click();                // "Megnyitás fájlból"
+    void Bektsirajz1Click();            // "Bekötési rajz"
+    void Kpernyfelbontsbelltsa1Click(); // "Képernyő felbontás beállítása"
+    void Contact1Click();               // "Kapcsolat"
 
     // Message boxes go through this when it is set (tests answer them without a modal dialog):
     // it gets the text and the buttons offered and returns the button chosen.
@@ -121,6 +125,8 @@ public:
     static bool DeferPages;
     // File commands and the Contact ID page's handlers (built with the pages).
     K6FileCommands* Files = nullptr;
+    // The adaptation to variant, module type, version and try-out: activation and version reply.
+    K6Activation* Adapt = nullptr;
 
     // Brand fields and the settings key, set at creation.
     QString ProModelName, MiniModelName, LineModelName, DoorModelName, ToolName, ContactText;
