@@ -16,8 +16,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPointer>
 #include <QTabWidget>
 #include <cmath>
@@ -114,6 +117,33 @@ QFont Scaled(QFont font, double factor) {
     else if (font.pixelSize() > 0)
         font.setPixelSize(std::max(1, int(std::lround(font.pixelSize() * factor))));
     return font;
+}
+
+// The room a control needs to show what it holds in its current font: every item of a list that
+// shows them all, the longest text of a short field, the minimum of any other control.
+QSize ContentNeed(QWidget* c) {
+    if (auto* list = qobject_cast<QListWidget*>(c); list && list->count() > 0) {
+        const int frame = 2 * list->frameWidth();
+        return {list->sizeHintForColumn(0) + frame + 4, list->count() * list->sizeHintForRow(0) + frame + 2};
+    }
+    if (auto* edit = qobject_cast<QLineEdit*>(c)) {
+        // Longer texts scroll in their field.
+        constexpr int kShort = 16;
+        const QFontMetrics fm = edit->fontMetrics();
+        const int chars = std::min(edit->maxLength(), kShort);
+        return {edit->minimumSizeHint().width() - fm.maxWidth() +
+                    fm.horizontalAdvance(QString(chars, QLatin1Char('0'))),
+                edit->minimumSizeHint().height()};
+    }
+    return c->minimumSizeHint();
+}
+
+// A layout and every layout nested in it forget the sizes they computed.
+void InvalidateLayout(QLayoutItem* item) {
+    item->invalidate();
+    if (QLayout* l = item->layout())
+        for (int i = 0; i < l->count(); ++i)
+            InvalidateLayout(l->itemAt(i));
 }
 
 } // namespace
@@ -366,16 +396,56 @@ std::optional<double> K6Activation::ScaleFactor(const QString& monitor) {
 
 void K6Activation::ScaleWindow(QWidget& window, double factor) {
     const QSize design = window.size();
+    // Sizes the controls were given in pixels for their fonts (field widths, list heights, grid
+    // columns) scale with the fonts, or the larger text would be cut off and the smaller one would
+    // keep the window large. Parts that do not shrink with the text (frames, check marks) keep a
+    // smaller control from cutting off what it showed whole before.
+    const auto scaled = [factor](int length) { return int(std::ceil(length * factor - 0.01)); };
+    struct Pixels {
+        QPointer<QWidget> control;
+        QSize least, most;
+    };
+    std::vector<Pixels> sized;
     // Controls with a font of their own do not follow the window's; they are scaled one by one.
     std::vector<std::pair<QPointer<QWidget>, QFont>> own;
-    for (QWidget* c : window.findChildren<QWidget*>())
+    for (QWidget* c : window.findChildren<QWidget*>()) {
+        if (c->isWindow()) continue;
         if (c->testAttribute(Qt::WA_SetFont)) own.emplace_back(c, c->font());
+        if (!c->minimumSize().isNull() || c->maximumSize() != QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX))
+            sized.push_back({c, c->minimumSize(), c->maximumSize()});
+    }
     window.setFont(Scaled(window.font(), factor));
     for (auto& [c, before] : own)
         if (c && c->font().pointSizeF() == before.pointSizeF() && c->font().pixelSize() == before.pixelSize())
             c->setFont(Scaled(before, factor));
+
+    for (const Pixels& p : sized) {
+        if (!p.control) continue;
+        const QSize need = ContentNeed(p.control);
+        const auto length = [&](int was, int needed) {
+            if (was <= 0 || was >= QWIDGETSIZE_MAX) return was;
+            return std::max(scaled(was), needed);
+        };
+        const QSize least(length(p.least.width(), need.width()), length(p.least.height(), need.height()));
+        p.control->setMinimumSize(least);
+        p.control->setMaximumSize(
+            QSize(length(p.most.width(), need.width()), length(p.most.height(), need.height()))
+                .expandedTo(least));
+    }
+    for (QHeaderView* header : window.findChildren<QHeaderView*>()) {
+        header->setDefaultSectionSize(scaled(header->defaultSectionSize()));
+        for (int i = 0; i < header->count(); ++i)
+            header->resizeSection(i, scaled(header->sectionSize(i)));
+    }
+
     // The layouts take in the new fonts before the size is set, or a smaller window would be
-    // held at the minimum of the old fonts.
+    // held at the minimum of the old fonts. The pages not on show keep the sizes of the old fonts
+    // until they are shown unless they are told.
+    for (QWidget* c : window.findChildren<QWidget*>()) {
+        if (c->isWindow()) continue;
+        c->updateGeometry();
+        if (QLayout* l = c->layout()) InvalidateLayout(l);
+    }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     if (QLayout* l = window.layout()) l->activate();
     window.resize(int(std::lround(design.width() * factor)), int(std::lround(design.height() * factor)));
