@@ -521,6 +521,7 @@ void TK6Form1::CloseFirmwareWindow() {
 }
 
 void TK6Form1::ApplyVersionRules(int, int) {
+    // The reply's steps take the engine's Version, which the device filter may raise first.
     Adapt->VersionReply();
 }
 
