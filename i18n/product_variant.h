@@ -11,17 +11,21 @@ inline constexpr int EditionCode = 50;
 inline constexpr const char* BuildDate = "2012.03";
 
 struct BrandFields {
-    QString ProModelName = QStringLiteral("Telgor GSM");   // type 72
-    QString MiniModelName = QStringLiteral("Simvo GSM");   // type 73
-    QString LineModelName = QStringLiteral("Varnet GSM");  // type 74
-    QString DoorModelName = QStringLiteral("Portun GSM");  // type 75
+    QString ProModelName = QStringLiteral("Telgor GSM");  // type 72
+    QString MiniModelName = QStringLiteral("Simvo GSM");  // type 73
+    QString LineModelName = QStringLiteral("Varnet GSM"); // type 74
+    QString DoorModelName = QStringLiteral("Portun GSM"); // type 75
     QString ToolName = QStringLiteral("Dalvex");
-    int DefaultLanguage = 1;  // English
+    int DefaultLanguage = 1; // English
     QString ContactText;
 };
 
 // The brand fields of this build's variant.
 BrandFields MakeBrandFields(int variantCode = VariantCode);
+
+// The maker's contact block in English, shown by the contact window in every language but
+// Hungarian when the start directory has no "contact.txt" (Hungarian shows ContactText).
+QString EnglishContactText();
 
 // The settings key of the edition: "\software\GSM\" + ToolName.
 QString MakeRegKey(const BrandFields& brand);
@@ -32,4 +36,4 @@ inline const QString& DefaultCompanyWord() {
     return word;
 }
 
-}  // namespace dalvex
+} // namespace dalvex

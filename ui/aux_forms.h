@@ -17,12 +17,6 @@ public:
     explicit TK6Form3(QWidget* parent = nullptr)
         : TPlaceholderForm("TK6Form3", "Monitor", parent) {}
 };
-class TK6Form4 : public TPlaceholderForm { // wiring picture
-    Q_OBJECT
-public:
-    explicit TK6Form4(QWidget* parent = nullptr)
-        : TPlaceholderForm("TK6Form4", "Bekötési rajz", parent) {}
-};
 class Tk6Form5 : public TPlaceholderForm { // event log
     Q_OBJECT
 public:
@@ -34,18 +28,6 @@ class TK6Form6 : public TPlaceholderForm { // signal strength
 public:
     explicit TK6Form6(QWidget* parent = nullptr)
         : TPlaceholderForm("TK6Form6", "Térerő", parent) {}
-};
-class TK6Form7 : public TPlaceholderForm { // screen resolution
-    Q_OBJECT
-public:
-    explicit TK6Form7(QWidget* parent = nullptr)
-        : TPlaceholderForm("TK6Form7", "Képernyőfelbontás", parent) {}
-};
-class TK6Form8 : public TPlaceholderForm { // contact
-    Q_OBJECT
-public:
-    explicit TK6Form8(QWidget* parent = nullptr)
-        : TPlaceholderForm("TK6Form8", "Kapcsolat", parent) {}
 };
 class TFirmware : public TPlaceholderForm { // firmware images, never shown
     Q_OBJECT

@@ -3,6 +3,9 @@
 #include "aux_forms.h"
 #include "tform1.h"
 #include "tk6form1.h"
+#include "tk6form4.h"
+#include "tk6form7.h"
+#include "tk6form8.h"
 
 namespace dalvex {
 

@@ -3,6 +3,7 @@
 #include "aux_forms.h"
 #include "forms.h"
 #include "k6_backup_side.h"
+#include "k6_activation.h"
 #include "k6_file_commands.h"
 #include "k6config/config_codec.h"
 #include "k6config/controls.h"
@@ -15,6 +16,9 @@
 #include "serial/settings.h"
 #include "serial_trace_switch.h"
 #include "tform1.h"
+#include "tk6form4.h"
+#include "tk6form7.h"
+#include "tk6form8.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -111,21 +115,6 @@ struct MenuHandler {
     void (TK6Form1::*click)();
 };
 
-// Menu items that the version reply shows from a software version on; they are never hidden again.
-struct VersionRule {
-    const char* item;
-    int fromVersion;
-};
-constexpr VersionRule kMenuVersionRules[] = {
-    {"Naplokiolvassa1", 70},
-    {"Karbantarts1", 73},
-    {"FirmwareDownload1", 68},
-};
-
-// The "mode" setting's access codes and the menus they show.
-constexpr const char* kDeveloperCode = "7302518";
-constexpr const char* kSpecialCode = "brisemount";
-
 constexpr int kTimerInterval = 1000;
 constexpr int kRunningInterval = 50;
 
@@ -145,6 +134,7 @@ TK6Form1::TK6Form1(QWidget* parent)
 
     BuildControls();
     BuildMenus();
+    Adapt = new K6Activation(*this);
 
     Language = new QTimer(this);
     Language->setObjectName(QStringLiteral("Language"));
@@ -177,6 +167,7 @@ void TK6Form1::BuildControls() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
 
+    layout->addWidget(K6Activation::BuildHeader(central));
     auto* header = new QHBoxLayout;
     CustomerLabel = new QLabel(central);
     CustomerLabel->setObjectName(QStringLiteral("CustomerLabel"));
@@ -247,6 +238,9 @@ void TK6Form1::BuildMenus() {
         {"raszinkronizlsa1", &TK6Form1::GSMraszinkronozsa1Click},
         {"GSMraszinkronozsa1", &TK6Form1::GSMraszinkronozsa1Click},
         {"BitBtn8", &TK6Form1::BitBtn8Click},
+        {"Bektsirajz1", &TK6Form1::Bektsirajz1Click},
+        {"Kpernyfelbontsbelltsa1", &TK6Form1::Kpernyfelbontsbelltsa1Click},
+        {"Contact1", &TK6Form1::Contact1Click},
         {"Kilps1", nullptr}, // closes the window
     };
     QHash<QString, QMenu*> menus;
@@ -318,28 +312,25 @@ void TK6Form1::EnsurePages() {
 }
 
 void TK6Form1::FormActivate() {
-    if (Form1) SetStatusPanel(4, Form1->Label6->text());
-    EnsurePages();
-    Pages->ApplyActivationDefaults(ModuleType, Form1 ? Form1->Label8->text() : ProModelName);
-    Files->ApplyContactIdSetting();
+    Adapt->Run();
+}
 
-    // The access codes of the "mode" setting show the developer and special-command menus.
-    const QString mode = ReadSetting(QStringLiteral("mode"));
-    if (mode.isEmpty()) dalvex::WriteSetting(RegKey, QStringLiteral("mode"), QStringLiteral("0"));
-    if (mode == QLatin1String(kDeveloperCode)) {
-        MenuItem(QStringLiteral("Fejlesztiparancsok1"))->setVisible(true);
-        if (QWidget* b = Pages->Control(QStringLiteral("Button6"))) b->show();
-    }
-    if (mode == QLatin1String(kDeveloperCode) || mode == QLatin1String(kSpecialCode))
-        MenuItem(QStringLiteral("KlnlegesPARANCSOK1"))->setVisible(true);
-
-    // Whenever the window comes back while idle, the module's software version is asked again.
-    if (engine_.OpState == k6state::Idle) engine_.OpState = k6state::VersionQuery;
-
-    // A company name stored with a leading "*" lets the byte-wise write include its bytes.
-    const QString company = ReadSetting(QStringLiteral("company"));
-    if (company.isEmpty()) dalvex::WriteSetting(RegKey, QStringLiteral("company"), DefaultCompanyWord());
-    engine_.CompanyMark = company.startsWith(QLatin1Char('*'));
+// The auxiliary windows open modally.
+static void ShowModal(QWidget* window) {
+    if (!window) return;
+    window->setWindowModality(Qt::ApplicationModal);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+void TK6Form1::Bektsirajz1Click() {
+    ShowModal(K6Form4);
+}
+void TK6Form1::Kpernyfelbontsbelltsa1Click() {
+    ShowModal(K6Form7);
+}
+void TK6Form1::Contact1Click() {
+    ShowModal(K6Form8);
 }
 
 void TK6Form1::BitBtn7Click() {
@@ -540,11 +531,9 @@ void TK6Form1::CloseFirmwareWindow() {
     if (K6Form9) K6Form9->close();
 }
 
-void TK6Form1::ApplyVersionRules(int version, int moduleType) {
-    for (const VersionRule& r : kMenuVersionRules)
-        if (version >= r.fromVersion) MenuItem(QString::fromLatin1(r.item))->setVisible(true);
-    EnsurePages();
-    Pages->ApplyVersionRules(version, moduleType);
+void TK6Form1::ApplyVersionRules(int, int) {
+    // The reply's steps take the engine's Version, which the device filter may raise first.
+    Adapt->VersionReply();
 }
 
 } // namespace dalvex

@@ -33,6 +33,7 @@ class K6Pages;
 }
 
 class TAsynComm32;
+class K6Activation;
 class K6FileCommands;
 class SerialTraceSwitch;
 class K6BackupSide;
@@ -71,15 +72,18 @@ public:
     void FormActivate();
     void adasTimer();
     void AsynComm321RxChar(int Count);
-    void GSMsoftververzi1Click();   // "GSM szoftver verzió"
-    void BitBtn4Click();            // restart, also the menu item "Újraindítás"
-    void Send2561Click();           // developer menu "Send_256"
-    void BitBtn2Click();            // "Olvasás"
-    void BitBtn1Click();            // "Elküldés"
-    void GSMraszinkronozsa1Click(); // clock sync: "Szinkronizálás", "GSM óra szinkronozása", ...
-    void Button5Click();            // "PSTN send"
-    void BitBtn7Click();            // "Mentés fájlba"
-    void BitBtn8Click();            // "Megnyitás fájlból"
+    void GSMsoftververzi1Click();       // "GSM szoftver verzió"
+    void BitBtn4Click();                // restart, also the menu item "Újraindítás"
+    void Send2561Click();               // developer menu "Send_256"
+    void BitBtn2Click();                // "Olvasás"
+    void BitBtn1Click();                // "Elküldés"
+    void GSMraszinkronozsa1Click();     // clock sync: "Szinkronizálás", "GSM óra szinkronozása", ...
+    void Button5Click();                // "PSTN send"
+    void BitBtn7Click();                // "Mentés fájlba"
+    void BitBtn8Click();                // "Megnyitás fájlból"
+    void Bektsirajz1Click();            // "Bekötési rajz"
+    void Kpernyfelbontsbelltsa1Click(); // "Képernyő felbontás beállítása"
+    void Contact1Click();               // "Kapcsolat"
 
     // Message boxes go through this when it is set (tests answer them without a modal dialog):
     // it gets the text and the buttons offered and returns the button chosen.
@@ -130,6 +134,8 @@ public:
     // The image from the pages, as a send builds it: the pages' show handlers in their order, then
     // the encoder.
     void EncodePagesIntoImage();
+    // The adaptation to variant, module type, version and try-out: activation and version reply.
+    K6Activation* Adapt = nullptr;
 
     // Brand fields and the settings key, set at creation.
     QString ProModelName, MiniModelName, LineModelName, DoorModelName, ToolName, ContactText;

@@ -292,13 +292,20 @@ void K6Pages::message(const QString& text) {
 }
 
 void K6Pages::ApplyActivationDefaults(int moduleType, const QString& productLabel, const QDateTime& now) {
+    ApplySelectionResets(moduleType);
+    FillEmptyCustomerFields(productLabel, now);
+}
+
+void K6Pages::ApplySelectionResets(int moduleType) {
     // The selections are put in place once: on a later activation (after any dialog) they would
     // overwrite what the user or a read has set since.
-    if (!activated_) {
-        activated_ = true;
-        for (const SelectionDefault& s : ActivationSelections())
-            if (s.moduleType == 0 || s.moduleType == moduleType) values_.setIndex(s.control, s.item);
-    }
+    if (activated_) return;
+    activated_ = true;
+    for (const SelectionDefault& s : ActivationSelections())
+        if (s.moduleType == 0 || s.moduleType == moduleType) values_.setIndex(s.control, s.item);
+}
+
+void K6Pages::FillEmptyCustomerFields(const QString& productLabel, const QDateTime& now) {
     if (local_.text("Edit6").isEmpty()) local_.setText("Edit6", productLabel);
     if (local_.text("Edit7").isEmpty()) local_.setText("Edit7", DateTimeText(now));
 }

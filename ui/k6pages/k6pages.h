@@ -80,6 +80,11 @@ public:
     // fields filled with the start window's product label and the current date and time.
     void ApplyActivationDefaults(int moduleType, const QString& productLabel,
                                  const QDateTime& now = QDateTime::currentDateTime());
+    // Its two halves, for an activation that runs them as steps of their own: the empty customer
+    // fields filled, and the selections put in place (first call only).
+    void FillEmptyCustomerFields(const QString& productLabel,
+                                 const QDateTime& now = QDateTime::currentDateTime());
+    void ApplySelectionResets(int moduleType);
     // The visibility rules for a module of type `moduleType` answering software version `version`
     // (times ten), applied in their order; they only show, hide, enable or reset what they name.
     void ApplyVersionRules(int version, int moduleType);

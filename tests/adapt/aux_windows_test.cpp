@@ -1,0 +1,134 @@
+// The wiring, screen-resolution and contact windows, and the drawings the program carries.
+
+#include "adapt_fixture.h"
+#include "i18n/product_variant.h"
+#include "k6config/cp1250.h"
+#include "ui/pictures/svg_picture.h"
+#include "ui/tk6form4.h"
+#include "ui/tk6form7.h"
+#include "ui/tk6form8.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSvgRenderer>
+#include <optional>
+
+using namespace dalvex;
+using namespace dalvex::test;
+
+namespace {
+struct AuxFixture : WindowsFixture {};
+} // namespace
+
+TEST(Pictures, EveryDrawingLoads) {
+    for (int type : {72, 73, 74}) {
+        for (const QString& source : {WiringPicture(type), HeaderPicture(type)}) {
+            SCOPED_TRACE(source.toStdString());
+            SvgPicture picture(QStringLiteral("p"));
+            picture.SetSource(source);
+            EXPECT_TRUE(picture.HasPicture());
+            EXPECT_FALSE(picture.sizeHint().isEmpty());
+        }
+    }
+    EXPECT_NE(WiringPicture(72), WiringPicture(74));
+}
+
+TEST_F(AuxFixture, MenuItemsOpenTheWiringResolutionAndContactWindows) {
+    start();
+    handOver(72, true);
+    K6Form1->FormActivate();
+    struct Item {
+        const char* menu;
+        QWidget* window;
+    };
+    for (const Item& i :
+         {Item{"Bektsirajz1", K6Form4}, Item{"Kpernyfelbontsbelltsa1", K6Form7}, Item{"Contact1", K6Form8}}) {
+        SCOPED_TRACE(i.menu);
+        QAction* a = K6Form1->MenuItem(i.menu);
+        ASSERT_TRUE(a->isEnabled());
+        a->trigger();
+        EXPECT_TRUE(i.window->isVisible());
+        EXPECT_TRUE(i.window->isModal());
+        i.window->close();
+    }
+    EXPECT_FALSE(K6Form4->BitBtn1->isEnabled()) << "printing has no function";
+    K6Form4->show();
+    K6Form4->BitBtn3->click();
+    EXPECT_FALSE(K6Form4->isVisible());
+}
+
+TEST_F(AuxFixture, ResolutionWindowShowsAndStoresTheMonitorSetting) {
+    struct Case {
+        const char* stored;
+        int item;
+        const char* after;
+    };
+    start();
+    for (const Case& c : {Case{"", 1, "1"}, Case{"4", 4, "4"}, Case{"0", 0, "0"}, Case{"9", 2, "9"}}) {
+        SCOPED_TRACE(c.stored);
+        setting("monitor", c.stored);
+        K6Form7->FormActivate();
+        EXPECT_EQ(K6Form7->ItemIndex(), c.item);
+        EXPECT_EQ(setting("monitor"), c.after);
+        EXPECT_FALSE(K6Form7->Label1->isHidden());
+    }
+    K6Form7->show();
+    K6Form7->SetItemIndex(3);
+    K6Form7->Button1->click();
+    EXPECT_EQ(setting("monitor"), "3");
+    EXPECT_FALSE(K6Form7->isVisible());
+}
+
+TEST_F(AuxFixture, ContactWindowShowsContactTxtInEitherEncodingElseTheBuiltInText) {
+    const QString hungarianBlock = MakeBrandFields().ContactText;
+    const QString text =
+        QStringLiteral("Kőbányai Szerviz Kft.\nÜgyfélszolgálat: hétfőtől péntekig\nŐrző Űrsula");
+    struct Case {
+        const char* name;
+        std::optional<QByteArray> file; // none: no contact.txt
+        const char* language;
+        QString shown;
+    };
+    QByteArray utf8Crlf = text.toUtf8();
+    utf8Crlf.replace("\n", "\r\n");
+    const Case cases[] = {
+        {"missing, Hungarian", std::nullopt, "0", hungarianBlock},
+        {"missing, English", std::nullopt, "1", EnglishContactText()},
+        {"missing, German", std::nullopt, "2", EnglishContactText()},
+        {"missing, unknown language", std::nullopt, "9", EnglishContactText()},
+        {"UTF-8", text.toUtf8(), "1", text},
+        {"UTF-8 with CR LF and a mark", QByteArray("\xEF\xBB\xBF") + utf8Crlf, "0", text},
+        {"Windows-1250", k6config::ToCp1250(text), "1", text},
+        {"Windows-1250 with CR LF", k6config::ToCp1250(QString(text).replace("\n", "\r\n")), "0", text},
+        {"empty file", QByteArray(), "0", QString()},
+    };
+    start();
+    K6Form1->FormActivate(); // the K6 window's logo
+    const QString path = startDir.path() + "/contact.txt";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(path);
+        if (c.file) {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(*c.file);
+        }
+        setting("Language", c.language);
+        K6Form8->FormActivate();
+        EXPECT_EQ(K6Form8->Memo1->toPlainText(), c.shown);
+    }
+    EXPECT_FALSE(hungarianBlock.isEmpty());
+    EXPECT_NE(hungarianBlock, EnglishContactText());
+    EXPECT_FALSE(K6Form8->Image1->pixmap().isNull()) << "the K6 window's logo";
+}
+
+TEST_F(AuxFixture, UnreadableContactTxtFallsBackToTheBuiltInText) {
+    start();
+    setting("Language", "0");
+    ASSERT_TRUE(QDir(startDir.path()).mkdir("contact.txt")); // a folder of that name
+    K6Form8->FormActivate();
+    EXPECT_EQ(K6Form8->Memo1->toPlainText(), K6Form1->ContactText);
+}

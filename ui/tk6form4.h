@@ -1,0 +1,26 @@
+#pragma once
+// The wiring window "Bekötési rajz": the terminal-block drawing of the module's model. The K6
+// window's activation chooses which picture shows for the module type; this window only shows it.
+
+#include <QWidget>
+
+class QPushButton;
+class QTabWidget;
+
+namespace dalvex {
+
+class SvgPicture;
+
+class TK6Form4 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TK6Form4(QWidget* parent = nullptr);
+
+    QTabWidget* PageControl1 = nullptr;
+    SvgPicture* Image1 = nullptr;   // models 72 and 74
+    SvgPicture* Image2 = nullptr;   // model 73, hidden until the activation shows it
+    QPushButton* BitBtn1 = nullptr; // "Nyomtatás": no function
+    QPushButton* BitBtn3 = nullptr; // "Kilépés"
+};
+
+} // namespace dalvex

@@ -1,0 +1,96 @@
+#include "tk6form7.h"
+
+#include "forms.h"
+#include "i18n/product_variant.h"
+#include "k6_activation.h"
+#include "serial/settings.h"
+#include "tk6form1.h"
+
+#include <QButtonGroup>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace dalvex {
+
+namespace {
+constexpr const char* kSizes[] = {"600 x 480", "800 x 600", "1024 x 768", "1280 x 1024", "1600 x 1280"};
+const QString kMonitor = QStringLiteral("monitor");
+} // namespace
+
+TK6Form7::TK6Form7(QWidget* parent)
+    : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("TK6Form7"));
+    setWindowTitle(QStringLiteral("Képernyőfelbontás"));
+    auto* layout = new QVBoxLayout(this);
+
+    RadioGroup1 = new QGroupBox(QStringLiteral("  Képernyőfelbontás  "), this);
+    RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
+    auto* items = new QVBoxLayout(RadioGroup1);
+    RadioItems = new QButtonGroup(RadioGroup1);
+    for (int i = 0; i < int(std::size(kSizes)); ++i) {
+        auto* b = new QRadioButton(QString::fromLatin1(kSizes[i]), RadioGroup1);
+        b->setObjectName(QStringLiteral("RadioGroup1Item%1").arg(i));
+        RadioItems->addButton(b, i);
+        items->addWidget(b);
+    }
+    layout->addWidget(RadioGroup1);
+
+    Label2 = new QLabel(QStringLiteral("A kiválasztott képernyőfelbontásoz igazítjuk a Dalvex ablakjait, így "
+                                       "optimális méretben tudja használni."),
+                        this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setWordWrap(true);
+    layout->addWidget(Label2);
+    Label1 = new QLabel(QStringLiteral("A modósításokhoz újrainditás szükséges!"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setWordWrap(true);
+    Label1->hide();
+    layout->addWidget(Label1);
+
+    Button1 = new QPushButton(QStringLiteral("Beállít"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    connect(Button1, &QPushButton::clicked, this, &TK6Form7::Button1Click);
+    layout->addWidget(Button1, 0, Qt::AlignRight);
+    setWindowModality(Qt::ApplicationModal);
+}
+
+QString TK6Form7::RegKey() const {
+    return K6Form1 ? K6Form1->RegKey : MakeRegKey(MakeBrandFields());
+}
+
+int TK6Form7::ItemIndex() const {
+    return RadioItems->checkedId();
+}
+
+void TK6Form7::SetItemIndex(int index) {
+    if (QAbstractButton* b = RadioItems->button(index)) b->setChecked(true);
+}
+
+void TK6Form7::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+}
+
+void TK6Form7::FormActivate() {
+    QString monitor = ReadSetting(RegKey(), kMonitor);
+    if (monitor.isEmpty()) {
+        monitor = QStringLiteral("1");
+        WriteSetting(RegKey(), kMonitor, monitor);
+    }
+    // A value the K6 window does not scale by leaves it at its design size: that is the item
+    // shown for it, rather than no item at all (which "Beállít" could not store).
+    const int item = K6Activation::ScaleFactor(monitor) ? monitor.toInt() : K6Activation::kDesignSizeItem;
+    SetItemIndex(item);
+    Label1->show();
+}
+
+void TK6Form7::Button1Click() {
+    if (ItemIndex() >= 0) WriteSetting(RegKey(), kMonitor, QString::number(ItemIndex()));
+    close();
+}
+
+} // namespace dalvex

@@ -1,0 +1,38 @@
+#pragma once
+// The contact window "Kapcsolat": the start directory's "contact.txt" when there is one (a
+// distributor puts its own contact there), otherwise the product's built-in contact text in the
+// language chosen.
+
+#include <QByteArray>
+#include <QString>
+#include <QWidget>
+#include <optional>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace dalvex {
+
+class TK6Form8 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TK6Form8(QWidget* parent = nullptr);
+
+    void FormActivate();
+
+    QPlainTextEdit* Memo1 = nullptr;
+    QLabel* Image1 = nullptr;       // the K6 window's logo
+    QPushButton* BitBtn3 = nullptr; // "Kilépés"
+
+    // The text of a "contact.txt": UTF-8 (with or without a byte-order mark), UTF-16 with its mark,
+    // or otherwise Windows-1250, which older installations hold. Line ends become "\n".
+    static QString DecodeContactFile(const QByteArray& bytes);
+    // The file's text; none when it is missing, unreadable or too large to be a contact text.
+    static std::optional<QString> LoadContactFile(const QString& path);
+
+protected:
+    void changeEvent(QEvent* event) override;
+};
+
+} // namespace dalvex
