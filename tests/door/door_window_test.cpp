@@ -416,3 +416,22 @@ TEST_F(DoorWindowFixture, KilépésEndsTheProgramAndAsksWhileAnOperationRuns) {
     EXPECT_FALSE(DPhone1->isVisible());
     EXPECT_TRUE(ended);
 }
+
+TEST_F(DoorWindowFixture, TryOutOpensThisWindowWithoutTalkingToTheModule) {
+    ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1));
+    start();
+    Form1->Button8->click();
+    Form1->ablakSTARTTimer();
+    ASSERT_TRUE(DPhone1->isVisible());
+    EXPECT_FALSE(K6Form1->isVisible());
+    EXPECT_TRUE(K6Form1->DemoMode);
+    EXPECT_EQ(K6Form1->ModuleType, 72);
+    DPhone1->FormActivate();
+    Form1->adasTimer();
+    for (int i = 0; i < 8; ++i)
+        K6Form1->adasTimer();
+    EXPECT_EQ(engine().OpState, 0);
+    test::pumpFor(50);
+    EXPECT_TRUE(module.receivedBytes().empty());
+    EXPECT_FALSE(DPhone1->BitBtn1->isEnabled()) << "nothing to send to without a module";
+}
