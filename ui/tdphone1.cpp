@@ -72,7 +72,7 @@ TDPhone1::TDPhone1(QWidget* parent)
     setMouseTracking(true);
     Values =
         K6Form1 ? K6Form1->DoorPhoneValues : new k6config::PageValues(k6config::DoorPhoneControls(), this);
-    bindings_ = new k6pages::Bindings(this);
+    bindings_ = std::make_unique<k6pages::Bindings>(this);
     bindings_->add(*Values);
     BuildControls();
 }

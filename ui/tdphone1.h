@@ -7,6 +7,7 @@
 
 #include <QColor>
 #include <QWidget>
+#include <memory>
 
 class QAction;
 class QComboBox;
@@ -85,7 +86,7 @@ private:
     void SetBold(QPushButton* button, bool bold);
     void ResetHover();
 
-    k6pages::Bindings* bindings_ = nullptr;
+    std::unique_ptr<k6pages::Bindings> bindings_;
     QList<QWidget*> hoverFields_;
     QList<QPushButton*> buttons_;
 };
