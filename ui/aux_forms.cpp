@@ -16,12 +16,4 @@ TK6Form2::TK6Form2(QWidget* parent)
     AddNamedControl(new QLineEdit(this), QStringLiteral("Edit3"));
 }
 
-TDPhone1::TDPhone1(QWidget* parent)
-    : TPlaceholderForm("TDPhone1", "Portun GSM", parent) {}
-
-void TDPhone1::closeEvent(QCloseEvent* event) {
-    event->accept();
-    if (Form1) Form1->close();
-}
-
 } // namespace dalvex

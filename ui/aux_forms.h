@@ -3,6 +3,7 @@
 // function; until then it is a window that says it is not built yet.
 
 #include "placeholder_form.h"
+#include "tdphone1.h"
 
 namespace dalvex {
 
@@ -52,16 +53,6 @@ class TSMSk : public TPlaceholderForm { // SMS service centre
 public:
     explicit TSMSk(QWidget* parent = nullptr)
         : TPlaceholderForm("TSMSk", "SMS szerviz szám", parent) {}
-};
-
-// The door-phone window. Closing it ends the program, as closing the K6 window does.
-class TDPhone1 : public TPlaceholderForm {
-    Q_OBJECT
-public:
-    explicit TDPhone1(QWidget* parent = nullptr);
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 };
 
 } // namespace dalvex

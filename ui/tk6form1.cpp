@@ -365,6 +365,10 @@ public:
     void EnableTransferButtons(bool enabled) override {
         w_.BitBtn1->setEnabled(enabled);
         w_.BitBtn2->setEnabled(enabled);
+        // The door-phone window's send and read start the same transfer.
+        if (DPhone1)
+            for (const char* name : {"BitBtn1", "BitBtn2"})
+                if (auto* b = DPhone1->findChild<QWidget*>(QString::fromLatin1(name))) b->setEnabled(enabled);
     }
     bool ContactIdTicked() override { return w_.LocalValues->checked("CheckBox14"); }
     void EncodeImage() override { w_.EncodePagesIntoImage(); }

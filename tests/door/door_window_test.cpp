@@ -1,0 +1,437 @@
+// The door-phone window against the module simulator answering as a door phone (type 75) on a
+// pseudo-terminal: hand-over, send and read through the K6 window's engine, the hour wrap, the SMS
+// forwarding target, the hover feedback, the buttons that reach the other windows, and exit. The
+// test ticks the engine itself; message boxes are answered through the K6 window's hook.
+
+#include "k6config/memory_map.h"
+#include "k6config/page_values.h"
+#include "k6link/core_states.h"
+#include "k6link/engine.h"
+#include "serial/settings.h"
+#include "sim/pty_module.h"
+#include "tests/support/wait.h"
+#include "ui/forms.h"
+#include "ui/tdphone1.h"
+#include "ui/tform1.h"
+#include "ui/tk6form1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <deque>
+#include <gtest/gtest.h>
+
+using namespace dalvex;
+using dalvex::test::waitFor;
+namespace k6state = dalvex::k6link::state;
+
+namespace {
+
+// Typing into an editor, key by key.
+void type(QWidget* editor, const QString& text) {
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(editor, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(editor, &release);
+    }
+}
+
+void enter(QWidget* w) {
+    QEnterEvent e(QPointF(2, 2), QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)));
+    QApplication::sendEvent(w, &e);
+}
+
+struct DoorWindowFixture : ::testing::Test {
+    QTemporaryDir home;
+    QTemporaryDir ports;
+    QTemporaryDir startDir;
+    QString oldDir = QDir::currentPath();
+    sim::PtyModule module;
+    std::vector<QString> shown;
+    std::deque<QMessageBox::StandardButton> answers;
+
+    void SetUp() override {
+        setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
+        setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
+        QDir::setCurrent(startDir.path());
+        ASSERT_TRUE(module.start()) << module.error();
+        module.withModule([](sim::ModuleSim& m) { m.setTypeCode(75); });
+        TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons buttons) {
+            shown.push_back(text);
+            if (buttons == QMessageBox::Ok) return QMessageBox::Ok;
+            if (answers.empty()) return QMessageBox::No;
+            const QMessageBox::StandardButton a = answers.front();
+            answers.pop_front();
+            return a;
+        };
+    }
+    void TearDown() override {
+        DestroyForms();
+        TK6Form1::MessageBoxHook = nullptr;
+        module.stop();
+        QDir::setCurrent(oldDir);
+        unsetenv("DALVEX_PORTS");
+        unsetenv("XDG_CONFIG_HOME");
+    }
+
+    k6link::Engine& engine() { return K6Form1->Engine(); }
+    template <typename W = QWidget> W* control(const char* name) {
+        W* w = qobject_cast<W*>(DPhone1->Control(QString::fromLatin1(name)));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+
+    // Creates the windows with every timer held by the test and activates the start window.
+    void start() {
+        CreateForms();
+        Form1->adas->stop();
+        Form1->Kereso->stop();
+        for (QTimer* t : {K6Form1->adas, K6Form1->Timer1, K6Form1->Timer2, K6Form1->Timer3, K6Form1->Timer4})
+            t->stop();
+        Form1->FormActivate();
+    }
+    // The door phone on COM1, found by the start window and handed over with "Indít".
+    void handOver() {
+        ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
+        start();
+        for (int i = 0; i < 12 && !Form1->Button5->isEnabled(); ++i) {
+            Form1->adasTimer();
+            waitFor([&] { return Form1->Button5->isEnabled(); }, 1000);
+        }
+        ASSERT_TRUE(Form1->Button5->isEnabled());
+        Form1->Button5->click();
+        Form1->ablakSTARTTimer();
+        ASSERT_TRUE(DPhone1->isVisible());
+        // This window's activation runs the K6 window's, which asks for the software version.
+        ASSERT_TRUE(waitFor([&] { return DPhone1->isActiveWindow(); }, 1000));
+    }
+    // Ticks the engine until it is idle, letting each reply in before the next tick.
+    bool runToIdle() {
+        for (int i = 0; i < 400 && engine().OpState != 0; ++i) {
+            const bool sends = engine().TimeoutTicks <= 0;
+            K6Form1->adasTimer();
+            waitFor([&] { return engine().OpState == 0 || engine().TimeoutTicks <= 0; }, sends ? 2000 : 5);
+        }
+        return engine().OpState == 0;
+    }
+    // Hand-over, the start window's release of the port and the version query.
+    void connect() {
+        handOver();
+        ASSERT_EQ(engine().OpState, k6state::VersionQuery);
+        Form1->adasTimer();
+        ASSERT_TRUE(runToIdle());
+    }
+};
+
+} // namespace
+
+TEST_F(DoorWindowFixture, HandOverOfCode75ShowsThisWindowAndTheVersionReplyEnablesSendAndRead) {
+    handOver();
+    EXPECT_FALSE(K6Form1->isVisible());
+    EXPECT_FALSE(Form1->isVisible());
+    EXPECT_EQ(K6Form1->ModuleType, 72);
+    EXPECT_EQ(DPhone1->windowTitle(), "Dalvex - Portun GSM");
+    EXPECT_EQ(DPhone1->Label12->text(), "Portun GSM");
+    EXPECT_FALSE(DPhone1->BitBtn1->isEnabled());
+    EXPECT_FALSE(DPhone1->BitBtn2->isEnabled());
+    EXPECT_FALSE(DPhone1->kijelzo->isVisible());
+    EXPECT_FALSE(DPhone1->ComboBox11->isEnabled());
+
+    Form1->adasTimer();
+    ASSERT_TRUE(runToIdle());
+    EXPECT_TRUE(DPhone1->BitBtn1->isEnabled());
+    EXPECT_TRUE(DPhone1->BitBtn2->isEnabled());
+    EXPECT_EQ(K6Form1->StatusPanel(2), "Sw: 8.4");
+}
+
+TEST_F(DoorWindowFixture, SendStoresTheFlatsThePresetsAndTheDoorPhoneBytes) {
+    connect();
+    // The module's inputs had voice and SMS targets of their own: the send replaces them.
+    for (const char* list : {"VOICEst2", "SMSst1", "SMSst4"})
+        K6Form1->Values->setMask(list, 0xFF);
+    K6Form1->Values->setText("MaskEdit5", "0655555555");
+
+    type(control("MaskEdit1"), "06301111111");
+    type(control("MaskEdit8"), "+36208888888");
+    qobject_cast<QLineEdit*>(control("MaskEdit5"))->clear();
+    control<QCheckBox>("CheckBox1")->click();
+    control<QSpinBox>("SpinEdit2")->setValue(21);
+    control<QSpinBox>("SpinEdit3")->setValue(5);
+    control<QSpinBox>("SpinEdit4")->setValue(40);
+    DPhone1->TrackBar1->setValue(7);
+    DPhone1->TrackBar2->setValue(2);
+
+    DPhone1->BitBtn1->click();
+    EXPECT_TRUE(DPhone1->kijelzo->isVisible());
+    EXPECT_FALSE(DPhone1->BitBtn1->isEnabled()) << "no second send while one runs";
+    EXPECT_FALSE(DPhone1->BitBtn2->isEnabled());
+    // The K6 window's transfer drives this window's gauge.
+    for (int i = 0; i < 100 && K6Form1->kijelzo->value() < 3; ++i) {
+        K6Form1->adasTimer();
+        waitFor([&] { return K6Form1->kijelzo->value() >= 3; }, 50);
+    }
+    EXPECT_GE(DPhone1->kijelzo->value(), 3);
+    EXPECT_EQ(DPhone1->kijelzo->value(), K6Form1->kijelzo->value());
+    EXPECT_EQ(DPhone1->kijelzo->maximum(), K6Form1->kijelzo->maximum());
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(K6Form1->StatusPanel(3), "Adatküldés sikeres!");
+    EXPECT_FALSE(DPhone1->kijelzo->isVisible());
+    EXPECT_TRUE(DPhone1->BitBtn1->isEnabled());
+
+    // Only the bell targets of the two numbers set, and no SMS target.
+    EXPECT_EQ(K6Form1->Values->mask("VOICEst1"), 0x01);
+    EXPECT_EQ(K6Form1->Values->mask("VOICEst2"), 0x00);
+    EXPECT_EQ(K6Form1->Values->mask("VOICEst3"), 0x00);
+    EXPECT_EQ(K6Form1->Values->mask("VOICEst4"), 0x80);
+    module.withModule([](sim::ModuleSim& m) {
+        const auto mem = m.memory();
+        const std::uint8_t voice[] = {0x01, 0x00, 0x00, 0x80};
+        for (int i = 0; i < 4; ++i) {
+            SCOPED_TRACE(i + 1);
+            const std::size_t at = 8 + 4 * static_cast<std::size_t>(i);
+            EXPECT_EQ(mem[at] & 0x80, 0x80) << "normally open";
+            EXPECT_EQ(mem[at + 1], 0) << "SMS targets";
+            EXPECT_EQ(mem[at + 2], voice[i]) << "voice targets";
+            EXPECT_EQ(mem[at + 3] & 0x04, 0) << "siren tone";
+        }
+        const auto phone = [&](int n) {
+            const auto* p = mem.data() + k6config::kPhoneBase + k6config::kPhoneStride * (n - 1);
+            return QByteArray(reinterpret_cast<const char*>(p), 12);
+        };
+        EXPECT_TRUE(phone(1).startsWith("06301111111"));
+        EXPECT_EQ(phone(8), "+36208888888");
+        EXPECT_FALSE(phone(5).startsWith("0655")) << "the flat's number was cleared here";
+        EXPECT_EQ(mem[78], 40);
+        EXPECT_EQ(mem[79], 4) << "call repetitions";
+        EXPECT_EQ(mem[76] & 0x10, 0x10) << "microphone mode";
+        EXPECT_EQ(mem[111], 7);
+        EXPECT_EQ(mem[112], 2);
+        EXPECT_EQ(mem[115], 0xFF);
+        EXPECT_EQ(mem[116], 21);
+        EXPECT_EQ(mem[117], 5);
+    });
+}
+
+TEST_F(DoorWindowFixture, ReadBringsTheModulesFlatsAndDoorPhoneBytesIntoThisWindow) {
+    module.withModule([](sim::ModuleSim& m) {
+        auto mem = m.memory();
+        const QByteArray numbers[] = {"06301111111", "0630222", "", "", "", "", "", "+36208888888"};
+        for (int n = 1; n <= 8; ++n) {
+            auto* p = mem.data() + k6config::kPhoneBase + k6config::kPhoneStride * (n - 1);
+            std::fill(p, p + 16, 0xFF);
+            std::copy(numbers[n - 1].begin(), numbers[n - 1].end(), p);
+        }
+        mem[77] = 1; // SMS forwarding to number 2
+        mem[78] = 25;
+        mem[113] = 60;
+        mem[111] = 3;
+        mem[112] = 8;
+        mem[115] = 0xFF;
+        mem[116] = 22;
+        mem[117] = 7;
+    });
+    connect();
+    DPhone1->BitBtn2->click();
+    EXPECT_TRUE(DPhone1->kijelzo->isVisible());
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(K6Form1->StatusPanel(3), "Összes adat kiolvasása sikeres!");
+    EXPECT_FALSE(DPhone1->kijelzo->isVisible());
+
+    EXPECT_EQ(qobject_cast<QLineEdit*>(control("MaskEdit1"))->text().trimmed(), "06301111111");
+    EXPECT_EQ(qobject_cast<QLineEdit*>(control("MaskEdit2"))->text().trimmed(), "0630222");
+    EXPECT_EQ(qobject_cast<QLineEdit*>(control("MaskEdit3"))->text().trimmed(), "");
+    EXPECT_EQ(qobject_cast<QLineEdit*>(control("MaskEdit8"))->text().trimmed(), "+36208888888");
+    EXPECT_EQ(control<QSpinBox>("SpinEdit4")->value(), 25);
+    EXPECT_EQ(control<QSpinBox>("SpinEdit18")->value(), 60);
+    EXPECT_TRUE(control<QCheckBox>("CheckEgyeb2")->isChecked());
+    EXPECT_TRUE(DPhone1->ComboBox11->isEnabled());
+    EXPECT_EQ(DPhone1->ComboBox11->currentIndex(), 1);
+    EXPECT_EQ(DPhone1->TrackBar1->value(), 3);
+    EXPECT_EQ(DPhone1->TrackBar2->value(), 8);
+    EXPECT_TRUE(control<QCheckBox>("CheckBox1")->isChecked());
+    EXPECT_EQ(control<QSpinBox>("SpinEdit2")->value(), 22);
+    EXPECT_EQ(control<QSpinBox>("SpinEdit3")->value(), 7);
+}
+
+TEST_F(DoorWindowFixture, TypedHoursWrapAround) {
+    symlink("/nonexistent/tty", (ports.path() + "/com1").toLocal8Bit().constData());
+    start();
+    struct Case {
+        const char* spin;
+        const char* typed;
+        int shown;
+    };
+    // "órától" starts at 23: -1 typed there leaves the value as it was and must still show 23.
+    for (const Case& c : {Case{"SpinEdit2", "-1", 23}, Case{"SpinEdit3", "24", 0}, Case{"SpinEdit2", "5", 5},
+                          Case{"SpinEdit2", "-1", 23}, Case{"SpinEdit3", "-1", 23}}) {
+        SCOPED_TRACE(testing::Message() << c.spin << " " << c.typed);
+        auto* spin = control<QSpinBox>(c.spin);
+        spin->selectAll();
+        type(spin, QString::fromLatin1(c.typed));
+        EXPECT_EQ(spin->value(), c.shown);
+        EXPECT_EQ(spin->text(), QString::number(c.shown));
+        EXPECT_EQ(DPhone1->Values->number(c.spin), c.shown);
+    }
+}
+
+TEST_F(DoorWindowFixture, ForwardingTargetListsTheNumbersSetWhenEntered) {
+    symlink("/nonexistent/tty", (ports.path() + "/com1").toLocal8Bit().constData());
+    start();
+    QComboBox* box = DPhone1->ComboBox11;
+    EXPECT_FALSE(box->isEnabled());
+    control<QCheckBox>("CheckEgyeb2")->click();
+    EXPECT_TRUE(box->isEnabled());
+    EXPECT_EQ(box->currentIndex(), 0) << "ticked forwarding always has a target";
+    box->setCurrentIndex(4);
+
+    type(control("MaskEdit3"), "06701234567");
+    QStringList before;
+    for (int i = 0; i < box->count(); ++i)
+        before << box->itemText(i);
+    EXPECT_EQ(before[2], "Phone3") << "the items change when the list is entered";
+
+    QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(box, &focus);
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    EXPECT_EQ(items, (QStringList{"Phone1", "Phone2", "06701234567", "Phone4", "Phone5", "Phone6", "Phone7",
+                                  "Phone8"}));
+    EXPECT_EQ(box->currentIndex(), 4);
+    EXPECT_EQ(DPhone1->Values->index("ComboBox11"), 4);
+
+    control<QCheckBox>("CheckEgyeb2")->click();
+    EXPECT_FALSE(box->isEnabled());
+    EXPECT_EQ(box->currentIndex(), 4);
+}
+
+TEST_F(DoorWindowFixture, HoverColoursFieldsAndBoldsButtonsUntilTheBackgroundPicture) {
+    symlink("/nonexistent/tty", (ports.path() + "/com1").toLocal8Bit().constData());
+    start();
+    DPhone1->show();
+    DPhone1->FormActivate();
+    const QColor window = DPhone1->palette().color(QPalette::Base);
+    const QColor silver(192, 192, 192);
+    ASSERT_NE(window, silver);
+    const auto base = [&](const char* name) { return control(name)->palette().color(QPalette::Base); };
+    const auto bold = [&](QPushButton* b) { return b->font().bold(); };
+
+    const char* const fields[] = {"MaskEdit1", "MaskEdit4", "MaskEdit8", "SpinEdit4", "SpinEdit18",
+                                  "SpinEdit2", "SpinEdit3", "SpinKI1",   "SpinKI2",   "Edit1"};
+    for (const char* f : fields) {
+        enter(control(f));
+        EXPECT_EQ(base(f), silver) << f;
+    }
+    for (QPushButton* b : {DPhone1->Button1, DPhone1->Button2, DPhone1->Button3, DPhone1->Button4,
+                           DPhone1->BitBtn1, DPhone1->BitBtn3}) {
+        enter(b);
+        EXPECT_TRUE(bold(b)) << b->objectName().toStdString();
+    }
+    EXPECT_EQ(DPhone1->Button3->font(), DPhone1->Button2->font());
+
+    // The bare window returns only the first phone field.
+    QMouseEvent move(QEvent::MouseMove, QPointF(1, 1), DPhone1->mapToGlobal(QPointF(1, 1)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    ASSERT_EQ(DPhone1->childAt(QPoint(1, 1)), nullptr);
+    QApplication::sendEvent(DPhone1, &move);
+    EXPECT_EQ(base("MaskEdit1"), window);
+    EXPECT_EQ(base("MaskEdit4"), silver);
+    EXPECT_TRUE(bold(DPhone1->Button2));
+
+    // The background picture returns everything.
+    enter(DPhone1->Image1);
+    for (const char* f : fields)
+        EXPECT_EQ(base(f), window) << f;
+    for (QPushButton* b : {DPhone1->Button1, DPhone1->Button2, DPhone1->Button3, DPhone1->Button4,
+                           DPhone1->BitBtn1, DPhone1->BitBtn3})
+        EXPECT_FALSE(bold(b)) << b->objectName().toStdString();
+}
+
+TEST_F(DoorWindowFixture, ButtonsReachTheK6WindowAndItsMenuItems) {
+    connect();
+    struct Case {
+        QPushButton* button;
+        QAction* popup;
+        const char* item;
+    };
+    for (const Case& c :
+         {Case{DPhone1->Button2, nullptr, "Modulllapotmegjelentse1"},
+          Case{DPhone1->Button3, nullptr, "Naplokiolvassa1"}, Case{DPhone1->Button4, nullptr, "rer1"},
+          Case{nullptr, DPhone1->EszkzProgramfrisstse1, "FirmwareDownload1"}}) {
+        SCOPED_TRACE(c.item);
+        QAction* item = K6Form1->MenuItem(QString::fromLatin1(c.item));
+        ASSERT_NE(item, nullptr);
+        // Whatever the item opens is the K6 window's business: here only the click is counted.
+        QObject::disconnect(item, &QAction::triggered, nullptr, nullptr);
+        item->setEnabled(true);
+        int clicks = 0;
+        QObject::connect(item, &QAction::triggered, [&] { ++clicks; });
+        if (c.button) c.button->click();
+        if (c.popup) c.popup->trigger();
+        EXPECT_EQ(clicks, 1);
+    }
+
+    answers = {QMessageBox::Yes};
+    DPhone1->BitBtn4->click();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "Biztosan újra akarja indítani az eszközt?");
+    EXPECT_EQ(engine().OpState, k6state::Restart);
+    ASSERT_TRUE(runToIdle());
+
+    DPhone1->Button1->click();
+    EXPECT_TRUE(K6Form1->isVisible());
+    EXPECT_TRUE(DPhone1->isVisible()) << "the compact window stays open";
+}
+
+TEST_F(DoorWindowFixture, KilépésEndsTheProgramAndAsksWhileAnOperationRuns) {
+    connect();
+    bool ended = false;
+    QObject::connect(Form1, &TForm1::FormClosed, [&] { ended = true; });
+
+    DPhone1->BitBtn2->click();
+    answers = {QMessageBox::No};
+    DPhone1->BitBtn3->click();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "Művelet van folyamatban, biztosan ki akar lépni?!");
+    EXPECT_TRUE(DPhone1->isVisible());
+    EXPECT_FALSE(ended);
+
+    ASSERT_TRUE(runToIdle());
+    shown.clear();
+    DPhone1->BitBtn3->click();
+    EXPECT_TRUE(shown.empty());
+    EXPECT_FALSE(DPhone1->isVisible());
+    EXPECT_TRUE(ended);
+}
+
+TEST_F(DoorWindowFixture, TryOutOpensThisWindowWithoutTalkingToTheModule) {
+    ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1));
+    start();
+    Form1->Button8->click();
+    Form1->ablakSTARTTimer();
+    ASSERT_TRUE(DPhone1->isVisible());
+    EXPECT_FALSE(K6Form1->isVisible());
+    EXPECT_TRUE(K6Form1->DemoMode);
+    EXPECT_EQ(K6Form1->ModuleType, 72);
+    DPhone1->FormActivate();
+    Form1->adasTimer();
+    for (int i = 0; i < 8; ++i)
+        K6Form1->adasTimer();
+    EXPECT_EQ(engine().OpState, 0);
+    test::pumpFor(50);
+    EXPECT_TRUE(module.receivedBytes().empty());
+    EXPECT_FALSE(DPhone1->BitBtn1->isEnabled()) << "nothing to send to without a module";
+}

@@ -1,0 +1,459 @@
+#include "tdphone1.h"
+
+#include "builtin_logo.h"
+#include "forms.h"
+#include "k6config/controls.h"
+#include "k6config/door_phone.h"
+#include "k6config/page_values.h"
+#include "k6link/core_states.h"
+#include "k6pages/bound_widgets.h"
+#include "tform1.h"
+#include "tk6form1.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QSvgRenderer>
+#include <QVBoxLayout>
+
+// Resources of a static library are registered by hand, outside any namespace.
+static void InitDoorPhonePictures() {
+    Q_INIT_RESOURCE(tdphone1);
+}
+
+namespace dalvex {
+
+namespace {
+
+using k6pages::Captioned;
+using k6pages::Look;
+
+constexpr QColor kSilver(192, 192, 192);
+
+QPixmap Picture(const QString& resource, const QSize& size) {
+    QPixmap pm(size);
+    pm.fill(Qt::transparent);
+    QSvgRenderer svg(resource);
+    if (svg.isValid()) {
+        QPainter p(&pm);
+        svg.render(&p);
+    }
+    return pm;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    return l;
+}
+
+} // namespace
+
+TDPhone1::TDPhone1(QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , HoverColor(kSilver) {
+    InitDoorPhonePictures();
+    setObjectName(QStringLiteral("TDPhone1"));
+    setWindowTitle(QStringLiteral("Kompakt nézet"));
+    // The bare window's mouse moves reset the first phone field's hover colour.
+    setMouseTracking(true);
+    Values =
+        K6Form1 ? K6Form1->DoorPhoneValues : new k6config::PageValues(k6config::DoorPhoneControls(), this);
+    bindings_ = std::make_unique<k6pages::Bindings>(this);
+    bindings_->add(*Values);
+    BuildControls();
+}
+
+TDPhone1::~TDPhone1() = default;
+
+void TDPhone1::BuildControls() {
+    auto* outer = new QHBoxLayout(this);
+
+    Image1 = MakeLabel(this, "Image1", QString());
+    Image1->setPixmap(Picture(QStringLiteral(":/tdphone1/panel.svg"), QSize(160, 360)));
+    Image1->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    Image1->setMouseTracking(true);
+    Image1->installEventFilter(this);
+    outer->addWidget(Image1);
+
+    auto* main = new QVBoxLayout;
+    outer->addLayout(main, 1);
+
+    // Heading: the model emblem, the title, the model's name (with the firmware pop-up), the logo.
+    auto* header = new QHBoxLayout;
+    Image17 = MakeLabel(this, "Image17", QString());
+    Image17->setPixmap(Picture(QStringLiteral(":/tdphone1/model.svg"), QSize(96, 72)));
+    auto* title = MakeLabel(this, "Label25", QStringLiteral("Kaputelefon telefonszámok beállítása"));
+    QFont big = title->font();
+    big.setBold(true);
+    big.setPointSizeF(big.pointSizeF() * 1.3);
+    title->setFont(big);
+    Label12 = MakeLabel(this, "Label12", K6Form1 ? K6Form1->DoorModelName : QStringLiteral("Portun GSM"));
+    Label12->setContextMenuPolicy(Qt::CustomContextMenu);
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    EszkzProgramfrisstse1 = PopupMenu1->addAction(QStringLiteral("Eszköz Programfrissítése"));
+    EszkzProgramfrisstse1->setObjectName(QStringLiteral("EszkzProgramfrisstse1"));
+    connect(EszkzProgramfrisstse1, &QAction::triggered, this, &TDPhone1::EszkzProgramfrisstse1Click);
+    connect(Label12, &QLabel::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu1->popup(Label12->mapToGlobal(at)); });
+    Image2 = MakeLabel(this, "Image2", QString());
+    Image2->setPixmap(BuiltinLogo());
+    header->addWidget(Image17);
+    auto* titles = new QVBoxLayout;
+    titles->addWidget(title);
+    titles->addWidget(Label12);
+    header->addLayout(titles, 1);
+    header->addWidget(Image2);
+    main->addLayout(header);
+
+    const auto field = [this](const char* name, Look look = Look::Default) {
+        QWidget* w = bindings_->make(QString::fromLatin1(name), this, Captioned({}, look));
+        return w;
+    };
+    const auto caption = [this](const char* name, const QString& text, QWidget* buddy) {
+        QLabel* l = MakeLabel(this, name, text);
+        if (buddy) {
+            l->setBuddy(buddy);
+            buddy->setAccessibleName(text.trimmed());
+        }
+        return l;
+    };
+    const auto check = [this](const char* name, const QString& text) {
+        return bindings_->make(QString::fromLatin1(name), this, Captioned(text));
+    };
+
+    // The flats' numbers: main and reserve side by side.
+    auto* phones = new QGroupBox(this);
+    phones->setObjectName(QStringLiteral("GroupBox1"));
+    auto* phoneGrid = new QGridLayout(phones);
+    const char* const phoneCaptions[] = {"Lakás1:",  "Lakás 1 tartalék:", "Lakás 2:",  "Lakás 2 tartalék:",
+                                         "Lakás 3:", "Lakás 3 tartalék:", "Lakás 4: ", "Lakás 4 tartalék:"};
+    for (int n = 1; n <= k6config::kPhoneCount; ++n) {
+        const QByteArray name = QStringLiteral("MaskEdit%1").arg(n).toLatin1();
+        QWidget* edit = field(name.constData(), Look::Phone);
+        const QByteArray labelName = QStringLiteral("Label%1").arg(n).toLatin1();
+        QLabel* l = caption(labelName.constData(), QString::fromUtf8(phoneCaptions[n - 1]), edit);
+        const int row = (n - 1) / 2;
+        const int col = (n - 1) % 2 * 2;
+        phoneGrid->addWidget(l, row, col);
+        phoneGrid->addWidget(edit, row, col + 1);
+        hoverFields_ << edit;
+    }
+    main->addWidget(phones);
+
+    auto* settings = new QGridLayout;
+    int row = 0;
+    // Ring and talk times.
+    QWidget* ring = field("SpinEdit4");
+    QWidget* talk = field("SpinEdit18");
+    settings->addWidget(caption("Label9", QStringLiteral("Csöngetési idő [mp.]:"), ring), row, 0);
+    settings->addWidget(ring, row, 1);
+    settings->addWidget(caption("Label10", QStringLiteral("Beszélgetési idő:"), talk), row, 2);
+    settings->addWidget(talk, row, 3);
+    ++row;
+    // The two outputs: time, and when they switch.
+    struct Output {
+        const char* label;
+        const char* text;
+        const char* spin;
+        const char* unitLabel;
+        const char* unit;
+        const char* onCall;
+        const char* onCallerId;
+    };
+    const Output outputs[] = {
+        {"Label19", "Kimenet 1.", "SpinKI1", "Label21", "mp.", "CheckBox1KI1", "CheckBox3KI1"},
+        {"Label20", "Kimenet 2.", "SpinKI2", "Label22", "sec", "CheckBox1KI2", "CheckBox3KI2"},
+    };
+    for (const Output& o : outputs) {
+        QWidget* spin = field(o.spin);
+        settings->addWidget(caption(o.label, QString::fromUtf8(o.text), spin), row, 0);
+        auto* time = new QHBoxLayout;
+        time->addWidget(spin);
+        time->addWidget(MakeLabel(this, o.unitLabel, QString::fromUtf8(o.unit)));
+        time->addStretch(1);
+        settings->addLayout(time, row, 1);
+        settings->addWidget(check(o.onCall, QStringLiteral("Bejövő híváskor vezérlés")), row, 2);
+        settings->addWidget(check(o.onCallerId, QStringLiteral("Hivószámazonosítással vezérlés")), row, 3);
+        hoverFields_ << spin;
+        ++row;
+    }
+    // SMS forwarding and the SMS security code.
+    QWidget* forward = check("CheckEgyeb2", QStringLiteral("SMS átírányítás"));
+    ComboBox11 = qobject_cast<QComboBox*>(field("ComboBox11"));
+    ComboBox11->installEventFilter(this);
+    ComboBox11->setAccessibleName(QStringLiteral("SMS átírányítás"));
+    settings->addWidget(forward, row, 0);
+    settings->addWidget(ComboBox11, row, 1);
+    QWidget* code = field("Edit1");
+    settings->addWidget(caption("Label11", QStringLiteral("SMS biztonsági kód:"), code), row, 2);
+    settings->addWidget(code, row, 3);
+    ++row;
+    // Night block: no ringing between the two hours.
+    QWidget* night = check("CheckBox1", QStringLiteral("Éjszakai tiltás"));
+    QWidget* from = field("SpinEdit2");
+    QWidget* until = field("SpinEdit3");
+    settings->addWidget(night, row, 0);
+    auto* hours = new QHBoxLayout;
+    hours->addWidget(from);
+    hours->addWidget(caption("Label13", QStringLiteral("órától"), from));
+    hours->addWidget(until);
+    hours->addWidget(caption("Label14", QStringLiteral("óráig"), until));
+    hours->addStretch(1);
+    settings->addLayout(hours, row, 1, 1, 3);
+    ++row;
+    // An hour typed as -1 or 24 is held as 23 or 0: the box shows what is held, also when the
+    // value held does not change (23 typed as -1).
+    for (QWidget* w : {from, until}) {
+        auto* spin = qobject_cast<QSpinBox*>(w);
+        const std::string key = spin->objectName().toStdString();
+        connect(spin, &QSpinBox::valueChanged, this, [this, spin, key](int shown) {
+            if (shown != Values->number(key)) spin->setValue(Values->number(key));
+        });
+    }
+    // Audio levels.
+    const struct {
+        const char* label;
+        const char* text;
+        const char* name;
+        QSlider** slider;
+        const char* unitLabel;
+    } levels[] = {{"Label15", "Mikrofon ", "TrackBar1", &TrackBar1, "Label16"},
+                  {"Label17", "Hangszoró", "TrackBar2", &TrackBar2, "Label18"}};
+    for (const auto& l : levels) {
+        auto* slider = new QSlider(Qt::Horizontal, this);
+        slider->setObjectName(QString::fromLatin1(l.name));
+        const k6config::ControlDef* def = bindings_->def(l.name);
+        slider->setRange(def->minimum, def->maximum);
+        slider->setTickPosition(QSlider::TicksBelow);
+        slider->setPageStep(1);
+        const std::string key = l.name;
+        QPointer<QSlider> p(slider);
+        const auto sync = [p, this, key] {
+            if (p && p->value() != Values->number(key)) p->setValue(Values->number(key));
+        };
+        sync();
+        bindings_->watchOf(key)->onValue(QString::fromLatin1(l.name), sync);
+        connect(slider, &QSlider::valueChanged, this, [this, key](int v) { Values->setNumber(key, v); });
+        *l.slider = slider;
+        settings->addWidget(caption(l.label, QString::fromUtf8(l.text), slider), row, 0);
+        settings->addWidget(slider, row, 1, 1, 2);
+        settings->addWidget(MakeLabel(this, l.unitLabel, QStringLiteral("dBi")), row, 3);
+        ++row;
+    }
+    main->addLayout(settings);
+    hoverFields_ << ring << talk << from << until << code;
+    for (QWidget* w : hoverFields_)
+        w->installEventFilter(this);
+
+    // SMS forwarding target: only while forwarding is ticked.
+    bindings_->watchOf("CheckEgyeb2")->onValue(QStringLiteral("CheckEgyeb2"), [this] { CheckEgyeb2Click(); });
+    CheckEgyeb2Click();
+
+    kijelzo = new QProgressBar(this);
+    kijelzo->setObjectName(QStringLiteral("kijelzo"));
+    kijelzo->setTextVisible(false);
+    kijelzo->hide();
+    main->addWidget(kijelzo);
+    main->addStretch(1);
+
+    const auto button = [this](QPushButton*& b, const char* name, const char* text) {
+        b = new QPushButton(QString::fromUtf8(text), this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->installEventFilter(this);
+        buttons_ << b;
+    };
+    button(Button1, "Button1", "Normál nézetre vált");
+    button(Button2, "Button2", "Modul állapotok megjelenítése");
+    button(Button3, "Button3", "Napló kiolvasása");
+    button(Button4, "Button4", "Térerő");
+    button(BitBtn2, "BitBtn2", "Olvasás");
+    button(BitBtn1, "BitBtn1", "Elküldés");
+    button(BitBtn4, "BitBtn4", "Újrainditás");
+    button(BitBtn3, "BitBtn3", "Kilépés");
+    // Read and send wait for the module's software version, which chooses the transfer method.
+    BitBtn1->setEnabled(false);
+    BitBtn2->setEnabled(false);
+    auto* windows = new QHBoxLayout;
+    for (QPushButton* b : {Button1, Button2, Button3, Button4})
+        windows->addWidget(b);
+    windows->addStretch(1);
+    main->addLayout(windows);
+    auto* commands = new QHBoxLayout;
+    for (QPushButton* b : {BitBtn2, BitBtn1, BitBtn4})
+        commands->addWidget(b);
+    commands->addStretch(1);
+    commands->addWidget(BitBtn3);
+    main->addLayout(commands);
+
+    connect(BitBtn1, &QPushButton::clicked, this, &TDPhone1::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TDPhone1::BitBtn2Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &TDPhone1::BitBtn3Click);
+    connect(BitBtn4, &QPushButton::clicked, this, &TDPhone1::BitBtn4Click);
+    connect(Button1, &QPushButton::clicked, this, &TDPhone1::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TDPhone1::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TDPhone1::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &TDPhone1::Button4Click);
+}
+
+QWidget* TDPhone1::Control(const QString& name) const {
+    return findChild<QWidget*>(name);
+}
+
+void TDPhone1::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+}
+
+void TDPhone1::FormActivate() {
+    HoverColor = kSilver;
+    if (K6Form1) setWindowTitle(K6Form1->ToolName + QStringLiteral(" - ") + K6Form1->DoorModelName);
+    RunK6Activation();
+}
+
+void TDPhone1::RunK6Activation() {
+    if (K6Form1) K6Form1->FormActivate();
+}
+
+void TDPhone1::BitBtn1Click() {
+    if (!K6Form1) return;
+    k6config::PrepareDoorPhoneSend(*Values, *K6Form1->Values);
+    kijelzo->show();
+    K6Form1->BitBtn1Click();
+}
+
+void TDPhone1::BitBtn2Click() {
+    if (!K6Form1) return;
+    K6Form1->BitBtn2Click();
+    kijelzo->show();
+}
+
+void TDPhone1::BitBtn3Click() {
+    close();
+}
+
+void TDPhone1::BitBtn4Click() {
+    if (K6Form1) K6Form1->BitBtn4Click();
+}
+
+void TDPhone1::Button1Click() {
+    if (!K6Form1) return;
+    K6Form1->show();
+    K6Form1->raise();
+    K6Form1->activateWindow();
+}
+
+void TDPhone1::ClickK6MenuItem(const char* name) {
+    if (!K6Form1) return;
+    // A menu item whose window is not built yet is disabled there, and stays without effect here.
+    if (QAction* item = K6Form1->MenuItem(QString::fromLatin1(name))) item->trigger();
+}
+
+void TDPhone1::Button2Click() {
+    ClickK6MenuItem("Modulllapotmegjelentse1"); // "Modul állapot megjelenítése"
+}
+
+void TDPhone1::Button3Click() {
+    ClickK6MenuItem("Naplokiolvassa1"); // "Naplo kiolvasása"
+}
+
+void TDPhone1::Button4Click() {
+    ClickK6MenuItem("rer1"); // "Térerő"
+}
+
+void TDPhone1::EszkzProgramfrisstse1Click() {
+    ClickK6MenuItem("FirmwareDownload1"); // "Firmware Download"
+}
+
+void TDPhone1::CheckEgyeb2Click() {
+    const bool on = Values->checked("CheckEgyeb2");
+    Values->setEnabled("ComboBox11", on);
+    // Forwarding ticked without a target would be stored as no forwarding at all.
+    if (on && Values->index("ComboBox11") < 0) Values->setIndex("ComboBox11", 0);
+}
+
+void TDPhone1::ComboBox11Enter() {
+    const QStringList items = k6config::DoorPhoneTargetItems(*Values);
+    for (int i = 0; i < ComboBox11->count() && i < items.size(); ++i)
+        ComboBox11->setItemText(i, items[i]);
+}
+
+void TDPhone1::closeEvent(QCloseEvent* event) {
+    // As the K6 window does: ending the program in the middle of an operation is asked first.
+    if (K6Form1 && K6Form1->Engine().OpState != k6link::state::Idle) {
+        const QString text = K6Form1->Texts.ExitQuestion;
+        const QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+        const QMessageBox::StandardButton answer =
+            TK6Form1::MessageBoxHook ? TK6Form1::MessageBoxHook(text, buttons)
+                                     : QMessageBox::question(this, windowTitle(), text, buttons);
+        if (answer != QMessageBox::Yes) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+    if (Form1) Form1->close();
+}
+
+// Hover feedback
+
+void TDPhone1::SetFieldColour(QWidget* field, const QColor& colour) {
+    QPalette p = field->palette();
+    p.setColor(QPalette::Base, colour);
+    field->setPalette(p);
+}
+
+void TDPhone1::ShowFieldHover(QWidget* field) {
+    SetFieldColour(field, HoverColor);
+}
+
+void TDPhone1::SetBold(QPushButton* button, bool bold) {
+    QFont f = button->font();
+    f.setBold(bold);
+    button->setFont(f);
+}
+
+void TDPhone1::ResetHover() {
+    const QColor window = palette().color(QPalette::Base);
+    for (QWidget* w : hoverFields_)
+        SetFieldColour(w, window);
+    for (QPushButton* b : buttons_)
+        SetBold(b, false);
+}
+
+void TDPhone1::mouseMoveEvent(QMouseEvent* event) {
+    QWidget::mouseMoveEvent(event);
+    if (!childAt(event->position().toPoint()))
+        if (QWidget* first = Control(QStringLiteral("MaskEdit1")))
+            SetFieldColour(first, palette().color(QPalette::Base));
+}
+
+bool TDPhone1::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type t = event->type();
+    if (watched == ComboBox11 && (t == QEvent::FocusIn || t == QEvent::MouseButtonPress)) ComboBox11Enter();
+    if (t == QEvent::Enter || t == QEvent::MouseMove) {
+        if (watched == Image1)
+            ResetHover();
+        else if (auto* b = qobject_cast<QPushButton*>(watched); b && buttons_.contains(b))
+            SetBold(b, true);
+        else if (auto* w = qobject_cast<QWidget*>(watched); w && hoverFields_.contains(w))
+            ShowFieldHover(w);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace dalvex
