@@ -1,8 +1,10 @@
 #include "forms.h"
 
 #include "aux_forms.h"
+#include "tfirmware.h"
 #include "tform1.h"
 #include "tk6form1.h"
+#include "tk6form9.h"
 
 namespace dalvex {
 

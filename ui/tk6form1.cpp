@@ -3,6 +3,7 @@
 #include "aux_forms.h"
 #include "forms.h"
 #include "k6_file_commands.h"
+#include "k6_firmware_side.h"
 #include "k6config/config_codec.h"
 #include "k6config/controls.h"
 #include "k6config/page_values.h"
@@ -13,6 +14,7 @@
 #include "serial/async32.h"
 #include "serial/settings.h"
 #include "tform1.h"
+#include "tk6form9.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -243,6 +245,9 @@ void TK6Form1::BuildMenus() {
         {"raszinkronizlsa1", &TK6Form1::GSMraszinkronozsa1Click},
         {"GSMraszinkronozsa1", &TK6Form1::GSMraszinkronozsa1Click},
         {"BitBtn8", &TK6Form1::BitBtn8Click},
+        {"FirmwareDownload1", &TK6Form1::FirmwareDownload1Click},
+        {"FPGAdownloadteszt1", &TK6Form1::FPGAdownloadteszt1Click},
+        {"FPGAVER21", &TK6Form1::FPGAVER21Click},
         {"Kilps1", nullptr}, // closes the window
     };
     QHash<QString, QMenu*> menus;
@@ -418,6 +423,21 @@ void TK6Form1::GSMraszinkronozsa1Click() {
 }
 void TK6Form1::Button5Click() {
     Transfer().StartPstnSend();
+}
+
+K6FirmwareSide* TK6Form1::FirmwareSide() {
+    if (!firmwareSide_ && Firmware && K6Form9)
+        firmwareSide_ = std::make_unique<K6FirmwareSide>(*this, memoryWrite_);
+    return firmwareSide_.get();
+}
+void TK6Form1::FirmwareDownload1Click() {
+    if (K6FirmwareSide* f = FirmwareSide()) f->FirmwareDownload1Click();
+}
+void TK6Form1::FPGAdownloadteszt1Click() {
+    if (K6FirmwareSide* f = FirmwareSide()) f->FPGAdownloadteszt1Click();
+}
+void TK6Form1::FPGAVER21Click() {
+    if (K6FirmwareSide* f = FirmwareSide()) f->FPGAVER21Click();
 }
 
 void TK6Form1::LanguageTimer() {

@@ -7,6 +7,7 @@
 #include "i18n/product_variant.h"
 #include "k6link/engine.h"
 #include "k6link/engine_host.h"
+#include "k6link/memory_write.h"
 #include "k6link/port.h"
 
 #include <QDateTime>
@@ -34,6 +35,7 @@ class K6Pages;
 
 class TAsynComm32;
 class K6FileCommands;
+class K6FirmwareSide;
 namespace k6link {
 class ConfigTransfer;
 }
@@ -78,6 +80,9 @@ public:
     void Button5Click();            // "PSTN send"
     void BitBtn7Click();            // "Mentés fájlba"
     void BitBtn8Click();            // "Megnyitás fájlból"
+    void FirmwareDownload1Click();  // "Firmware Download"
+    void FPGAdownloadteszt1Click(); // developer "FPGA download teszt"
+    void FPGAVER21Click();          // developer "FPGA_VER2"
 
     // Message boxes go through this when it is set (tests answer them without a modal dialog):
     // it gets the text and the buttons offered and returns the button chosen.
@@ -122,6 +127,11 @@ public:
     // File commands and the Contact ID page's handlers (built with the pages).
     K6FileCommands* Files = nullptr;
 
+    // The memory-write transfer the voice upload and the firmware download share.
+    k6link::MemoryWrite& MemWrite() { return memoryWrite_; }
+    // The firmware download, created on first use; null without the firmware windows.
+    K6FirmwareSide* FirmwareSide();
+
     // Brand fields and the settings key, set at creation.
     QString ProModelName, MiniModelName, LineModelName, DoorModelName, ToolName, ContactText;
     int DefaultLanguage = 1;
@@ -133,6 +143,8 @@ private:
     class TransferSide;
     std::unique_ptr<TransferSide> transferSide_;
     std::unique_ptr<k6link::ConfigTransfer> transfer_;
+    k6link::MemoryWrite memoryWrite_{engine_};
+    std::unique_ptr<K6FirmwareSide> firmwareSide_;
 
 public:
     // Fields the start window writes at hand-over; they are the engine's.
