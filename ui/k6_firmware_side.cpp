@@ -15,6 +15,8 @@ namespace dalvex {
 
 K6FirmwareSide::K6FirmwareSide(TK6Form1& window, k6link::MemoryWrite& memoryWrite)
     : w_(window)
+    , form_(K6Form9)
+    , data_(Firmware)
     , download_(std::make_unique<k6media::FirmwareDownload>(window.Engine(), memoryWrite, Firmware->Store,
                                                             static_cast<k6media::FirmwareHost&>(*this))) {
     K6Form9->Operation = download_.get();
@@ -22,18 +24,19 @@ K6FirmwareSide::K6FirmwareSide(TK6Form1& window, k6link::MemoryWrite& memoryWrit
 }
 
 K6FirmwareSide::~K6FirmwareSide() {
-    if (K6Form9) K6Form9->Operation = nullptr;
-    if (Firmware) Firmware->OnFirstTick = nullptr;
+    if (form_) form_->Operation = nullptr;
+    if (data_) data_->OnFirstTick = nullptr;
 }
 
 void K6FirmwareSide::ShowWindow() {
     // Modal, but without a nested event loop: the engine keeps running underneath.
-    if (K6Form9->isVisible()) {
-        K6Form9->raise();
-        K6Form9->activateWindow();
+    if (!form_) return;
+    if (form_->isVisible()) {
+        form_->raise();
+        form_->activateWindow();
         return;
     }
-    K6Form9->show();
+    form_->show();
 }
 
 void K6FirmwareSide::FirmwareDownload1Click() {
@@ -64,47 +67,47 @@ QString K6FirmwareSide::ModelName(k6media::ModelSuffix model) {
 }
 
 void K6FirmwareSide::ShowProcessor(const QString& text) {
-    if (!K6Form9) return;
-    K6Form9->Label2->setText(text);
-    K6Form9->Label2->show();
+    if (!form_) return;
+    form_->Label2->setText(text);
+    form_->Label2->show();
 }
 
 void K6FirmwareSide::ShowModuleVersions(const QString& software, const QString& hardware,
                                         const QString& software2) {
-    if (!K6Form9) return;
-    K6Form9->Label3->setText(software);
-    K6Form9->Label4->setText(hardware);
-    K6Form9->Label5->setText(software2);
+    if (!form_) return;
+    form_->Label3->setText(software);
+    form_->Label4->setText(hardware);
+    form_->Label5->setText(software2);
 }
 
 void K6FirmwareSide::EnableDownload(bool enabled) {
-    if (K6Form9) K6Form9->Button1->setEnabled(enabled);
+    if (form_) form_->Button1->setEnabled(enabled);
 }
 
 void K6FirmwareSide::ShowNoNewFirmware(bool shown) {
-    if (K6Form9) K6Form9->Label6->setVisible(shown);
+    if (form_) form_->Label6->setVisible(shown);
 }
 
 void K6FirmwareSide::SetHeadline(const QString& text) {
-    if (K6Form9) K6Form9->Label1->setText(text);
+    if (form_) form_->Label1->setText(text);
 }
 
 void K6FirmwareSide::SetProgress(int position) {
-    if (K6Form9) K6Form9->ProgressBar1->setValue(position);
+    if (form_) form_->ProgressBar1->setValue(position);
 }
 
 void K6FirmwareSide::StepProgress() {
-    if (!K6Form9) return;
-    QProgressBar* bar = K6Form9->ProgressBar1;
+    if (!form_) return;
+    QProgressBar* bar = form_->ProgressBar1;
     bar->setValue(std::min(bar->value() + 1, bar->maximum()));
 }
 
 void K6FirmwareSide::StartProgrammingTimer() {
-    if (K6Form9) K6Form9->Timer1->start();
+    if (form_) form_->Timer1->start();
 }
 
 void K6FirmwareSide::ShowMessage(const QString& text) {
-    if (K6Form9) K6Form9->ShowMessage(text);
+    if (form_) form_->ShowMessage(text);
 }
 
 } // namespace dalvex

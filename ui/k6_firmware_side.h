@@ -5,11 +5,14 @@
 
 #include "k6media/firmware_download.h"
 
+#include <QPointer>
 #include <memory>
 
 namespace dalvex {
 
+class TFirmware;
 class TK6Form1;
+class TK6Form9;
 
 class K6FirmwareSide final : private k6media::FirmwareHost {
 public:
@@ -42,6 +45,9 @@ private:
     void ShowMessage(const QString& text) override;
 
     TK6Form1& w_;
+    // The windows may go before the K6 window does.
+    QPointer<TK6Form9> form_;
+    QPointer<TFirmware> data_;
     std::unique_ptr<k6media::FirmwareDownload> download_;
 };
 
