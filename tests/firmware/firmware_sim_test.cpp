@@ -19,6 +19,7 @@ using dalvex::test::waitFor;
 namespace {
 
 constexpr std::uint32_t kImageAddress = 0x3E00u * 256u;
+constexpr int kQuietMs = 10;
 
 struct FirmwareWithModule : ::testing::Test {
     QTemporaryDir ports;
@@ -43,12 +44,21 @@ struct FirmwareWithModule : ::testing::Test {
         module.stop();
         unsetenv("DALVEX_PORTS");
     }
-    // Ticks as the engine timer would, giving replies a moment between ticks, until `done`.
+    // Ticks as the engine timer would, but only once the line has been quiet for a moment: a
+    // loaded machine must not make a reply late by ticks alone (a block's acknowledgement has 120
+    // ticks, and a tick every few milliseconds would give it less than a second).
     bool runUntil(const std::function<bool()>& done, int maxTicks = 3000) {
-        for (int i = 0; i < maxTicks; ++i) {
+        std::size_t seen = module.receivedBytes().size();
+        for (int ticks = 0; ticks < maxTicks;) {
             if (done()) return true;
+            waitFor(done, kQuietMs);
+            const std::size_t now = module.receivedBytes().size();
+            if (now != seen) {
+                seen = now;
+                continue;
+            }
             engine.tick();
-            waitFor(done, 2);
+            ++ticks;
         }
         return done();
     }
@@ -129,12 +139,12 @@ TEST_F(FirmwareWithModule, UnansweredProcessorQueryIsRepeatedAndOffersNothing) {
     module.withModule([](sim::ModuleSim& m) { m.setVersion(83); });
     engine.Version = 83;
     download.StartProcessorQuery();
-    ASSERT_TRUE(runUntil([&] { return firmware().processorQueries >= 3; }, 100));
+    ASSERT_TRUE(runUntil([&] { return firmware().processorQueries >= 3; }, 400));
     EXPECT_EQ(engine.OpState, state::ProcessorQuery);
     EXPECT_FALSE(fw.downloadEnabled);
     EXPECT_EQ(fw.processor, "?");
 
     module.setFault(sim::Fault::None);
-    ASSERT_TRUE(runUntil([&] { return engine.OpState == 0; }, 100));
+    ASSERT_TRUE(runUntil([&] { return engine.OpState == 0; }, 400));
     EXPECT_TRUE(fw.downloadEnabled);
 }

@@ -31,6 +31,7 @@ using dalvex::test::waitFor;
 namespace {
 
 const QString kKey = QStringLiteral("\\software\\GSM\\Dalvex");
+constexpr int kQuietMs = 10;
 
 struct FirmwareWindowFixture : ::testing::Test {
     QTemporaryDir home;
@@ -88,12 +89,20 @@ struct FirmwareWindowFixture : ::testing::Test {
         ASSERT_TRUE(run([&] { return engine().OpState == 0; }));
         ASSERT_EQ(engine().Version, version);
     }
-    // Ticks the engine as its timer would, letting replies in between ticks, until `done`.
+    // Ticks the engine as its timer would, but only once the line has been quiet for a moment: a
+    // loaded machine must not make a reply late by ticks alone.
     template <typename Pred> bool run(Pred done, int maxTicks = 3000) {
-        for (int i = 0; i < maxTicks; ++i) {
+        std::size_t seen = module.receivedBytes().size();
+        for (int ticks = 0; ticks < maxTicks;) {
             if (done()) return true;
+            waitFor(done, kQuietMs);
+            const std::size_t now = module.receivedBytes().size();
+            if (now != seen) {
+                seen = now;
+                continue;
+            }
             K6Form1->adasTimer();
-            waitFor(done, 2);
+            ++ticks;
         }
         return done();
     }
