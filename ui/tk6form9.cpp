@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegion>
+#include <QShowEvent>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -110,9 +111,9 @@ void TK6Form9::resizeEvent(QResizeEvent* event) {
 
 void TK6Form9::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    // Once per opening: activation while the window is open (another program in front and back
-    // again) must not restart the query in the middle of a download.
-    FormActivate();
+    // Once per opening, not when the window system shows it again (restored, another program in
+    // front and back again): that must not restart the query in the middle of a download.
+    if (!event->spontaneous()) FormActivate();
 }
 
 void TK6Form9::FormActivate() {
