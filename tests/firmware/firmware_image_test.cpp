@@ -86,7 +86,7 @@ TEST(FirmwareConverter, JoinsLinesWithCrLf) {
 
 // The stand-in images have the shape of the product's: 114,720 digits in lines of 1 to 29
 // characters, ending in 0xFF; about 56,840 to 56,940 bytes of each are converted.
-TEST(FirmwareImages, EachPresentSlotCarriesAnImageOfTheSpecifiedShape) {
+TEST(FirmwareImages, EachPresentSlotCarriesAnImageOfTheProductsShape) {
     FirmwareData data;
     for (const FirmwareSlotDef& s : kFirmwareSlots) {
         SCOPED_TRACE(s.slot);
