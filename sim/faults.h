@@ -5,6 +5,8 @@
 //
 // Counting: for the faults that take a count N, exchanges count from the moment the fault is set.
 // The first N exchanges are answered normally; the fault strikes from exchange N + 1 on.
+// drop-ack counts memory-write blocks instead: the acknowledgement of block N + 1 after the fault
+// was set is lost, once.
 
 #include <array>
 #include <chrono>
@@ -24,6 +26,8 @@ enum class Fault {
     StopAfter,
     HangUp,
     WrongSum,
+    NoProcessorReply,
+    DropAck,
 };
 
 struct FaultInfo {
@@ -33,7 +37,7 @@ struct FaultInfo {
     bool takesCount;
 };
 
-inline constexpr std::array<FaultInfo, 8> kFaults{{
+inline constexpr std::array<FaultInfo, 10> kFaults{{
     {"none", Fault::None, "answers every command correctly", false},
     {"silent", Fault::Silent, "never answers", false},
     {"wrong-check", Fault::WrongCheck, "six-byte replies carry a wrong check byte", false},
@@ -42,6 +46,8 @@ inline constexpr std::array<FaultInfo, 8> kFaults{{
     {"stop-after", Fault::StopAfter, "answers N exchanges, then none", true},
     {"hang-up", Fault::HangUp, "answers N exchanges, then closes the line on the next command", true},
     {"wrong-sum", Fault::WrongSum, "block sums and block acknowledgements are off by one", false},
+    {"no-processor", Fault::NoProcessorReply, "never answers the processor query", false},
+    {"drop-ack", Fault::DropAck, "loses the acknowledgement of memory-write block N + 1, once", true},
 }};
 
 // The pause between the pieces of a split reply, and how many pieces there are at most.

@@ -23,6 +23,7 @@ struct Options {
     int version = dalvex::sim::kDefaultVersion;
     int baud = 0;
     FaultSetting fault;
+    std::optional<dalvex::sim::Processor> processor;
     int com = 1;
     std::string ports;
     bool help = false;
@@ -39,6 +40,8 @@ void printHelp() {
            "  --version N      software version times ten (84 means 8.4; default 84)\n"
            "  --baud N         pace the line as N baud (default 0: no pacing)\n"
            "  --fault NAME[:N] failure mode (default none; see below)\n"
+           "  --processor P,H  processor and hardware code the processor query answers\n"
+           "                   (default: those of the type, e.g. 10,74 for type 74)\n"
            "  --com N          COM port number to link (default 1)\n"
            "  --ports DIR      folder of the comN links (default "
         << dalvex::portsFolder()
@@ -111,6 +114,19 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
             const auto fault = dalvex::sim::parseFault(*v, &error);
             if (!fault) return std::nullopt;
             o.fault = *fault;
+        } else if (name == "--processor") {
+            const auto v = takeValue();
+            const std::size_t comma = v ? v->find(',') : std::string_view::npos;
+            const auto p =
+                comma != std::string_view::npos ? parseInt(v->substr(0, comma), 0, 255) : std::nullopt;
+            const auto h =
+                comma != std::string_view::npos ? parseInt(v->substr(comma + 1), 0, 255) : std::nullopt;
+            if (!p || !h) {
+                error = "--processor needs two numbers from 0 to 255, as in 10,74";
+                return std::nullopt;
+            }
+            o.processor =
+                dalvex::sim::Processor{static_cast<std::uint8_t>(*p), static_cast<std::uint8_t>(*h)};
         } else if (name == "--ports") {
             const auto v = takeValue();
             if (!v || v->empty()) {
@@ -152,6 +168,7 @@ int main(int argc, char** argv) {
     module.withModule([&](dalvex::sim::ModuleSim& m) {
         m.setTypeCode(static_cast<std::uint8_t>(options->type));
         m.setVersion(static_cast<std::uint8_t>(options->version));
+        m.firmware().processor = options->processor;
     });
     module.setBaud(options->baud);
     module.setFault(options->fault.fault, options->fault.count);

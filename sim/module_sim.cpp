@@ -93,6 +93,7 @@ void ModuleSim::registerBuiltInCommands() {
     registerCommand(kCmdRestart, [](Exchange& ex) {
         if (ex.frame().addressLow() == kRestartKey) ++ex.module().restarts_;
     });
+    registerFirmwareCommands(*this);
 }
 
 void ModuleSim::expectMemoryBlock(Exchange& ex, std::uint32_t page, int blocksLeft) {
@@ -153,7 +154,8 @@ void ModuleSim::finishStep(Exchange& step, const ReplySink& sink) {
         pending_ = PendingPayload{step.frame_, *step.payloadSize_, std::move(step.payloadHandler_), {}};
     if (!step.replyBytes_.empty() || !wantsPayload) {
         ++exchanges_;
-        if (sink) sink(Reply{std::move(step.replyBytes_), step.replyKind_, exchanges_});
+        if (sink)
+            sink(Reply{std::move(step.replyBytes_), step.replyKind_, exchanges_, step.frame_.command()});
     }
     if (wantsPayload) runPayloadIfComplete(sink);
 }

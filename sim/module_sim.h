@@ -41,6 +41,7 @@
 //        page & 0xFF, the page counting up from the start page. After 255 blocks, or when
 //        endMemoryWrite() is called (the transport does after a second without bytes), the module
 //        takes frames again.
+//   0xF8, 0xF9 processor query and programmable-logic load: firmware_cmds.h.
 //   0xFF restart: F(0, 0xFF, 0xAA, 0) -> no answer; the module counts it (restarts()). A restart
 //        frame with another key byte is ignored.
 //   Byte 1 of every six-byte reply echoes the command code. The PC side checks only the acknowledgement
@@ -49,6 +50,7 @@
 //   A valid frame with a command that has no table entry is consumed and left unanswered, as a
 //   module does with a command its firmware does not know; it is not an exchange.
 
+#include "sim/firmware_cmds.h"
 #include "startup/six_byte_frame.h"
 
 #include <array>
@@ -110,6 +112,8 @@ struct Reply {
     ReplyKind kind = ReplyKind::None;
     // Which exchange this was, counting from 1 since the module was created.
     std::uint64_t exchange = 0;
+    // The command code of the exchange (for a payload's reply, of the frame that asked for it).
+    std::uint8_t command = 0;
 };
 
 class ModuleSim;
@@ -188,6 +192,10 @@ public:
     // Memory-write blocks stored since start, and the page of the last one.
     std::uint64_t memoryWriteBlocks() const { return memoryWriteBlocks_; }
 
+    // Processor reply and programming count (firmware_cmds.h).
+    FirmwareState& firmware() { return firmware_; }
+    const FirmwareState& firmware() const { return firmware_; }
+
     // The value a byte read at a 16-bit address answers.
     std::uint8_t readByte(std::uint16_t address) const;
     // What a byte write does to the module.
@@ -216,6 +224,7 @@ private:
     std::string clockDigits_;
     std::uint64_t clockSets_ = 0;
     std::uint64_t memoryWriteBlocks_ = 0;
+    FirmwareState firmware_;
 
     std::array<CommandHandler, 256> commands_;
     std::array<std::uint8_t, 6> frameBuffer_{};

@@ -213,6 +213,7 @@ void PtyModule::setFault(Fault fault, int n) {
     fault_ = fault;
     faultCount_ = std::max(0, n);
     faultBase_ = module_.exchanges();
+    faultBlockBase_ = module_.memoryWriteBlocks();
 }
 
 void PtyModule::withModule(const std::function<void(ModuleSim&)>& fn) {
@@ -354,6 +355,11 @@ PtyModule::Outgoing PtyModule::shape(const Reply& reply) const {
         return out;
     }
     if (reply.bytes.empty()) return out;
+    if (fault_ == Fault::NoProcessorReply && reply.command == kCmdProcessorQuery) return out;
+    // Shaped right after the block was stored, so the module's count includes it.
+    if (fault_ == Fault::DropAck && reply.command == kCmdMemoryWrite && reply.kind == ReplyKind::Sum &&
+        module_.memoryWriteBlocks() - faultBlockBase_ == static_cast<std::uint64_t>(faultCount_) + 1)
+        return out;
 
     std::vector<std::uint8_t> bytes = reply.bytes;
     if (fault_ == Fault::WrongCheck && reply.kind == ReplyKind::Frame && bytes.size() == 6) ++bytes[5];

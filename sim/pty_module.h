@@ -96,6 +96,7 @@ private:
     Fault fault_ = Fault::None;
     int faultCount_ = 0;
     std::uint64_t faultBase_ = 0;
+    std::uint64_t faultBlockBase_ = 0; // memory-write blocks before the fault was set
     int baud_ = 0;
     std::vector<std::uint8_t> received_;
     bool lineClosed_ = false;

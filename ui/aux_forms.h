@@ -30,18 +30,6 @@ public:
     explicit TK6Form6(QWidget* parent = nullptr)
         : TPlaceholderForm("TK6Form6", "Térerő", parent) {}
 };
-class TFirmware : public TPlaceholderForm { // firmware images, never shown
-    Q_OBJECT
-public:
-    explicit TFirmware(QWidget* parent = nullptr)
-        : TPlaceholderForm("TFirmware", "Firmware", parent) {}
-};
-class TK6Form9 : public TPlaceholderForm { // firmware download
-    Q_OBJECT
-public:
-    explicit TK6Form9(QWidget* parent = nullptr)
-        : TPlaceholderForm("TK6Form9", "Firmware download memory and FPGA", parent) {}
-};
 class TK6Form10 : public TPlaceholderForm { // GSM information
     Q_OBJECT
 public:

@@ -1,11 +1,13 @@
 #include "forms.h"
 
 #include "aux_forms.h"
+#include "tfirmware.h"
 #include "tform1.h"
 #include "tk6form1.h"
 #include "tk6form4.h"
 #include "tk6form7.h"
 #include "tk6form8.h"
+#include "tk6form9.h"
 
 namespace dalvex {
 

@@ -5,6 +5,7 @@
 #include "k6_backup_side.h"
 #include "k6_activation.h"
 #include "k6_file_commands.h"
+#include "k6_firmware_side.h"
 #include "k6config/config_codec.h"
 #include "k6config/controls.h"
 #include "k6config/page_values.h"
@@ -19,6 +20,7 @@
 #include "tk6form4.h"
 #include "tk6form7.h"
 #include "tk6form8.h"
+#include "tk6form9.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -241,6 +243,9 @@ void TK6Form1::BuildMenus() {
         {"Bektsirajz1", &TK6Form1::Bektsirajz1Click},
         {"Kpernyfelbontsbelltsa1", &TK6Form1::Kpernyfelbontsbelltsa1Click},
         {"Contact1", &TK6Form1::Contact1Click},
+        {"FirmwareDownload1", &TK6Form1::FirmwareDownload1Click},
+        {"FPGAdownloadteszt1", &TK6Form1::FPGAdownloadteszt1Click},
+        {"FPGAVER21", &TK6Form1::FPGAVER21Click},
         {"Kilps1", nullptr}, // closes the window
     };
     QHash<QString, QMenu*> menus;
@@ -424,6 +429,21 @@ void TK6Form1::GSMraszinkronozsa1Click() {
 }
 void TK6Form1::Button5Click() {
     Transfer().StartPstnSend();
+}
+
+K6FirmwareSide* TK6Form1::FirmwareSide() {
+    if (!firmwareSide_ && Firmware && K6Form9)
+        firmwareSide_ = std::make_unique<K6FirmwareSide>(*this, memoryWrite_);
+    return firmwareSide_.get();
+}
+void TK6Form1::FirmwareDownload1Click() {
+    if (K6FirmwareSide* f = FirmwareSide()) f->FirmwareDownload1Click();
+}
+void TK6Form1::FPGAdownloadteszt1Click() {
+    if (K6FirmwareSide* f = FirmwareSide()) f->FPGAdownloadteszt1Click();
+}
+void TK6Form1::FPGAVER21Click() {
+    if (K6FirmwareSide* f = FirmwareSide()) f->FPGAVER21Click();
 }
 
 void TK6Form1::LanguageTimer() {

@@ -7,6 +7,7 @@
 #include "i18n/product_variant.h"
 #include "k6link/engine.h"
 #include "k6link/engine_host.h"
+#include "k6link/memory_write.h"
 #include "k6link/port.h"
 
 #include <QDateTime>
@@ -37,6 +38,7 @@ class K6Activation;
 class K6FileCommands;
 class SerialTraceSwitch;
 class K6BackupSide;
+class K6FirmwareSide;
 namespace k6link {
 class ConfigTransfer;
 }
@@ -84,6 +86,9 @@ public:
     void Bektsirajz1Click();            // "Bekötési rajz"
     void Kpernyfelbontsbelltsa1Click(); // "Képernyő felbontás beállítása"
     void Contact1Click();               // "Kapcsolat"
+    void FirmwareDownload1Click();  // "Firmware Download"
+    void FPGAdownloadteszt1Click(); // developer "FPGA download teszt"
+    void FPGAVER21Click();          // developer "FPGA_VER2"
 
     // Message boxes go through this when it is set (tests answer them without a modal dialog):
     // it gets the text and the buttons offered and returns the button chosen.
@@ -137,6 +142,11 @@ public:
     // The adaptation to variant, module type, version and try-out: activation and version reply.
     K6Activation* Adapt = nullptr;
 
+    // The memory-write transfer the voice upload and the firmware download share.
+    k6link::MemoryWrite& MemWrite() { return memoryWrite_; }
+    // The firmware download, created on first use; null without the firmware windows.
+    K6FirmwareSide* FirmwareSide();
+
     // Brand fields and the settings key, set at creation.
     QString ProModelName, MiniModelName, LineModelName, DoorModelName, ToolName, ContactText;
     int DefaultLanguage = 1;
@@ -148,6 +158,8 @@ private:
     class TransferSide;
     std::unique_ptr<TransferSide> transferSide_;
     std::unique_ptr<k6link::ConfigTransfer> transfer_;
+    k6link::MemoryWrite memoryWrite_{engine_};
+    std::unique_ptr<K6FirmwareSide> firmwareSide_;
 
 public:
     // Fields the start window writes at hand-over; they are the engine's.

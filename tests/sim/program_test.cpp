@@ -15,9 +15,17 @@ using dalvex::sim::test::PcPort;
 
 TEST(SimProgram, BadOptionsExitWithTwo) {
     const QStringList cases[] = {
-        {"--type", "300"},    {"--version", "x"},     {"--baud", "-1"},
-        {"--fault", "bogus"}, {"--fault", "split:2"}, {"--com", "0"},
-        {"--baud"},           {"--unknown-option"},   {"extra-argument"},
+        {"--type", "300"},
+        {"--version", "x"},
+        {"--baud", "-1"},
+        {"--fault", "bogus"},
+        {"--fault", "split:2"},
+        {"--com", "0"},
+        {"--baud"},
+        {"--unknown-option"},
+        {"extra-argument"},
+        {"--processor", "10"},
+        {"--processor", "10,300"},
     };
     for (const QStringList& args : cases) {
         SCOPED_TRACE(args.join(' ').toStdString());
@@ -49,8 +57,8 @@ TEST(SimProgram, AnswersOnItsComLinkUntilTerminated) {
     const fs::path link = folder / "com7";
 
     QProcess p;
-    p.start(DALVEX_SIM_PROGRAM, {"--type", "74", "--version", "91", "--com", "7", "--ports",
-                                 QString::fromStdString(folder.string())});
+    p.start(DALVEX_SIM_PROGRAM, {"--type", "74", "--version", "91", "--com", "7", "--processor", "11,5",
+                                 "--ports", QString::fromStdString(folder.string())});
     ASSERT_TRUE(p.waitForStarted(10000));
     QByteArray out;
     while (!out.contains('\n') && p.waitForReadyRead(10000))
@@ -68,6 +76,13 @@ TEST(SimProgram, AnswersOnItsComLinkUntilTerminated) {
         const Bytes reply = pc.read(6);
         ASSERT_EQ(reply.size(), 6u);
         EXPECT_EQ(reply[3], 74);
+        const auto query = dalvex::SixByteFrame::make(0, 0xF8, 0, 0);
+        ASSERT_TRUE(pc.send(Bytes(query.bytes.begin(), query.bytes.end())));
+        const Bytes processor = pc.read(6);
+        ASSERT_EQ(processor.size(), 6u);
+        EXPECT_EQ(processor[0], 11);
+        EXPECT_EQ(processor[1], 5);
+        EXPECT_EQ(processor[2], 91);
     }
 
     p.terminate();

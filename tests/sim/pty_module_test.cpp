@@ -132,6 +132,26 @@ TEST(PtyModule, EveryFaultHasItsEffect) {
              EXPECT_TRUE(l.pc->waitHangUp());
              EXPECT_TRUE(l.module.lineClosed());
          }},
+        {"no-processor", 0,
+         [](Line& l) {
+             // The query goes unanswered; the probe behind it is the next reply.
+             ASSERT_TRUE(l.pc->send(frame(0, kCmdProcessorQuery, 0, 0)));
+             ASSERT_TRUE(l.pc->send(kProbe));
+             EXPECT_EQ(l.pc->read(6), kProbeReply);
+         }},
+        {"drop-ack", 1,
+         [](Line& l) {
+             ASSERT_TRUE(l.pc->send(frame(0, kCmdMemoryWrite, 0x3E, 0)));
+             EXPECT_EQ(l.pc->read(6), frame(0xAB, kCmdMemoryWrite, 0x3E, 0));
+             const Bytes block(kBlockSize, 0x5A);
+             ASSERT_TRUE(l.pc->send(block));
+             EXPECT_EQ(l.pc->read(1), Bytes{0x00});
+             ASSERT_TRUE(l.pc->send(block)); // its acknowledgement is lost
+             ASSERT_TRUE(l.pc->send(block));
+             EXPECT_EQ(l.pc->read(1), Bytes{0x02});
+             ASSERT_TRUE(l.pc->send(block)); // only once
+             EXPECT_EQ(l.pc->read(1), Bytes{0x03});
+         }},
         {"wrong-sum", 0,
          [](Line& l) {
              l.module.withModule(registerSumCommand);

@@ -1,0 +1,145 @@
+// The whole firmware download (memory-write start, blocks 0 to 254, programming command) through
+// the operation engine, TAsynComm32 and the in-process simulator paced at 9600 baud.
+//
+//   bench_firmware_download [baud]
+//
+// The engine runs as in the K6 window: a 50 ms timer ticks it, and the port's received-bytes event
+// feeds its receive handler, which sends each next block at once. The run starts at the tick that
+// sends the start frame and ends when the module has received the programming command. It
+// includes what the download waits for by design: the countdown after the first byte of the
+// start reply (5 ticks) and the one before programming (50 ticks).
+//
+// Wire time: the start frame and its six-byte reply, 255 blocks of 256 bytes with a one-byte
+// acknowledgement each, and the six-byte programming command, at 10 bits per byte.
+
+#include "k6media/firmware_download.h"
+
+#include "k6link/engine.h"
+#include "k6link/engine_host.h"
+#include "k6link/memory_write.h"
+#include "k6link/port.h"
+#include "serial/async32.h"
+#include "sim/pty_module.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace dalvex;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+class QuietHost final : public k6link::EngineHost {
+public:
+    void ShowClockAndCustomer() override {}
+    bool PortReleased() override { return true; }
+    QString ReadSetting(const QString&) override { return QStringLiteral("COM1"); }
+    void SetStatusPanel(int, const QString&) override {}
+    void ShowMessage(const QString&) override {}
+    void OperationRunning() override {}
+    void EnableTransferButtons() override {}
+    void CloseFirmwareWindow() override {}
+    void ApplyVersionRules(int, int) override {}
+};
+
+class TimingHost final : public k6media::FirmwareHost {
+public:
+    QString ModelName(k6media::ModelSuffix) override { return {}; }
+    void ShowProcessor(const QString&) override {}
+    void ShowModuleVersions(const QString&, const QString&, const QString&) override {}
+    void EnableDownload(bool) override {}
+    void ShowNoNewFirmware(bool) override {}
+    void SetHeadline(const QString&) override {}
+    void SetProgress(int) override {}
+    void StepProgress() override {
+        if (++acks == k6media::kFirmwareBlocks) lastAck = Clock::now();
+    }
+    void StartProgrammingTimer() override { programmingSent = Clock::now(); }
+    void ShowMessage(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+
+    int acks = 0;
+    Clock::time_point lastAck, programmingSent;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int baud = argc > 1 ? std::atoi(argv[1]) : 9600;
+
+    QTemporaryDir ports;
+    setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
+    sim::PtyModule module;
+    if (!module.start() || !module.linkAs(ports.path().toStdString(), 1)) {
+        std::fprintf(stderr, "simulator: %s\n", module.error().c_str());
+        return 1;
+    }
+    module.setBaud(baud);
+
+    TAsynComm32 comm;
+    k6link::AsynCommPort port(comm);
+    QuietHost host;
+    k6link::Engine engine(port, host);
+    k6link::MemoryWrite memoryWrite(engine);
+    k6media::FirmwareData data;
+    TimingHost timing;
+    k6media::FirmwareDownload download(engine, memoryWrite, data, timing);
+    comm.OnRxChar = [&engine](TCustomAsynComm32*, int n) { engine.AsynComm321RxChar(n); };
+
+    data.FirmwareSlot = 13;
+    download.ConvertAndStart();
+    engine.TimeoutTicks = 0;
+
+    QEventLoop loop;
+    Clock::time_point done;
+    QTimer adas;
+    adas.setInterval(50);
+    QObject::connect(&adas, &QTimer::timeout, [&engine] { engine.tick(); });
+    // The end: the module has counted the programming command, or the transfer failed.
+    QTimer watch;
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        std::uint64_t loads = 0;
+        module.withModule([&](sim::ModuleSim& m) { loads = m.firmware().logicLoads; });
+        if (loads > 0) {
+            done = Clock::now();
+            loop.quit();
+        } else if (engine.OpState == 0) {
+            loop.quit();
+        }
+    });
+
+    const Clock::time_point t0 = Clock::now();
+    engine.tick(); // opens the port and sends the start frame
+    adas.start();
+    watch.start();
+    loop.exec();
+    adas.stop();
+    watch.stop();
+    comm.Close();
+    module.stop();
+    if (done == Clock::time_point{} || memoryWrite.TransferError) {
+        std::fprintf(stderr, "the download did not complete (%d acknowledgements)\n", timing.acks);
+        return 1;
+    }
+
+    const auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
+    constexpr double kBits = 10.0;
+    const double wireBytes = 6 + 6 + k6media::kFirmwareBlocks * (256.0 + 1.0) + 6;
+    const double wire = wireBytes * kBits / baud;
+    const double total = seconds(done - t0);
+    const double transfer = seconds(timing.lastAck - t0);
+    const double transferWire = (6 + 6 + k6media::kFirmwareBlocks * 257.0) * kBits / baud;
+    std::printf("firmware download at %d baud: %.3f s, wire time %.3f s, ratio %.4f\n", baud, total, wire,
+                total / wire);
+    std::printf("  memory write (start to last acknowledgement): %.3f s, wire time %.3f s, ratio %.4f\n",
+                transfer, transferWire, transfer / transferWire);
+    std::printf("  last acknowledgement to programming command sent: %.3f s (the 50-tick countdown)\n",
+                seconds(timing.programmingSent - timing.lastAck));
+    return 0;
+}

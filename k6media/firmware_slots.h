@@ -1,0 +1,87 @@
+#pragma once
+// The firmware images the program carries and how a module's processor reply picks one of them.
+//
+// A slot names one image. The processor query answers R0 the processor code and R1 the hardware
+// code; the two recognition tables map them to a slot, one for older modules (Version 29 or 68,
+// which do not know the door-phone board) and one for every other module. The image's version is
+// the number in its version label; slot 11 carries no image and so has no version.
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace dalvex::k6media {
+
+inline constexpr int kNoSlot = 0;
+
+struct FirmwareSlotDef {
+    int slot;
+    const char* company;      // first row label of the image in TFirmware
+    const char* imageLabel;   // second row label: version and processor ("8.3 J10")
+    const char* versionLabel; // the image's version in tenths as text ("83"); empty: none
+    const char* versionName;  // component name of the version label ("Label11"); empty: none
+    const char* resource;     // the image text among the program's resources
+    bool present;             // the build carries an image for the slot
+};
+
+inline constexpr std::array<FirmwareSlotDef, 5> kFirmwareSlots{{
+    {10, "Telgor", "8.3 J10", "83", "Label11", ":/firmware/slot10.txt", true},
+    {11, "Telgor", "8.1 J11", "", "", ":/firmware/slot11.txt", false},
+    {12, "Simvo", "8.3 26K22", "83", "Label12", ":/firmware/slot12.txt", true},
+    {13, "Varnet", "8.4 J10", "84", "Label13", ":/firmware/slot13.txt", true},
+    {14, "Portun", "8.3 J10", "83", "Label14", ":/firmware/slot14.txt", true},
+}};
+
+// The slot's row, or null for a code outside the table.
+const FirmwareSlotDef* FindFirmwareSlot(int slot);
+// The number in the slot's version label; nothing for a slot without one.
+std::optional<int> ImageVersion(int slot);
+
+// Which model name follows the processor label ("Processor: J10/ " and the name).
+enum class ModelSuffix { None, Pro, Mini, Door };
+
+// Which text of FirmwareTexts a recognised processor shows.
+enum class ProcessorLabel { J10Varnet, J10, J10Model, J11, K22, K22Model };
+
+inline constexpr int kAnyHardware = -1;
+
+struct ProcessorMatch {
+    int processor; // R0
+    int hardware;  // R1, or kAnyHardware
+    int slot;
+    ProcessorLabel label;
+    ModelSuffix suffix;
+};
+
+// Older modules (Version 29 or 68): the first row that matches decides.
+inline constexpr std::array<ProcessorMatch, 4> kOldProcessors{{
+    {10, 74, 13, ProcessorLabel::J10Varnet, ModelSuffix::None},
+    {10, 72, 10, ProcessorLabel::J10, ModelSuffix::None},
+    {11, kAnyHardware, 11, ProcessorLabel::J11, ModelSuffix::None},
+    {12, 73, 12, ProcessorLabel::K22, ModelSuffix::None},
+}};
+
+// Every other module.
+inline constexpr std::array<ProcessorMatch, 5> kProcessors{{
+    {10, 74, 13, ProcessorLabel::J10Varnet, ModelSuffix::None},
+    {10, 72, 10, ProcessorLabel::J10Model, ModelSuffix::Pro},
+    {11, kAnyHardware, 11, ProcessorLabel::J11, ModelSuffix::None},
+    {12, 73, 12, ProcessorLabel::K22Model, ModelSuffix::Mini},
+    {10, 75, 14, ProcessorLabel::J10Model, ModelSuffix::Door},
+}};
+
+// The module versions whose processor reply is taken without its check bytes and without a
+// version comparison.
+inline constexpr std::array<int, 2> kOldProcessorVersions{29, 68};
+bool IsOldProcessorVersion(int version);
+
+// The row of `table` that names R0 and R1, or null.
+template <std::size_t N>
+const ProcessorMatch* MatchProcessor(const std::array<ProcessorMatch, N>& table, int r0, int r1) {
+    for (const ProcessorMatch& m : table)
+        if (m.processor == r0 && (m.hardware == kAnyHardware || m.hardware == r1)) return &m;
+    return nullptr;
+}
+
+} // namespace dalvex::k6media

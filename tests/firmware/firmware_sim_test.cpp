@@ -1,0 +1,150 @@
+// The firmware download against the module simulator on a pseudo-terminal, through the real
+// serial component. The test ticks the engine itself and waits, with a deadline, only for replies.
+
+#include "firmware_fakes.h"
+#include "k6link/core_states.h"
+#include "serial/async32.h"
+#include "sim/pty_module.h"
+#include "tests/k6link/fakes.h"
+#include "tests/support/wait.h"
+
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace dalvex;
+using namespace dalvex::k6media;
+using dalvex::test::waitFor;
+
+namespace {
+
+constexpr std::uint32_t kImageAddress = 0x3E00u * 256u;
+constexpr int kQuietMs = 10;
+
+struct FirmwareWithModule : ::testing::Test {
+    QTemporaryDir ports;
+    sim::PtyModule module;
+    TAsynComm32 comm;
+    k6link::AsynCommPort port{comm};
+    k6link::test::FakeHost host;
+    k6link::Engine engine{port, host};
+    k6link::MemoryWrite memoryWrite{engine};
+    FirmwareData data;
+    k6media::test::FakeFirmwareHost fw;
+    FirmwareDownload download{engine, memoryWrite, data, fw};
+
+    void SetUp() override {
+        setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
+        ASSERT_TRUE(module.start()) << module.error();
+        ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
+        comm.OnRxChar = [this](TCustomAsynComm32*, int count) { engine.AsynComm321RxChar(count); };
+    }
+    void TearDown() override {
+        comm.Close();
+        module.stop();
+        unsetenv("DALVEX_PORTS");
+    }
+    // Ticks as the engine timer would, but only once the line has been quiet for a moment: a
+    // loaded machine must not make a reply late by ticks alone (a block's acknowledgement has 120
+    // ticks, and a tick every few milliseconds would give it less than a second).
+    bool runUntil(const std::function<bool()>& done, int maxTicks = 3000) {
+        std::size_t seen = module.receivedBytes().size();
+        for (int ticks = 0; ticks < maxTicks;) {
+            if (done()) return true;
+            waitFor(done, kQuietMs);
+            const std::size_t now = module.receivedBytes().size();
+            if (now != seen) {
+                seen = now;
+                continue;
+            }
+            engine.tick();
+            ++ticks;
+        }
+        return done();
+    }
+    sim::FirmwareState firmware() {
+        sim::FirmwareState f;
+        module.withModule([&](sim::ModuleSim& m) { f = m.firmware(); });
+        return f;
+    }
+    std::uint64_t blocksStored() {
+        std::uint64_t n = 0;
+        module.withModule([&](sim::ModuleSim& m) { n = m.memoryWriteBlocks(); });
+        return n;
+    }
+    // The processor query answered for a module of this type and version.
+    void identify(std::uint8_t type, std::uint8_t version) {
+        module.withModule([&](sim::ModuleSim& m) {
+            m.setTypeCode(type);
+            m.setVersion(version);
+        });
+        engine.Version = version;
+        download.StartProcessorQuery();
+        ASSERT_TRUE(runUntil([&] { return engine.OpState == 0; }));
+    }
+};
+
+} // namespace
+
+TEST_F(FirmwareWithModule, EachModuleTypeIsIdentified) {
+    struct Case {
+        std::uint8_t type;
+        int slot;
+        QString processor;
+    };
+    for (const Case& c : {Case{72, 10, "Processor: J10/ Pro"}, Case{73, 12, "Processor: K22/ Mini"},
+                          Case{74, 13, "Processor: J10/Varnet"}, Case{75, 14, "Processor: J10/ Door"}}) {
+        SCOPED_TRACE(c.type);
+        identify(c.type, 83);
+        EXPECT_EQ(data.FirmwareSlot, c.slot);
+        EXPECT_EQ(fw.processor, c.processor);
+        EXPECT_EQ(fw.software, "SW:83");
+        EXPECT_EQ(fw.hardware, QStringLiteral("HW:%1").arg(c.type));
+        EXPECT_TRUE(fw.downloadEnabled);
+    }
+}
+
+TEST_F(FirmwareWithModule, DownloadLeavesTheImageInTheModulesPagesAndTheModuleProgramsItself) {
+    identify(74, 84);
+    ASSERT_TRUE(fw.downloadEnabled);
+    download.ConvertAndStart();
+    ASSERT_TRUE(runUntil([&] { return host.firmwareClosed == 1; }));
+    EXPECT_EQ(engine.OpState, 0);
+    EXPECT_FALSE(memoryWrite.TransferError);
+    EXPECT_EQ(blocksStored(), 255u);
+    EXPECT_EQ(firmware().logicLoads, 1u);
+    bool same = false;
+    module.withModule([&](sim::ModuleSim& m) {
+        const auto pages = m.memory().subspan(kImageAddress, kFirmwareTransferBytes);
+        same = std::equal(pages.begin(), pages.end(), data.FirmwareImage.begin());
+    });
+    EXPECT_TRUE(same) << "the module's pages hold the converted image";
+    EXPECT_EQ(engine.Version, 84) << "the module answered its version after programming";
+}
+
+TEST_F(FirmwareWithModule, DroppedAcknowledgementStopsTheTransferBeforeProgramming) {
+    identify(74, 84);
+    module.setFault(sim::Fault::DropAck, 100);
+    download.ConvertAndStart();
+    ASSERT_TRUE(runUntil([&] { return engine.OpState == 0; }));
+    EXPECT_TRUE(memoryWrite.TransferError);
+    EXPECT_EQ(fw.headline, "ERROR please check communication");
+    EXPECT_EQ(blocksStored(), 101u) << "nothing after the block whose acknowledgement was lost";
+    EXPECT_EQ(firmware().logicLoads, 0u);
+    EXPECT_EQ(host.firmwareClosed, 0);
+}
+
+TEST_F(FirmwareWithModule, UnansweredProcessorQueryIsRepeatedAndOffersNothing) {
+    module.setFault(sim::Fault::NoProcessorReply);
+    module.withModule([](sim::ModuleSim& m) { m.setVersion(83); });
+    engine.Version = 83;
+    download.StartProcessorQuery();
+    ASSERT_TRUE(runUntil([&] { return firmware().processorQueries >= 3; }, 400));
+    EXPECT_EQ(engine.OpState, state::ProcessorQuery);
+    EXPECT_FALSE(fw.downloadEnabled);
+    EXPECT_EQ(fw.processor, "?");
+
+    module.setFault(sim::Fault::None);
+    ASSERT_TRUE(runUntil([&] { return engine.OpState == 0; }, 400));
+    EXPECT_TRUE(fw.downloadEnabled);
+}

@@ -1,0 +1,207 @@
+// The firmware window on the K6 window, against the module simulator on a pseudo-terminal: the
+// menu items, the processor shown, the download with its progress and the window closing when the
+// module answers again. The test ticks the engine itself; message boxes go through the hook.
+
+#include "k6link/core_states.h"
+#include "k6link/engine.h"
+#include "k6media/firmware_download.h"
+#include "serial/async32.h"
+#include "serial/settings.h"
+#include "sim/pty_module.h"
+#include "tests/support/wait.h"
+#include "ui/forms.h"
+#include "ui/k6_firmware_side.h"
+#include "ui/tfirmware.h"
+#include "ui/tform1.h"
+#include "ui/tk6form1.h"
+#include "ui/tk6form9.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace dalvex;
+using dalvex::test::waitFor;
+
+namespace {
+
+const QString kKey = QStringLiteral("\\software\\GSM\\Dalvex");
+constexpr int kQuietMs = 10;
+
+struct FirmwareWindowFixture : ::testing::Test {
+    QTemporaryDir home;
+    QTemporaryDir ports;
+    QTemporaryDir startDir;
+    QString oldDir = QDir::currentPath();
+    sim::PtyModule module;
+    std::vector<QString> shown;
+
+    void SetUp() override {
+        setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
+        setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
+        QDir::setCurrent(startDir.path());
+        ASSERT_TRUE(module.start()) << module.error();
+        TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons) {
+            shown.push_back(text);
+            return QMessageBox::Ok;
+        };
+    }
+    void TearDown() override {
+        DestroyForms();
+        TK6Form1::MessageBoxHook = nullptr;
+        module.stop();
+        QDir::setCurrent(oldDir);
+        unsetenv("DALVEX_PORTS");
+        unsetenv("XDG_CONFIG_HOME");
+    }
+
+    k6link::Engine& engine() { return K6Form1->Engine(); }
+
+    // A module of this type and version on COM1, handed over, with its version read.
+    void connect(std::uint8_t type, std::uint8_t version) {
+        module.withModule([&](sim::ModuleSim& m) {
+            m.setTypeCode(type);
+            m.setVersion(version);
+        });
+        WriteSetting(kKey, "mode", "7302518"); // the developer menu
+        ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
+        CreateForms();
+        Form1->adas->stop();
+        Form1->Kereso->stop();
+        for (QTimer* t : {K6Form1->adas, K6Form1->Timer1, K6Form1->Timer2, K6Form1->Timer3, K6Form1->Timer4})
+            t->stop();
+        Form1->FormActivate();
+        for (int i = 0; i < 12 && !Form1->Button5->isEnabled(); ++i) {
+            Form1->adasTimer();
+            waitFor([&] { return Form1->Button5->isEnabled(); }, 1000);
+        }
+        ASSERT_TRUE(Form1->Button5->isEnabled());
+        Form1->Button5->click();
+        Form1->ablakSTARTTimer();
+        waitFor([&] { return K6Form1->isActiveWindow(); }, 1000);
+        K6Form1->FormActivate();
+        Form1->adasTimer();
+        ASSERT_TRUE(run([&] { return engine().OpState == 0; }));
+        ASSERT_EQ(engine().Version, version);
+    }
+    // Ticks the engine as its timer would, but only once the line has been quiet for a moment: a
+    // loaded machine must not make a reply late by ticks alone.
+    template <typename Pred> bool run(Pred done, int maxTicks = 3000) {
+        std::size_t seen = module.receivedBytes().size();
+        for (int ticks = 0; ticks < maxTicks;) {
+            if (done()) return true;
+            waitFor(done, kQuietMs);
+            const std::size_t now = module.receivedBytes().size();
+            if (now != seen) {
+                seen = now;
+                continue;
+            }
+            K6Form1->adasTimer();
+            ++ticks;
+        }
+        return done();
+    }
+    bool identified() { return engine().OpState == 0 && K6Form9->Label2->text() != "?"; }
+};
+
+} // namespace
+
+TEST_F(FirmwareWindowFixture, WindowIdentifiesTheModuleDownloadsAndClosesWhenTheModuleAnswers) {
+    connect(74, 84);
+    K6Form1->MenuItem("FirmwareDownload1")->trigger();
+    ASSERT_TRUE(K6Form9->isVisible());
+    EXPECT_TRUE(K6Form9->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(K6Form9->windowModality(), Qt::ApplicationModal);
+    EXPECT_NEAR(K6Form9->windowOpacity(), 220.0 / 255.0, 0.01);
+    const QRegion mask = K6Form9->mask();
+    EXPECT_TRUE(mask.contains(K6Form9->rect().center()));
+    EXPECT_FALSE(mask.contains(QPoint(0, 0))) << "rounded corners";
+    EXPECT_EQ(K6Form9->Button1->text(), "Download Start (8.3 J10)");
+    EXPECT_FALSE(K6Form9->Button1->isEnabled());
+    EXPECT_EQ(engine().OpState, k6media::state::ProcessorQuery);
+
+    ASSERT_TRUE(run([&] { return identified(); }));
+    EXPECT_EQ(K6Form9->Label2->text(), "Processor: J10/Varnet");
+    EXPECT_EQ(K6Form9->Label3->text(), "SW:84");
+    EXPECT_EQ(K6Form9->Label4->text(), "HW:74");
+    EXPECT_TRUE(K6Form9->Button1->isEnabled());
+    EXPECT_TRUE(K6Form9->Label6->isHidden());
+
+    K6Form9->Button1->click();
+    ASSERT_TRUE(Firmware->Timer1->isActive());
+    Firmware->Timer1Timer(); // its first tick
+    EXPECT_FALSE(Firmware->Timer1->isActive());
+    EXPECT_EQ(engine().OpState, k6media::state::FirmwareStart);
+    ASSERT_TRUE(run([&] { return K6Form9->ProgressBar1->value() >= 100; }));
+    EXPECT_EQ(K6Form9->Label1->text(), "Memory Download");
+    ASSERT_TRUE(run([&] { return engine().OpState == k6media::state::FirmwareProgram; }));
+    EXPECT_EQ(K6Form9->ProgressBar1->value(), 255);
+    ASSERT_TRUE(run([&] { return K6Form9->Timer1->isActive(); }));
+    EXPECT_EQ(K6Form9->Label1->text(), "FPGA Download please wait...");
+    EXPECT_EQ(K6Form9->ProgressBar1->value(), 0);
+    K6Form9->Timer1Timer();
+    EXPECT_EQ(K6Form9->ProgressBar1->value(), 1);
+
+    ASSERT_TRUE(run([&] { return !K6Form9->isVisible(); }));
+    EXPECT_FALSE(K6Form9->Timer1->isActive());
+    EXPECT_EQ(K6Form9->ProgressBar1->value(), 0);
+    std::uint64_t loads = 0;
+    bool same = false;
+    module.withModule([&](sim::ModuleSim& m) {
+        loads = m.firmware().logicLoads;
+        const auto pages = m.memory().subspan(0x3E0000, 65280);
+        same = std::equal(pages.begin(), pages.end(), Firmware->FirmwareImage.begin());
+    });
+    EXPECT_EQ(loads, 1u);
+    EXPECT_TRUE(same);
+}
+
+TEST_F(FirmwareWindowFixture, OlderImageIsOfferedOnlyThroughThePopUpMenu) {
+    connect(74, 85);
+    K6Form1->MenuItem("FirmwareDownload1")->trigger();
+    ASSERT_TRUE(run([&] { return identified(); }));
+    EXPECT_FALSE(K6Form9->Button1->isEnabled());
+    EXPECT_FALSE(K6Form9->Label6->isHidden());
+    EXPECT_EQ(K6Form9->Label6->text(), "Nincs elérhető új Firmware!");
+    ASSERT_EQ(K6Form9->Label6->actions().size(), 1);
+    EXPECT_EQ(K6Form9->Label6->actions()[0]->text(), "Download OLD firmware!");
+    K6Form9->Label6->actions()[0]->trigger();
+    EXPECT_TRUE(Firmware->Timer1->isActive());
+    Firmware->Timer1->stop();
+
+    K6Form9->BitBtn3->click(); // "Kilépés"
+    EXPECT_FALSE(K6Form9->isVisible());
+    EXPECT_EQ(engine().OpState, 0);
+}
+
+TEST_F(FirmwareWindowFixture, J11HasNoImageAndGetsFaultFirmware) {
+    connect(72, 84);
+    module.withModule([](sim::ModuleSim& m) { m.firmware().processor = sim::Processor{11, 1}; });
+    K6Form1->MenuItem("FirmwareDownload1")->trigger();
+    ASSERT_TRUE(run([&] { return identified(); }));
+    EXPECT_EQ(K6Form9->Label2->text(), "Processor: J11");
+    ASSERT_TRUE(K6Form9->Button1->isEnabled());
+    K6Form9->Button1->click();
+    Firmware->Timer1Timer();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "FAULT FIRMWARE");
+    EXPECT_EQ(engine().OpState, 0);
+    K6Form9->BitBtn3Click();
+}
+
+TEST_F(FirmwareWindowFixture, DeveloperItemsOpenTheWindowAndVer2Repeats20Times) {
+    connect(72, 83);
+    K6Form1->MenuItem("FPGAdownloadteszt1")->trigger();
+    EXPECT_TRUE(K6Form9->isVisible());
+    EXPECT_EQ(K6Form1->FirmwareSide()->Download().FpgaRetry, 0);
+    K6Form9->BitBtn3Click();
+    K6Form1->MenuItem("FPGAVER21")->trigger();
+    EXPECT_TRUE(K6Form9->isVisible());
+    EXPECT_EQ(K6Form1->FirmwareSide()->Download().FpgaRetry, 20);
+    K6Form9->BitBtn3Click();
+}

@@ -1,0 +1,113 @@
+#include "k6_firmware_side.h"
+
+#include "forms.h"
+#include "tfirmware.h"
+#include "tk6form1.h"
+#include "tk6form9.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+
+namespace dalvex {
+
+K6FirmwareSide::K6FirmwareSide(TK6Form1& window, k6link::MemoryWrite& memoryWrite)
+    : w_(window)
+    , form_(K6Form9)
+    , data_(Firmware)
+    , download_(std::make_unique<k6media::FirmwareDownload>(window.Engine(), memoryWrite, Firmware->Store,
+                                                            static_cast<k6media::FirmwareHost&>(*this))) {
+    K6Form9->Operation = download_.get();
+    Firmware->OnFirstTick = [this] { download_->ConvertAndStart(); };
+}
+
+K6FirmwareSide::~K6FirmwareSide() {
+    if (form_) form_->Operation = nullptr;
+    if (data_) data_->OnFirstTick = nullptr;
+}
+
+void K6FirmwareSide::ShowWindow() {
+    // Modal, but without a nested event loop: the engine keeps running underneath.
+    if (!form_) return;
+    if (form_->isVisible()) {
+        form_->raise();
+        form_->activateWindow();
+        return;
+    }
+    form_->show();
+}
+
+void K6FirmwareSide::FirmwareDownload1Click() {
+    ShowWindow();
+}
+
+void K6FirmwareSide::FPGAdownloadteszt1Click() {
+    ShowWindow();
+}
+
+void K6FirmwareSide::FPGAVER21Click() {
+    download_->FpgaRetry = kVer2Retries;
+    ShowWindow();
+}
+
+QString K6FirmwareSide::ModelName(k6media::ModelSuffix model) {
+    switch (model) {
+    case k6media::ModelSuffix::Pro:
+        return w_.ProModelName;
+    case k6media::ModelSuffix::Mini:
+        return w_.MiniModelName;
+    case k6media::ModelSuffix::Door:
+        return w_.DoorModelName;
+    case k6media::ModelSuffix::None:
+        break;
+    }
+    return {};
+}
+
+void K6FirmwareSide::ShowProcessor(const QString& text) {
+    if (!form_) return;
+    form_->Label2->setText(text);
+    form_->Label2->show();
+}
+
+void K6FirmwareSide::ShowModuleVersions(const QString& software, const QString& hardware,
+                                        const QString& software2) {
+    if (!form_) return;
+    form_->Label3->setText(software);
+    form_->Label4->setText(hardware);
+    form_->Label5->setText(software2);
+}
+
+void K6FirmwareSide::EnableDownload(bool enabled) {
+    if (form_) form_->Button1->setEnabled(enabled);
+}
+
+void K6FirmwareSide::ShowNoNewFirmware(bool shown) {
+    if (form_) form_->Label6->setVisible(shown);
+}
+
+void K6FirmwareSide::SetHeadline(const QString& text) {
+    if (form_) form_->Label1->setText(text);
+}
+
+void K6FirmwareSide::SetProgress(int position) {
+    if (form_) form_->ProgressBar1->setValue(position);
+}
+
+void K6FirmwareSide::StepProgress() {
+    if (!form_) return;
+    QProgressBar* bar = form_->ProgressBar1;
+    bar->setValue(std::min(bar->value() + 1, bar->maximum()));
+}
+
+void K6FirmwareSide::StartProgrammingTimer() {
+    if (form_) form_->Timer1->start();
+}
+
+void K6FirmwareSide::ShowMessage(const QString& text) {
+    if (form_) form_->ShowMessage(text);
+}
+
+} // namespace dalvex

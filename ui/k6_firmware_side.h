@@ -1,0 +1,54 @@
+#pragma once
+// The K6 window's side of the firmware download: the download operation on the window's engine,
+// shown in the firmware window (TK6Form9) with its images in the data window (TFirmware), and the
+// menu items that open it.
+
+#include "k6media/firmware_download.h"
+
+#include <QPointer>
+#include <memory>
+
+namespace dalvex {
+
+class TFirmware;
+class TK6Form1;
+class TK6Form9;
+
+class K6FirmwareSide final : private k6media::FirmwareHost {
+public:
+    // Needs the firmware and data windows (CreateForms makes them).
+    K6FirmwareSide(TK6Form1& window, k6link::MemoryWrite& memoryWrite);
+    ~K6FirmwareSide() override;
+
+    static constexpr int kVer2Retries = 20;
+
+    void FirmwareDownload1Click();  // "Firmware Download", also the door-phone window's entry
+    void FPGAdownloadteszt1Click(); // developer "FPGA download teszt"
+    void FPGAVER21Click();          // developer "FPGA_VER2": the programming command 21 times
+
+    k6media::FirmwareDownload& Download() { return *download_; }
+
+private:
+    void ShowWindow();
+
+    // FirmwareHost
+    QString ModelName(k6media::ModelSuffix model) override;
+    void ShowProcessor(const QString& text) override;
+    void ShowModuleVersions(const QString& software, const QString& hardware,
+                            const QString& software2) override;
+    void EnableDownload(bool enabled) override;
+    void ShowNoNewFirmware(bool shown) override;
+    void SetHeadline(const QString& text) override;
+    void SetProgress(int position) override;
+    void StepProgress() override;
+    void StartProgrammingTimer() override;
+    void ShowMessage(const QString& text) override;
+
+    TK6Form1& w_;
+    // The windows may go before the K6 window does.
+    QPointer<TK6Form9> form_;
+    QPointer<TFirmware> data_;
+    std::unique_ptr<k6media::FirmwareDownload> download_;
+};
+
+} // namespace dalvex

@@ -1,0 +1,37 @@
+#pragma once
+// The hidden data window of the firmware download: it carries the images with their row labels,
+// the buffer an image is converted into, the slot chosen for the module and the module's
+// identification values. It is never shown. Its timer runs the conversion one tick after
+// "Download Start", so the click returns before the work starts.
+
+#include "k6media/firmware_image.h"
+
+#include <QWidget>
+#include <functional>
+
+class QLabel;
+class QTimer;
+
+namespace dalvex {
+
+class TFirmware : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFirmware(QWidget* parent = nullptr);
+
+    k6media::FirmwareData Store;
+    std::vector<std::uint8_t>& FirmwareImage;
+    int& FirmwareSlot;
+
+    // Row labels: Label1/Label2 for slot 10 ("Telgor", "8.3 J10"), Label3/Label4 for slot 11 and so
+    // on; the image versions in Label11 to Label14.
+    QLabel* Label(const QString& name) const;
+    QLabel* Label2 = nullptr;
+
+    QTimer* Timer1 = nullptr; // 100 ms, off; switches itself off at its first tick
+    void Timer1Timer();
+    // What the first tick does (set by the K6 window's firmware side).
+    std::function<void()> OnFirstTick;
+};
+
+} // namespace dalvex
