@@ -24,6 +24,8 @@ enum class Fault {
     StopAfter,
     HangUp,
     WrongSum,
+    NoAck,
+    WrongAck,
 };
 
 struct FaultInfo {
@@ -33,7 +35,7 @@ struct FaultInfo {
     bool takesCount;
 };
 
-inline constexpr std::array<FaultInfo, 8> kFaults{{
+inline constexpr std::array<FaultInfo, 10> kFaults{{
     {"none", Fault::None, "answers every command correctly", false},
     {"silent", Fault::Silent, "never answers", false},
     {"wrong-check", Fault::WrongCheck, "six-byte replies carry a wrong check byte", false},
@@ -42,6 +44,9 @@ inline constexpr std::array<FaultInfo, 8> kFaults{{
     {"stop-after", Fault::StopAfter, "answers N exchanges, then none", true},
     {"hang-up", Fault::HangUp, "answers N exchanges, then closes the line on the next command", true},
     {"wrong-sum", Fault::WrongSum, "block sums and block acknowledgements are off by one", false},
+    {"no-ack", Fault::NoAck, "answers N exchanges, then sends no memory-write acknowledgements", true},
+    {"wrong-ack", Fault::WrongAck, "answers N exchanges, then memory-write acknowledgements are off by one",
+     true},
 }};
 
 // The pause between the pieces of a split reply, and how many pieces there are at most.
