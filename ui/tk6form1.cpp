@@ -3,11 +3,13 @@
 #include "aux_forms.h"
 #include "forms.h"
 #include "k6_file_commands.h"
+#include "k6_voice_side.h"
 #include "k6config/config_codec.h"
 #include "k6config/controls.h"
 #include "k6config/page_values.h"
 #include "k6link/config_transfer.h"
 #include "k6link/core_states.h"
+#include "k6link/memory_write.h"
 #include "k6pages/k6pages.h"
 #include "placeholder_form.h"
 #include "serial/async32.h"
@@ -305,6 +307,7 @@ void TK6Form1::EnsurePages() {
     if (Pages) return;
     Pages = new k6pages::K6Pages(this, PageControl1, *Values, *LocalValues);
     Files = new K6FileCommands(*this);
+    Voice = new K6VoiceSide(*this);
     const auto button = [this](const char* name, void (TK6Form1::*click)()) {
         if (auto* b = qobject_cast<QPushButton*>(Pages->Control(QString::fromLatin1(name))))
             connect(b, &QPushButton::clicked, this, click);
@@ -318,6 +321,7 @@ void TK6Form1::FormActivate() {
     EnsurePages();
     Pages->ApplyActivationDefaults(ModuleType, Form1 ? Form1->Label8->text() : ProModelName);
     Files->ApplyContactIdSetting();
+    Voice->Activate();
 
     // The access codes of the "mode" setting show the developer and special-command menus.
     const QString mode = ReadSetting(QStringLiteral("mode"));
@@ -325,6 +329,7 @@ void TK6Form1::FormActivate() {
     if (mode == QLatin1String(kDeveloperCode)) {
         MenuItem(QStringLiteral("Fejlesztiparancsok1"))->setVisible(true);
         if (QWidget* b = Pages->Control(QStringLiteral("Button6"))) b->show();
+        Voice->ShowDeveloperButtons(true);
     }
     if (mode == QLatin1String(kDeveloperCode) || mode == QLatin1String(kSpecialCode))
         MenuItem(QStringLiteral("KlnlegesPARANCSOK1"))->setVisible(true);
@@ -398,6 +403,11 @@ private:
     }
     TK6Form1& w_;
 };
+
+k6link::MemoryWrite& TK6Form1::SharedMemoryWrite() {
+    if (!memoryWrite_) memoryWrite_ = std::make_unique<k6link::MemoryWrite>(engine_);
+    return *memoryWrite_;
+}
 
 k6link::ConfigTransfer& TK6Form1::Transfer() {
     if (!transfer_) {

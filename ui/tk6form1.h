@@ -34,9 +34,11 @@ class K6Pages;
 
 class TAsynComm32;
 class K6FileCommands;
+class K6VoiceSide;
 namespace k6link {
 class ConfigTransfer;
-}
+class MemoryWrite;
+} // namespace k6link
 
 // Catalogue texts of the window; the language pass replaces them.
 struct K6FormTexts {
@@ -121,6 +123,10 @@ public:
     static bool DeferPages;
     // File commands and the Contact ID page's handlers (built with the pages).
     K6FileCommands* Files = nullptr;
+    // The "Hangok" page: voice messages (built with the pages).
+    K6VoiceSide* Voice = nullptr;
+    // The memory-write transfer that the voice upload and the firmware download share.
+    k6link::MemoryWrite& SharedMemoryWrite();
 
     // Brand fields and the settings key, set at creation.
     QString ProModelName, MiniModelName, LineModelName, DoorModelName, ToolName, ContactText;
@@ -133,6 +139,7 @@ private:
     class TransferSide;
     std::unique_ptr<TransferSide> transferSide_;
     std::unique_ptr<k6link::ConfigTransfer> transfer_;
+    std::unique_ptr<k6link::MemoryWrite> memoryWrite_;
 
 public:
     // Fields the start window writes at hand-over; they are the engine's.
