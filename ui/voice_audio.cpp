@@ -8,13 +8,28 @@
 #include <QAudioSource>
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMediaDevices>
 #include <sndfile.h>
+#include <unistd.h>
 #include <vector>
 
 namespace dalvex {
 
 namespace {
+
+// Qt's sound devices come from the PulseAudio server (PipeWire answers for it too). Without a
+// server there is no device, and asking Qt would only print its failed connection attempt.
+bool SoundServerReachable() {
+    if (!qEnvironmentVariableIsEmpty("PULSE_SERVER")) return true;
+    QStringList sockets{QStringLiteral("/run/pulse/native"), QStringLiteral("/var/run/pulse/native")};
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty()) sockets.prepend(runtime + QStringLiteral("/pulse/native"));
+    sockets.prepend(QStringLiteral("/run/user/%1/pulse/native").arg(::getuid()));
+    for (const QString& s : sockets)
+        if (QFileInfo::exists(s)) return true;
+    return false;
+}
 
 class SystemVoiceAudio final : public VoiceAudio {
 public:
@@ -25,8 +40,12 @@ public:
         StopRecording();
     }
 
-    bool CanPlay() const override { return !QMediaDevices::defaultAudioOutput().isNull(); }
-    bool CanRecord() const override { return !QMediaDevices::defaultAudioInput().isNull(); }
+    bool CanPlay() const override {
+        return SoundServerReachable() && !QMediaDevices::defaultAudioOutput().isNull();
+    }
+    bool CanRecord() const override {
+        return SoundServerReachable() && !QMediaDevices::defaultAudioInput().isNull();
+    }
 
     bool Play(const QString& path, QString* error) override {
         StopPlayback();
@@ -43,7 +62,7 @@ public:
         format.setSampleRate(info.samplerate);
         format.setChannelCount(info.channels);
         format.setSampleFormat(QAudioFormat::Int16);
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        const QAudioDevice device = CanPlay() ? QMediaDevices::defaultAudioOutput() : QAudioDevice();
         if (device.isNull() || !device.isFormatSupported(format)) {
             if (error) *error = QStringLiteral("%1 Hz, %2").arg(info.samplerate).arg(info.channels);
             return false;
@@ -79,7 +98,7 @@ public:
         format.setSampleRate(k6media::kModuleRate);
         format.setChannelCount(1);
         format.setSampleFormat(QAudioFormat::UInt8);
-        const QAudioDevice device = QMediaDevices::defaultAudioInput();
+        const QAudioDevice device = CanRecord() ? QMediaDevices::defaultAudioInput() : QAudioDevice();
         if (device.isNull() || !device.isFormatSupported(format)) {
             if (error) *error = device.description();
             return false;
