@@ -33,10 +33,17 @@ void VoiceUpload::Register() {
                       return;
                   }
                   mw_.SendStart(static_cast<std::uint16_t>(StartPage));
+                  startSent_ = true;
               })
               .countdown(k6link::MemoryWrite::kStartTicks)
               .replies(
                   [this](k6link::Engine& e, std::span<const std::uint8_t> r) {
+                      // Bytes before the start frame went out (a late acknowledgement of an
+                      // upload this one replaced) answer nothing of this upload.
+                      if (!startSent_) {
+                          e.ClearRx();
+                          return true;
+                      }
                       if (r[0] == k6link::kAckMark && r.size() < k6link::kFrameSize) return true;
                       e.OpState = state::VoiceBlock;
                       e.SendStep();
@@ -98,6 +105,7 @@ void VoiceUpload::Reset() {
     blocks_ = {};
     sent_ = 0;
     awaitingAck_ = false;
+    startSent_ = false;
 }
 
 void VoiceUpload::TabSheet22Exit() {
@@ -135,6 +143,7 @@ bool VoiceUpload::Start(const VoiceSlot& slot, const QString& editText, const QS
                                          static_cast<std::size_t>(samples.size())));
     sent_ = 0;
     awaitingAck_ = false;
+    startSent_ = false;
     StartPage = slot.startPage;
     BlocksLeft = kMaxVoiceBlocks;
     host_.ShowGauge(static_cast<int>(check.fileSize / kGaugeBytes));

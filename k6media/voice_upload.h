@@ -3,9 +3,9 @@
 // memory, driven by the engine, and the file checks of the "Hangok" page.
 //
 //   1000  F(0, 0xFA, StartPage >> 8, StartPage & 0xFF); countdown 50, repeated without limit.
-//         Any reply moves on to 1001. A reply that starts with the acknowledgement mark is taken
-//         whole (six bytes) first: on a paced line its bytes come one by one, and the ones after
-//         the first must not count as block acknowledgements.
+//         Any reply to it moves on to 1001 (bytes before it went out are no reply). A reply that starts with
+//         the acknowledgement mark is taken whole (six bytes) first: on a paced line its bytes come one by
+//         one, and the ones after the first must not count as block acknowledgements.
 //   1001  one raw 256-byte block (voice_blocks.h); countdown 120. Every received chunk
 //         acknowledges the block just sent: its first byte must be AckSeq, which starts at
 //         StartPage's low byte and steps by one with every acknowledgement; the next block goes out
@@ -103,6 +103,7 @@ private:
     VoiceBlocks blocks_;
     int sent_ = 0;
     bool awaitingAck_ = false;
+    bool startSent_ = false;
 };
 
 } // namespace dalvex::k6media

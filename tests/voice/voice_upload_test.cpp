@@ -155,10 +155,14 @@ TEST_F(VoiceUploadTest, StartFrameRepeatsUntilAnyReplyAndAReplyFrameIsTakenWhole
     EXPECT_EQ(blocksSent().size(), 3u);
     EXPECT_TRUE(host.messages.empty());
 
-    // Any other byte at all moves on at once.
+    // Any other byte at all moves on at once, but only once the start frame is out: before, it
+    // is the late acknowledgement of an upload this one replaced.
     port.writes.clear();
     ASSERT_TRUE(upload.Start(Slot("Edit9"), dir.filePath("a.wav"), dir.path()));
+    feed(Bytes{0x02});
+    EXPECT_EQ(engine.OpState, state::VoiceStart);
     ASSERT_TRUE(tickUntilSent());
+    EXPECT_EQ(port.writes.back(), (Bytes{0x00, 0xFA, 0x03, 0x00, 0x03, 0xFC}));
     feed(Bytes{0x17});
     EXPECT_EQ(blocksSent().size(), 1u);
 }
