@@ -25,12 +25,11 @@ TEST(WavCheck, DataTagIsLookedForAtOffsets0To252FirstMatchWins) {
         {{36}, 256, 36},
         {{0}, 256, 0},
         {{252}, 256, 252},
-        {{253}, 256, std::nullopt},
+        {{253}, 300, std::nullopt}, // reaches past the first 256 bytes
         {{}, 256, std::nullopt},
         {{40, 36}, 256, 36},
-        {{300}, 400, std::nullopt}, // only the first 256 bytes
-                                    // count
-        {{2}, 5, std::nullopt},     // too short to hold it
+        {{300}, 400, std::nullopt}, // only the first 256 bytes count
+        {{}, 3, std::nullopt},      // too short to hold it
     };
     for (const Case& c : cases) {
         std::vector<std::uint8_t> head(static_cast<std::size_t>(c.size), 'x');
