@@ -167,6 +167,18 @@ TEST_F(VoiceUploadTest, StartFrameRepeatsUntilAnyReplyAndAReplyFrameIsTakenWhole
     EXPECT_EQ(blocksSent().size(), 1u);
 }
 
+TEST_F(VoiceUploadTest, AReplyFrameThatStopsHalfWayStillCountsWhenTheCountdownRunsOut) {
+    ASSERT_TRUE(upload.Start(Slot("Edit9"), file("a.wav", CanonicalWav(Counting(600))), dir.path()));
+    ASSERT_TRUE(tickUntilSent());
+    feed(Bytes{0xAB, 0xFA});
+    EXPECT_EQ(engine.OpState, state::VoiceStart);
+    ASSERT_TRUE(tickUntilSent());
+    EXPECT_EQ(engine.OpState, state::VoiceBlock);
+    ASSERT_EQ(blocksSent().size(), 1u) << "the first block, not the start frame again";
+    acknowledgeAll(0x00);
+    EXPECT_TRUE(host.messages.empty());
+}
+
 TEST_F(VoiceUploadTest, DeveloperDtmfExpectsE0FirstAndReadsItsFixedFile) {
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("temp")));
     file("temp/dtmf.wav", CanonicalWav(Counting(300)));
