@@ -28,6 +28,8 @@ enum class Fault {
     WrongSum,
     NoProcessorReply,
     DropAck,
+    NoAck,
+    WrongAck,
 };
 
 struct FaultInfo {
@@ -37,7 +39,7 @@ struct FaultInfo {
     bool takesCount;
 };
 
-inline constexpr std::array<FaultInfo, 10> kFaults{{
+inline constexpr std::array<FaultInfo, 12> kFaults{{
     {"none", Fault::None, "answers every command correctly", false},
     {"silent", Fault::Silent, "never answers", false},
     {"wrong-check", Fault::WrongCheck, "six-byte replies carry a wrong check byte", false},
@@ -48,6 +50,9 @@ inline constexpr std::array<FaultInfo, 10> kFaults{{
     {"wrong-sum", Fault::WrongSum, "block sums and block acknowledgements are off by one", false},
     {"no-processor", Fault::NoProcessorReply, "never answers the processor query", false},
     {"drop-ack", Fault::DropAck, "loses the acknowledgement of memory-write block N + 1, once", true},
+    {"no-ack", Fault::NoAck, "answers N exchanges, then sends no memory-write acknowledgements", true},
+    {"wrong-ack", Fault::WrongAck, "answers N exchanges, then memory-write acknowledgements are off by one",
+     true},
 }};
 
 // The pause between the pieces of a split reply, and how many pieces there are at most.

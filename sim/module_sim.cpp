@@ -104,7 +104,7 @@ void ModuleSim::expectMemoryBlock(Exchange& ex, std::uint32_t page, int blocksLe
             m.memory_[address + i] = block[i];
         ++m.memoryWriteBlocks_;
         const std::uint8_t ack = static_cast<std::uint8_t>(page & 0xFFu);
-        done.reply(std::span<const std::uint8_t>(&ack, 1), ReplyKind::Sum);
+        done.reply(std::span<const std::uint8_t>(&ack, 1), ReplyKind::Ack);
         if (blocksLeft > 1) m.expectMemoryBlock(done, page + 1, blocksLeft - 1);
     });
 }

@@ -103,6 +103,7 @@ enum class ReplyKind {
     None,  // the exchange produced no bytes
     Frame, // one six-byte reply frame
     Sum,   // data whose last byte is a block sum or a block acknowledgement
+    Ack,   // the one-byte acknowledgement of a memory-write block
     Raw,   // anything else (modem text, streamed data)
 };
 
@@ -189,6 +190,8 @@ public:
     // Drops a payload still awaited (a memory write whose sender went quiet); bytes are framed
     // again from here on.
     void endMemoryWrite() { pending_.reset(); }
+    // True while a memory write waits for its next block.
+    bool awaitingMemoryWrite() const { return pending_ && pending_->frame.command() == kCmdMemoryWrite; }
     // Memory-write blocks stored since start, and the page of the last one.
     std::uint64_t memoryWriteBlocks() const { return memoryWriteBlocks_; }
 

@@ -208,6 +208,10 @@ void PtyModule::setBaud(int baud) {
     baud_ = std::max(0, baud);
 }
 
+void PtyModule::setMemoryWriteSilence(std::chrono::milliseconds silence) {
+    memoryWriteSilenceNs_ = std::chrono::nanoseconds(silence).count();
+}
+
 void PtyModule::setFault(Fault fault, int n) {
     std::lock_guard lock(mutex_);
     fault_ = fault;
@@ -280,16 +284,32 @@ void PtyModule::run() {
     while (!interrupted() && master_ >= 0) {
         std::array<pollfd, 3> fds{{{master_, POLLIN, 0}, {wake_, POLLIN, 0}, {closeWatch_, POLLIN, 0}}};
         const nfds_t count = closeWatch_ >= 0 ? 3 : 2;
-        if (::poll(fds.data(), count, -1) < 0) {
+        // A memory write waiting for its next block ends after the silence.
+        int timeoutMs = -1;
+        {
+            std::lock_guard lock(mutex_);
+            if (module_.awaitingMemoryWrite()) {
+                const std::int64_t left = lastInputNs_ + memoryWriteSilenceNs_ - nowNs();
+                if (left <= 0) {
+                    module_.endMemoryWrite();
+                } else {
+                    timeoutMs = static_cast<int>((left + 999'999) / 1'000'000);
+                }
+            }
+        }
+        const int ready = ::poll(fds.data(), count, timeoutMs);
+        if (ready < 0) {
             if (errno == EINTR) continue;
             break;
         }
+        if (ready == 0) continue;
         if (interrupted()) break;
         if (count == 3 && (fds[2].revents & POLLIN)) clearExclusiveOnClose();
         if (fds[0].revents & POLLIN) {
             const ssize_t n = ::read(master_, buffer.data(), buffer.size());
             if (n > 0) {
                 process(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(n)));
+                lastInputNs_ = nowNs();
                 continue;
             }
             if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
@@ -357,13 +377,16 @@ PtyModule::Outgoing PtyModule::shape(const Reply& reply) const {
     if (reply.bytes.empty()) return out;
     if (fault_ == Fault::NoProcessorReply && reply.command == kCmdProcessorQuery) return out;
     // Shaped right after the block was stored, so the module's count includes it.
-    if (fault_ == Fault::DropAck && reply.command == kCmdMemoryWrite && reply.kind == ReplyKind::Sum &&
+    if (fault_ == Fault::DropAck && reply.command == kCmdMemoryWrite && reply.kind == ReplyKind::Ack &&
         module_.memoryWriteBlocks() - faultBlockBase_ == static_cast<std::uint64_t>(faultCount_) + 1)
         return out;
 
     std::vector<std::uint8_t> bytes = reply.bytes;
     if (fault_ == Fault::WrongCheck && reply.kind == ReplyKind::Frame && bytes.size() == 6) ++bytes[5];
-    if (fault_ == Fault::WrongSum && reply.kind == ReplyKind::Sum) ++bytes.back();
+    const bool ack = reply.kind == ReplyKind::Ack;
+    if (fault_ == Fault::NoAck && ack && pastCount) return out;
+    if (fault_ == Fault::WrongSum && (reply.kind == ReplyKind::Sum || ack)) ++bytes.back();
+    if (fault_ == Fault::WrongAck && ack && pastCount) ++bytes.back();
     if (fault_ == Fault::Extra) bytes.insert(bytes.end(), kExtraBytes.begin(), kExtraBytes.end());
 
     out.action = Outgoing::Action::Write;

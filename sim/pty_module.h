@@ -15,11 +15,14 @@
 //   where t0 is when the command's last byte arrived (or when the previous reply left the wire).
 //   Deadlines are absolute, so the overshoot of one sleep never adds up. Baud 0 writes each reply
 //   at once in one write.
+// - A memory write that gets no byte for a second ends (the module takes frames again), as the
+//   module does when its sender has gone quiet.
 
 #include "sim/faults.h"
 #include "sim/module_sim.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
@@ -56,6 +59,8 @@ public:
 
     // Characters per second times ten; 0 = no pacing.
     void setBaud(int baud);
+    // How long a memory write waits for its next block before it ends (default one second).
+    void setMemoryWriteSilence(std::chrono::milliseconds silence);
     // Sets the failure mode; counting of exchanges for N starts now.
     void setFault(Fault fault, int n = 0);
     // Runs fn with the module while no byte is being fed to it.
@@ -113,6 +118,8 @@ private:
     std::int64_t inboundStartNs_ = 0;
     std::int64_t inboundIndex_ = 0;
     std::int64_t outboundFreeNs_ = 0;
+    std::int64_t lastInputNs_ = 0; // when the last chunk from the PC had been taken in
+    std::atomic<std::int64_t> memoryWriteSilenceNs_{1'000'000'000};
 
     int wake_ = -1; // eventfd: stop or hang-up requested
     std::atomic<bool> stopRequested_{false};

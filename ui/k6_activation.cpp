@@ -1,5 +1,7 @@
 #include "k6_activation.h"
 
+#include "k6_voice_side.h"
+
 #include "forms.h"
 #include "i18n/product_variant.h"
 #include "k6_file_commands.h"
@@ -313,8 +315,8 @@ void K6Activation::FirstActivationScaling() {
 }
 
 void K6Activation::VoicePlayers() {
-    // The voice page opens its seven players on their recorded files here; it is wired where the
-    // voice page is built.
+    // The voice page opens its seven players on their recorded files.
+    if (w_.Voice) w_.Voice->Activate();
 }
 
 // --- Version reply -------------------------------------------------------------------------------

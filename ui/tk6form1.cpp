@@ -6,11 +6,13 @@
 #include "k6_activation.h"
 #include "k6_file_commands.h"
 #include "k6_firmware_side.h"
+#include "k6_voice_side.h"
 #include "k6config/config_codec.h"
 #include "k6config/controls.h"
 #include "k6config/page_values.h"
 #include "k6link/config_transfer.h"
 #include "k6link/core_states.h"
+#include "k6link/memory_write.h"
 #include "k6pages/k6pages.h"
 #include "placeholder_form.h"
 #include "serial/async32.h"
@@ -308,6 +310,7 @@ void TK6Form1::EnsurePages() {
     if (Pages) return;
     Pages = new k6pages::K6Pages(this, PageControl1, *Values, *LocalValues);
     Files = new K6FileCommands(*this);
+    Voice = new K6VoiceSide(*this);
     const auto button = [this](const char* name, void (TK6Form1::*click)()) {
         if (auto* b = qobject_cast<QPushButton*>(Pages->Control(QString::fromLatin1(name))))
             connect(b, &QPushButton::clicked, this, click);

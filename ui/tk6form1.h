@@ -39,9 +39,11 @@ class K6FileCommands;
 class SerialTraceSwitch;
 class K6BackupSide;
 class K6FirmwareSide;
+class K6VoiceSide;
 namespace k6link {
 class ConfigTransfer;
-}
+class MemoryWrite;
+} // namespace k6link
 
 // Catalogue texts of the window; the language pass replaces them.
 struct K6FormTexts {
@@ -146,6 +148,8 @@ public:
     k6link::MemoryWrite& MemWrite() { return memoryWrite_; }
     // The firmware download, created on first use; null without the firmware windows.
     K6FirmwareSide* FirmwareSide();
+    // The "Hangok" page: voice messages (built with the pages).
+    K6VoiceSide* Voice = nullptr;
 
     // Brand fields and the settings key, set at creation.
     QString ProModelName, MiniModelName, LineModelName, DoorModelName, ToolName, ContactText;

@@ -35,6 +35,8 @@ TEST(Faults, ParsesNameWithOptionalCount) {
         {"stop-after", true, Fault::StopAfter, 0},
         {"hang-up:12", true, Fault::HangUp, 12},
         {"wrong-sum", true, Fault::WrongSum, 0},
+        {"no-ack:4", true, Fault::NoAck, 4},
+        {"wrong-ack", true, Fault::WrongAck, 0},
         {"split:2", false, Fault::None, 0}, // takes no count
         {"bogus", false, Fault::None, 0},
         {"Silent", false, Fault::None, 0},

@@ -26,6 +26,7 @@ const Bytes kProbe(kIdentificationProbe.bytes.begin(), kIdentificationProbe.byte
 const Bytes kProbeReply = frame(0xAB, 0, 255, 72);
 const Bytes kVersionRead = frame(0, 0, 254, 0);
 const Bytes kVersionReply = frame(0xAB, 0, 254, 84);
+const Bytes kMemoryWriteStart = frame(0, 0xFA, 0x03, 0x00);
 
 // A running module and the PC's end of its line.
 struct Line {
@@ -163,6 +164,27 @@ TEST(PtyModule, EveryFaultHasItsEffect) {
              ASSERT_TRUE(l.pc->send(kProbe));
              EXPECT_EQ(l.pc->read(6), kProbeReply);
          }},
+        {"no-ack", 2,
+         [](Line& l) {
+             ASSERT_TRUE(l.pc->send(kMemoryWriteStart));
+             EXPECT_EQ(l.pc->read(6), frame(0xAB, 0xFA, 0x03, 0x00));
+             ASSERT_TRUE(l.pc->send(Bytes(256, 0x11)));
+             EXPECT_EQ(l.pc->read(1), Bytes{0x00});
+             ASSERT_TRUE(l.pc->send(Bytes(256, 0x22)));
+             ASSERT_TRUE(l.waitExchanges(3));
+             l.module.withModule([](ModuleSim& m) {
+                 EXPECT_EQ(m.memory()[0x301 * 256], 0x22) << "the block is stored all the same";
+                 m.endMemoryWrite();
+             });
+             l.expectNothingFromExchange(3);
+         }},
+        {"wrong-ack", 1,
+         [](Line& l) {
+             ASSERT_TRUE(l.pc->send(kMemoryWriteStart));
+             EXPECT_EQ(l.pc->read(6), frame(0xAB, 0xFA, 0x03, 0x00)) << "the start reply is not touched";
+             ASSERT_TRUE(l.pc->send(Bytes(256, 0x11)));
+             EXPECT_EQ(l.pc->read(1), Bytes{0x01});
+         }},
     };
 
     for (const FaultInfo& f : kFaults) {
@@ -179,6 +201,25 @@ TEST(PtyModule, EveryFaultHasItsEffect) {
         line.module.setFault(info->fault, c.count);
         c.check(line);
     }
+}
+
+TEST(PtyModule, MemoryWriteEndsWhenTheLineStaysQuiet) {
+    Line line;
+    ASSERT_TRUE(line.ok());
+    line.module.setMemoryWriteSilence(std::chrono::milliseconds(50));
+    ASSERT_TRUE(line.pc->send(kMemoryWriteStart));
+    ASSERT_EQ(line.pc->read(6), frame(0xAB, 0xFA, 0x03, 0x00));
+    ASSERT_TRUE(line.pc->send(Bytes(256, 0x11)));
+    ASSERT_EQ(line.pc->read(1), Bytes{0x00});
+    const auto deadline = Clock::now() + test::kDeadline;
+    bool awaiting = true;
+    while (awaiting && Clock::now() < deadline) {
+        line.module.withModule([&](ModuleSim& m) { awaiting = m.awaitingMemoryWrite(); });
+        std::this_thread::yield();
+    }
+    EXPECT_FALSE(awaiting);
+    ASSERT_TRUE(line.pc->send(kVersionRead));
+    EXPECT_EQ(line.pc->read(6), kVersionReply) << "frames are taken again";
 }
 
 TEST(PtyModule, FaultCountStartsWhenTheFaultIsSet) {
