@@ -5,6 +5,7 @@
 #include "sim/faults.h"
 #include "sim/pty_module.h"
 
+#include <array>
 #include <charconv>
 #include <csignal>
 #include <cstdio>
@@ -25,6 +26,8 @@ struct Options {
     FaultSetting fault;
     int com = 1;
     std::string ports;
+    std::optional<std::array<std::uint8_t, dalvex::sim::kStatusRegisters>> status; // fixed registers
+    int traceRate = dalvex::sim::kDefaultTraceLinesPerSecond;
     bool help = false;
 };
 
@@ -42,6 +45,11 @@ void printHelp() {
            "  --com N          COM port number to link (default 1)\n"
            "  --ports DIR      folder of the comN links (default "
         << dalvex::portsFolder()
+        << ")\n"
+           "  --status HEX     the 16 status registers (512..527) as 32 hex digits, kept as given\n"
+           "                   (default: a healthy module whose registers change every second)\n"
+           "  --trace-rate N   monitor trace lines per second (default "
+        << dalvex::sim::kDefaultTraceLinesPerSecond
         << ")\n"
            "  --help           show this text\n"
            "\n"
@@ -111,6 +119,22 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
             const auto fault = dalvex::sim::parseFault(*v, &error);
             if (!fault) return std::nullopt;
             o.fault = *fault;
+        } else if (name == "--trace-rate") {
+            if (!number(o.traceRate, 1, 10'000)) return std::nullopt;
+        } else if (name == "--status") {
+            const auto v = takeValue();
+            std::array<std::uint8_t, dalvex::sim::kStatusRegisters> bytes{};
+            bool ok = v && v->size() == 2 * bytes.size();
+            for (std::size_t k = 0; ok && k < bytes.size(); ++k) {
+                const char* from = v->data() + 2 * k;
+                const auto [ptr, ec] = std::from_chars(from, from + 2, bytes[k], 16);
+                ok = ec == std::errc() && ptr == from + 2;
+            }
+            if (!ok) {
+                error = "--status needs 32 hex digits (16 bytes)";
+                return std::nullopt;
+            }
+            o.status = bytes;
         } else if (name == "--ports") {
             const auto v = takeValue();
             if (!v || v->empty()) {
@@ -152,6 +176,11 @@ int main(int argc, char** argv) {
     module.withModule([&](dalvex::sim::ModuleSim& m) {
         m.setTypeCode(static_cast<std::uint8_t>(options->type));
         m.setVersion(static_cast<std::uint8_t>(options->version));
+        m.status().traceLinesPerSecond = options->traceRate;
+        if (options->status)
+            m.status().registers = *options->status;
+        else
+            m.status().animate = true;
     });
     module.setBaud(options->baud);
     module.setFault(options->fault.fault, options->fault.count);

@@ -93,6 +93,7 @@ void ModuleSim::registerBuiltInCommands() {
     registerCommand(kCmdRestart, [](Exchange& ex) {
         if (ex.frame().addressLow() == kRestartKey) ++ex.module().restarts_;
     });
+    registerStatusMonitorCommands(*this);
 }
 
 void ModuleSim::expectMemoryBlock(Exchange& ex, std::uint32_t page, int blocksLeft) {

@@ -43,12 +43,14 @@
 //        takes frames again.
 //   0xFF restart: F(0, 0xFF, 0xAA, 0) -> no answer; the module counts it (restarts()). A restart
 //        frame with another key byte is ignored.
+//   2, 0xFB status read and monitor mode: sim/status_monitor.h.
 //   Byte 1 of every six-byte reply echoes the command code. The PC side checks only the acknowledgement
 //   mark in byte 0, the address echo in byte 2 and the data in byte 3.
 //
 //   A valid frame with a command that has no table entry is consumed and left unanswered, as a
 //   module does with a command its firmware does not know; it is not an exchange.
 
+#include "sim/status_monitor.h"
 #include "startup/six_byte_frame.h"
 
 #include <array>
@@ -188,6 +190,12 @@ public:
     // Memory-write blocks stored since start, and the page of the last one.
     std::uint64_t memoryWriteBlocks() const { return memoryWriteBlocks_; }
 
+    // The status registers and the monitor mode.
+    StatusMonitor& status() { return status_; }
+    // Time passes: returns what the module sends without being asked (the monitor's trace) up to
+    // nowNs (CLOCK_MONOTONIC). The transport calls it every few milliseconds.
+    std::vector<std::uint8_t> tick(std::int64_t nowNs) { return status_.tick(nowNs); }
+
     // The value a byte read at a 16-bit address answers.
     std::uint8_t readByte(std::uint16_t address) const;
     // What a byte write does to the module.
@@ -217,6 +225,7 @@ private:
     std::uint64_t clockSets_ = 0;
     std::uint64_t memoryWriteBlocks_ = 0;
 
+    StatusMonitor status_;
     std::array<CommandHandler, 256> commands_;
     std::array<std::uint8_t, 6> frameBuffer_{};
     std::size_t frameCount_ = 0;

@@ -274,16 +274,41 @@ void PtyModule::clearExclusiveOnClose() {
     ::ioctl(slave_, TIOCNXCL);
 }
 
+void PtyModule::setTickPeriod(std::chrono::milliseconds period) {
+    tickPeriodNs_ = std::max<std::int64_t>(0, std::chrono::nanoseconds(period).count());
+}
+
+bool PtyModule::tickModule() {
+    Outgoing out;
+    const std::int64_t now = nowNs();
+    {
+        std::lock_guard lock(mutex_);
+        Reply r{module_.tick(now), ReplyKind::Raw, module_.exchanges()};
+        if (r.bytes.empty()) return true;
+        out = shape(r);
+    }
+    return deliver(out, now);
+}
+
 void PtyModule::run() {
     std::array<std::uint8_t, 4096> buffer;
+    std::int64_t nextTickNs = nowNs();
     while (!interrupted() && master_ >= 0) {
         std::array<pollfd, 3> fds{{{master_, POLLIN, 0}, {wake_, POLLIN, 0}, {closeWatch_, POLLIN, 0}}};
         const nfds_t count = closeWatch_ >= 0 ? 3 : 2;
-        if (::poll(fds.data(), count, -1) < 0) {
+        const std::int64_t tickPeriod = tickPeriodNs_;
+        timespec timeout{};
+        if (tickPeriod > 0) timeout = toTimespec(std::max<std::int64_t>(0, nextTickNs - nowNs()));
+        if (::ppoll(fds.data(), count, tickPeriod > 0 ? &timeout : nullptr, nullptr) < 0) {
             if (errno == EINTR) continue;
             break;
         }
         if (interrupted()) break;
+        if (tickPeriod > 0 && nowNs() >= nextTickNs) {
+            // A steady period; after a stall the next tick is one period from now, not a burst.
+            nextTickNs = std::max(nextTickNs + tickPeriod, nowNs() + tickPeriod / 2);
+            if (!tickModule()) break;
+        }
         if (count == 3 && (fds[2].revents & POLLIN)) clearExclusiveOnClose();
         if (fds[0].revents & POLLIN) {
             const ssize_t n = ::read(master_, buffer.data(), buffer.size());
