@@ -172,7 +172,10 @@ StatusPoll::StatusPoll(Engine& engine, StatusHost& host)
                   host_.TestEndDone();
                   // While the window is open the poll goes on; otherwise the window would turn
                   // "COM ERROR" with a module that answers.
-                  if (e.StatusPoll == kStatusPollCommand) Start();
+                  if (e.StatusPoll == kStatusPollCommand) {
+                      Prepare();
+                      Start();
+                  }
                   return true;
               }));
 }
@@ -194,7 +197,7 @@ void StatusPoll::Prepare() {
 }
 
 void StatusPoll::Start() {
-    // A pass interrupted by another state (the "Tesztelés END" write) starts over.
+    // Counters left inconsistent by another operation: the pass starts over.
     if (e_.MemAddr - kStatusAddress != e_.BlockIndex || e_.Remaining != kStatusBytes - e_.BlockIndex ||
         e_.Remaining <= 0 || e_.Remaining > kStatusBytes)
         Prepare();

@@ -9,13 +9,6 @@
 
 namespace dalvex {
 
-TK6Form2::TK6Form2(QWidget* parent)
-    : TPlaceholderForm("TK6Form2", "Modul állapotok", parent) {
-    // The temperature field, which the hand-over hides for some models.
-    AddNamedControl(new QLabel(QStringLiteral("Hőméséklet:"), this), QStringLiteral("Label11"));
-    AddNamedControl(new QLineEdit(this), QStringLiteral("Edit3"));
-}
-
 TDPhone1::TDPhone1(QWidget* parent)
     : TPlaceholderForm("TDPhone1", "Portun GSM", parent) {}
 

@@ -3,20 +3,11 @@
 // function; until then it is a window that says it is not built yet.
 
 #include "placeholder_form.h"
+#include "tk6form2.h"
+#include "tk6form3.h"
 
 namespace dalvex {
 
-class TK6Form2 : public TPlaceholderForm { // module status
-    Q_OBJECT
-public:
-    explicit TK6Form2(QWidget* parent = nullptr);
-};
-class TK6Form3 : public TPlaceholderForm { // monitor
-    Q_OBJECT
-public:
-    explicit TK6Form3(QWidget* parent = nullptr)
-        : TPlaceholderForm("TK6Form3", "Monitor", parent) {}
-};
 class TK6Form4 : public TPlaceholderForm { // wiring picture
     Q_OBJECT
 public:

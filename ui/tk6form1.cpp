@@ -3,6 +3,7 @@
 #include "aux_forms.h"
 #include "forms.h"
 #include "k6_file_commands.h"
+#include "k6_status_side.h"
 #include "k6config/config_codec.h"
 #include "k6config/controls.h"
 #include "k6config/page_values.h"
@@ -13,6 +14,7 @@
 #include "serial/async32.h"
 #include "serial/settings.h"
 #include "tform1.h"
+#include "tk6form2.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -143,6 +145,7 @@ TK6Form1::TK6Form1(QWidget* parent)
 
     BuildControls();
     BuildMenus();
+    Status = new K6StatusSide(*this);
 
     Language = new QTimer(this);
     Language->setObjectName(QStringLiteral("Language"));
@@ -243,6 +246,9 @@ void TK6Form1::BuildMenus() {
         {"raszinkronizlsa1", &TK6Form1::GSMraszinkronozsa1Click},
         {"GSMraszinkronozsa1", &TK6Form1::GSMraszinkronozsa1Click},
         {"BitBtn8", &TK6Form1::BitBtn8Click},
+        {"Modulllapotmegjelentse1", &TK6Form1::Modulllapotmegjelentse1Click},
+        {"Hibakeress1", &TK6Form1::Hibakeress1Click},
+        {"MonitorAT1", &TK6Form1::MonitorAT1Click},
         {"Kilps1", nullptr}, // closes the window
     };
     QHash<QString, QMenu*> menus;
@@ -309,8 +315,10 @@ void TK6Form1::EnsurePages() {
         if (auto* b = qobject_cast<QPushButton*>(Pages->Control(QString::fromLatin1(name))))
             connect(b, &QPushButton::clicked, this, click);
     };
-    button("Button12", &TK6Form1::GSMraszinkronozsa1Click); // "Szinkronizálás"
-    button("Button5", &TK6Form1::Button5Click);             // "PSTN send"
+    button("Button12", &TK6Form1::GSMraszinkronozsa1Click);                 // "Szinkronizálás"
+    button("Button5", &TK6Form1::Button5Click);                             // "PSTN send"
+    button("Button19", &TK6Form1::Modulllapotmegjelentse1Click);            // "Modul állapotok"
+    if (QWidget* b = Pages->Control(QStringLiteral("Button19"))) b->hide(); // developer mode only
 }
 
 void TK6Form1::FormActivate() {
@@ -325,6 +333,8 @@ void TK6Form1::FormActivate() {
     if (mode == QLatin1String(kDeveloperCode)) {
         MenuItem(QStringLiteral("Fejlesztiparancsok1"))->setVisible(true);
         if (QWidget* b = Pages->Control(QStringLiteral("Button6"))) b->show();
+        if (QWidget* b = Pages->Control(QStringLiteral("Button19"))) b->show();
+        if (K6Form2) K6Form2->Button1->show();
     }
     if (mode == QLatin1String(kDeveloperCode) || mode == QLatin1String(kSpecialCode))
         MenuItem(QStringLiteral("KlnlegesPARANCSOK1"))->setVisible(true);
@@ -418,6 +428,16 @@ void TK6Form1::GSMraszinkronozsa1Click() {
 }
 void TK6Form1::Button5Click() {
     Transfer().StartPstnSend();
+}
+
+void TK6Form1::Modulllapotmegjelentse1Click() {
+    Status->Modulllapotmegjelentse1Click();
+}
+void TK6Form1::Hibakeress1Click() {
+    Status->Hibakeress1Click();
+}
+void TK6Form1::MonitorAT1Click() {
+    Status->MonitorAT1Click();
 }
 
 void TK6Form1::LanguageTimer() {
@@ -534,6 +554,7 @@ void TK6Form1::ApplyVersionRules(int version, int moduleType) {
         if (version >= r.fromVersion) MenuItem(QString::fromLatin1(r.item))->setVisible(true);
     EnsurePages();
     Pages->ApplyVersionRules(version, moduleType);
+    if (K6Form2) K6Form2->ApplyVersionRules(version, moduleType);
 }
 
 } // namespace dalvex

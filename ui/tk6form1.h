@@ -34,6 +34,7 @@ class K6Pages;
 
 class TAsynComm32;
 class K6FileCommands;
+class K6StatusSide;
 namespace k6link {
 class ConfigTransfer;
 }
@@ -121,6 +122,11 @@ public:
     static bool DeferPages;
     // File commands and the Contact ID page's handlers (built with the pages).
     K6FileCommands* Files = nullptr;
+    // The status poll, the monitor and the terminal.
+    K6StatusSide* Status = nullptr;
+    void Modulllapotmegjelentse1Click(); // also the button "Modul állapotok"
+    void Hibakeress1Click();             // "Monitor"
+    void MonitorAT1Click();              // "Monitor+AT"
 
     // Brand fields and the settings key, set at creation.
     QString ProModelName, MiniModelName, LineModelName, DoorModelName, ToolName, ContactText;
