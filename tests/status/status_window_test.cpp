@@ -20,6 +20,7 @@
 #include "ui/tk6form3.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -453,6 +454,40 @@ TEST_F(StatusWindowFixture, TerminalSendsTheLineAndCrStraightToThePort) {
 
     K6Form3->close();
     EXPECT_EQ(engine().OpState, k6state::MonitorOff);
+}
+
+} // namespace
+
+namespace {
+
+// Pictures of both windows for a look by eye (not run by default):
+// status_window_tests --gtest_also_run_disabled_tests --gtest_filter='*SaveScreenshots'
+TEST_F(StatusWindowFixture, DISABLED_SaveScreenshots) {
+    const QString dir = qEnvironmentVariable("DALVEX_SCREENSHOTS", QStringLiteral("/tmp/k6status"));
+    QDir().mkpath(dir);
+    connect(74, 84);
+    openStatus();
+    k6link::StatusBytes s = Healthy();
+    s[0] = 0x05;
+    s[4] = 0x80 | 0x0A;
+    s[11] = 3;
+    setRegisters(s);
+    ASSERT_TRUE(nextPass());
+    ASSERT_TRUE(nextPass());
+    K6Form2->Timer1Timer();
+    QApplication::processEvents();
+    EXPECT_TRUE(K6Form2->grab().save(dir + QStringLiteral("/status.png")));
+    K6Form2->close();
+    openMonitor("Hibakeress1");
+    ASSERT_TRUE(runUntil([&] { return engine().OpState == k6state::MonitorStream; }));
+    waitFor([&] {
+        K6Form3->Flush();
+        return K6Form3->ViewText().contains(QStringLiteral("#000010"));
+    });
+    K6Form3->Timer1Timer();
+    K6Form3->Flush();
+    QApplication::processEvents();
+    EXPECT_TRUE(K6Form3->grab().save(dir + QStringLiteral("/monitor.png")));
 }
 
 } // namespace
