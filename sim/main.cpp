@@ -3,6 +3,7 @@
 
 #include "serial/com_names.h"
 #include "sim/faults.h"
+#include "sim/gsm_modem.h"
 #include "sim/pty_module.h"
 
 #include <array>
@@ -29,6 +30,10 @@ struct Options {
     std::optional<std::array<std::uint8_t, dalvex::sim::kStatusRegisters>> status; // fixed registers
     int traceRate = dalvex::sim::kDefaultTraceLinesPerSecond;
     bool help = false;
+    std::string phonebook;  // file of SIM phonebook entries
+    int phonebookFill = -1; // entries 1..N generated
+    std::optional<std::string> pin;
+    dalvex::sim::ModemFaultSetting modemFault;
 };
 
 constexpr int kUsageError = 2;
@@ -51,7 +56,12 @@ void printHelp() {
            "  --trace-rate N   monitor trace lines per second (default "
         << dalvex::sim::kDefaultTraceLinesPerSecond
         << ")\n"
-           "  --help           show this text\n"
+           "  --phonebook FILE SIM phonebook of the GSM modem: lines index;number;name\n"
+           "  --phonebook-fill N  SIM phonebook entries 1 to N filled with generated numbers\n"
+           "  --pin PIN        SIM PIN of the GSM modem (default 1234)\n"
+           "  --modem-fault NAME[:N]  failure mode of the GSM modem (N lines answered first):\n"
+        << dalvex::sim::modemFaultHelp(8)
+        << "  --help           show this text\n"
            "\n"
            "Failure modes (N counts exchanges; the fault strikes from exchange N + 1, N defaults to 0):\n"
         << dalvex::sim::faultHelp(4);
@@ -135,6 +145,24 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
                 return std::nullopt;
             }
             o.status = bytes;
+        } else if (name == "--phonebook-fill") {
+            if (!number(o.phonebookFill, 0, dalvex::sim::kPhonebookSize)) return std::nullopt;
+        } else if (name == "--phonebook" || name == "--pin") {
+            const auto v = takeValue();
+            if (!v || v->empty()) {
+                error = std::string(name) + " needs a value";
+                return std::nullopt;
+            }
+            (name == "--pin" ? o.pin.emplace() : o.phonebook) = std::string(*v);
+        } else if (name == "--modem-fault") {
+            const auto v = takeValue();
+            if (!v) {
+                error = "--modem-fault needs a value";
+                return std::nullopt;
+            }
+            const auto fault = dalvex::sim::parseModemFault(*v, &error);
+            if (!fault) return std::nullopt;
+            o.modemFault = *fault;
         } else if (name == "--ports") {
             const auto v = takeValue();
             if (!v || v->empty()) {
@@ -173,6 +201,7 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     dalvex::sim::PtyModule module;
+    bool phonebookRead = true;
     module.withModule([&](dalvex::sim::ModuleSim& m) {
         m.setTypeCode(static_cast<std::uint8_t>(options->type));
         m.setVersion(static_cast<std::uint8_t>(options->version));
@@ -181,7 +210,16 @@ int main(int argc, char** argv) {
             m.status().registers = *options->status;
         else
             m.status().animate = true;
+        dalvex::sim::GsmModem& modem = m.modem();
+        if (options->phonebookFill >= 0) modem.fillPhonebook(options->phonebookFill);
+        if (!options->phonebook.empty()) phonebookRead = modem.loadPhonebook(options->phonebook, &error);
+        if (options->pin) modem.setPin(*options->pin);
+        modem.setFault(options->modemFault.fault, options->modemFault.after);
     });
+    if (!phonebookRead) {
+        std::cerr << "dalvex-sim: " << error << "\n";
+        return 1;
+    }
     module.setBaud(options->baud);
     module.setFault(options->fault.fault, options->fault.count);
     if (!module.start()) {

@@ -1,5 +1,6 @@
 #include "status_monitor.h"
 
+#include "sim/gsm_modem.h"
 #include "sim/module_sim.h"
 
 #include <algorithm>

@@ -7,6 +7,10 @@
 //         F(0xAB, 0xAC, on, 0). While it is on, the module streams trace lines (ASCII, CR LF) at a
 //         steady rate, whatever else it is asked; the lines leave through ModuleSim::tick.
 //
+// The command codes 0xFB (kCmdMonitor) and the mode mark 0xAC (kModeMark) are the modem's
+// (sim/gsm_modem.h), which answers monitor-off itself while in modem mode when no 0xFB is
+// registered; with this one registered, 0xFB ends modem mode and is answered here.
+//
 // The registers stay as set (tests set them through ModuleSim::status()) unless `animate` is on,
 // as in the dalvex-sim program: then inputs, outputs, signal, GSM and dialler state, GSM time,
 // temperature and line values change every second, so a status window shows life.
@@ -21,8 +25,6 @@ namespace dalvex::sim {
 class ModuleSim;
 
 inline constexpr std::uint8_t kCmdStatusRead = 2;
-inline constexpr std::uint8_t kCmdMonitor = 0xFB;
-inline constexpr std::uint8_t kModeMark = 0xAC; // R1 of a mode-switch reply
 inline constexpr std::uint16_t kStatusAddress = 512;
 inline constexpr std::size_t kStatusRegisters = 16;
 inline constexpr int kDefaultTraceLinesPerSecond = 20;

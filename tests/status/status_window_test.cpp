@@ -428,20 +428,25 @@ TEST_F(StatusWindowFixture, SaveKeepsEverythingWhileTheViewKeepsTheLastMegabyte)
     EXPECT_TRUE(shown[0].contains(bad)) << shown[0].toStdString();
 }
 
-TEST_F(StatusWindowFixture, TerminalSendsTheLineAndCrStraightToThePort) {
+TEST_F(StatusWindowFixture, TerminalTalksToTheModemAndSendsTheLineAndCrStraightToThePort) {
     connect();
     openMonitor("MonitorAT1");
     EXPECT_FALSE(K6Form3->Edit1->isHidden());
     EXPECT_TRUE(K6Form3->Button4->isDefault());
     EXPECT_EQ(engine().OpState, k6state::ModemSwitch);
     EXPECT_EQ(engine().NextOpState, k6state::MonitorStream);
-    K6Form1->adasTimer(); // opens the port and asks for modem mode
+    // Modem mode (20), "AT" and its "OK" (21), then everything received is shown (82).
+    ASSERT_TRUE(runUntil([&] { return engine().OpState == k6state::MonitorStream; }));
     ASSERT_TRUE(K6Form1->AsynComm321->IsOpen());
 
-    K6Form3->Edit1->setText(QStringLiteral("ATI"));
+    K6Form3->Edit1->setText(QStringLiteral("AT+CSQ"));
     K6Form3->Button4->click();
-    const Bytes ati{'A', 'T', 'I', '\r'};
-    EXPECT_TRUE(waitFor([&] { return Find(module.receivedBytes(), ati) != std::string::npos; }));
+    const Bytes csq{'A', 'T', '+', 'C', 'S', 'Q', '\r'};
+    EXPECT_TRUE(waitFor([&] { return Find(module.receivedBytes(), csq) != std::string::npos; }));
+    EXPECT_TRUE(waitFor([&] {
+        K6Form3->Flush();
+        return K6Form3->ViewText().contains(QStringLiteral("AT+CSQ\n\n+CSQ: 20,0\n\nOK\n"));
+    })) << K6Form3->ViewText().toStdString();
 
     // The module's line buffer holds 255 characters and the CR.
     K6Form3->Edit1->setText(QString(300, QLatin1Char('B')));
@@ -452,8 +457,13 @@ TEST_F(StatusWindowFixture, TerminalSendsTheLineAndCrStraightToThePort) {
     EXPECT_TRUE(waitFor([&] { return Find(module.receivedBytes(), longLine) != std::string::npos; }));
     EXPECT_EQ(Find(module.receivedBytes(), Bytes(256, 'B')), std::string::npos);
 
+    // Closing: monitor off takes the module out of modem mode, then the status read.
     K6Form3->close();
     EXPECT_EQ(engine().OpState, k6state::MonitorOff);
+    ASSERT_TRUE(runUntil([&] { return engine().OpState == 0; }));
+    bool inModemMode = true;
+    module.withModule([&](sim::ModuleSim& m) { inModemMode = m.rawMode(); });
+    EXPECT_FALSE(inModemMode);
 }
 
 } // namespace
