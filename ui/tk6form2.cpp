@@ -313,9 +313,11 @@ void TK6Form2::Refresh(const k6link::StatusBytes& s) {
     Edit1->setText(d.Network);
     Edit2->setText(d.ErrorField);
     Gauge1->setValue(d.Signal);
-    Gauge1->setProperty("colour", QString::fromLatin1(GaugeColourName(d.Colour)));
-    Gauge1->setStyleSheet(QStringLiteral("QProgressBar::chunk { background-color: %1; }")
-                              .arg(QString::fromLatin1(GaugeColourName(d.Colour))));
+    const QString colour = QString::fromLatin1(GaugeColourName(d.Colour));
+    if (Gauge1->property("colour").toString() != colour) {
+        Gauge1->setProperty("colour", colour);
+        Gauge1->setStyleSheet(QStringLiteral("QProgressBar::chunk { background-color: %1; }").arg(colour));
+    }
     panels_[0]->setText(d.GsmTime);
     Edit3->setText(d.TemperatureText);
     if (moduleType == 74) VONFESZ->setText(d.LineVoltage);
