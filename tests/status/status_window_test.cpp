@@ -329,6 +329,9 @@ TEST_F(StatusWindowFixture, TestEndWritesToAddress75AndShowsRegOk) {
 
 TEST_F(StatusWindowFixture, MonitorStreamsUntilClosedThenReadsStatus) {
     connect();
+    // A slow trace: the acknowledgement of monitor on, a six-byte reply, must reach the engine
+    // apart from the first trace line even on a loaded machine.
+    module.withModule([](sim::ModuleSim& m) { m.status().traceLinesPerSecond = 5; });
     openMonitor("Hibakeress1");
     EXPECT_TRUE(K6Form3->Edit1->isHidden()) << "no terminal controls in monitor mode";
     EXPECT_EQ(K6Form3->Label1->text(), QStringLiteral("Monitorozás után, kérem indítsa újra a GSM modult!"));
