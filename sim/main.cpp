@@ -3,8 +3,10 @@
 
 #include "serial/com_names.h"
 #include "sim/faults.h"
+#include "sim/gsm_modem.h"
 #include "sim/pty_module.h"
 
+#include <array>
 #include <charconv>
 #include <csignal>
 #include <cstdio>
@@ -26,7 +28,13 @@ struct Options {
     std::optional<dalvex::sim::Processor> processor;
     int com = 1;
     std::string ports;
+    std::optional<std::array<std::uint8_t, dalvex::sim::kStatusRegisters>> status; // fixed registers
+    int traceRate = dalvex::sim::kDefaultTraceLinesPerSecond;
     bool help = false;
+    std::string phonebook;  // file of SIM phonebook entries
+    int phonebookFill = -1; // entries 1..N generated
+    std::optional<std::string> pin;
+    dalvex::sim::ModemFaultSetting modemFault;
 };
 
 constexpr int kUsageError = 2;
@@ -46,7 +54,17 @@ void printHelp() {
            "  --ports DIR      folder of the comN links (default "
         << dalvex::portsFolder()
         << ")\n"
-           "  --help           show this text\n"
+           "  --status HEX     the 16 status registers (512..527) as 32 hex digits, kept as given\n"
+           "                   (default: a healthy module whose registers change every second)\n"
+           "  --trace-rate N   monitor trace lines per second (default "
+        << dalvex::sim::kDefaultTraceLinesPerSecond
+        << ")\n"
+           "  --phonebook FILE SIM phonebook of the GSM modem: lines index;number;name\n"
+           "  --phonebook-fill N  SIM phonebook entries 1 to N filled with generated numbers\n"
+           "  --pin PIN        SIM PIN of the GSM modem (default 1234)\n"
+           "  --modem-fault NAME[:N]  failure mode of the GSM modem (N lines answered first):\n"
+        << dalvex::sim::modemFaultHelp(8)
+        << "  --help           show this text\n"
            "\n"
            "Failure modes (N counts exchanges; the fault strikes from exchange N + 1, N defaults to 0):\n"
         << dalvex::sim::faultHelp(4);
@@ -127,6 +145,40 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
             }
             o.processor =
                 dalvex::sim::Processor{static_cast<std::uint8_t>(*p), static_cast<std::uint8_t>(*h)};
+        } else if (name == "--trace-rate") {
+            if (!number(o.traceRate, 1, 10'000)) return std::nullopt;
+        } else if (name == "--status") {
+            const auto v = takeValue();
+            std::array<std::uint8_t, dalvex::sim::kStatusRegisters> bytes{};
+            bool ok = v && v->size() == 2 * bytes.size();
+            for (std::size_t k = 0; ok && k < bytes.size(); ++k) {
+                const char* from = v->data() + 2 * k;
+                const auto [ptr, ec] = std::from_chars(from, from + 2, bytes[k], 16);
+                ok = ec == std::errc() && ptr == from + 2;
+            }
+            if (!ok) {
+                error = "--status needs 32 hex digits (16 bytes)";
+                return std::nullopt;
+            }
+            o.status = bytes;
+        } else if (name == "--phonebook-fill") {
+            if (!number(o.phonebookFill, 0, dalvex::sim::kPhonebookSize)) return std::nullopt;
+        } else if (name == "--phonebook" || name == "--pin") {
+            const auto v = takeValue();
+            if (!v || v->empty()) {
+                error = std::string(name) + " needs a value";
+                return std::nullopt;
+            }
+            (name == "--pin" ? o.pin.emplace() : o.phonebook) = std::string(*v);
+        } else if (name == "--modem-fault") {
+            const auto v = takeValue();
+            if (!v) {
+                error = "--modem-fault needs a value";
+                return std::nullopt;
+            }
+            const auto fault = dalvex::sim::parseModemFault(*v, &error);
+            if (!fault) return std::nullopt;
+            o.modemFault = *fault;
         } else if (name == "--ports") {
             const auto v = takeValue();
             if (!v || v->empty()) {
@@ -165,11 +217,26 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     dalvex::sim::PtyModule module;
+    bool phonebookRead = true;
     module.withModule([&](dalvex::sim::ModuleSim& m) {
         m.setTypeCode(static_cast<std::uint8_t>(options->type));
         m.setVersion(static_cast<std::uint8_t>(options->version));
         m.firmware().processor = options->processor;
+        m.status().traceLinesPerSecond = options->traceRate;
+        if (options->status)
+            m.status().registers = *options->status;
+        else
+            m.status().animate = true;
+        dalvex::sim::GsmModem& modem = m.modem();
+        if (options->phonebookFill >= 0) modem.fillPhonebook(options->phonebookFill);
+        if (!options->phonebook.empty()) phonebookRead = modem.loadPhonebook(options->phonebook, &error);
+        if (options->pin) modem.setPin(*options->pin);
+        modem.setFault(options->modemFault.fault, options->modemFault.after);
     });
+    if (!phonebookRead) {
+        std::cerr << "dalvex-sim: " << error << "\n";
+        return 1;
+    }
     module.setBaud(options->baud);
     module.setFault(options->fault.fault, options->fault.count);
     if (!module.start()) {

@@ -1,5 +1,7 @@
 #include "module_sim.h"
 
+#include "sim/gsm_modem.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -22,6 +24,24 @@ void Exchange::expectPayload(std::size_t n, PayloadHandler then) {
 ModuleSim::ModuleSim()
     : memory_(kMemorySize, 0) {
     registerBuiltInCommands();
+    modem_ = std::make_unique<GsmModem>(*this);
+}
+
+ModuleSim::~ModuleSim() = default;
+
+void ModuleSim::sendRaw(std::span<const std::uint8_t> bytes, ReplyKind kind) {
+    Reply reply{std::vector<std::uint8_t>(bytes.begin(), bytes.end()), kind, 0};
+    if (!sink_) {
+        unaskedReplies_.push_back(std::move(reply));
+        return;
+    }
+    reply.exchange = ++exchanges_;
+    if (*sink_) (*sink_)(reply);
+}
+
+void ModuleSim::handleFrame(const SixByteFrame& frame) {
+    static const ReplySink kNoSink;
+    dispatch(frame, sink_ ? *sink_ : kNoSink);
 }
 
 void ModuleSim::registerCommand(std::uint8_t code, CommandHandler handler) {
@@ -94,6 +114,7 @@ void ModuleSim::registerBuiltInCommands() {
         if (ex.frame().addressLow() == kRestartKey) ++ex.module().restarts_;
     });
     registerFirmwareCommands(*this);
+    registerStatusMonitorCommands(*this);
 }
 
 void ModuleSim::expectMemoryBlock(Exchange& ex, std::uint32_t page, int blocksLeft) {
@@ -116,6 +137,10 @@ std::vector<std::uint8_t> ModuleSim::feed(std::span<const std::uint8_t> bytes) {
 }
 
 void ModuleSim::feed(std::span<const std::uint8_t> bytes, const ReplySink& sink) {
+    const ReplySink* outer = sink_;
+    sink_ = &sink;
+    for (Reply& r : std::exchange(unaskedReplies_, {}))
+        sendRaw(r.bytes, r.kind);
     std::size_t i = 0;
     while (i < bytes.size()) {
         if (pending_) {
@@ -125,6 +150,12 @@ void ModuleSim::feed(std::span<const std::uint8_t> bytes, const ReplySink& sink)
                         bytes.begin() + static_cast<std::ptrdiff_t>(i + take));
             i += take;
             runPayloadIfComplete(sink);
+            continue;
+        }
+        if (rawHandler_) {
+            // A copy: the handler may clear or replace itself.
+            const RawHandler handler = rawHandler_;
+            handler(*this, bytes[i++]);
             continue;
         }
         frameBuffer_[frameCount_++] = bytes[i++];
@@ -138,6 +169,7 @@ void ModuleSim::feed(std::span<const std::uint8_t> bytes, const ReplySink& sink)
         frameCount_ = 0;
         dispatch(SixByteFrame::fromBytes(frameBuffer_), sink);
     }
+    sink_ = outer;
 }
 
 void ModuleSim::dispatch(const SixByteFrame& frame, const ReplySink& sink) {

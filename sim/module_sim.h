@@ -44,19 +44,26 @@
 //   0xF8, 0xF9 processor query and programmable-logic load: firmware_cmds.h.
 //   0xFF restart: F(0, 0xFF, 0xAA, 0) -> no answer; the module counts it (restarts()). A restart
 //        frame with another key byte is ignored.
+//   2, 0xFB status read and monitor mode: sim/status_monitor.h.
 //   Byte 1 of every six-byte reply echoes the command code. The PC side checks only the acknowledgement
 //   mark in byte 0, the address echo in byte 2 and the data in byte 3.
 //
 //   A valid frame with a command that has no table entry is consumed and left unanswered, as a
 //   module does with a command its firmware does not know; it is not an exchange.
+//
+// Raw mode: a command may hand the byte stream to a raw handler (the GSM modem pass-through of
+// command 0xFD, sim/gsm_modem.h). While one is set, every byte goes to it instead of the framer;
+// it answers with sendRaw() and returns to frames with clearRawHandler().
 
 #include "sim/firmware_cmds.h"
+#include "sim/status_monitor.h"
 #include "startup/six_byte_frame.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -119,6 +126,7 @@ struct Reply {
 
 class ModuleSim;
 class Exchange;
+class GsmModem;
 
 // Runs when the command's frame has arrived.
 using CommandHandler = std::function<void(Exchange&)>;
@@ -126,6 +134,8 @@ using CommandHandler = std::function<void(Exchange&)>;
 using PayloadHandler = std::function<void(Exchange&, std::span<const std::uint8_t> payload)>;
 // Receives each completed exchange's reply in order.
 using ReplySink = std::function<void(const Reply&)>;
+// Takes the PC's bytes one at a time while the module is in a raw mode.
+using RawHandler = std::function<void(ModuleSim&, std::uint8_t byte)>;
 
 // One step of a command as its handler sees it. A step ends when the handler returns. It
 // completes an exchange when it replied or when it asked for no further payload; a step that only
@@ -160,6 +170,9 @@ private:
 class ModuleSim {
 public:
     ModuleSim();
+    ~ModuleSim();
+    ModuleSim(const ModuleSim&) = delete;
+    ModuleSim& operator=(const ModuleSim&) = delete;
 
     // Takes in bytes from the PC and returns the replies they caused, one after the other.
     std::vector<std::uint8_t> feed(std::span<const std::uint8_t> bytes);
@@ -198,6 +211,25 @@ public:
     // Processor reply and programming count (firmware_cmds.h).
     FirmwareState& firmware() { return firmware_; }
     const FirmwareState& firmware() const { return firmware_; }
+    // The status registers and the monitor mode.
+    StatusMonitor& status() { return status_; }
+    // Time passes: returns what the module sends without being asked (the monitor's trace) up to
+    // nowNs (CLOCK_MONOTONIC). The transport calls it every few milliseconds.
+    std::vector<std::uint8_t> tick(std::int64_t nowNs) { return status_.tick(nowNs); }
+    // Raw mode: while a handler is set, bytes go to it instead of the framer (a payload still
+    // awaited takes its bytes first). Setting or clearing it from within the handler is allowed.
+    void setRawHandler(RawHandler handler) { rawHandler_ = std::move(handler); }
+    void clearRawHandler() { rawHandler_ = nullptr; }
+    bool rawMode() const { return static_cast<bool>(rawHandler_); }
+    // A reply the module sends outside a framed command (a raw handler's answer): one exchange.
+    // Outside feed() it is kept and handed out first by the next feed().
+    void sendRaw(std::span<const std::uint8_t> bytes, ReplyKind kind = ReplyKind::Raw);
+    // Handles a frame as if the framer had taken it (a raw handler that recognises one).
+    void handleFrame(const SixByteFrame& frame);
+
+    // The module's GSM modem (command 0xFD).
+    GsmModem& modem() { return *modem_; }
+    const GsmModem& modem() const { return *modem_; }
 
     // The value a byte read at a 16-bit address answers.
     std::uint8_t readByte(std::uint16_t address) const;
@@ -229,10 +261,15 @@ private:
     std::uint64_t memoryWriteBlocks_ = 0;
     FirmwareState firmware_;
 
+    StatusMonitor status_;
     std::array<CommandHandler, 256> commands_;
     std::array<std::uint8_t, 6> frameBuffer_{};
     std::size_t frameCount_ = 0;
     std::optional<PendingPayload> pending_;
+    RawHandler rawHandler_;
+    const ReplySink* sink_ = nullptr;   // while feed() runs
+    std::vector<Reply> unaskedReplies_; // sent outside feed()
+    std::unique_ptr<GsmModem> modem_;
 };
 
 } // namespace dalvex::sim

@@ -279,31 +279,58 @@ void PtyModule::clearExclusiveOnClose() {
     ::ioctl(slave_, TIOCNXCL);
 }
 
+void PtyModule::setTickPeriod(std::chrono::milliseconds period) {
+    tickPeriodNs_ = std::max<std::int64_t>(0, std::chrono::nanoseconds(period).count());
+}
+
+bool PtyModule::tickModule() {
+    Outgoing out;
+    const std::int64_t now = nowNs();
+    {
+        std::lock_guard lock(mutex_);
+        Reply r{module_.tick(now), ReplyKind::Raw, module_.exchanges()};
+        if (r.bytes.empty()) return true;
+        out = shape(r);
+    }
+    return deliver(out, now);
+}
+
 void PtyModule::run() {
     std::array<std::uint8_t, 4096> buffer;
+    std::int64_t nextTickNs = nowNs();
     while (!interrupted() && master_ >= 0) {
         std::array<pollfd, 3> fds{{{master_, POLLIN, 0}, {wake_, POLLIN, 0}, {closeWatch_, POLLIN, 0}}};
         const nfds_t count = closeWatch_ >= 0 ? 3 : 2;
-        // A memory write waiting for its next block ends after the silence.
-        int timeoutMs = -1;
+        // A memory write waiting for its next block ends after the silence; the module is ticked
+        // every tick period. The wait lasts until whichever comes first.
+        std::int64_t waitNs = -1;
         {
             std::lock_guard lock(mutex_);
             if (module_.awaitingMemoryWrite()) {
                 const std::int64_t left = lastInputNs_ + memoryWriteSilenceNs_ - nowNs();
-                if (left <= 0) {
+                if (left <= 0)
                     module_.endMemoryWrite();
-                } else {
-                    timeoutMs = static_cast<int>((left + 999'999) / 1'000'000);
-                }
+                else
+                    waitNs = left;
             }
         }
-        const int ready = ::poll(fds.data(), count, timeoutMs);
-        if (ready < 0) {
+        const std::int64_t tickPeriod = tickPeriodNs_;
+        if (tickPeriod > 0) {
+            const std::int64_t toTick = std::max<std::int64_t>(0, nextTickNs - nowNs());
+            waitNs = waitNs < 0 ? toTick : std::min(waitNs, toTick);
+        }
+        timespec timeout{};
+        if (waitNs >= 0) timeout = toTimespec(waitNs);
+        if (::ppoll(fds.data(), count, waitNs >= 0 ? &timeout : nullptr, nullptr) < 0) {
             if (errno == EINTR) continue;
             break;
         }
-        if (ready == 0) continue;
         if (interrupted()) break;
+        if (tickPeriod > 0 && nowNs() >= nextTickNs) {
+            // A steady period; after a stall the next tick is one period from now, not a burst.
+            nextTickNs = std::max(nextTickNs + tickPeriod, nowNs() + tickPeriod / 2);
+            if (!tickModule()) break;
+        }
         if (count == 3 && (fds[2].revents & POLLIN)) clearExclusiveOnClose();
         if (fds[0].revents & POLLIN) {
             const ssize_t n = ::read(master_, buffer.data(), buffer.size());

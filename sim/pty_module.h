@@ -17,6 +17,9 @@
 //   at once in one write.
 // - A memory write that gets no byte for a second ends (the module takes frames again), as the
 //   module does when its sender has gone quiet.
+// - Unsolicited output: every tick period the thread calls ModuleSim::tick and sends what it
+//   returns (the monitor's trace) like a reply: paced, and through the failure mode. A module with
+//   nothing to say returns nothing, so the tick costs only a wake-up.
 
 #include "sim/faults.h"
 #include "sim/module_sim.h"
@@ -61,6 +64,10 @@ public:
     void setBaud(int baud);
     // How long a memory write waits for its next block before it ends (default one second).
     void setMemoryWriteSilence(std::chrono::milliseconds silence);
+    // How often the module is ticked for unsolicited output (default kDefaultTickPeriod); 0 stops
+    // the ticks. Takes effect at the thread's next wake-up, so set it before start() to be exact.
+    void setTickPeriod(std::chrono::milliseconds period);
+    static constexpr std::chrono::milliseconds kDefaultTickPeriod{20};
     // Sets the failure mode; counting of exchanges for N starts now.
     void setFault(Fault fault, int n = 0);
     // Runs fn with the module while no byte is being fed to it.
@@ -81,6 +88,8 @@ private:
     void run();
     // Receives one chunk from the master side. False when the thread must leave its loop.
     bool process(std::span<const std::uint8_t> chunk);
+    // Sends what the module has to say unasked. False when the thread must leave its loop.
+    bool tickModule();
     // Decides what leaves the line for one reply, under the lock.
     Outgoing shape(const Reply& reply) const;
     bool deliver(const Outgoing& out, std::int64_t readyNs);
@@ -124,6 +133,7 @@ private:
     int wake_ = -1; // eventfd: stop or hang-up requested
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> hangUpRequested_{false};
+    std::atomic<std::int64_t> tickPeriodNs_{std::chrono::nanoseconds(kDefaultTickPeriod).count()};
     std::thread thread_;
 };
 

@@ -4,20 +4,11 @@
 
 #include "placeholder_form.h"
 #include "tdphone1.h"
+#include "tk6form2.h"
+#include "tk6form3.h"
 
 namespace dalvex {
 
-class TK6Form2 : public TPlaceholderForm { // module status
-    Q_OBJECT
-public:
-    explicit TK6Form2(QWidget* parent = nullptr);
-};
-class TK6Form3 : public TPlaceholderForm { // monitor
-    Q_OBJECT
-public:
-    explicit TK6Form3(QWidget* parent = nullptr)
-        : TPlaceholderForm("TK6Form3", "Monitor", parent) {}
-};
 class Tk6Form5 : public TPlaceholderForm { // event log
     Q_OBJECT
 public:

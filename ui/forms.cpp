@@ -8,6 +8,8 @@
 #include "tk6form7.h"
 #include "tk6form8.h"
 #include "tk6form9.h"
+#include "tk6form2.h"
+#include "tk6form3.h"
 
 namespace dalvex {
 

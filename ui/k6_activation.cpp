@@ -1,6 +1,7 @@
 #include "k6_activation.h"
 
 #include "k6_voice_side.h"
+#include "k6link/status_poll.h"
 
 #include "forms.h"
 #include "i18n/product_variant.h"
@@ -65,13 +66,6 @@ constexpr const char* kDeveloperButtons[] = {"Button6", "Button7", "Button18", "
 using k6pages::Effect;
 constexpr int kAny = k6pages::kAnyVersion;
 constexpr int kNone = k6pages::kNoLimit;
-const k6pages::VersionRule kStatusWindowRules[] = {
-    {{}, kAny, 78, Effect::Hide, {"Label20", "Label21", "Label22", "VONFESZ"}},
-    {{73}, kAny, kNone, Effect::Hide, {"Panel8", "Label13"}},
-    {{74}, 77, kNone, Effect::Show, {"VONFESZ", "Label20", "Label21", "Label22"}},
-    {{}, kAny, 18, Effect::Hide, {"Label11", "Edit3"}},
-};
-
 constexpr Self::Step kActivationSteps[] = {
     {"ProgramVersionPanel", &Self::ProgramVersionPanel},
     {"DemoModeMenus", &Self::DemoModeMenus},
@@ -338,14 +332,8 @@ void K6Activation::PageRules() {
 void K6Activation::StatusWindowRules() {
     QWidget* status = Window("TK6Form2");
     if (!status) return;
-    const int version = w_.Engine().Version;
-    for (const k6pages::VersionRule& r : kStatusWindowRules) {
-        const bool typeMatches =
-            r.types.size() == 0 || std::find(r.types.begin(), r.types.end(), w_.ModuleType) != r.types.end();
-        if (!typeMatches || version < r.from || version >= r.below) continue;
-        for (const char* name : r.targets)
-            if (QWidget* c = ControlOf(status, name)) c->setVisible(r.effect == Effect::Show);
-    }
+    for (const k6link::VisibilityRule& r : k6link::StatusVersionRules(w_.Engine().Version, w_.ModuleType))
+        if (QWidget* c = ControlOf(status, r.control)) c->setVisible(r.visible);
 }
 
 // --- Helpers -------------------------------------------------------------------------------------

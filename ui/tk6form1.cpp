@@ -7,6 +7,7 @@
 #include "k6_file_commands.h"
 #include "k6_firmware_side.h"
 #include "k6_voice_side.h"
+#include "k6_status_side.h"
 #include "k6config/config_codec.h"
 #include "k6config/controls.h"
 #include "k6config/page_values.h"
@@ -23,6 +24,7 @@
 #include "tk6form7.h"
 #include "tk6form8.h"
 #include "tk6form9.h"
+#include "tk6form2.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -139,6 +141,7 @@ TK6Form1::TK6Form1(QWidget* parent)
     BuildControls();
     BuildMenus();
     Adapt = new K6Activation(*this);
+    Status = new K6StatusSide(*this);
 
     Language = new QTimer(this);
     Language->setObjectName(QStringLiteral("Language"));
@@ -248,6 +251,9 @@ void TK6Form1::BuildMenus() {
         {"FirmwareDownload1", &TK6Form1::FirmwareDownload1Click},
         {"FPGAdownloadteszt1", &TK6Form1::FPGAdownloadteszt1Click},
         {"FPGAVER21", &TK6Form1::FPGAVER21Click},
+        {"Modulllapotmegjelentse1", &TK6Form1::Modulllapotmegjelentse1Click},
+        {"Hibakeress1", &TK6Form1::Hibakeress1Click},
+        {"MonitorAT1", &TK6Form1::MonitorAT1Click},
         {"Kilps1", nullptr}, // closes the window
     };
     QHash<QString, QMenu*> menus;
@@ -315,8 +321,10 @@ void TK6Form1::EnsurePages() {
         if (auto* b = qobject_cast<QPushButton*>(Pages->Control(QString::fromLatin1(name))))
             connect(b, &QPushButton::clicked, this, click);
     };
-    button("Button12", &TK6Form1::GSMraszinkronozsa1Click); // "Szinkronizálás"
-    button("Button5", &TK6Form1::Button5Click);             // "PSTN send"
+    button("Button12", &TK6Form1::GSMraszinkronozsa1Click);                 // "Szinkronizálás"
+    button("Button5", &TK6Form1::Button5Click);                             // "PSTN send"
+    button("Button19", &TK6Form1::Modulllapotmegjelentse1Click);            // "Modul állapotok"
+    if (QWidget* b = Pages->Control(QStringLiteral("Button19"))) b->hide(); // developer mode only
 }
 
 void TK6Form1::FormActivate() {
@@ -447,6 +455,15 @@ void TK6Form1::FPGAdownloadteszt1Click() {
 }
 void TK6Form1::FPGAVER21Click() {
     if (K6FirmwareSide* f = FirmwareSide()) f->FPGAVER21Click();
+}
+void TK6Form1::Modulllapotmegjelentse1Click() {
+    Status->Modulllapotmegjelentse1Click();
+}
+void TK6Form1::Hibakeress1Click() {
+    Status->Hibakeress1Click();
+}
+void TK6Form1::MonitorAT1Click() {
+    Status->MonitorAT1Click();
 }
 
 void TK6Form1::LanguageTimer() {

@@ -40,6 +40,7 @@ class SerialTraceSwitch;
 class K6BackupSide;
 class K6FirmwareSide;
 class K6VoiceSide;
+class K6StatusSide;
 namespace k6link {
 class ConfigTransfer;
 class MemoryWrite;
@@ -150,6 +151,11 @@ public:
     K6FirmwareSide* FirmwareSide();
     // The "Hangok" page: voice messages (built with the pages).
     K6VoiceSide* Voice = nullptr;
+    // The status poll, the monitor and the terminal.
+    K6StatusSide* Status = nullptr;
+    void Modulllapotmegjelentse1Click(); // also the button "Modul állapotok"
+    void Hibakeress1Click();             // "Monitor"
+    void MonitorAT1Click();              // "Monitor+AT"
 
     // Brand fields and the settings key, set at creation.
     QString ProModelName, MiniModelName, LineModelName, DoorModelName, ToolName, ContactText;

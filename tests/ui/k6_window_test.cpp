@@ -248,7 +248,7 @@ TEST_F(K6WindowFixture, MenusCarryTheirCaptionsAndOnlyBuiltFunctionsAreEnabled) 
          {Item{"Funcik1", "Funkciók", true}, Item{"GSMsoftververzi1", "GSM szoftver verzió", true},
           Item{"jraindts1", "Újraindítás", true}, Item{"Kilps1", "Kilépés", true},
           Item{"Send2561", "Send_256", true}, Item{"Olvass1", "Olvasás", true}, Item{"rs1", "Elküldés", true},
-          Item{"Modulllapotmegjelentse1", "Modul állapot megjelenítése", false},
+          Item{"Modulllapotmegjelentse1", "Modul állapot megjelenítése", true},
           Item{"NaplTrerTRLSE1", "Napló/Térerő TÖRLÉSE", false},
           Item{"FirmwareDownload1", "Firmware Download", false},
           Item{"Naplokiolvassa1", "Naplo kiolvasása", false}, Item{"rer1", "Térerő", false},

@@ -262,7 +262,7 @@ void callerId(PageBuilder& b) {
     grid.columnChars = {4, k6config::kDigitStringWidth};
     b.above(u("StringGrid1"), u("Hívószám azonosítás listája:"), {}, grid);
     b.row({b.button(u("Button3"), u("Fájlba mentés")), b.button(u("Button4"), u("Fájlból betöltés")),
-           b.button(u("Button6"), u("Memory load")), nullptr});
+           b.button(u("Button6"), u("Memory load")), b.button(u("Button19"), u("Modul állapotok")), nullptr});
 }
 
 void gps(PageBuilder& b) {

@@ -1,0 +1,39 @@
+#pragma once
+// The K6 window's side of the module status and monitor windows: the status poll, the monitor
+// mode and the modem-mode entry of the terminal, registered with the window's engine, and the
+// handlers of "Modul állapot megjelenítése" / "Modul állapotok", "Monitor" and "Monitor+AT".
+
+#include "k6link/modem_mode.h"
+#include "k6link/monitor_mode.h"
+#include "k6link/status_poll.h"
+
+#include <QObject>
+
+namespace dalvex {
+
+class TK6Form1;
+
+class K6StatusSide : public QObject, private k6link::StatusHost {
+    Q_OBJECT
+public:
+    explicit K6StatusSide(TK6Form1& window);
+
+    k6link::StatusPoll& Poll() { return poll_; }
+    k6link::MonitorMode& Monitor() { return monitor_; }
+    k6link::ModemMode& Modem() { return modem_; }
+
+    void Modulllapotmegjelentse1Click(); // the menu item and the button "Modul állapotok"
+    void Hibakeress1Click();             // "Monitor"
+    void MonitorAT1Click();              // "Monitor+AT"
+
+private:
+    void StatusRefreshed(const k6link::StatusBytes& s) override;
+    void TestEndDone() override;
+
+    TK6Form1& w_;
+    k6link::StatusPoll poll_;
+    k6link::MonitorMode monitor_;
+    k6link::ModemMode modem_;
+};
+
+} // namespace dalvex

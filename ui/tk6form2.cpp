@@ -1,0 +1,334 @@
+#include "tk6form2.h"
+
+#include "forms.h"
+#include "k6_status_side.h"
+#include "tform1.h"
+#include "tk6form1.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+static void InitStatusPictures() {
+    Q_INIT_RESOURCE(status_pictures);
+}
+
+namespace dalvex {
+
+namespace {
+
+constexpr int kPictureSize = 40;
+constexpr int kSecond = 1000;
+constexpr const char* kGrey = "#b8b8b8";
+constexpr const char* kRed = "#e03030";
+constexpr const char* kGreen = "#30b040";
+
+const char* GaugeColourName(k6link::GaugeColour c) {
+    switch (c) {
+    case k6link::GaugeColour::Red:
+        return "red";
+    case k6link::GaugeColour::Yellow:
+        return "yellow";
+    case k6link::GaugeColour::Blue:
+        return "blue";
+    case k6link::GaugeColour::Green:
+        return "green";
+    case k6link::GaugeColour::Lime:
+        return "lime";
+    }
+    return "red";
+}
+
+QLineEdit* ReadOnlyField(QWidget* parent, const char* name) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setReadOnly(true);
+    return e;
+}
+
+QLabel* Caption(QWidget* parent, const char* name, const QString& text, QWidget* buddy = nullptr) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    if (buddy) l->setBuddy(buddy);
+    return l;
+}
+
+} // namespace
+
+TK6Form2::TK6Form2(QWidget* parent)
+    : QWidget(parent, Qt::Window) {
+    InitStatusPictures();
+    setObjectName(QStringLiteral("TK6Form2"));
+    setWindowTitle(QStringLiteral("Modul állapot"));
+    auto* root = new QVBoxLayout(this);
+
+    auto* top = new QHBoxLayout;
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setMinimumSize(64, 48);
+    top->addWidget(Image1);
+
+    auto* inputBox = new QGroupBox(QStringLiteral("Bemenetek"), this);
+    auto* inputGrid = new QGridLayout(inputBox);
+    for (int i = 0; i < 4; ++i) {
+        auto* panel = new QFrame(inputBox);
+        panel->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->setAutoFillBackground(true);
+        auto* pl = new QVBoxLayout(panel);
+        inputs_[static_cast<std::size_t>(i)] = new QLabel(panel);
+        inputs_[static_cast<std::size_t>(i)]->setObjectName(QStringLiteral("ImageBe%1").arg(i + 1));
+        inputs_[static_cast<std::size_t>(i)]->setFixedSize(kPictureSize, kPictureSize);
+        inputLabels_[static_cast<std::size_t>(i)] =
+            Caption(panel, "", QStringLiteral("Be %1:").arg(i + 1), inputs_[static_cast<std::size_t>(i)]);
+        inputLabels_[static_cast<std::size_t>(i)]->setObjectName(QStringLiteral("LabelBe%1").arg(i + 1));
+        pl->addWidget(inputLabels_[static_cast<std::size_t>(i)], 0, Qt::AlignHCenter);
+        pl->addWidget(inputs_[static_cast<std::size_t>(i)], 0, Qt::AlignHCenter);
+        inputGrid->addWidget(panel, 0, i);
+        inputPanels_[static_cast<std::size_t>(i)] = panel;
+    }
+    top->addWidget(inputBox, 1);
+
+    Gauge1 = new QProgressBar(this);
+    Gauge1->setObjectName(QStringLiteral("Gauge1"));
+    Gauge1->setOrientation(Qt::Vertical);
+    Gauge1->setRange(0, 31);
+    Gauge1->setValue(0);
+    Gauge1->setTextVisible(false);
+    Gauge1->setMinimumHeight(90);
+    auto* gaugeBox = new QVBoxLayout;
+    gaugeBox->addWidget(Caption(this, "Label14", QStringLiteral("Térerő"), Gauge1), 0, Qt::AlignHCenter);
+    gaugeBox->addWidget(Gauge1, 1, Qt::AlignHCenter);
+    top->addLayout(gaugeBox);
+    root->addLayout(top);
+
+    auto* outBox = new QGroupBox(QStringLiteral("Állapotok"), this);
+    auto* outGrid = new QGridLayout(outBox);
+    tamper_ = AddPicture(outGrid, 0, "ImageTamper", "Label9", QStringLiteral("Tamper:"));
+    tamperLabel_ = findChild<QLabel*>(QStringLiteral("Label9"));
+    supply_ = AddPicture(outGrid, 1, "ImageTap", "Label10", QStringLiteral("Táp:"));
+    out1_ = AddPicture(outGrid, 2, "ImageKi1", "Label12", QStringLiteral("Ki 1:"));
+    out2_ = AddPicture(outGrid, 3, "ImageKi2", "Label13", QStringLiteral("Ki 2:"));
+    out2Label_ = findChild<QLabel*>(QStringLiteral("Label13"));
+    arming_ = AddPicture(outGrid, 4, "ImageElesit", "Label15", QStringLiteral("Élesítés:"));
+    armingLabel_ = findChild<QLabel*>(QStringLiteral("Label15"));
+    line_ = AddPicture(outGrid, 5, "ImageVonal", "Label20", QStringLiteral("Vonal:"));
+    lineLabel_ = findChild<QLabel*>(QStringLiteral("Label20"));
+    outGrid->addWidget(Caption(outBox, "Label21", QStringLiteral("LE")), 5, 2);
+    outGrid->addWidget(Caption(outBox, "Label22", QStringLiteral("FEL")), 5, 3);
+    // The two coloured panels: supply and output 2.
+    Panel7 = new QFrame(outBox);
+    Panel7->setObjectName(QStringLiteral("Panel7"));
+    Panel8 = new QFrame(outBox);
+    Panel8->setObjectName(QStringLiteral("Panel8"));
+    for (QFrame* p : {Panel7, Panel8}) {
+        p->setFrameShape(QFrame::StyledPanel);
+        p->setFixedSize(24, 24);
+        p->setAutoFillBackground(true);
+    }
+    outGrid->addWidget(Panel7, 1, 2);
+    outGrid->addWidget(Panel8, 3, 2);
+    root->addWidget(outBox);
+
+    auto* fields = new QGridLayout;
+    Edit1 = ReadOnlyField(this, "Edit1");
+    Edit2 = ReadOnlyField(this, "Edit2");
+    Edit3 = ReadOnlyField(this, "Edit3");
+    fields->addWidget(Caption(this, "Label16", QStringLiteral("GSM Státusz:"), Edit1), 0, 0);
+    fields->addWidget(Edit1, 0, 1);
+    fields->addWidget(Caption(this, "Label17", QStringLiteral("Hibakód/CID:"), Edit2), 1, 0);
+    fields->addWidget(Edit2, 1, 1);
+    fields->addWidget(Caption(this, "Label11", QStringLiteral("Hőméséklet:"), Edit3), 2, 0);
+    fields->addWidget(Edit3, 2, 1);
+    VONFESZ = Caption(this, "VONFESZ", Texts.LineVoltage);
+    fields->addWidget(VONFESZ, 3, 0, 1, 2);
+    ConnectLabel = Caption(this, "ConnectLabel", Texts.Connect + QLatin1Char('0'));
+    fields->addWidget(ConnectLabel, 4, 0);
+    Button1 = new QPushButton(QStringLiteral("Tesztelés END"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->hide(); // developer access code only
+    fields->addWidget(Button1, 4, 1, Qt::AlignRight);
+    root->addLayout(fields);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setAutoFillBackground(true);
+    for (int i = 0; i < 2; ++i) {
+        panels_[i] = new QLabel(StatusBar1);
+        panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panels_[i]->setMinimumWidth(150);
+        StatusBar1->addWidget(panels_[i], i);
+    }
+    root->addWidget(StatusBar1);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(kSecond);
+    connect(Timer1, &QTimer::timeout, this, &TK6Form2::Timer1Timer);
+    connect(Button1, &QPushButton::clicked, this, &TK6Form2::Button1Click);
+    resize(560, 480);
+}
+
+QLabel* TK6Form2::AddPicture(QGridLayout* grid, int row, const char* name, const char* labelName,
+                             const QString& caption) {
+    auto* picture = new QLabel(grid->parentWidget());
+    picture->setObjectName(QString::fromLatin1(name));
+    picture->setFixedSize(kPictureSize, kPictureSize);
+    grid->addWidget(Caption(grid->parentWidget(), labelName, caption, picture), row, 0);
+    grid->addWidget(picture, row, 1);
+    SetPicture(picture, k6link::Picture::Blank);
+    return picture;
+}
+
+void TK6Form2::SetPicture(QLabel* picture, k6link::Picture p) {
+    static const QIcon ki(QStringLiteral(":/status/ki.svg"));
+    static const QIcon be(QStringLiteral(":/status/be.svg"));
+    picture->setProperty("picture", static_cast<int>(p));
+    switch (p) {
+    case k6link::Picture::Ki:
+        picture->setPixmap(ki.pixmap(kPictureSize, kPictureSize));
+        break;
+    case k6link::Picture::Be:
+        picture->setPixmap(be.pixmap(kPictureSize, kPictureSize));
+        break;
+    case k6link::Picture::Blank:
+        picture->clear();
+        break;
+    }
+}
+
+k6link::Picture TK6Form2::PictureOf(const QString& name) const {
+    const auto* l = findChild<QLabel*>(name);
+    if (!l || !l->property("picture").isValid()) return k6link::Picture::Blank;
+    return static_cast<k6link::Picture>(l->property("picture").toInt());
+}
+
+k6link::StatusPoll* TK6Form2::Poll() const {
+    return K6Form1 && K6Form1->Status ? &K6Form1->Status->Poll() : nullptr;
+}
+
+void TK6Form2::SetPanelColour(QFrame* panel, const char* colour) {
+    QPalette p = panel->palette();
+    p.setColor(QPalette::Window, QColor(QString::fromLatin1(colour)));
+    panel->setPalette(p);
+    panel->setProperty("colour", QString::fromLatin1(colour));
+}
+
+void TK6Form2::SetStatusBarRed(bool red) {
+    statusRed_ = red;
+    QPalette p = StatusBar1->palette();
+    p.setColor(QPalette::Window, red ? QColor(QString::fromLatin1(kRed)) : palette().color(QPalette::Window));
+    StatusBar1->setPalette(p);
+}
+
+QString TK6Form2::StatusPanel(int panel) const {
+    return panel >= 0 && panel < 2 ? panels_[panel]->text() : QString();
+}
+
+void TK6Form2::Open() {
+    for (QFrame* p : inputPanels_)
+        SetPanelColour(p, kGrey);
+    if (k6link::StatusPoll* poll = Poll()) poll->Open();
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    raise();
+    activateWindow();
+}
+
+void TK6Form2::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+}
+
+void TK6Form2::FormActivate() {
+    // The K6 window's picture of the module model.
+    if (K6Form1) {
+        for (const char* name : {"Image21", "Image20", "Image1"}) {
+            const auto* source = K6Form1->findChild<QLabel*>(QString::fromLatin1(name));
+            if (source && source->isVisibleTo(K6Form1) && !source->pixmap().isNull()) {
+                Image1->setPixmap(source->pixmap());
+                break;
+            }
+        }
+    }
+    if (k6link::StatusPoll* poll = Poll()) poll->Start();
+    SetStatusBarRed(true);
+    Timer1->start();
+}
+
+void TK6Form2::closeEvent(QCloseEvent* event) {
+    Timer1->stop();
+    if (k6link::StatusPoll* poll = Poll()) poll->Stop();
+    event->accept();
+}
+
+void TK6Form2::Timer1Timer() {
+    k6link::StatusPoll* poll = Poll();
+    const bool alive = poll && poll->SecondElapsed();
+    panels_[1]->setText(alive ? Texts.ComOk : Texts.ComError);
+    SetStatusBarRed(!alive);
+}
+
+void TK6Form2::Button1Click() {
+    if (k6link::StatusPoll* poll = Poll()) poll->StartTestEnd();
+}
+
+void TK6Form2::ShowRegOk() {
+    panels_[1]->setText(Texts.RegOk);
+}
+
+void TK6Form2::Refresh(const k6link::StatusBytes& s) {
+    const int moduleType = K6Form1 ? K6Form1->ModuleType : 72;
+    const int moduleCode = Form1 ? Form1->Search.ModuleCode : moduleType;
+    const k6link::StatusDisplay d = k6link::StatusDisplayOf(s, moduleType, moduleCode, Texts);
+
+    for (std::size_t i = 0; i < inputs_.size(); ++i) {
+        SetPicture(inputs_[i], d.Inputs[i]);
+        SetPanelColour(inputPanels_[i], "transparent");
+    }
+    SetPicture(tamper_, d.Tamper);
+    SetPicture(supply_, d.Supply);
+    SetPicture(out1_, d.Output1);
+    SetPicture(out2_, d.Output2);
+    SetPicture(arming_, d.Arming);
+    SetPicture(line_, d.Line);
+    SetPanelColour(Panel7, d.SupplyPanelRed ? kRed : kGreen);
+    SetPanelColour(Panel8, d.Output2PanelRed ? kRed : kGreen);
+
+    for (QLabel* l : {inputLabels_[2], inputLabels_[3], tamperLabel_, out2Label_, armingLabel_, lineLabel_})
+        l->setEnabled(!d.CompactModel);
+    if (d.CompactModel) VONFESZ->hide();
+
+    Edit1->setText(d.Network);
+    Edit2->setText(d.ErrorField);
+    Gauge1->setValue(d.Signal);
+    const QString colour = QString::fromLatin1(GaugeColourName(d.Colour));
+    if (Gauge1->property("colour").toString() != colour) {
+        Gauge1->setProperty("colour", colour);
+        Gauge1->setStyleSheet(QStringLiteral("QProgressBar::chunk { background-color: %1; }").arg(colour));
+    }
+    panels_[0]->setText(d.GsmTime);
+    Edit3->setText(d.TemperatureText);
+    if (moduleType == 74) VONFESZ->setText(d.LineVoltage);
+
+    if (k6link::StatusPoll* poll = Poll())
+        ConnectLabel->setText(Texts.Connect + QString::number(poll->ConnectCount));
+}
+
+void TK6Form2::ApplyVersionRules(int version, int moduleType) {
+    for (const k6link::VisibilityRule& r : k6link::StatusVersionRules(version, moduleType))
+        if (auto* w = findChild<QWidget*>(QString::fromLatin1(r.control))) w->setVisible(r.visible);
+}
+
+} // namespace dalvex

@@ -1,0 +1,86 @@
+#pragma once
+// The module status window "Modul állapot": inputs, tamper, supply, outputs and arming as KI/BE
+// pictures, the network and GSM state, the signal gauge, the Contact ID dialler, temperature and
+// the line values of the line-simulator model, "COM OK" / "COM ERROR", and the hidden developer
+// button "Tesztelés END". The poll itself is the K6 window's engine operation (k6link/status_poll);
+// this window paints what StatusDisplayOf makes of the status bytes.
+
+#include "k6link/status_poll.h"
+
+#include <QWidget>
+#include <array>
+
+class QFrame;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+class QTimer;
+
+namespace dalvex {
+
+class TK6Form2 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TK6Form2(QWidget* parent = nullptr);
+
+    // Opening from the K6 window: the input panels greyed, the first pass prepared, shown modally.
+    void Open();
+    // Handlers, named after their controls and events.
+    void FormActivate();
+    void Timer1Timer();
+    void Button1Click(); // "Tesztelés END"
+
+    // A completed pass; the module's identity chooses what is shown.
+    void Refresh(const k6link::StatusBytes& s);
+    // The acknowledgement of "Tesztelés END".
+    void ShowRegOk();
+    // The version reply's rules for this window.
+    void ApplyVersionRules(int version, int moduleType);
+
+    // Status bar: 0 GSM time, 1 "COM OK" / "COM ERROR" / "REG ok".
+    QString StatusPanel(int panel) const;
+    // Whether the status bar shows red.
+    bool StatusBarRed() const { return statusRed_; }
+    // What a picture shows now.
+    k6link::Picture PictureOf(const QString& name) const;
+
+    k6link::StatusTexts Texts;
+    QTimer* Timer1 = nullptr;
+    QPushButton* Button1 = nullptr; // "Tesztelés END", developer access code only
+    QProgressBar* Gauge1 = nullptr; // signal level
+    QLineEdit* Edit1 = nullptr;     // "GSM Státusz:"
+    QLineEdit* Edit2 = nullptr;     // "Hibakód/CID:"
+    QLineEdit* Edit3 = nullptr;     // "Hőméséklet:"
+    QLabel* VONFESZ = nullptr;      // line voltage
+    QLabel* ConnectLabel = nullptr; // "Connect: " and the count
+    QLabel* Image1 = nullptr;       // the module picture, copied from the K6 window
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QLabel* AddPicture(QGridLayout* grid, int row, const char* name, const char* labelName,
+                       const QString& caption);
+    void SetPicture(QLabel* picture, k6link::Picture p);
+    void SetStatusBarRed(bool red);
+    void SetPanelColour(QFrame* panel, const char* colour);
+    k6link::StatusPoll* Poll() const;
+
+    std::array<QLabel*, 4> inputs_{};
+    std::array<QLabel*, 4> inputLabels_{};
+    QLabel *tamper_ = nullptr, *supply_ = nullptr, *out1_ = nullptr, *out2_ = nullptr, *arming_ = nullptr,
+           *line_ = nullptr;
+    QLabel *tamperLabel_ = nullptr, *out2Label_ = nullptr, *armingLabel_ = nullptr, *lineLabel_ = nullptr;
+    std::array<QFrame*, 4> inputPanels_{};
+    QFrame* Panel7 = nullptr; // supply
+    QFrame* Panel8 = nullptr; // output 2
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* panels_[2] = {};
+    bool statusRed_ = false;
+};
+
+} // namespace dalvex

@@ -1,0 +1,96 @@
+#pragma once
+// The monitor window "Monitor": in monitor mode the module streams its trace, in terminal mode
+// ("Monitor+AT") the window talks to the module's GSM modem. Everything received is shown as text.
+//
+// Hours of streaming: received text is collected and put into the view in batches (at most every
+// kFlushMs), and the view keeps only the last kViewLimit characters, cut at a line start. Every
+// batch also goes to a spool file (0600, in a private 0700 folder), so "Mentés fájlba" saves
+// everything since the window was opened or last cleared, not only what the view still shows.
+
+#include "k6link/monitor_text.h"
+
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+class QFile;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTemporaryDir;
+class QTimer;
+
+namespace dalvex {
+
+// Catalogue texts of the monitor window; the language pass replaces them.
+struct MonitorTexts {
+    QString Warning = QStringLiteral("Monitorozás után, kérem indítsa újra a GSM modult!");
+    QString SaveTitle = QStringLiteral("Mentés fájlba");
+    QString TextFilter = QStringLiteral("Szöveges File (*.TXT *.txt)");
+    QString SpoolLost =
+        QStringLiteral("A monitor szöveg ideiglenes fájlja nem írható; csak a látható szöveg menthető.");
+};
+
+class TK6Form3 : public QWidget {
+    Q_OBJECT
+public:
+    enum class Mode { Monitor, Terminal };
+    static constexpr qsizetype kViewLimit = 1 << 20; // characters the view keeps
+    static constexpr int kFlushMs = 100;
+    static constexpr int kFirstStampMs = 1000;
+    static constexpr int kStampMs = 600000;
+    static constexpr int kLineBuffer = 256; // the module's line buffer: 255 characters and CR
+
+    explicit TK6Form3(QWidget* parent = nullptr);
+    ~TK6Form3() override;
+
+    // Opening from the K6 window's menu: shown modally; the operation starts at its activation.
+    void Open(Mode mode);
+    Mode CurrentMode() const { return mode_; }
+
+    // Handlers, named after their controls and events.
+    void FormActivate();
+    void Timer1Timer();
+    void Button1Click(); // "Monitorablak törlése"
+    void Button2Click(); // "Mentés fájlba"
+    void Button4Click(); // "Send AT"
+    // A chunk received in state 82.
+    void AsynText(std::span<const std::uint8_t> bytes);
+    // Puts the collected text into the view now (the batch timer does it otherwise).
+    void Flush();
+
+    // What the view shows.
+    QString ViewText() const;
+
+    MonitorTexts Texts;
+    QPlainTextEdit* Memo1 = nullptr;
+    QLabel* Label1 = nullptr; // the warning
+    QPushButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr, *Button4 = nullptr;
+    QLineEdit* Edit1 = nullptr; // the line "Send AT" sends
+    QTimer* Timer1 = nullptr;
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Append(const QString& text);
+    void TrimView();
+    void ResetSpool();
+    void Message(const QString& text);
+
+    Mode mode_ = Mode::Monitor;
+    bool startPending_ = false;
+    k6link::MonitorTextDecoder decoder_;
+    QString pending_;
+    qsizetype viewChars_ = 0;
+    QTimer* flush_ = nullptr;
+    std::unique_ptr<QTemporaryDir> spoolDir_;
+    std::unique_ptr<QFile> spool_;
+    bool spoolOk_ = false;
+};
+
+} // namespace dalvex
