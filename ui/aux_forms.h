@@ -59,18 +59,6 @@ public:
     explicit TK6Form9(QWidget* parent = nullptr)
         : TPlaceholderForm("TK6Form9", "Firmware download memory and FPGA", parent) {}
 };
-class TK6Form10 : public TPlaceholderForm { // GSM information
-    Q_OBJECT
-public:
-    explicit TK6Form10(QWidget* parent = nullptr)
-        : TPlaceholderForm("TK6Form10", "GSM információk", parent) {}
-};
-class TSMSk : public TPlaceholderForm { // SMS service centre
-    Q_OBJECT
-public:
-    explicit TSMSk(QWidget* parent = nullptr)
-        : TPlaceholderForm("TSMSk", "SMS szerviz szám", parent) {}
-};
 
 // The door-phone window. Closing it ends the program, as closing the K6 window does.
 class TDPhone1 : public TPlaceholderForm {

@@ -3,6 +3,7 @@
 #include "aux_forms.h"
 #include "forms.h"
 #include "k6_file_commands.h"
+#include "k6_modem_side.h"
 #include "k6config/config_codec.h"
 #include "k6config/controls.h"
 #include "k6config/page_values.h"
@@ -143,6 +144,8 @@ TK6Form1::TK6Form1(QWidget* parent)
 
     BuildControls();
     BuildMenus();
+    ModemSide = new K6ModemSide(*this);
+    ModemSide->ConnectPage(); // the pages may be built already
 
     Language = new QTimer(this);
     Language->setObjectName(QStringLiteral("Language"));
@@ -305,6 +308,7 @@ void TK6Form1::EnsurePages() {
     if (Pages) return;
     Pages = new k6pages::K6Pages(this, PageControl1, *Values, *LocalValues);
     Files = new K6FileCommands(*this);
+    if (ModemSide) ModemSide->ConnectPage();
     const auto button = [this](const char* name, void (TK6Form1::*click)()) {
         if (auto* b = qobject_cast<QPushButton*>(Pages->Control(QString::fromLatin1(name))))
             connect(b, &QPushButton::clicked, this, click);

@@ -34,6 +34,7 @@ class K6Pages;
 
 class TAsynComm32;
 class K6FileCommands;
+class K6ModemSide;
 namespace k6link {
 class ConfigTransfer;
 }
@@ -121,6 +122,9 @@ public:
     static bool DeferPages;
     // File commands and the Contact ID page's handlers (built with the pages).
     K6FileCommands* Files = nullptr;
+    // The GSM modem operations: phonebook buttons, modem menu items, GSM information and SMS
+    // service-centre windows.
+    K6ModemSide* ModemSide = nullptr;
 
     // Brand fields and the settings key, set at creation.
     QString ProModelName, MiniModelName, LineModelName, DoorModelName, ToolName, ContactText;
