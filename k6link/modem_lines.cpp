@@ -117,13 +117,22 @@ bool EndsWithOk(Reply r) {
 
 PhonebookReply ReadPhonebookReply(Reply r) {
     PhonebookReply out;
-    if (HasAt(r, kEmptyAt, "OK\r\n") || HasAt(r, kEmptyAt, "ER")) {
+    const int n = static_cast<int>(r.size());
+    // Positions count from the echo of the line. An entry is taken at its third CR LF, before the
+    // modem's final "OK" CR LF has come, and the next line goes out at once, so the tail of the
+    // previous answer can still stand in front of this one.
+    int base = 0;
+    for (int i = 0; i + 8 <= n; ++i)
+        if (HasAt(r, i, "AT+CPBR=")) {
+            base = i;
+            break;
+        }
+    if (HasAt(r, base + kEmptyAt, "OK\r\n") || HasAt(r, base + kEmptyAt, "ER")) {
         out.kind = PhonebookReplyKind::Empty;
         return out;
     }
-    const int n = static_cast<int>(r.size());
     int pairs = 0;
-    for (int i = 0; i < n && pairs < kCrLfPairs; ++i) {
+    for (int i = base; i < n && pairs < kCrLfPairs; ++i) {
         if (r[static_cast<std::size_t>(i)] < kLf) return out; // a byte below 10: wait for more
         if (i > 0 && r[static_cast<std::size_t>(i)] == kLf && r[static_cast<std::size_t>(i - 1)] == kCr)
             ++pairs;
@@ -131,7 +140,7 @@ PhonebookReply ReadPhonebookReply(Reply r) {
     if (pairs < kCrLfPairs) return out;
 
     int colon = -1;
-    for (int i = 0; i + 3 <= n; ++i)
+    for (int i = base; i + 3 <= n; ++i)
         if (HasAt(r, i, "BR:")) {
             colon = i + 2;
             break;

@@ -129,6 +129,7 @@ struct PhonebookReply {
 
 // The answer to a CPBR line (12 bytes): empty when positions 14 to 17 hold "OK" CR LF or 14 and
 // 15 hold "ER"; an entry once three CR LF pairs have come and the "+CPBR:" line is complete.
+// Positions count from the line's echo, wherever in the buffer it starts.
 PhonebookReply ReadPhonebookReply(Reply r);
 
 // The IMEI reply: "CGSN" at 3 to 6 and at least 28 bytes: the 16 characters at 10 to 25.

@@ -127,6 +127,11 @@ TEST(ModemReplies, PhonebookReplies) {
          PhonebookReplyKind::Entry, "5", "111111111111111111111111111111111",
          "nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn"},
         {"nothing", "", PhonebookReplyKind::Waiting, "", "", ""},
+        {"the tail of the last answer before an empty one", "OK\r\n" + echo + "\r\nOK\r\n",
+         PhonebookReplyKind::Empty, "", "", ""},
+        {"the tail of the last answer before an entry",
+         "K\r\n" + echo + "\r\n+CPBR: 5,\"1\",129,\"A\"\r\n\r\nOK\r\n", PhonebookReplyKind::Entry, "5", "1",
+         "A"},
     };
     for (const Case& c : cases) {
         const PhonebookReply r = ReadPhonebookReply(R(c.reply));
