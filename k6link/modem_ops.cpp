@@ -301,6 +301,9 @@ void ModemOps::FinishPhonebookRead() {
 }
 
 void ModemOps::StartPhonebookRead() {
+    // Without a module the engine ends the operation at its first step: the grid keeps its rows
+    // and the buttons stay as they are.
+    if (e_.DemoMode) return;
     host_.ClearPhonebook();
     host_.SetPhonebookProgress(kPhonebookEntries, 0);
     host_.ShowPhonebookProgress(true);
@@ -311,6 +314,7 @@ void ModemOps::StartPhonebookRead() {
 }
 
 bool ModemOps::StartPhonebookWrite() {
+    if (e_.DemoMode) return false;
     for (int row = 1; row <= kPhonebookEntries; ++row) {
         const QString number = host_.PhonebookNumber(row);
         if (number.isEmpty()) continue;

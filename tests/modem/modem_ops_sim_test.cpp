@@ -375,3 +375,16 @@ TEST_F(ModemOpsWithModule, ServiceCentreIsSetAndTheStatusLabelSaysSo) {
     EXPECT_EQ(lines().back(), "AT+CSCA=\"+36303030999\",145");
     withModem([](sim::GsmModem& m) { EXPECT_EQ(m.identity().serviceCentre, "+36303030999"); });
 }
+
+TEST_F(ModemOpsWithModule, WithoutAModuleThePhonebookKeepsItsRowsAndButtons) {
+    engine.DemoMode = true;
+    modemHost.grid[1] = {"1", "0630", "Anna"};
+    ops.StartPhonebookRead();
+    EXPECT_FALSE(ops.StartPhonebookWrite());
+    engine.tick();
+    EXPECT_EQ(engine.OpState, 0);
+    EXPECT_EQ(modemHost.grid[1][1], "0630");
+    EXPECT_FALSE(modemHost.progressVisible);
+    EXPECT_TRUE(modemHost.writeEnabled);
+    EXPECT_TRUE(received().empty());
+}
