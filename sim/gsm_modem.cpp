@@ -120,6 +120,13 @@ GsmModem::GsmModem(ModuleSim& module)
         ex.replyFrame(kAckMark, kCmdModemMode, f.addressLow(), f.data());
         enter();
     });
+    // The monitor off that closing the SMS service-centre window sends must be answered also
+    // when the module is not in modem mode. A monitor mode of the module's own, registered
+    // before (or after) this, takes the command over.
+    if (!module_.hasCommand(kCmdMonitor))
+        module_.registerCommand(kCmdMonitor, [](Exchange& ex) {
+            ex.replyFrame(kAckMark, kModeMark, ex.frame().addressLow(), 0);
+        });
 }
 
 bool GsmModem::active() const {

@@ -16,6 +16,9 @@
 //       F(0xAB, 0xAC, b2, 0) (the mode-switch reply) so that the PC's monitor-off still completes.
 //     - a status read F(A >> 8, 2, A & 0xFF, 0) ends modem mode whether or not a command 2 is
 //       registered (it closes the GSM reset, which awaits no answer).
+//   Outside modem mode, F(0, 0xFB, x, 0) is answered with the mode-switch reply F(0xAB, 0xAC, x, 0)
+//   unless a monitor mode registered command 0xFB before the modem was made (a registration after
+//   it replaces this one).
 //   A line of modem text cannot be taken for a frame: the frame must pass the check rule and name
 //   a known command.
 //

@@ -21,17 +21,5 @@ public:
     explicit TK6Form6(QWidget* parent = nullptr)
         : TPlaceholderForm("TK6Form6", "Térerő", parent) {}
 };
-class TK6Form10 : public TPlaceholderForm { // GSM information
-    Q_OBJECT
-public:
-    explicit TK6Form10(QWidget* parent = nullptr)
-        : TPlaceholderForm("TK6Form10", "GSM információk", parent) {}
-};
-class TSMSk : public TPlaceholderForm { // SMS service centre
-    Q_OBJECT
-public:
-    explicit TSMSk(QWidget* parent = nullptr)
-        : TPlaceholderForm("TSMSk", "SMS szerviz szám", parent) {}
-};
 
 } // namespace dalvex

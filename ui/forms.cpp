@@ -10,6 +10,8 @@
 #include "tk6form9.h"
 #include "tk6form2.h"
 #include "tk6form3.h"
+#include "tk6form10.h"
+#include "tsmsk.h"
 
 namespace dalvex {
 

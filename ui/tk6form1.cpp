@@ -8,6 +8,7 @@
 #include "k6_firmware_side.h"
 #include "k6_voice_side.h"
 #include "k6_status_side.h"
+#include "k6_modem_side.h"
 #include "k6config/config_codec.h"
 #include "k6config/controls.h"
 #include "k6config/page_values.h"
@@ -142,6 +143,8 @@ TK6Form1::TK6Form1(QWidget* parent)
     BuildMenus();
     Adapt = new K6Activation(*this);
     Status = new K6StatusSide(*this);
+    ModemSide = new K6ModemSide(*this);
+    ModemSide->ConnectPage(); // the pages may be built already
 
     Language = new QTimer(this);
     Language->setObjectName(QStringLiteral("Language"));
@@ -317,6 +320,7 @@ void TK6Form1::EnsurePages() {
     Pages = new k6pages::K6Pages(this, PageControl1, *Values, *LocalValues);
     Files = new K6FileCommands(*this);
     Voice = new K6VoiceSide(*this);
+    if (ModemSide) ModemSide->ConnectPage();
     const auto button = [this](const char* name, void (TK6Form1::*click)()) {
         if (auto* b = qobject_cast<QPushButton*>(Pages->Control(QString::fromLatin1(name))))
             connect(b, &QPushButton::clicked, this, click);

@@ -41,6 +41,7 @@ class K6BackupSide;
 class K6FirmwareSide;
 class K6VoiceSide;
 class K6StatusSide;
+class K6ModemSide;
 namespace k6link {
 class ConfigTransfer;
 class MemoryWrite;
@@ -156,6 +157,9 @@ public:
     void Modulllapotmegjelentse1Click(); // also the button "Modul állapotok"
     void Hibakeress1Click();             // "Monitor"
     void MonitorAT1Click();              // "Monitor+AT"
+    // The GSM modem operations: phonebook buttons, modem menu items, GSM information and SMS
+    // service-centre windows.
+    K6ModemSide* ModemSide = nullptr;
 
     // Brand fields and the settings key, set at creation.
     QString ProModelName, MiniModelName, LineModelName, DoorModelName, ToolName, ContactText;

@@ -43,6 +43,8 @@ TEST(GsmModemMode, FramesGoToTheModuleUntilTheSwitch) {
     ModuleSim sim;
     EXPECT_FALSE(sim.modem().active());
     EXPECT_TRUE(sim.feed(bytes("AT\r")).empty());
+    // A monitor off outside modem mode is answered too (closing the SMS service-centre window).
+    EXPECT_EQ(sim.feed(frame(0, 0xFB, 0, 0)), frame(0xAB, 0xAC, 0, 0));
     EXPECT_EQ(sim.feed(frame(0, 0xFD, 0, 0)), frame(0xAB, 0xFD, 0, 0));
     EXPECT_TRUE(sim.modem().active());
     EXPECT_TRUE(sim.rawMode());

@@ -6,6 +6,7 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -261,6 +262,13 @@ void callerId(PageBuilder& b) {
     grid.titles = {u("SIM"), u("Telefonszám"), u("Név")};
     grid.columnChars = {4, k6config::kDigitStringWidth};
     b.above(u("StringGrid1"), u("Hívószám azonosítás listája:"), {}, grid);
+    // The SIM phonebook: read from and write to the module's SIM card (ui/k6_modem_side.*).
+    auto* progress = new QProgressBar(b.container());
+    progress->setObjectName(u("ProgressBar1"));
+    progress->setMaximum(100);
+    progress->hide();
+    b.row({b.button(u("BitBtn5"), u("Kiolvasás")), b.button(u("BitBtn6"), u("Feltöltés")),
+           b.button(u("Button2"), u("Új sor hozzáadása")), progress});
     b.row({b.button(u("Button3"), u("Fájlba mentés")), b.button(u("Button4"), u("Fájlból betöltés")),
            b.button(u("Button6"), u("Memory load")), b.button(u("Button19"), u("Modul állapotok")), nullptr});
 }

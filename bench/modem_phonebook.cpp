@@ -1,0 +1,216 @@
+// A SIM phonebook read of N filled entries and a write of N entries (default 249) through the
+// operation engine, TAsynComm32 and the in-process simulator with its GSM modem over a
+// pseudo-terminal, paced as a line of B baud (default 9600).
+//
+//   bench_modem_phonebook [entries] [baud]
+//
+// The engine runs as in the K6 window: the 50 ms timer and the four 1000 ms timers all tick it.
+// Each run reports its time as a ratio of its wire time, the time every byte sent and received
+// takes on the line at 10 bits per byte:
+//   whole  from the start of the operation to its end, against all bytes of it, the modem-mode
+//          entry included. This includes the fixed waits of the operation (the countdown left
+//          after the modem's "OK" to "AT", 50 ticks, and after the CPBS line, 20 ticks for the
+//          read and up to 30 for the write), during which the line is idle by design.
+//   entries from the first CPBR / CPBW line to the end, against the bytes from that line on.
+
+#include "k6link/engine.h"
+#include "k6link/engine_host.h"
+#include "k6link/modem_mode.h"
+#include "k6link/modem_ops.h"
+#include "k6link/port.h"
+#include "serial/async32.h"
+#include "sim/gsm_modem.h"
+#include "sim/pty_module.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+using namespace dalvex;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// The component, counting the bytes each way and noting when the first entry line went out.
+class CountingPort final : public k6link::Port {
+public:
+    explicit CountingPort(TAsynComm32& comm)
+        : inner_(comm) {}
+    void SetDeviceName(const std::string& name) override { inner_.SetDeviceName(name); }
+    void Open() override { inner_.Open(); }
+    void Close() override { inner_.Close(); }
+    bool IsOpen() const override { return inner_.IsOpen(); }
+    int Write(const void* buffer, int count) override {
+        const auto* b = static_cast<const char*>(buffer);
+        if (!entriesStart && count > 8 &&
+            (std::memcmp(b, "AT+CPBR=", 8) == 0 || std::memcmp(b, "AT+CPBW=", 8) == 0)) {
+            entriesStart = Clock::now();
+            bytesBeforeEntries = sent + received;
+        }
+        sent += count;
+        return inner_.Write(buffer, count);
+    }
+    int Read(void* buffer, int count) override {
+        const int n = inner_.Read(buffer, count);
+        if (n > 0) received += n;
+        return n;
+    }
+
+    long sent = 0;
+    long received = 0;
+    std::optional<Clock::time_point> entriesStart;
+    long bytesBeforeEntries = 0;
+
+private:
+    k6link::AsynCommPort inner_;
+};
+
+class BenchHost final : public k6link::EngineHost, public k6link::ModemHost {
+public:
+    QEventLoop* loop = nullptr;
+    std::array<std::array<QString, 3>, k6link::ModemOps::kPhonebookRows + 1> grid;
+    int messages = 0;
+
+    void ShowClockAndCustomer() override {}
+    bool PortReleased() override { return true; }
+    QString ReadSetting(const QString&) override { return QStringLiteral("COM1"); }
+    void SetStatusPanel(int, const QString&) override {}
+    void ShowMessage(const QString& text) override {
+        ++messages;
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    }
+    void OperationRunning() override {}
+    void EnableTransferButtons() override {}
+    void CloseFirmwareWindow() override {}
+    void ApplyVersionRules(int, int) override {}
+
+    void ClearPhonebook() override {
+        for (auto& r : grid)
+            r = {};
+    }
+    void SetPhonebookRow(int row, const QString& index, const QString& number, const QString& name) override {
+        grid.at(static_cast<std::size_t>(row)) = {index, number, name};
+    }
+    QString PhonebookNumber(int row) override { return grid.at(static_cast<std::size_t>(row))[1]; }
+    QString PhonebookName(int row) override { return grid.at(static_cast<std::size_t>(row))[2]; }
+    void SetPhonebookProgress(int, int) override {}
+    void StepPhonebookProgress() override {}
+    void ShowPhonebookProgress(bool) override {}
+    void EnablePhonebookRead(bool) override {}
+    // Both operations end by enabling "Feltöltés" again.
+    void EnablePhonebookWrite(bool enabled) override {
+        if (enabled && loop) loop->quit();
+    }
+    void SetInfoField(int, const QString&) override {}
+    void SetServiceCentreStatus(const QString&) override {}
+};
+
+struct Result {
+    double seconds = 0;
+    long bytes = 0;
+    double entrySeconds = 0;
+    long entryBytes = 0;
+    int rows = 0;
+};
+
+enum class Run { Read, Write };
+
+Result RunPhonebook(Run run, int entries, int baud) {
+    QTemporaryDir ports;
+    setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
+    sim::PtyModule module;
+    if (!module.start() || !module.linkAs(ports.path().toStdString(), 1)) {
+        std::fprintf(stderr, "simulator: %s\n", module.error().c_str());
+        std::exit(1);
+    }
+    module.setBaud(baud);
+    module.withModule([&](sim::ModuleSim& m) {
+        if (run == Run::Read) m.modem().fillPhonebook(entries);
+    });
+
+    TAsynComm32 comm;
+    CountingPort port(comm);
+    BenchHost host;
+    k6link::Engine engine(port, host);
+    k6link::ModemMode modem(engine);
+    k6link::ModemOps ops(engine, modem, host);
+    QEventLoop loop;
+    host.loop = &loop;
+    comm.OnRxChar = [&engine](TCustomAsynComm32*, int n) { engine.AsynComm321RxChar(n); };
+    if (run == Run::Write)
+        for (int row = 1; row <= entries; ++row)
+            host.grid[static_cast<std::size_t>(row)] = {
+                QString(), QStringLiteral("+3630%1").arg(row, 7, 10, QLatin1Char('0')),
+                QStringLiteral("Name %1").arg(row)};
+
+    // The K6 window's five engine timers.
+    std::array<QTimer, 5> timers;
+    for (std::size_t i = 0; i < timers.size(); ++i) {
+        timers[i].setInterval(i == 0 ? 50 : 1000);
+        QObject::connect(&timers[i], &QTimer::timeout, [&engine] { engine.tick(); });
+        timers[i].start();
+    }
+    // The port is opened by the first tick, as in the window; the clock starts with the operation.
+    engine.OpState = 99999; // an unregistered state: the tick opens the port and sends nothing
+    engine.tick();
+    engine.OpState = 0;
+    port.sent = port.received = 0;
+
+    const auto start = Clock::now();
+    if (run == Run::Read)
+        ops.StartPhonebookRead();
+    else if (!ops.StartPhonebookWrite())
+        std::exit(1);
+    loop.exec();
+    const auto end = Clock::now();
+
+    Result r;
+    r.seconds = std::chrono::duration<double>(end - start).count();
+    r.bytes = port.sent + port.received;
+    if (port.entriesStart) {
+        r.entrySeconds = std::chrono::duration<double>(end - *port.entriesStart).count();
+        r.entryBytes = r.bytes - port.bytesBeforeEntries;
+    }
+    if (run == Run::Read) {
+        for (int row = 1; row <= k6link::ModemOps::kPhonebookRows; ++row)
+            if (!host.grid[static_cast<std::size_t>(row)][1].isEmpty()) ++r.rows;
+    } else {
+        module.withModule([&](sim::ModuleSim& m) { r.rows = m.modem().usedEntries(); });
+    }
+    comm.Close();
+    module.stop();
+    return r;
+}
+
+void Report(const char* what, const Result& r, int entries, int baud) {
+    const double wire = static_cast<double>(r.bytes) * 10.0 / baud;
+    const double entryWire = static_cast<double>(r.entryBytes) * 10.0 / baud;
+    std::printf("%s of %d entries at %d baud (%d entries %s)\n", what, entries, baud, r.rows,
+                std::strcmp(what, "read") == 0 ? "in the grid" : "on the SIM");
+    std::printf("  whole:   %.2f s, %ld bytes, wire time %.2f s, ratio %.3f\n", r.seconds, r.bytes, wire,
+                r.seconds / wire);
+    std::printf("  entries: %.2f s, %ld bytes, wire time %.2f s, ratio %.3f\n", r.entrySeconds, r.entryBytes,
+                entryWire, r.entrySeconds / entryWire);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int entries = argc > 1 ? std::atoi(argv[1]) : k6link::ModemOps::kPhonebookEntries;
+    const int baud = argc > 2 ? std::atoi(argv[2]) : 9600;
+    if (entries < 1 || entries > k6link::ModemOps::kPhonebookEntries || baud <= 0) {
+        std::fprintf(stderr, "usage: bench_modem_phonebook [entries 1..249] [baud]\n");
+        return 2;
+    }
+    Report("read", RunPhonebook(Run::Read, entries, baud), entries, baud);
+    Report("write", RunPhonebook(Run::Write, entries, baud), entries, baud);
+    return 0;
+}

@@ -1,0 +1,390 @@
+// The modem operations through the engine, the real serial component and the simulated module
+// with its GSM modem on a pseudo-terminal. The test ticks the engine itself and waits, with a
+// deadline, only for replies.
+
+#include "k6link/modem_mode.h"
+#include "k6link/modem_ops.h"
+#include "serial/async32.h"
+#include "sim/gsm_modem.h"
+#include "sim/pty_module.h"
+#include "tests/k6link/fakes.h"
+#include "tests/support/wait.h"
+
+#include <QTemporaryDir>
+#include <algorithm>
+#include <array>
+#include <gtest/gtest.h>
+#include <string>
+
+using namespace dalvex;
+using namespace dalvex::k6link;
+using namespace dalvex::k6link::test;
+using dalvex::test::waitFor;
+
+namespace {
+
+class FakeModemHost final : public ModemHost {
+public:
+    void ClearPhonebook() override {
+        for (auto& row : grid)
+            row = {};
+    }
+    void SetPhonebookRow(int row, const QString& index, const QString& number, const QString& name) override {
+        grid.at(static_cast<std::size_t>(row)) = {index, number, name};
+    }
+    QString PhonebookNumber(int row) override { return grid.at(static_cast<std::size_t>(row))[1]; }
+    QString PhonebookName(int row) override { return grid.at(static_cast<std::size_t>(row))[2]; }
+    void SetPhonebookProgress(int maximum, int position) override {
+        progressMax = maximum;
+        progress = position;
+    }
+    void StepPhonebookProgress() override { ++progress; }
+    void ShowPhonebookProgress(bool visible) override { progressVisible = visible; }
+    void EnablePhonebookRead(bool enabled) override { readEnabled = enabled; }
+    void EnablePhonebookWrite(bool enabled) override { writeEnabled = enabled; }
+    void SetInfoField(int field, const QString& text) override {
+        fields.at(static_cast<std::size_t>(field)) = text;
+    }
+    void SetServiceCentreStatus(const QString& text) override { serviceStatus = text; }
+
+    std::array<std::array<QString, 3>, ModemOps::kPhonebookRows + 1> grid;
+    int progressMax = 0;
+    int progress = 0;
+    bool progressVisible = false;
+    bool readEnabled = true;
+    bool writeEnabled = true;
+    std::array<QString, 9> fields;
+    QString serviceStatus;
+};
+
+// The real component, counting the commands written through it.
+class CountingPort final : public Port {
+public:
+    explicit CountingPort(TAsynComm32& comm)
+        : inner_(comm) {}
+    void SetDeviceName(const std::string& name) override { inner_.SetDeviceName(name); }
+    void Open() override { inner_.Open(); }
+    void Close() override { inner_.Close(); }
+    bool IsOpen() const override { return inner_.IsOpen(); }
+    int Write(const void* buffer, int count) override {
+        ++writes;
+        return inner_.Write(buffer, count);
+    }
+    int Read(void* buffer, int count) override { return inner_.Read(buffer, count); }
+
+    int writes = 0;
+
+private:
+    AsynCommPort inner_;
+};
+
+struct ModemOpsWithModule : ::testing::Test {
+    QTemporaryDir ports;
+    sim::PtyModule module;
+    TAsynComm32 comm;
+    CountingPort port{comm};
+    FakeHost host;
+    FakeModemHost modemHost;
+    Engine engine{port, host};
+    ModemMode modemMode{engine};
+    ModemOps ops{engine, modemMode, modemHost};
+
+    void SetUp() override {
+        setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
+        ASSERT_TRUE(module.start()) << module.error();
+        ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
+        comm.OnRxChar = [this](TCustomAsynComm32*, int count) { engine.AsynComm321RxChar(count); };
+    }
+    void TearDown() override {
+        comm.Close();
+        module.stop();
+        unsetenv("DALVEX_PORTS");
+    }
+    // Ticks the engine as its timer would until `done`. Whenever a command has gone out (from the
+    // tick or from the handling of an answer), its answer has time to come (up to a deadline): the
+    // engine then sends the next command or moves to another state. Otherwise the next tick
+    // follows after a moment's event processing.
+    template <typename Pred> bool runUntil(Pred done, int maxTicks = 3000) {
+        int seen = port.writes;
+        for (int i = 0; i < maxTicks && !done(); ++i) {
+            engine.tick();
+            if (port.writes == seen) {
+                waitFor([&] { return done(); }, 1);
+                continue;
+            }
+            seen = port.writes;
+            const std::int32_t state = engine.OpState;
+            waitFor([&] { return done() || port.writes != seen || engine.OpState != state; }, 300);
+        }
+        return done();
+    }
+    bool runToIdle() {
+        return runUntil([&] { return engine.OpState == 0; });
+    }
+    // Opens the port as the first operation would, so that "nothing was sent" can be told.
+    std::string received() {
+        const auto b = module.receivedBytes();
+        return std::string(b.begin(), b.end());
+    }
+    // The modem lines the module passed to its modem.
+    std::vector<std::string> lines() {
+        std::vector<std::string> out;
+        module.withModule([&](sim::ModuleSim& m) { out = m.modem().lines(); });
+        return out;
+    }
+    template <typename Fn> void withModem(Fn fn) {
+        module.withModule([&](sim::ModuleSim& m) { fn(m.modem()); });
+    }
+    // The last line the modem got, once it has come (an operation that awaits no answer is idle
+    // before its line has crossed the line).
+    std::string lastLine(const std::string& expected) {
+        waitFor([&] {
+            const auto l = lines();
+            return !l.empty() && l.back() == expected;
+        });
+        const auto l = lines();
+        return l.empty() ? std::string() : l.back();
+    }
+};
+
+std::vector<std::string> ReadLines(int from, int to) {
+    std::vector<std::string> out{"AT", "AT+CPBS=\"SM\""};
+    for (int i = from; i <= to; ++i)
+        out.push_back("AT+CPBR=" + ThreeDigits(i).toStdString());
+    return out;
+}
+
+} // namespace
+
+TEST_F(ModemOpsWithModule, ReadOfASimWithThreeEntriesStopsAfterIndexTwenty) {
+    withModem([](sim::GsmModem& m) {
+        m.setEntry(1, {"+36301112222", "Anna"});
+        m.setEntry(2, {"06201234567", ""});
+        m.setEntry(3, {"+3670555", "\xC1rp\xE1"
+                                   "d"}); // Árpád in Windows-1250
+    });
+    modemHost.grid[5] = {"9", "old", "stale"};
+    ops.StartPhonebookRead();
+    EXPECT_TRUE(modemHost.progressVisible);
+    EXPECT_FALSE(modemHost.writeEnabled);
+    EXPECT_TRUE(modemHost.grid[5][1].isEmpty()) << "the grid is cleared first";
+    ASSERT_TRUE(runToIdle());
+
+    EXPECT_EQ(lines(), ReadLines(1, 20));
+    EXPECT_EQ(modemHost.grid[1], (std::array<QString, 3>{"1", "+36301112222", "Anna"}));
+    EXPECT_EQ(modemHost.grid[2], (std::array<QString, 3>{"2", "06201234567", ""}));
+    EXPECT_EQ(modemHost.grid[3], (std::array<QString, 3>{"3", "+3670555", QString::fromUtf8("Árpád")}));
+    EXPECT_TRUE(modemHost.grid[4][0].isEmpty());
+    EXPECT_EQ(modemHost.progress, 20);
+    EXPECT_FALSE(modemHost.progressVisible);
+    EXPECT_TRUE(modemHost.writeEnabled && modemHost.readEnabled);
+    EXPECT_EQ(host.panels[3], ops.Texts.PhonebookReadDone);
+}
+
+TEST_F(ModemOpsWithModule, EntriesBeyondAGapAreCollectedIntoConsecutiveRows) {
+    withModem([](sim::GsmModem& m) {
+        m.setEntry(2, {"222", "B"});
+        m.setEntry(20, {"2020", "X"});
+        m.setEntry(21, {"2121", "Y"});
+        m.setEntry(23, {"2323", "never read"});
+    });
+    ops.StartPhonebookRead();
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(modemHost.grid[1][0], "2");
+    EXPECT_EQ(modemHost.grid[2][0], "20");
+    EXPECT_EQ(modemHost.grid[3][0], "21");
+    EXPECT_TRUE(modemHost.grid[4][0].isEmpty()) << "index 22 is empty and ends the read";
+    EXPECT_EQ(lines().back(), "AT+CPBR=022");
+}
+
+TEST_F(ModemOpsWithModule, UnsolicitedLinesAndErrorsNeitherCrashNorCorruptTheGrid) {
+    withModem([](sim::GsmModem& m) {
+        m.fillPhonebook(3);
+        // A RING between the echo and the answer of the lines for indices 2 and 3 and the first
+        // empty one; the read repeats what it cannot take.
+        m.setFault(sim::ModemFault::Unsolicited, 3, 3);
+    });
+    module.setFault(sim::Fault::Split); // and every answer arrives in pieces
+    ops.StartPhonebookRead();
+    ASSERT_TRUE(runToIdle());
+    for (int i = 1; i <= 3; ++i) {
+        const QString n = QString::number(i);
+        EXPECT_EQ(modemHost.grid[static_cast<std::size_t>(i)],
+                  (std::array<QString, 3>{n, "+3630100" + n.rightJustified(4, '0'), "Name " + n}));
+    }
+    EXPECT_TRUE(modemHost.grid[4][1].isEmpty());
+    EXPECT_EQ(lines().back(), "AT+CPBR=020");
+    const auto all = lines();
+    EXPECT_EQ(std::count(all.begin(), all.end(), "AT+CPBR=004"), 2)
+        << "the empty entry behind a RING is asked again";
+}
+
+TEST_F(ModemOpsWithModule, WriteSendsEveryRowWithANumberAndNamesEmptyOnesAfterTheirIndex) {
+    modemHost.grid[1] = {"", "+36301112222", QString::fromUtf8("Kovács")};
+    modemHost.grid[12] = {"", "+3620555", ""};
+    modemHost.grid[13] = {"", "", "a name without a number"};
+    modemHost.grid[250] = {"", "250250", "never"};
+    ASSERT_TRUE(ops.StartPhonebookWrite());
+    ASSERT_TRUE(runToIdle());
+    const std::vector<std::string> expected = {"AT", "AT+CPBS=\"SM\"",
+                                               "AT+CPBW=001,\"+36301112222\",129,\"Kov\xE1"
+                                               "cs\"",
+                                               "AT+CPBW=012,\"+3620555\",129,\"SIM12\""};
+    EXPECT_EQ(lines(), expected);
+    withModem([](sim::GsmModem& m) {
+        EXPECT_EQ(m.entry(12), (sim::PhonebookEntry{"+3620555", "SIM12"}));
+        EXPECT_FALSE(m.entry(13));
+        EXPECT_EQ(m.usedEntries(), 2);
+    });
+    EXPECT_EQ(host.panels[3], ops.Texts.PhonebookWriteDone);
+    EXPECT_EQ(modemHost.progress, 249);
+    EXPECT_TRUE(modemHost.writeEnabled);
+}
+
+TEST_F(ModemOpsWithModule, TypedTextThatWouldSmuggleACommandIsRefusedWithNothingSent) {
+    struct Case {
+        const char* what;
+        std::function<bool()> start;
+        QString message;
+    };
+    modemHost.grid[4] = {"", "0630", "Anna\"\r\nAT+CLCK=\"SC\",1,\"0000\""};
+    const std::vector<Case> cases = {
+        {"phonebook name with a quote and CR LF", [&] { return ops.StartPhonebookWrite(); },
+         ops.Texts.BadRowName.arg(4)},
+        {"phonebook number with CR",
+         [&] {
+             modemHost.grid[4] = {"", "0630\rATZ", "Anna"};
+             return ops.StartPhonebookWrite();
+         },
+         ops.Texts.BadRowNumber.arg(4)},
+        {"dial number with a quote", [&] { return ops.StartDataCall("06\";+CLCK"); }, ops.Texts.BadNumber},
+        {"voice number with 0x1A", [&] { return ops.StartVoiceCall("06\x1A"); }, ops.Texts.BadNumber},
+        {"SMS number with a quote", [&] { return ops.StartSmsTest("0630\""); }, ops.Texts.BadNumber},
+        {"service centre with CR LF", [&] { return ops.StartServiceCentre("+3620\r\nATD112;"); },
+         ops.Texts.BadNumber},
+        {"service centre empty", [&] { return ops.StartServiceCentre(""); }, ops.Texts.NoNumber},
+        {"PIN of three digits", [&] { return ops.StartPinSwitchOff("123"); }, ops.Texts.WrongPin},
+        {"PIN of five digits", [&] { return ops.StartPinSwitchOff("12345"); }, ops.Texts.WrongPin},
+        {"PIN with a quote", [&] { return ops.StartPinSwitchOff("12\"4"); }, ops.Texts.WrongPin},
+    };
+    for (const Case& c : cases) {
+        host.messages.clear();
+        EXPECT_FALSE(c.start()) << c.what;
+        EXPECT_EQ(engine.OpState, 0) << c.what;
+        ASSERT_EQ(host.messages.size(), 1u) << c.what;
+        EXPECT_EQ(host.messages[0], c.message) << c.what;
+    }
+    host.messages.clear();
+    EXPECT_FALSE(ops.StartSmsTest("")) << "an empty SMS number starts nothing, silently";
+    EXPECT_TRUE(host.messages.empty());
+    engine.tick();
+    EXPECT_FALSE(comm.IsOpen());
+    EXPECT_TRUE(received().empty());
+}
+
+TEST_F(ModemOpsWithModule, PinIsSwitchedOffWithTheRightPin) {
+    ASSERT_TRUE(ops.StartPinSwitchOff("1234"));
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(host.panels[3], ops.Texts.PinOff);
+    EXPECT_TRUE(host.messages.empty());
+    withModem([](sim::GsmModem& m) { EXPECT_FALSE(m.pinLock()); });
+    EXPECT_EQ(lines(), (std::vector<std::string>{"AT", "AT+CPIN=\"1234\"", "AT+CLCK=\"SC\",0,\"1234\""}));
+}
+
+TEST_F(ModemOpsWithModule, AWrongPinGivesUpAfterItsPasses) {
+    ASSERT_TRUE(ops.StartPinSwitchOff("0000"));
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(host.panels[3], ops.Texts.PinFailed);
+    EXPECT_EQ(host.messages, std::vector<QString>{ops.Texts.PinError});
+    EXPECT_EQ(lines(), (std::vector<std::string>{"AT", "AT+CPIN=\"0000\""})) << "the CPIN line is sent once";
+    withModem([](sim::GsmModem& m) { EXPECT_TRUE(m.pinLock()); });
+}
+
+TEST_F(ModemOpsWithModule, CallAndSmsTests) {
+    ASSERT_TRUE(ops.StartDataCall(""));
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(lastLine("ATD"), "ATD") << "an empty number still sends the bare D line";
+    EXPECT_EQ(host.panels[3], ops.Texts.TestSend);
+    ASSERT_TRUE(ops.StartVoiceCall("+36301234567"));
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(lastLine("ATD+36301234567;"), "ATD+36301234567;");
+
+    ASSERT_TRUE(ops.StartSmsTest("+36301234567"));
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(host.panels[3], ops.Texts.TestSmsSending);
+    EXPECT_TRUE(waitFor([&] {
+        bool sent = false;
+        withModem([&](sim::GsmModem& m) { sent = !m.sentSms().empty(); });
+        return sent;
+    }));
+    withModem([](sim::GsmModem& m) {
+        EXPECT_EQ(m.sentSms()[0].number, "+36301234567");
+        EXPECT_EQ(m.sentSms()[0].text, "Teszt SMS");
+    });
+}
+
+TEST_F(ModemOpsWithModule, ImeiIsShownInAMessage) {
+    ops.StartImei();
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(host.messages, std::vector<QString>{"Imei szám: 356938035643809\r"});
+}
+
+TEST_F(ModemOpsWithModule, GsmResetEndsInTheStatusReadAndRests) {
+    ops.StartGsmReset();
+    ASSERT_TRUE(runUntil([&] { return engine.OpState == state::GsmResetDone; }));
+    const SixByteFrame status = Frame(2, Cmd::ReadStatus, 0, 0);
+    EXPECT_TRUE(
+        waitFor([&] { return received().ends_with(std::string(status.bytes.begin(), status.bytes.end())); }));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"AT", "ATZ", "AT+COLP=0"}));
+    EXPECT_TRUE(waitFor([&] {
+        bool active = true;
+        withModem([&](sim::GsmModem& m) { active = m.active(); });
+        return !active;
+    })) << "the status read takes the module out of modem mode";
+    for (int i = 0; i < 20; ++i)
+        engine.tick();
+    EXPECT_EQ(engine.OpState, state::GsmResetDone);
+    EXPECT_TRUE(comm.IsOpen());
+}
+
+TEST_F(ModemOpsWithModule, GsmInformationFillsSevenFieldsAndRetriesAnError) {
+    withModem([](sim::GsmModem& m) { m.setFault(sim::ModemFault::Error, 3, 1); }); // the jammer query, once
+    modemHost.fields[4] = "old";
+    ops.StartGsmInfo();
+    EXPECT_TRUE(modemHost.fields[4].isEmpty());
+    EXPECT_EQ(engine.OpState, state::ModemSwitch);
+    EXPECT_TRUE(received().empty()) << "the first frame waits for the tick";
+    ASSERT_TRUE(runToIdle());
+    const std::array<QString, 9> expected = {"",
+                                             "",
+                                             "Revision:1137B10SIM900M64_ST",
+                                             "Enabled",
+                                             "356938035643809",
+                                             "216301234567890",
+                                             "+36209300099\",145",
+                                             "EGSM_DCS_MODE",
+                                             "0,\"Sim Mobile HU\""};
+    EXPECT_EQ(modemHost.fields, expected);
+}
+
+TEST_F(ModemOpsWithModule, ServiceCentreIsSetAndTheStatusLabelSaysSo) {
+    ASSERT_TRUE(ops.StartServiceCentre("+36303030999"));
+    EXPECT_EQ(modemHost.serviceStatus, ops.Texts.ServiceCentreRunning);
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(modemHost.serviceStatus, ops.Texts.ServiceCentreDone);
+    EXPECT_EQ(lines().back(), "AT+CSCA=\"+36303030999\",145");
+    withModem([](sim::GsmModem& m) { EXPECT_EQ(m.identity().serviceCentre, "+36303030999"); });
+}
+
+TEST_F(ModemOpsWithModule, WithoutAModuleThePhonebookKeepsItsRowsAndButtons) {
+    engine.DemoMode = true;
+    modemHost.grid[1] = {"1", "0630", "Anna"};
+    ops.StartPhonebookRead();
+    EXPECT_FALSE(ops.StartPhonebookWrite());
+    engine.tick();
+    EXPECT_EQ(engine.OpState, 0);
+    EXPECT_EQ(modemHost.grid[1][1], "0630");
+    EXPECT_FALSE(modemHost.progressVisible);
+    EXPECT_TRUE(modemHost.writeEnabled);
+    EXPECT_TRUE(received().empty());
+}

@@ -1,0 +1,37 @@
+#pragma once
+// The GSM information window: what the module's GSM modem says about itself, read with
+// "Újraolvasás" through the engine (states 320 to 326); opening the window does not start the
+// queries.
+
+#include <QWidget>
+#include <array>
+
+class QLineEdit;
+class QPushButton;
+
+namespace dalvex {
+
+class TK6Form10 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TK6Form10(QWidget* parent = nullptr);
+
+    // Edit1 .. Edit8; the engine fills Edit2 .. Edit8.
+    void SetField(int field, const QString& text);
+    QString Field(int field) const;
+
+    void FormActivate(); // empties the fields
+    void BitBtn1Click(); // "Újraolvasás"
+
+    std::array<QLineEdit*, 8> Edits{};
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void ClearFields();
+};
+
+} // namespace dalvex
