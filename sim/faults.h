@@ -8,6 +8,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,6 +25,7 @@ enum class Fault {
     StopAfter,
     HangUp,
     WrongSum,
+    Short,
 };
 
 struct FaultInfo {
@@ -33,7 +35,7 @@ struct FaultInfo {
     bool takesCount;
 };
 
-inline constexpr std::array<FaultInfo, 8> kFaults{{
+inline constexpr std::array<FaultInfo, 9> kFaults{{
     {"none", Fault::None, "answers every command correctly", false},
     {"silent", Fault::Silent, "never answers", false},
     {"wrong-check", Fault::WrongCheck, "six-byte replies carry a wrong check byte", false},
@@ -42,8 +44,11 @@ inline constexpr std::array<FaultInfo, 8> kFaults{{
     {"stop-after", Fault::StopAfter, "answers N exchanges, then none", true},
     {"hang-up", Fault::HangUp, "answers N exchanges, then closes the line on the next command", true},
     {"wrong-sum", Fault::WrongSum, "block sums and block acknowledgements are off by one", false},
+    {"short", Fault::Short, "block replies (256 bytes or more) lose their last byte", false},
 }};
 
+// The shortest reply the short fault cuts: a block.
+inline constexpr std::size_t kShortFrom = 256;
 // The pause between the pieces of a split reply, and how many pieces there are at most.
 inline constexpr std::chrono::milliseconds kSplitGap{30};
 inline constexpr int kSplitPieces = 3;

@@ -3,6 +3,7 @@
 
 #include "serial/com_names.h"
 #include "sim/faults.h"
+#include "sim/history_data.h"
 #include "sim/pty_module.h"
 
 #include <charconv>
@@ -24,6 +25,8 @@ struct Options {
     int baud = 0;
     FaultSetting fault;
     int com = 1;
+    int logRecords = 0;
+    int signalSamples = 0;
     std::string ports;
     bool help = false;
 };
@@ -40,6 +43,9 @@ void printHelp() {
            "  --baud N         pace the line as N baud (default 0: no pacing)\n"
            "  --fault NAME[:N] failure mode (default none; see below)\n"
            "  --com N          COM port number to link (default 1)\n"
+           "  --log-records N  fill the event log with N realistic records (0 to 16384; default 0)\n"
+           "  --signal-samples N\n"
+           "                   fill the signal-strength memory with N samples (0 to 327424; default 0)\n"
            "  --ports DIR      folder of the comN links (default "
         << dalvex::portsFolder()
         << ")\n"
@@ -102,6 +108,10 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
             if (!number(o.baud, 0, 4'000'000)) return std::nullopt;
         } else if (name == "--com") {
             if (!number(o.com, 1, 9999)) return std::nullopt;
+        } else if (name == "--log-records") {
+            if (!number(o.logRecords, 0, dalvex::sim::kLogCapacity)) return std::nullopt;
+        } else if (name == "--signal-samples") {
+            if (!number(o.signalSamples, 0, dalvex::sim::kSignalCapacity)) return std::nullopt;
         } else if (name == "--fault") {
             const auto v = takeValue();
             if (!v) {
@@ -152,6 +162,8 @@ int main(int argc, char** argv) {
     module.withModule([&](dalvex::sim::ModuleSim& m) {
         m.setTypeCode(static_cast<std::uint8_t>(options->type));
         m.setVersion(static_cast<std::uint8_t>(options->version));
+        dalvex::sim::fillLog(m, options->logRecords);
+        dalvex::sim::fillSignal(m, options->signalSamples);
     });
     module.setBaud(options->baud);
     module.setFault(options->fault.fault, options->fault.count);

@@ -1,5 +1,7 @@
 #include "module_sim.h"
 
+#include "sim/history_data.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -93,6 +95,7 @@ void ModuleSim::registerBuiltInCommands() {
     registerCommand(kCmdRestart, [](Exchange& ex) {
         if (ex.frame().addressLow() == kRestartKey) ++ex.module().restarts_;
     });
+    registerHistoryCommands(*this);
 }
 
 void ModuleSim::expectMemoryBlock(Exchange& ex, std::uint32_t page, int blocksLeft) {

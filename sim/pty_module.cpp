@@ -358,6 +358,7 @@ PtyModule::Outgoing PtyModule::shape(const Reply& reply) const {
     std::vector<std::uint8_t> bytes = reply.bytes;
     if (fault_ == Fault::WrongCheck && reply.kind == ReplyKind::Frame && bytes.size() == 6) ++bytes[5];
     if (fault_ == Fault::WrongSum && reply.kind == ReplyKind::Sum) ++bytes.back();
+    if (fault_ == Fault::Short && bytes.size() >= kShortFrom) bytes.pop_back();
     if (fault_ == Fault::Extra) bytes.insert(bytes.end(), kExtraBytes.begin(), kExtraBytes.end());
 
     out.action = Outgoing::Action::Write;

@@ -23,18 +23,6 @@ public:
     explicit TK6Form4(QWidget* parent = nullptr)
         : TPlaceholderForm("TK6Form4", "Bekötési rajz", parent) {}
 };
-class Tk6Form5 : public TPlaceholderForm { // event log
-    Q_OBJECT
-public:
-    explicit Tk6Form5(QWidget* parent = nullptr)
-        : TPlaceholderForm("Tk6Form5", "Napló", parent) {}
-};
-class TK6Form6 : public TPlaceholderForm { // signal strength
-    Q_OBJECT
-public:
-    explicit TK6Form6(QWidget* parent = nullptr)
-        : TPlaceholderForm("TK6Form6", "Térerő", parent) {}
-};
 class TK6Form7 : public TPlaceholderForm { // screen resolution
     Q_OBJECT
 public:

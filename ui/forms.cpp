@@ -3,6 +3,8 @@
 #include "aux_forms.h"
 #include "tform1.h"
 #include "tk6form1.h"
+#include "tk6form5.h"
+#include "tk6form6.h"
 
 namespace dalvex {
 

@@ -3,6 +3,7 @@
 #include "aux_forms.h"
 #include "forms.h"
 #include "k6_file_commands.h"
+#include "k6_history_side.h"
 #include "k6config/config_codec.h"
 #include "k6config/controls.h"
 #include "k6config/page_values.h"
@@ -143,6 +144,7 @@ TK6Form1::TK6Form1(QWidget* parent)
 
     BuildControls();
     BuildMenus();
+    History = new K6HistorySide(*this);
 
     Language = new QTimer(this);
     Language->setObjectName(QStringLiteral("Language"));

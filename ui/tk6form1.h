@@ -34,6 +34,7 @@ class K6Pages;
 
 class TAsynComm32;
 class K6FileCommands;
+class K6HistorySide;
 namespace k6link {
 class ConfigTransfer;
 }
@@ -121,6 +122,8 @@ public:
     static bool DeferPages;
     // File commands and the Contact ID page's handlers (built with the pages).
     K6FileCommands* Files = nullptr;
+    // The event log, signal chart and erase menu items with their operations.
+    K6HistorySide* History = nullptr;
 
     // Brand fields and the settings key, set at creation.
     QString ProModelName, MiniModelName, LineModelName, DoorModelName, ToolName, ContactText;
