@@ -21,6 +21,7 @@
 #include "ui/tk6form6.h"
 
 #include <QAction>
+#include <QChartView>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -28,6 +29,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QValueAxis>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -259,12 +261,13 @@ TEST_F(HistoryWindowFixture, TheChartLabelsSamples24To31And56To63) {
     K6Form6->BitBtn2->click();
     EXPECT_EQ(engine().OpState, k6link::state::SignalRead);
     ASSERT_TRUE(runToIdle());
-    ASSERT_TRUE(waitFor([] { return K6Form6->PointCount() == 100; }));
+    ASSERT_TRUE(waitFor([] { return K6Form6->ShownPoints().size() == 100; }));
 
     // Samples are counted from 1; sample n is the point at x = n - 1.
-    const QList<std::pair<QString, qreal>> labels = K6Form6->Labels();
     const QList<std::pair<QString, qreal>> expected{{"1", 23}, {"2", 55}, {"3", 87}};
-    EXPECT_EQ(labels, expected);
+    EXPECT_EQ(K6Form6->Labels(), expected);
+    EXPECT_EQ(K6Form6->ShownLabels(), expected);
+    EXPECT_EQ(K6Form6->ShownPoints(), K6Form6->Points());
     const QList<QPointF> points = K6Form6->Points();
     withModule([&](sim::ModuleSim& m) {
         for (int i = 0; i < 100; ++i) {
@@ -282,9 +285,10 @@ TEST_F(HistoryWindowFixture, TheChartLabelsSamples24To31And56To63) {
     K6Form6->Button3->click();
     EXPECT_EQ(K6Form6->PointCount(), 0);
     EXPECT_TRUE(K6Form6->Labels().isEmpty());
+    EXPECT_TRUE(K6Form6->ShownPoints().isEmpty());
     K6Form6->BitBtn2->click();
     ASSERT_TRUE(runToIdle());
-    ASSERT_TRUE(waitFor([] { return K6Form6->PointCount() == 100; }));
+    ASSERT_TRUE(waitFor([] { return K6Form6->ShownPoints().size() == 100; }));
     EXPECT_EQ(K6Form6->Labels(), expected) << "a new read counts from 1 again";
 }
 
@@ -330,4 +334,51 @@ TEST_F(HistoryWindowFixture, EraseWritesBothBlocksAndRestartsTheModule) {
     ASSERT_TRUE(runToIdle());
     test::pumpFor(20);
     EXPECT_EQ(K6Form6->PointCount(), 0);
+}
+
+// A full memory is far wider than the plot: the series gets each pixel column's lowest and
+// highest sample, and a zoom brings back every sample of its span.
+TEST(SignalChart, AWideSpanShowsEachColumnsExtremesAndAZoomEverySample) {
+    TK6Form6 w;
+    w.resize(900, 520);
+    w.show();
+    test::pumpFor(20);
+    std::vector<k6link::SignalSample> samples;
+    for (int n = 1; n <= 1279 * 256; ++n)
+        samples.push_back(
+            {static_cast<std::uint8_t>(static_cast<unsigned>(n) * 7919u % 29u), k6link::SignalLabel(n)});
+    samples[200000].value = 31; // one spike must survive
+    for (std::size_t b = 0; b < samples.size(); b += 256)
+        w.AddSamples(std::span(samples).subspan(b, 256));
+    w.Flush();
+    ASSERT_EQ(w.PointCount(), 1279 * 256);
+    const QList<QPointF> shown = w.ShownPoints();
+    EXPECT_LT(shown.size(), 4000) << "a few points per pixel column";
+    EXPECT_GT(shown.size(), 400);
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end(),
+                               [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); }));
+    EXPECT_TRUE(shown.contains(QPointF(200000, 31)));
+    EXPECT_EQ(std::count_if(shown.begin(), shown.end(), [](const QPointF& p) { return p.y() == 0; }) > 0,
+              true);
+    EXPECT_EQ(w.Labels().size(), 1279 * 256 / 32);
+    EXPECT_LT(w.ShownLabels().size(), 60) << "thinned to what the axis has room for";
+
+    // The rubber band's zoom is a range of the x axis: its span shows every sample.
+    auto* axis =
+        qobject_cast<QValueAxis*>(w.findChild<QChartView*>("Chart1")->chart()->axes(Qt::Horizontal)[0]);
+    ASSERT_NE(axis, nullptr);
+    axis->setRange(1000, 1300);
+    const QList<QPointF> zoomed = w.ShownPoints();
+    ASSERT_EQ(zoomed.size(), 303) << "the span and one sample beyond each end";
+    EXPECT_EQ(zoomed.front(), w.Points()[999]);
+    EXPECT_EQ(w.ShownLabels().size(), 9) << "x = 32k + 23 for k = 31 .. 39";
+    EXPECT_EQ(w.ShownLabels().front(), (std::pair<QString, qreal>{QString::number(1016 / 24), 1015}));
+
+    // New samples leave the zoomed span alone; switching zoom off shows everything again.
+    w.AddSamples(std::span(samples).first(10));
+    w.Flush();
+    EXPECT_EQ(w.ShownPoints().size(), 303);
+    w.Button2->click();
+    EXPECT_FALSE(w.ZoomAllowed());
+    EXPECT_GT(w.ShownPoints().back().x(), 327000);
 }
