@@ -108,6 +108,7 @@ Tk6Form5::Tk6Form5(QWidget* parent)
     BitBtn2 = makeButton("BitBtn2", Texts.Read);
     BitBtn4 = makeButton("BitBtn4", Texts.Stop);
     BitBtn1 = makeButton("BitBtn1", Texts.Export);
+    ApplyTexts();
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setRange(0, 100);
@@ -123,6 +124,13 @@ Tk6Form5::Tk6Form5(QWidget* parent)
     connect(BitBtn2, &QPushButton::clicked, this, &Tk6Form5::BitBtn2Click);
     connect(BitBtn4, &QPushButton::clicked, this, &Tk6Form5::BitBtn4Click);
     connect(BitBtn1, &QPushButton::clicked, this, &Tk6Form5::BitBtn1Click);
+}
+
+void Tk6Form5::ApplyTexts() {
+    BitBtn2->setText(Texts.Read);
+    BitBtn4->setText(Texts.Stop);
+    BitBtn1->setText(Texts.Export);
+    model_->SetHeader(LogTexts().Header);
 }
 
 void Tk6Form5::BitBtn2Click() {

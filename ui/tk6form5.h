@@ -64,6 +64,9 @@ public:
     void BitBtn4Click(); // "Olvasás megállítása"
     void BitBtn1Click(); // "Export CSV"
 
+    // Puts Texts on the buttons (after the language pass has changed them).
+    void ApplyTexts();
+
     // What the read shows.
     void ShowProgress(bool visible);
     void SetProgress(int position);

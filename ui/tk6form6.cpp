@@ -98,6 +98,13 @@ TK6Form6::TK6Form6(QWidget* parent)
     connect(Button3, &QPushButton::clicked, this, &TK6Form6::Button3Click);
 }
 
+void TK6Form6::ApplyTexts() {
+    BitBtn2->setText(Texts.Read);
+    Button1->setText(Texts.Read);
+    Button2->setText(Texts.Zoom);
+    Button3->setText(Texts.Clear);
+}
+
 void TK6Form6::Button1Click() {
     ClearPoints();
     emit ReadRequested();

@@ -50,6 +50,9 @@ public:
     void Button2Click(); // zoom allowed or not
     void Button3Click(); // clear
 
+    // Puts Texts on the buttons (after the language pass has changed them).
+    void ApplyTexts();
+
     // What the read shows.
     void ClearPoints();
     void AddSamples(std::span<const k6link::SignalSample> samples);
