@@ -382,3 +382,23 @@ TEST(SignalChart, AWideSpanShowsEachColumnsExtremesAndAZoomEverySample) {
     EXPECT_FALSE(w.ZoomAllowed());
     EXPECT_GT(w.ShownPoints().back().x(), 327000);
 }
+
+// Pictures of the two windows with a history read from the simulator, for a look by eye:
+// run with --gtest_also_run_disabled_tests; they go to $DALVEX_SCREENSHOTS (default /tmp).
+TEST_F(HistoryWindowFixture, DISABLED_SaveScreenshots) {
+    withModule([](sim::ModuleSim& m) {
+        sim::fillLog(m, 60);
+        sim::fillSignal(m, 6000);
+    });
+    connect();
+    const QString folder = qEnvironmentVariable("DALVEX_SCREENSHOTS", QStringLiteral("/tmp"));
+    readLog();
+    k6Form5->grab().save(folder + "/dalvex-log.png");
+    k6Form5->close();
+    K6Form1->MenuItem("rer1")->trigger();
+    K6Form6->BitBtn2->click();
+    ASSERT_TRUE(runToIdle());
+    waitFor([] { return K6Form6->ShownPoints().size() > 0; });
+    test::pumpFor(200);
+    K6Form6->grab().save(folder + "/dalvex-signal.png");
+}
