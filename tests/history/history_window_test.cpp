@@ -8,6 +8,7 @@
 #include "k6link/event_log.h"
 #include "serial/async32.h"
 #include "serial/settings.h"
+#include "sim/faults.h"
 #include "sim/history_data.h"
 #include "sim/pty_module.h"
 #include "startup/six_byte_frame.h"
@@ -381,6 +382,63 @@ TEST(SignalChart, AWideSpanShowsEachColumnsExtremesAndAZoomEverySample) {
     w.Button2->click();
     EXPECT_FALSE(w.ZoomAllowed());
     EXPECT_GT(w.ShownPoints().back().x(), 327000);
+}
+
+// Every failure mode of the simulator against both reads: a reply that can't be taken is asked for
+// again, without end and without a row or point of it shown; once the module answers properly the
+// read completes. A log block carries no sum, so a wrong sum does not touch it.
+TEST_F(HistoryWindowFixture, SpoiltRepliesAreAskedForAgainUntilTheModuleAnswers) {
+    withModule([](sim::ModuleSim& m) {
+        sim::fillLog(m, 6);
+        sim::fillSignal(m, 300);
+    });
+    connect();
+    K6Form1->MenuItem("Naplokiolvassa1")->trigger();
+    k6Form5->hide(); // not modal for the chart's turns
+    struct Case {
+        sim::Fault fault;
+        bool logCompletes;
+        bool signalCompletes;
+    };
+    const Case cases[] = {
+        {sim::Fault::Silent, false, false},  {sim::Fault::Short, false, false},
+        {sim::Fault::WrongSum, true, false}, {sim::Fault::Extra, false, false},
+        {sim::Fault::Split, true, true},
+    };
+    for (const Case& c : cases) {
+        for (bool log : {true, false}) {
+            SCOPED_TRACE(std::string(sim::faultInfo(c.fault).name) + (log ? " log" : " signal"));
+            module.setFault(c.fault);
+            if (log) {
+                k6Form5->BitBtn2Click();
+            } else {
+                K6Form6->Button1Click();
+            }
+            const auto commands = [&] { return module.receivedBytes().size(); };
+            const auto before = commands();
+            // Long enough for the first command and two repeats (a countdown of 50 ticks each).
+            for (int i = 0; i < 160 && engine().OpState != 0; ++i) {
+                K6Form1->adasTimer();
+                waitFor([&] { return engine().OpState == 0; }, 5);
+            }
+            const bool completes = log ? c.logCompletes : c.signalCompletes;
+            if (completes) {
+                EXPECT_TRUE(waitFor([&] { return engine().OpState == 0; }, 3000) || runToIdle());
+            } else {
+                EXPECT_NE(engine().OpState, 0);
+                EXPECT_GE(commands() - before, 3u * 6) << "the command is repeated";
+                EXPECT_EQ(log ? k6Form5->RowCount() : K6Form6->PointCount(), log ? 1 : 0) << "nothing shown";
+                module.setFault(sim::Fault::None);
+                ASSERT_TRUE(runToIdle());
+            }
+            module.setFault(sim::Fault::None);
+            if (log) {
+                EXPECT_EQ(k6Form5->RowCount(), 7);
+            } else {
+                EXPECT_TRUE(waitFor([] { return K6Form6->PointCount() == 300; }));
+            }
+        }
+    }
 }
 
 // Pictures of the two windows with a history read from the simulator, for a look by eye:
