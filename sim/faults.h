@@ -10,6 +10,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,6 +31,7 @@ enum class Fault {
     DropAck,
     NoAck,
     WrongAck,
+    Short,
 };
 
 struct FaultInfo {
@@ -39,7 +41,7 @@ struct FaultInfo {
     bool takesCount;
 };
 
-inline constexpr std::array<FaultInfo, 12> kFaults{{
+inline constexpr std::array<FaultInfo, 13> kFaults{{
     {"none", Fault::None, "answers every command correctly", false},
     {"silent", Fault::Silent, "never answers", false},
     {"wrong-check", Fault::WrongCheck, "six-byte replies carry a wrong check byte", false},
@@ -53,8 +55,11 @@ inline constexpr std::array<FaultInfo, 12> kFaults{{
     {"no-ack", Fault::NoAck, "answers N exchanges, then sends no memory-write acknowledgements", true},
     {"wrong-ack", Fault::WrongAck, "answers N exchanges, then memory-write acknowledgements are off by one",
      true},
+    {"short", Fault::Short, "block replies (256 bytes or more) lose their last byte", false},
 }};
 
+// The shortest reply the short fault cuts: a block.
+inline constexpr std::size_t kShortFrom = 256;
 // The pause between the pieces of a split reply, and how many pieces there are at most.
 inline constexpr std::chrono::milliseconds kSplitGap{30};
 inline constexpr int kSplitPieces = 3;

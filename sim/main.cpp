@@ -4,6 +4,7 @@
 #include "serial/com_names.h"
 #include "sim/faults.h"
 #include "sim/gsm_modem.h"
+#include "sim/history_data.h"
 #include "sim/pty_module.h"
 
 #include <array>
@@ -27,6 +28,8 @@ struct Options {
     FaultSetting fault;
     std::optional<dalvex::sim::Processor> processor;
     int com = 1;
+    int logRecords = 0;
+    int signalSamples = 0;
     std::string ports;
     std::optional<std::array<std::uint8_t, dalvex::sim::kStatusRegisters>> status; // fixed registers
     int traceRate = dalvex::sim::kDefaultTraceLinesPerSecond;
@@ -51,6 +54,9 @@ void printHelp() {
            "  --processor P,H  processor and hardware code the processor query answers\n"
            "                   (default: those of the type, e.g. 10,74 for type 74)\n"
            "  --com N          COM port number to link (default 1)\n"
+           "  --log-records N  fill the event log with N realistic records (0 to 16384; default 0)\n"
+           "  --signal-samples N\n"
+           "                   fill the signal-strength memory with N samples (0 to 327424; default 0)\n"
            "  --ports DIR      folder of the comN links (default "
         << dalvex::portsFolder()
         << ")\n"
@@ -123,6 +129,10 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
             if (!number(o.baud, 0, 4'000'000)) return std::nullopt;
         } else if (name == "--com") {
             if (!number(o.com, 1, 9999)) return std::nullopt;
+        } else if (name == "--log-records") {
+            if (!number(o.logRecords, 0, dalvex::sim::kLogCapacity)) return std::nullopt;
+        } else if (name == "--signal-samples") {
+            if (!number(o.signalSamples, 0, dalvex::sim::kSignalCapacity)) return std::nullopt;
         } else if (name == "--fault") {
             const auto v = takeValue();
             if (!v) {
@@ -232,6 +242,8 @@ int main(int argc, char** argv) {
         if (!options->phonebook.empty()) phonebookRead = modem.loadPhonebook(options->phonebook, &error);
         if (options->pin) modem.setPin(*options->pin);
         modem.setFault(options->modemFault.fault, options->modemFault.after);
+        dalvex::sim::fillLog(m, options->logRecords);
+        dalvex::sim::fillSignal(m, options->signalSamples);
     });
     if (!phonebookRead) {
         std::cerr << "dalvex-sim: " << error << "\n";

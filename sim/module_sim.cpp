@@ -1,6 +1,7 @@
 #include "module_sim.h"
 
 #include "sim/gsm_modem.h"
+#include "sim/history_data.h"
 
 #include <algorithm>
 #include <utility>
@@ -115,6 +116,7 @@ void ModuleSim::registerBuiltInCommands() {
     });
     registerFirmwareCommands(*this);
     registerStatusMonitorCommands(*this);
+    registerHistoryCommands(*this);
 }
 
 void ModuleSim::expectMemoryBlock(Exchange& ex, std::uint32_t page, int blocksLeft) {

@@ -29,6 +29,7 @@
 //        -> F(0xAB, 254, 0, type code) whatever the address and data bytes. The type code in the
 //        data byte means that even a reply taken for an identification answer names the module
 //        correctly.
+//   8    event log block: F(0, 8, N & 0xFF, N >> 8) -> 256 bytes, four log records (history_data.h)
 //   0xF6 block write: F(S, 0xF6, P1, P2) followed by 256 data bytes -> the one byte
 //        (sum of the data bytes) mod 256, which the PC compares with its S. The block is stored in
 //        memory at blockAddress(P1, P2), whatever S says: a wrong S only shows in the answer.

@@ -414,6 +414,7 @@ PtyModule::Outgoing PtyModule::shape(const Reply& reply) const {
     if (fault_ == Fault::NoAck && ack && pastCount) return out;
     if (fault_ == Fault::WrongSum && (reply.kind == ReplyKind::Sum || ack)) ++bytes.back();
     if (fault_ == Fault::WrongAck && ack && pastCount) ++bytes.back();
+    if (fault_ == Fault::Short && bytes.size() >= kShortFrom) bytes.pop_back();
     if (fault_ == Fault::Extra) bytes.insert(bytes.end(), kExtraBytes.begin(), kExtraBytes.end());
 
     out.action = Outgoing::Action::Write;

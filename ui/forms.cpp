@@ -12,6 +12,8 @@
 #include "tk6form3.h"
 #include "tk6form10.h"
 #include "tsmsk.h"
+#include "tk6form5.h"
+#include "tk6form6.h"
 
 namespace dalvex {
 

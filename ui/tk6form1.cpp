@@ -9,6 +9,7 @@
 #include "k6_voice_side.h"
 #include "k6_status_side.h"
 #include "k6_modem_side.h"
+#include "k6_history_side.h"
 #include "k6config/config_codec.h"
 #include "k6config/controls.h"
 #include "k6config/page_values.h"
@@ -16,7 +17,6 @@
 #include "k6link/core_states.h"
 #include "k6link/memory_write.h"
 #include "k6pages/k6pages.h"
-#include "placeholder_form.h"
 #include "serial/async32.h"
 #include "serial/settings.h"
 #include "serial_trace_switch.h"
@@ -145,6 +145,7 @@ TK6Form1::TK6Form1(QWidget* parent)
     Status = new K6StatusSide(*this);
     ModemSide = new K6ModemSide(*this);
     ModemSide->ConnectPage(); // the pages may be built already
+    History = new K6HistorySide(*this);
 
     Language = new QTimer(this);
     Language->setObjectName(QStringLiteral("Language"));

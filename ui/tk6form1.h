@@ -42,6 +42,7 @@ class K6FirmwareSide;
 class K6VoiceSide;
 class K6StatusSide;
 class K6ModemSide;
+class K6HistorySide;
 namespace k6link {
 class ConfigTransfer;
 class MemoryWrite;
@@ -160,6 +161,8 @@ public:
     // The GSM modem operations: phonebook buttons, modem menu items, GSM information and SMS
     // service-centre windows.
     K6ModemSide* ModemSide = nullptr;
+    // The event log, signal chart and erase menu items with their operations.
+    K6HistorySide* History = nullptr;
 
     // Brand fields and the settings key, set at creation.
     QString ProModelName, MiniModelName, LineModelName, DoorModelName, ToolName, ContactText;

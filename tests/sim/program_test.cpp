@@ -44,8 +44,8 @@ TEST(SimProgram, HelpListsTheFailureModes) {
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 0);
     const QString help = QString::fromUtf8(p.readAllStandardOutput());
-    for (const char* word :
-         {"--type", "--version", "--baud", "--fault", "--com", "--ports", "stop-after", "hang-up"})
+    for (const char* word : {"--type", "--version", "--baud", "--fault", "--com", "--ports", "stop-after",
+                             "hang-up", "--log-records", "--signal-samples"})
         EXPECT_TRUE(help.contains(word)) << word;
 }
 
@@ -90,6 +90,46 @@ TEST(SimProgram, AnswersOnItsComLinkUntilTerminated) {
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+}
+
+TEST(SimProgram, FillsTheLogAndTheSignalMemoryWhenAsked) {
+    for (const QStringList& args :
+         {QStringList{"--log-records", "16385"}, QStringList{"--signal-samples", "327425"},
+          QStringList{"--signal-samples", "-1"}}) {
+        QProcess bad;
+        bad.start(DALVEX_SIM_PROGRAM, args);
+        ASSERT_TRUE(bad.waitForFinished(10000));
+        EXPECT_EQ(bad.exitCode(), 2) << args.join(' ').toStdString();
+    }
+
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    QProcess p;
+    p.start(DALVEX_SIM_PROGRAM,
+            {"--com", "3", "--ports", tmp.path(), "--log-records", "5", "--signal-samples", "10"});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    QByteArray out;
+    while (!out.contains('\n') && p.waitForReadyRead(10000))
+        out += p.readAllStandardOutput();
+    {
+        PcPort pc((tmp.path() + "/com3").toStdString());
+        ASSERT_TRUE(pc.isOpen());
+        // Records 4 .. 7 of the log: the newest of them (record 4) last in the block, then the end.
+        const auto log = dalvex::SixByteFrame::make(0, 8, 8, 0);
+        ASSERT_TRUE(pc.send(Bytes(log.bytes.begin(), log.bytes.end())));
+        const Bytes block = pc.read(256);
+        ASSERT_EQ(block.size(), 256u);
+        EXPECT_EQ(block[192], 9) << "record 4: the fifth event code";
+        EXPECT_EQ(block[128], 0xFF) << "record 5: the end mark";
+        const auto signal = dalvex::SixByteFrame::make(0, 0xF7, 0, 0x30);
+        ASSERT_TRUE(pc.send(Bytes(signal.bytes.begin(), signal.bytes.end())));
+        const Bytes samples = pc.read(257);
+        ASSERT_EQ(samples.size(), 257u);
+        EXPECT_LE(samples[9], 31);
+        EXPECT_EQ(samples[10], 0xFF);
+    }
+    p.terminate();
+    ASSERT_TRUE(p.waitForFinished(10000));
 }
 
 } // namespace

@@ -185,6 +185,14 @@ TEST(PtyModule, EveryFaultHasItsEffect) {
              ASSERT_TRUE(l.pc->send(Bytes(256, 0x11)));
              EXPECT_EQ(l.pc->read(1), Bytes{0x01});
          }},
+        {"short", 0,
+         [](Line& l) {
+             // A block read answers 256 data bytes and the sum: the sum is lost.
+             ASSERT_TRUE(l.pc->send(frame(0, 0xF7, 0, 0x30)));
+             EXPECT_EQ(l.pc->read(257, std::chrono::milliseconds(300)).size(), 256u);
+             ASSERT_TRUE(l.pc->send(kProbe));
+             EXPECT_EQ(l.pc->read(6), kProbeReply);
+         }},
     };
 
     for (const FaultInfo& f : kFaults) {

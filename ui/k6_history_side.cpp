@@ -1,0 +1,108 @@
+#include "k6_history_side.h"
+
+#include "forms.h"
+#include "tk6form1.h"
+#include "tk6form5.h"
+#include "tk6form6.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QTabWidget>
+
+namespace dalvex {
+
+K6HistorySide::K6HistorySide(TK6Form1& window)
+    : QObject(&window)
+    , w_(window)
+    , log_(window.Engine(), *this)
+    , signal_(window.Engine(), *this)
+    , erase_(window.Engine()) {
+    const auto wire = [this](const char* item, void (K6HistorySide::*click)()) {
+        if (QAction* a = w_.MenuItem(QString::fromLatin1(item))) {
+            a->setEnabled(true);
+            connect(a, &QAction::triggered, this, click);
+        }
+    };
+    wire("Naplokiolvassa1", &K6HistorySide::Naplokiolvassa1Click);
+    wire("rer1", &K6HistorySide::rer1Click);
+    wire("NaplTrerTRLSE1", &K6HistorySide::NaplTrerTRLSE1Click);
+}
+
+void K6HistorySide::Bind() {
+    if (k6Form5 && boundLog_ != k6Form5) {
+        boundLog_ = k6Form5;
+        k6Form5->SetLogTexts(&log_.Texts);
+        connect(k6Form5, &Tk6Form5::ReadRequested, this, &K6HistorySide::StartLogRead);
+        connect(k6Form5, &Tk6Form5::StopRequested, this, [this] { log_.Stop(); });
+    }
+    if (K6Form6 && boundChart_ != K6Form6) {
+        boundChart_ = K6Form6;
+        connect(K6Form6, &TK6Form6::ReadRequested, this, [this] { signal_.Start(); });
+    }
+}
+
+void K6HistorySide::ShowModal(QWidget* window, const QString& caption) {
+    window->setWindowTitle(caption);
+    if (auto* title = window->findChild<QLabel*>(QStringLiteral("Label1"))) title->setText(caption);
+    window->setWindowModality(Qt::ApplicationModal);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void K6HistorySide::Naplokiolvassa1Click() {
+    Bind();
+    if (k6Form5) ShowModal(k6Form5, w_.MenuItem(QStringLiteral("Naplokiolvassa1"))->text());
+}
+
+void K6HistorySide::rer1Click() {
+    Bind();
+    if (K6Form6) ShowModal(K6Form6, w_.MenuItem(QStringLiteral("rer1"))->text());
+}
+
+void K6HistorySide::NaplTrerTRLSE1Click() {
+    erase_.Start();
+}
+
+void K6HistorySide::StartLogRead() {
+    // Codes 1 to 4, 9, 10 and 15 show the captions of their pages as the page control shows them.
+    const auto caption = [this](const char* page, QString& text) {
+        if (QWidget* p = w_.Page(QString::fromLatin1(page)))
+            text = w_.PageControl1->tabText(w_.PageControl1->indexOf(p));
+    };
+    k6link::LogTexts& t = log_.Texts;
+    caption("TabSheet2", t.Input1);
+    caption("TabSheet3", t.Input2);
+    caption("TabSheet4", t.Input3);
+    caption("TabSheet5", t.Input4);
+    caption("TabSheet11", t.Tamper);
+    caption("TabSheet12", t.PowerMonitor);
+    caption("TabSheet26", t.Jammer);
+    log_.Start();
+}
+
+// EventLogHost
+
+void K6HistorySide::ShowLogProgress(bool visible) {
+    if (k6Form5) k6Form5->ShowProgress(visible);
+}
+
+void K6HistorySide::SetLogProgress(int position) {
+    if (k6Form5) k6Form5->SetProgress(position);
+}
+
+void K6HistorySide::SetLogRows(int firstRow, std::span<const k6link::LogRow> rows) {
+    if (k6Form5) k6Form5->SetRows(firstRow, rows);
+}
+
+// SignalHost
+
+void K6HistorySide::ClearSignalChart() {
+    if (K6Form6) K6Form6->ClearPoints();
+}
+
+void K6HistorySide::AddSignalSamples(std::span<const k6link::SignalSample> samples) {
+    if (K6Form6) K6Form6->AddSamples(samples);
+}
+
+} // namespace dalvex

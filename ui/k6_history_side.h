@@ -1,0 +1,56 @@
+#pragma once
+// The K6 window's side of the module's histories: the menu items "Naplo kiolvasása" (the log
+// window), "Térerő" (the signal chart) and "Napló/Térerő TÖRLÉSE", and the host of the log read
+// and the signal read, which shows what they read in the two windows. The operations themselves
+// are in k6link/ (event_log, signal_memory, history_erase).
+
+#include "k6link/event_log.h"
+#include "k6link/history_erase.h"
+#include "k6link/signal_memory.h"
+
+#include <QObject>
+#include <QPointer>
+
+namespace dalvex {
+
+class TK6Form1;
+class Tk6Form5;
+class TK6Form6;
+
+class K6HistorySide : public QObject, private k6link::EventLogHost, private k6link::SignalHost {
+    Q_OBJECT
+public:
+    // Registers the operations' states with the window's engine and wires the three menu items.
+    explicit K6HistorySide(TK6Form1& window);
+
+    void Naplokiolvassa1Click(); // "Naplo kiolvasása": the log window, modal
+    void rer1Click();            // "Térerő": the signal chart, modal, titled with the item's caption
+    void NaplTrerTRLSE1Click();  // "Napló/Térerő TÖRLÉSE"
+
+    k6link::EventLog& Log() { return log_; }
+    k6link::SignalMemory& Signal() { return signal_; }
+    k6link::HistoryErase& Erase() { return erase_; }
+
+private:
+    // Connects the log and chart windows once each (they are created after the K6 window).
+    void Bind();
+    void StartLogRead();
+    static void ShowModal(QWidget* window, const QString& caption);
+
+    // EventLogHost
+    void ShowLogProgress(bool visible) override;
+    void SetLogProgress(int position) override;
+    void SetLogRows(int firstRow, std::span<const k6link::LogRow> rows) override;
+    // SignalHost
+    void ClearSignalChart() override;
+    void AddSignalSamples(std::span<const k6link::SignalSample> samples) override;
+
+    TK6Form1& w_;
+    k6link::EventLog log_;
+    k6link::SignalMemory signal_;
+    k6link::HistoryErase erase_;
+    QPointer<Tk6Form5> boundLog_;
+    QPointer<TK6Form6> boundChart_;
+};
+
+} // namespace dalvex

@@ -1,0 +1,212 @@
+#include "tk6form5.h"
+
+#include "k6_file_commands.h"
+#include "k6config/config_file.h"
+#include "tk6form1.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace dalvex {
+
+// --- The grid's model --------------------------------------------------------------------------
+
+LogTableModel::LogTableModel(QObject* parent)
+    : QAbstractTableModel(parent) {
+    header_ = k6link::LogTexts{}.Header;
+}
+
+int LogTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int LogTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumns;
+}
+
+QVariant LogTableModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) return {};
+    if (index.column() == 0) return QString::number(index.row() + 1);
+    return rows_[static_cast<std::size_t>(index.row())].column(index.column());
+}
+
+QVariant LogTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole) return {};
+    if (orientation == Qt::Vertical) return QString::number(section + 1);
+    return section >= 1 && section <= 5 ? header_[static_cast<std::size_t>(section - 1)] : QString();
+}
+
+void LogTableModel::SetHeader(const std::array<QString, 5>& header) {
+    if (header == header_) return;
+    header_ = header;
+    emit headerDataChanged(Qt::Horizontal, 1, 5);
+}
+
+void LogTableModel::SetRows(int firstRow, std::span<const k6link::LogRow> rows) {
+    const int first = std::clamp(firstRow - 1, 0, rowCount());
+    if (first < rowCount()) {
+        beginRemoveRows({}, first, rowCount() - 1);
+        rows_.resize(static_cast<std::size_t>(first));
+        endRemoveRows();
+    }
+    if (rows.empty()) return;
+    beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
+    rows_.insert(rows_.end(), rows.begin(), rows.end());
+    endInsertRows();
+}
+
+// --- The window --------------------------------------------------------------------------------
+
+Tk6Form5::Tk6Form5(QWidget* parent)
+    : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("Tk6Form5"));
+    setWindowTitle(QStringLiteral("Naplo kiolvasása"));
+    resize(860, 560);
+    auto* layout = new QVBoxLayout(this);
+
+    Label1 = new QLabel(windowTitle(), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    QFont title = Label1->font();
+    title.setBold(true);
+    title.setPointSizeF(title.pointSizeF() * 1.3);
+    Label1->setFont(title);
+    layout->addWidget(Label1);
+
+    model_ = new LogTableModel(this);
+    StringGrid1 = new QTableView(this);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1->setModel(model_);
+    StringGrid1->verticalHeader()->hide();
+    // Fixed row heights and column widths: measuring 16384 rows' contents would cost more than
+    // the rows themselves.
+    StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    StringGrid1->verticalHeader()->setDefaultSectionSize(StringGrid1->fontMetrics().height() + 6);
+    StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    StringGrid1->horizontalHeader()->setStretchLastSection(true);
+    static constexpr int kWidths[] = {50, 200, 160, 70, 130};
+    for (int c = 0; c < 5; ++c)
+        StringGrid1->setColumnWidth(c, kWidths[c]);
+    StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid1->setWordWrap(false);
+    layout->addWidget(StringGrid1, 1);
+
+    auto* buttons = new QHBoxLayout;
+    auto makeButton = [this](const char* name, const QString& caption) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QString::fromLatin1(name));
+        return b;
+    };
+    BitBtn2 = makeButton("BitBtn2", Texts.Read);
+    BitBtn4 = makeButton("BitBtn4", Texts.Stop);
+    BitBtn1 = makeButton("BitBtn1", Texts.Export);
+    ApplyTexts();
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->hide();
+    buttons->addWidget(BitBtn2);
+    buttons->addWidget(BitBtn4);
+    buttons->addWidget(ProgressBar1, 1);
+    buttons->addStretch(1);
+    buttons->addWidget(BitBtn1);
+    layout->addLayout(buttons);
+
+    connect(BitBtn2, &QPushButton::clicked, this, &Tk6Form5::BitBtn2Click);
+    connect(BitBtn4, &QPushButton::clicked, this, &Tk6Form5::BitBtn4Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &Tk6Form5::BitBtn1Click);
+}
+
+void Tk6Form5::ApplyTexts() {
+    BitBtn2->setText(Texts.Read);
+    BitBtn4->setText(Texts.Stop);
+    BitBtn1->setText(Texts.Export);
+    model_->SetHeader(LogTexts().Header);
+}
+
+void Tk6Form5::BitBtn2Click() {
+    emit ReadRequested();
+}
+
+void Tk6Form5::BitBtn4Click() {
+    emit StopRequested();
+}
+
+void Tk6Form5::closeEvent(QCloseEvent* event) {
+    emit StopRequested();
+    QWidget::closeEvent(event);
+}
+
+void Tk6Form5::ShowProgress(bool visible) {
+    ProgressBar1->setVisible(visible);
+}
+
+void Tk6Form5::SetProgress(int position) {
+    ProgressBar1->setValue(position);
+}
+
+void Tk6Form5::SetRows(int firstRow, std::span<const k6link::LogRow> rows) {
+    model_->SetRows(firstRow, rows);
+}
+
+void Tk6Form5::SetLogTexts(const k6link::LogTexts* texts) {
+    logTexts_ = texts;
+    model_->SetHeader(LogTexts().Header);
+}
+
+const k6link::LogTexts& Tk6Form5::LogTexts() const {
+    static const k6link::LogTexts defaults;
+    return logTexts_ ? *logTexts_ : defaults;
+}
+
+int Tk6Form5::RowCount() const {
+    return model_->rowCount() + 1;
+}
+
+QString Tk6Form5::Cell(int row, int column) const {
+    if (row == 0) return model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    return model_->data(model_->index(row - 1, column), Qt::DisplayRole).toString();
+}
+
+QString Tk6Form5::ExportCsv(const QString& path) const {
+    const QByteArray csv = k6link::LogCsv(model_->Rows(), LogTexts());
+    if (const auto r = k6config::WriteFileAtomically(path, csv); !r)
+        return K6FileCommands::ErrorText(r, path);
+    return {};
+}
+
+void Tk6Form5::BitBtn1Click() {
+    QString path;
+    const QStringList filters{Texts.ExportFilter};
+    const QString suffix = QStringLiteral("csv");
+    int filter = 0;
+    if (K6FileCommands::FileDialogHook) {
+        path = K6FileCommands::FileDialogHook(true, Texts.Export, filters, suffix, filter);
+    } else {
+        QFileDialog dialog(this, Texts.Export);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setNameFilters(filters);
+        dialog.setDefaultSuffix(suffix);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            path = dialog.selectedFiles().front();
+    }
+    if (path.isEmpty()) return;
+    const QString error = ExportCsv(path);
+    if (error.isEmpty()) return;
+    if (TK6Form1::MessageBoxHook)
+        TK6Form1::MessageBoxHook(error, QMessageBox::Ok);
+    else
+        QMessageBox::warning(this, windowTitle(), error);
+}
+
+} // namespace dalvex

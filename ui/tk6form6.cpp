@@ -1,0 +1,277 @@
+#include "tk6form6.h"
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+
+namespace dalvex {
+
+namespace {
+constexpr int kSignalMaximum = 31;
+// Below this many samples per pixel column the series gets every sample of the span.
+constexpr int kPointsPerColumn = 2;
+// Columns assumed while the plot area has no size yet (the window not laid out).
+constexpr int kMinimumColumns = 400;
+constexpr int kMaximumColumns = 8192;
+// Pixels a label of the x axis needs beside its neighbours.
+constexpr int kLabelSpacing = 40;
+// The shortest time between two chart updates while samples arrive, in milliseconds.
+constexpr qint64 kFlushInterval = 100;
+} // namespace
+
+TK6Form6::TK6Form6(QWidget* parent)
+    : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("TK6Form6"));
+    setWindowTitle(QStringLiteral("Térerő"));
+    resize(900, 520);
+    auto* layout = new QVBoxLayout(this);
+
+    Label1 = new QLabel(windowTitle(), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    QFont title = Label1->font();
+    title.setBold(true);
+    title.setPointSizeF(title.pointSizeF() * 1.3);
+    Label1->setFont(title);
+    layout->addWidget(Label1);
+
+    chart_ = new QChart;
+    chart_->legend()->hide();
+    series_ = new QLineSeries(chart_);
+    series_->setObjectName(QStringLiteral("Series1"));
+    chart_->addSeries(series_);
+    xAxis_ = new QCategoryAxis(chart_);
+    // Each label stands at the point that carries it.
+    xAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    xAxis_->setRange(0, 1);
+    yAxis_ = new QValueAxis(chart_);
+    yAxis_->setRange(0, kSignalMaximum);
+    yAxis_->setLabelFormat(QStringLiteral("%d"));
+    chart_->addAxis(xAxis_, Qt::AlignBottom);
+    chart_->addAxis(yAxis_, Qt::AlignLeft);
+    series_->attachAxis(xAxis_);
+    series_->attachAxis(yAxis_);
+
+    Chart1 = new QChartView(chart_, this);
+    Chart1->setObjectName(QStringLiteral("Chart1"));
+    Chart1->setRubberBand(QChartView::RectangleRubberBand);
+    layout->addWidget(Chart1, 1);
+
+    auto* buttons = new QHBoxLayout;
+    auto makeButton = [this](const char* name, const QString& caption) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QString::fromLatin1(name));
+        return b;
+    };
+    BitBtn2 = makeButton("BitBtn2", Texts.Read);
+    Button1 = makeButton("Button1", Texts.Read);
+    Button1->hide();
+    Button2 = makeButton("Button2", Texts.Zoom);
+    Button2->setCheckable(true);
+    Button2->setChecked(true);
+    Button3 = makeButton("Button3", Texts.Clear);
+    buttons->addWidget(BitBtn2);
+    buttons->addWidget(Button1);
+    buttons->addStretch(1);
+    buttons->addWidget(Button2);
+    buttons->addWidget(Button3);
+    layout->addLayout(buttons);
+
+    connect(xAxis_, &QValueAxis::rangeChanged, this, &TK6Form6::AxisRangeChanged);
+    // A wider or narrower plot shows more or fewer columns.
+    connect(chart_, &QChart::plotAreaChanged, this, [this](const QRectF& area) {
+        Q_UNUSED(area);
+        if (!showing_ && Columns() != shownWidth_) Show(shownFrom_, shownTo_);
+    });
+
+    connect(BitBtn2, &QPushButton::clicked, this, &TK6Form6::BitBtn2Click);
+    connect(Button1, &QPushButton::clicked, this, &TK6Form6::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TK6Form6::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TK6Form6::Button3Click);
+}
+
+void TK6Form6::ApplyTexts() {
+    BitBtn2->setText(Texts.Read);
+    Button1->setText(Texts.Read);
+    Button2->setText(Texts.Zoom);
+    Button3->setText(Texts.Clear);
+}
+
+void TK6Form6::Button1Click() {
+    ClearPoints();
+    emit ReadRequested();
+}
+
+void TK6Form6::BitBtn2Click() {
+    Button1->click();
+}
+
+void TK6Form6::Button2Click() {
+    const bool allowed = !ZoomAllowed();
+    Chart1->setRubberBand(allowed ? QChartView::RectangleRubberBand : QChartView::NoRubberBand);
+    Button2->setChecked(allowed);
+    if (!allowed) {
+        zoomed_ = false;
+        ShowAll();
+    }
+}
+
+void TK6Form6::Button3Click() {
+    ClearPoints();
+}
+
+bool TK6Form6::ZoomAllowed() const {
+    return Chart1->rubberBand() != QChartView::NoRubberBand;
+}
+
+void TK6Form6::ClearPoints() {
+    points_.clear();
+    labels_.clear();
+    flushed_ = 0;
+    flushedLabels_ = 0;
+    lastLabel_ = -1;
+    maxValue_ = kSignalMaximum;
+    zoomed_ = false;
+    ShowAll();
+}
+
+void TK6Form6::AddSamples(std::span<const k6link::SignalSample> samples) {
+    // No reserve here: reserving exactly the block's room would copy the whole list every block.
+    for (const k6link::SignalSample& s : samples) {
+        const qreal x = static_cast<qreal>(points_.size());
+        points_.append(QPointF(x, s.value));
+        maxValue_ = std::max<int>(maxValue_, s.value);
+        // A label stands once, at the first of the points that carry it.
+        if (s.label >= 0 && s.label != lastLabel_) {
+            labels_.append({QString::number(s.label), x});
+            lastLabel_ = s.label;
+        }
+    }
+    ScheduleFlush();
+}
+
+void TK6Form6::ScheduleFlush() {
+    if (flushScheduled_) return;
+    flushScheduled_ = true;
+    // At most a few chart updates a second however fast the blocks come.
+    const qint64 sinceLast = lastFlush_.isValid() ? lastFlush_.elapsed() : kFlushInterval;
+    QTimer::singleShot(static_cast<int>(std::max<qint64>(0, kFlushInterval - sinceLast)), this,
+                       &TK6Form6::Flush);
+}
+
+void TK6Form6::Flush() {
+    flushScheduled_ = false;
+    lastFlush_.start();
+    if (flushed_ == points_.size()) return;
+    flushed_ = points_.size();
+    if (zoomed_)
+        Show(shownFrom_, shownTo_); // the span the user chose stays
+    else
+        ShowAll();
+}
+
+int TK6Form6::Columns() const {
+    // Until the chart is laid out its plot area has no useful size.
+    const qreal w = chart_->plotArea().width();
+    if (!(w >= kMinimumColumns)) return kMinimumColumns;
+    return static_cast<int>(std::min<qreal>(w, kMaximumColumns));
+}
+
+void TK6Form6::ShowAll() {
+    Show(0, std::max<qreal>(1, static_cast<qreal>(points_.size() - 1)));
+}
+
+void TK6Form6::AxisRangeChanged(qreal from, qreal to) {
+    if (showing_) return;
+    // A zoom of the rubber band (or out again with the right button).
+    zoomed_ = from > 0 || to < static_cast<qreal>(points_.size() - 1);
+    Show(from, to);
+}
+
+void TK6Form6::Show(qreal from, qreal to) {
+    showing_ = true;
+    const int width = Columns();
+    xAxis_->setRange(from, to);
+    yAxis_->setRange(0, maxValue_);
+
+    // The samples of the span and one beyond each end, so the line runs to the plot's edges.
+    QList<QPointF> shown;
+    const qsizetype n = points_.size();
+    if (n > 0) {
+        const qsizetype a = std::clamp<qsizetype>(static_cast<qsizetype>(std::floor(from)) - 1, 0, n - 1);
+        const qsizetype b = std::clamp<qsizetype>(static_cast<qsizetype>(std::ceil(to)) + 1, 0, n - 1);
+        const qsizetype count = b - a + 1;
+        if (count <= kPointsPerColumn * width) {
+            shown = points_.mid(a, count);
+        } else {
+            // The lowest and the highest sample of each pixel column, in their order.
+            shown.reserve(2 * width);
+            for (int c = 0; c < width; ++c) {
+                const qsizetype lo = a + count * c / width, hi = a + count * (c + 1) / width;
+                if (lo >= hi) continue;
+                qsizetype minAt = lo, maxAt = lo;
+                for (qsizetype i = lo + 1; i < hi; ++i) {
+                    const qreal y = points_[i].y();
+                    if (y < points_[minAt].y()) minAt = i;
+                    if (y > points_[maxAt].y()) maxAt = i;
+                }
+                shown.append(points_[std::min(minAt, maxAt)]);
+                if (minAt != maxAt) shown.append(points_[std::max(minAt, maxAt)]);
+            }
+        }
+    }
+    series_->replace(shown);
+
+    // The labels of the span, every k-th when there are more than the axis has room for.
+    for (const QString& label : xAxis_->categoriesLabels())
+        xAxis_->remove(label);
+    xAxis_->setStartValue(from);
+    const auto first =
+        std::lower_bound(labels_.begin(), labels_.end(), from,
+                         [](const std::pair<QString, qreal>& l, qreal x) { return l.second < x; });
+    const auto last = std::upper_bound(
+        first, labels_.end(), to, [](qreal x, const std::pair<QString, qreal>& l) { return x < l.second; });
+    const qsizetype inSpan = last - first;
+    const qsizetype room = std::max(1, width / kLabelSpacing);
+    const qsizetype step = std::max<qsizetype>(1, (inSpan + room - 1) / room);
+    for (auto it = first; it < last; it += std::min<qsizetype>(step, last - it))
+        xAxis_->append(it->first, it->second);
+
+    shownFrom_ = from;
+    shownTo_ = to;
+    shownWidth_ = width;
+    showing_ = false;
+}
+
+int TK6Form6::PointCount() const {
+    return static_cast<int>(points_.size());
+}
+
+QList<QPointF> TK6Form6::Points() const {
+    return points_;
+}
+
+QList<std::pair<QString, qreal>> TK6Form6::Labels() const {
+    return labels_;
+}
+
+QList<QPointF> TK6Form6::ShownPoints() const {
+    return series_->points();
+}
+
+QList<std::pair<QString, qreal>> TK6Form6::ShownLabels() const {
+    QList<std::pair<QString, qreal>> out;
+    for (const QString& label : xAxis_->categoriesLabels())
+        out.append({label, xAxis_->endValue(label)});
+    return out;
+}
+
+} // namespace dalvex
