@@ -9,6 +9,7 @@
 #include "k6link/config_transfer.h"
 #include "k6link/core_states.h"
 #include "k6pages/k6pages.h"
+#include "language_pass.h"
 #include "placeholder_form.h"
 #include "serial/async32.h"
 #include "serial/settings.h"
@@ -143,6 +144,7 @@ TK6Form1::TK6Form1(QWidget* parent)
 
     BuildControls();
     BuildMenus();
+    ConnectLanguageMenu(*this);
 
     Language = new QTimer(this);
     Language->setObjectName(QStringLiteral("Language"));
@@ -318,6 +320,7 @@ void TK6Form1::FormActivate() {
     EnsurePages();
     Pages->ApplyActivationDefaults(ModuleType, Form1 ? Form1->Label8->text() : ProModelName);
     Files->ApplyContactIdSetting();
+    ApplyActivationLanguagePass(*this);
 
     // The access codes of the "mode" setting show the developer and special-command menus.
     const QString mode = ReadSetting(QStringLiteral("mode"));
@@ -422,9 +425,7 @@ void TK6Form1::Button5Click() {
 
 void TK6Form1::LanguageTimer() {
     Language->stop();
-    // Until the language catalogue is in place, the start window's search word is the design-time
-    // Hungarian one.
-    if (Form1) Form1->SetSearchWord(QStringLiteral("Keresés"));
+    RunStartLanguagePass(*this);
 }
 
 void TK6Form1::adasTimer() {
