@@ -218,6 +218,11 @@ const CopyRule kCopyRules[] = {
     {"BE1inv", {"BE2inv", "BE3inv", "BE4inv", "BE9inv"}, 2},
     {"BE1inv", {"BE2inv", "BE3inv", "BE4inv", "BE9inv"}},
     {"Form1.Button4", {"Form1.Button6", "Form1.Button7", "Form1.Button8"}},
+    {"GroupComboBox1",
+     {"GroupComboBox2", "GroupComboBox3", "GroupComboBox4", "GroupComboBox5", "GroupComboBox6",
+      "GroupComboBox9", "GroupComboBox10", "GroupComboBox13", "GroupJammer"}},
+    {"LabelKULCS1", {"LabelKULCS2", "LabelKULCS3", "LabelKULCS4"}},
+    {"LabelPROT1", {"LabelPROT2", "LabelPROT3", "LabelPROT4"}},
 };
 
 void copyPass(TK6Form1& k6) {
