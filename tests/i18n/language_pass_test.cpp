@@ -4,8 +4,11 @@
 
 #include "i18n/catalogue.h"
 #include "k6config/page_values.h"
+#include "k6link/config_transfer.h"
+#include "k6link/engine.h"
 #include "serial/settings.h"
 #include "ui/forms.h"
+#include "ui/k6pages/k6pages.h"
 #include "ui/language_pass.h"
 #include "ui/tform1.h"
 #include "ui/tk6form1.h"
@@ -240,4 +243,37 @@ TEST_F(LanguageFixture, CopyPassGivesLookAlikesAndMenuItemsTheirMastersText) {
     EXPECT_EQ(item("rs1")->text(), "Send");
     EXPECT_EQ(control<QLabel>("Label132")->text(), "Phone number 1:");
     EXPECT_EQ(Form1->Button6->text(), Form1->Button4->text());
+}
+
+// Each texts struct field is found by its Hungarian default: a default that has no key would never
+// change language.
+template <class T> void expectKeys(std::initializer_list<QString T::*> fields, const char* what) {
+    const T hungarian{};
+    for (QString T::*f : fields)
+        EXPECT_EQ(Catalogue::Builtin().Message(hungarian.*f, i18n::Hungarian), hungarian.*f)
+            << what << ": " << str(hungarian.*f);
+}
+
+TEST(CatalogueTexts, EveryTextsFieldHasItsKey) {
+    expectKeys<K6FormTexts>(
+        {&K6FormTexts::Customer, &K6FormTexts::RestartQuestion, &K6FormTexts::ExitQuestion}, "K6FormTexts");
+    expectKeys<k6link::EngineTexts>({&k6link::EngineTexts::VersionCheck, &k6link::EngineTexts::ModuleVersion},
+                                    "EngineTexts");
+    using k6link::TransferTexts;
+    expectKeys<TransferTexts>({&TransferTexts::Reading, &TransferTexts::ReadDone, &TransferTexts::Sending,
+                               &TransferTexts::SendDone, &TransferTexts::ContactId,
+                               &TransferTexts::ClockRunning, &TransferTexts::ClockDone},
+                              "TransferTexts");
+    expectKeys<k6pages::K6PagesTexts>(
+        {&k6pages::K6PagesTexts::AccentWarning, &k6pages::K6PagesTexts::SecurityCode}, "K6PagesTexts");
+    expectKeys<StartWindowTexts>({&StartWindowTexts::NoPermission, &StartWindowTexts::PortBusy,
+                                  &StartWindowTexts::NoSuchPort, &StartWindowTexts::CannotOpen},
+                                 "StartWindowTexts");
+}
+
+TEST_F(LanguageFixture, StartWindowPortMessagesFollowTheLanguage) {
+    setLanguage("2");
+    startPass();
+    EXPECT_EQ(Form1->Texts.NoSuchPort.arg("COM3", ""), "COM3: der Port existiert nicht.");
+    EXPECT_EQ(w->Pages->Texts.SecurityCode, "Sicherheitscode stimmt nicht");
 }
