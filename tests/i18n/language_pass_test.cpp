@@ -45,6 +45,9 @@ const std::set<QString> kWindowsBuiltElsewhere = {"TK6Form2", "TK6Form3", "TK6Fo
                                                   "TK6Form7", "TK6Form8", "TK6Form9", "TK6Form10",
                                                   "TSMSk",    "TDPhone1"};
 
+// Controls of the K6 window that the voice page builds.
+const std::set<QString> kVoicePageControls = {"BitBtn9", "Label97"};
+
 struct LanguageFixture : ::testing::Test {
     QTemporaryDir home;
     std::vector<QString> shown;
@@ -91,6 +94,7 @@ TEST_F(LanguageFixture, EveryKeyNamesAnExistingWindowAndControl) {
         QWidget* window = FindWindow(e.window);
         ASSERT_NE(window, nullptr) << "no window " << str(e.window);
         if (kWindowsBuiltElsewhere.count(e.window)) continue;
+        if (e.window == QLatin1String("K6Form1") && kVoicePageControls.count(e.control)) continue;
         QObject* c = e.kind == EntryKind::Menu ? static_cast<QObject*>(window->findChild<QAction*>(e.control))
                                                : window->findChild<QObject*>(e.control);
         EXPECT_NE(c, nullptr) << str(e.window) << "." << str(e.control);
