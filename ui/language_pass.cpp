@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTextEdit>
 #include <QTranslator>
 #include <initializer_list>
@@ -241,6 +242,29 @@ void copyPass(TK6Form1& k6) {
     }
 }
 
+// Column titles of the K6 window's grids, catalogue messages by their Hungarian text.
+struct GridTitle {
+    const char* grid;
+    int column;
+    const char* hungarian;
+};
+constexpr GridTitle kGridTitles[] = {
+    {"StringGrid1", 1, "Telefonszám"}, {"StringGrid1", 2, "Név"}, {"StringGrid2", 0, "Kód"},
+    {"StringGrid2", 1, "Név"},         {"StringGrid3", 0, "Kód"}, {"StringGrid3", 1, "Név"},
+};
+
+void gridTitles(TK6Form1& k6, const i18n::Catalogue& catalogue, int language, Pass pass) {
+    for (const GridTitle& t : kGridTitles) {
+        auto* grid = k6.findChild<QTableWidget*>(QString::fromLatin1(t.grid));
+        const auto text = catalogue.Message(QString::fromUtf8(t.hungarian), language, pass);
+        if (!grid || !text || t.column >= grid->columnCount()) continue;
+        if (QTableWidgetItem* item = grid->horizontalHeaderItem(t.column))
+            item->setText(*text);
+        else
+            grid->setHorizontalHeaderItem(t.column, new QTableWidgetItem(*text));
+    }
+}
+
 // Type 73 has no inputs of types 2 to 5: their items keep only the code.
 void compactModelItems(TK6Form1& k6) {
     if (k6.ModuleType != 73) return;
@@ -301,6 +325,7 @@ void RunLanguagePass(TK6Form1& k6, const i18n::Catalogue& catalogue, std::option
             applyEntry(*w, e, *text);
         }
         FillCatalogueTexts(k6, catalogue, *language, pass);
+        gridTitles(k6, catalogue, *language, pass);
         // The operator presets of the SMS service-centre window are for the home market only.
         if (QWidget* smsk = FindWindow(QStringLiteral("TSMSk")))
             for (const char* name : {"Button1", "Button2", "Button3"})

@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <set>
@@ -259,6 +260,9 @@ TEST_F(LanguageFixture, CopyPassGivesLookAlikesAndMenuItemsTheirMastersText) {
     EXPECT_EQ(item("rs1")->text(), "Send");
     EXPECT_EQ(control<QLabel>("Label132")->text(), "Phone number 1:");
     EXPECT_EQ(Form1->Button6->text(), Form1->Button4->text());
+    auto* zones = control<QTableWidget>("StringGrid2");
+    EXPECT_EQ(zones->horizontalHeaderItem(0)->text(), "Code");
+    EXPECT_EQ(zones->horizontalHeaderItem(1)->text(), "Name");
 }
 
 // Each texts struct field is found by its Hungarian default: a default that has no key would never
