@@ -297,3 +297,28 @@ TEST_F(LanguageFixture, StartWindowPortMessagesFollowTheLanguage) {
     EXPECT_EQ(Form1->Texts.NoSuchPort.arg("COM3", ""), "COM3: der Port existiert nicht.");
     EXPECT_EQ(w->Pages->Texts.SecurityCode, "Sicherheitscode stimmt nicht");
 }
+
+// The start window has a fixed layout: no caption may be cut in any language.
+TEST_F(LanguageFixture, StartWindowCaptionsFitInEveryLanguage) {
+    Form1->show();
+    for (int language = 0; language < i18n::kLanguageCount; ++language) {
+        setLanguage(std::to_string(language).c_str());
+        Form1->Label10->clear();
+        startPass();
+        QApplication::processEvents();
+        for (QWidget* c : Form1->findChildren<QWidget*>()) {
+            if (c == Form1->PortStatus || !c->isVisibleTo(Form1)) continue;
+            SCOPED_TRACE(str(c->objectName()) + " language " + std::to_string(language));
+            if (qobject_cast<QLabel*>(c)) {
+                EXPECT_LE(c->sizeHint().width(), c->width());
+            }
+            // A button's size hint has the style's minimum width; its text needs a margin each side.
+            if (auto* b = qobject_cast<QPushButton*>(c)) {
+                EXPECT_LE(b->fontMetrics().horizontalAdvance(b->text()) + 12, b->width());
+            }
+            if (auto* g = qobject_cast<QGroupBox*>(c)) {
+                EXPECT_LE(g->fontMetrics().horizontalAdvance(g->title()) + 16, g->width());
+            }
+        }
+    }
+}
