@@ -21,6 +21,7 @@
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QTranslator>
+#include <QVariant>
 #include <initializer_list>
 
 namespace dalvex {
@@ -119,12 +120,15 @@ void setMemo(QObject* o, const QString& text) {
 }
 
 // An edit's catalogue text is its default value (an SMS text, the restore text). It replaces only
-// a text that is still one of the key's language texts: what the user typed, or a read brought from
-// the module, is configuration and stays.
-bool holdsDefault(const CatalogueEntry& e, const QString& current) {
-    for (const auto& t : e.text)
-        if (t && *t == current) return true;
-    return e.startDutch && *e.startDutch == current;
+// a text that is still the default: the design-time Hungarian one, or the one the last pass put
+// there. What the user typed, or a read or a file brought, is configuration and stays, even when
+// it happens to read like some language's default.
+constexpr const char* kPassText = "dalvexCatalogueText";
+
+bool holdsDefault(QObject* edit, const CatalogueEntry& e, const QString& current) {
+    const QVariant set = edit->property(kPassText);
+    if (set.isValid()) return set.toString() == current;
+    return e.text[i18n::Hungarian] && *e.text[i18n::Hungarian] == current;
 }
 
 void applyEntry(QWidget* window, const CatalogueEntry& e, const QString& text) {
@@ -132,7 +136,10 @@ void applyEntry(QWidget* window, const CatalogueEntry& e, const QString& text) {
     if (!o) return; // a window that has no such control (yet)
     switch (e.kind) {
     case EntryKind::Caption:
-        if (qobject_cast<QLineEdit*>(o) && !holdsDefault(e, captionOf(o))) return;
+        if (qobject_cast<QLineEdit*>(o)) {
+            if (!holdsDefault(o, e, captionOf(o))) return;
+            o->setProperty(kPassText, text);
+        }
         // The start window's search word goes through its indicator, which only takes it while searching.
         if (e.window == QLatin1String("Form1") && e.control == QLatin1String("Label10")) {
             if (Form1) Form1->SetSearchWord(text);

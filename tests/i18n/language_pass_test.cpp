@@ -249,6 +249,12 @@ TEST_F(LanguageFixture, SmsTextDefaultsFollowTheLanguageButTypedTextsStay) {
     EXPECT_EQ(first->text(), "Input 1 alarm");
     EXPECT_EQ(w->Values->text("riasztas"), "Input 1 alarm");
     EXPECT_EQ(second->text(), "Garázskapu nyitva");
+    // A read from the module that brings a default of another language is configuration too.
+    w->Values->setText("riasztas", QStringLiteral("1 bemenet riasztas"));
+    setLanguage("2");
+    activate();
+    EXPECT_EQ(first->text(), "1 bemenet riasztas");
+    EXPECT_EQ(control<QLineEdit>("riasztas3")->text(), "Eingang 3 Alarm");
 }
 
 TEST_F(LanguageFixture, CopyPassGivesLookAlikesAndMenuItemsTheirMastersText) {
