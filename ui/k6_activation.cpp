@@ -1,6 +1,7 @@
 #include "k6_activation.h"
 
 #include "k6_voice_side.h"
+#include "language_pass.h"
 #include "k6link/status_poll.h"
 
 #include "forms.h"
@@ -248,8 +249,7 @@ void K6Activation::ContactIdSend() {
 }
 
 void K6Activation::LanguagePass() {
-    // The language catalogue's pass over every window goes here; it is wired where the catalogue
-    // is built.
+    ApplyActivationLanguagePass(w_);
 }
 
 void K6Activation::SelectionResets() {

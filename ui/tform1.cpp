@@ -474,21 +474,18 @@ void TForm1::ShowOpenResult(int error) {
         break;
     case EACCES:
     case EPERM:
-        PortStatus->setText(QStringLiteral("%1%2: nincs jogosultság. Lépjen be a dialout csoportba "
-                                           "(sudo usermod -aG dialout $USER), majd jelentkezzen be újra.")
-                                .arg(port, where));
+        PortStatus->setText(Texts.NoPermission.arg(port, where));
         break;
     case EBUSY:
-        PortStatus->setText(QStringLiteral("%1%2: egy másik program használja.").arg(port, where));
+        PortStatus->setText(Texts.PortBusy.arg(port, where));
         break;
     case ENOENT:
     case ENODEV:
     case ENXIO:
-        PortStatus->setText(QStringLiteral("%1%2: a port nem létezik.").arg(port, where));
+        PortStatus->setText(Texts.NoSuchPort.arg(port, where));
         break;
     default:
-        PortStatus->setText(QStringLiteral("%1%2: nem nyitható meg (%3).")
-                                .arg(port, where, QString::fromLocal8Bit(strerror(error))));
+        PortStatus->setText(Texts.CannotOpen.arg(port, where, QString::fromLocal8Bit(strerror(error))));
         break;
     }
 }

@@ -15,6 +15,16 @@ class QTimer;
 
 namespace dalvex {
 
+// Catalogue texts of the window; the language pass replaces them. %1 is the port, %2 the device
+// it stands for, %3 the system's reason.
+struct StartWindowTexts {
+    QString NoPermission = QStringLiteral("%1%2: nincs jogosultság. Lépjen be a dialout csoportba "
+                                          "(sudo usermod -aG dialout $USER), majd jelentkezzen be újra.");
+    QString PortBusy = QStringLiteral("%1%2: egy másik program használja.");
+    QString NoSuchPort = QStringLiteral("%1%2: a port nem létezik.");
+    QString CannotOpen = QStringLiteral("%1%2: nem nyitható meg (%3).");
+};
+
 class TForm1 : public QWidget, private SearchHost {
     Q_OBJECT
 public:
@@ -38,6 +48,7 @@ public:
     // The search word of the indicator, set by the language pass.
     void SetSearchWord(const QString& word);
 
+    StartWindowTexts Texts;
     DeviceSearch Search;
     TAsynComm32* AsynComm321 = nullptr;
     QString StartDirectory;

@@ -17,6 +17,7 @@
 #include "k6link/core_states.h"
 #include "k6link/memory_write.h"
 #include "k6pages/k6pages.h"
+#include "language_pass.h"
 #include "serial/async32.h"
 #include "serial/settings.h"
 #include "serial_trace_switch.h"
@@ -146,6 +147,7 @@ TK6Form1::TK6Form1(QWidget* parent)
     ModemSide = new K6ModemSide(*this);
     ModemSide->ConnectPage(); // the pages may be built already
     History = new K6HistorySide(*this);
+    ConnectLanguageMenu(*this);
 
     Language = new QTimer(this);
     Language->setObjectName(QStringLiteral("Language"));
@@ -473,9 +475,7 @@ void TK6Form1::MonitorAT1Click() {
 
 void TK6Form1::LanguageTimer() {
     Language->stop();
-    // Until the language catalogue is in place, the start window's search word is the design-time
-    // Hungarian one.
-    if (Form1) Form1->SetSearchWord(QStringLiteral("Keresés"));
+    RunStartLanguagePass(*this);
 }
 
 void TK6Form1::adasTimer() {

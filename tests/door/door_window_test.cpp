@@ -65,6 +65,8 @@ struct DoorWindowFixture : ::testing::Test {
 
     void SetUp() override {
         setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
+        // The windows' design-time Hungarian texts, which these tests name.
+        dalvex::WriteSetting(QStringLiteral("\\software\\GSM\\Dalvex"), QStringLiteral("Language"), QStringLiteral("0"));
         setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
         QDir::setCurrent(startDir.path());
         ASSERT_TRUE(module.start()) << module.error();

@@ -1,6 +1,7 @@
 // The editing pages of the K6 window: widgets built from the control tables and bound to the
 // window's values, the page rules, the activation defaults and the version rules.
 
+#include "i18n/catalogue.h"
 #include "k6config/config_codec.h"
 #include "k6config/config_image.h"
 #include "k6config/controls.h"
@@ -10,6 +11,7 @@
 #include "ui/k6pages/k6pages.h"
 #include "ui/k6pages/page_contents.h"
 #include "ui/k6pages/page_rules.h"
+#include "ui/language_pass.h"
 #include "ui/tk6form1.h"
 
 #include <QAction>
@@ -905,7 +907,12 @@ bool insideCompound(QWidget* w, QWidget* page) {
     return false;
 }
 
-TEST_F(K6PagesTest, EveryPageFitsTheWindowWithNothingClippedOrOnTopOfAnother) {
+// Every page fits a 1024 x 768 window, with nothing outside its page, cut or on top of another.
+void expectPagesFit(TK6Form1& w) {
+    TK6Form1* window = &w;
+    const auto setPhone = [window](int n, const QString& number) {
+        window->findChild<QLineEdit*>(QStringLiteral("MaskEdit%1").arg(n))->setText(number);
+    };
     window->resize(1024, 768);
     window->show();
     QTabWidget* tabs = window->PageControl1;
@@ -969,6 +976,19 @@ TEST_F(K6PagesTest, EveryPageFitsTheWindowWithNothingClippedOrOnTopOfAnother) {
         for (QTabBar* bar : page->findChildren<QTabBar*>())
             EXPECT_GE(bar->width(), bar->sizeHint().width())
                 << "tabs of " << str(bar->parentWidget()->objectName());
+    }
+}
+
+TEST_F(K6PagesTest, EveryPageFitsTheWindowWithNothingClippedOrOnTopOfAnother) {
+    expectPagesFit(*window);
+}
+
+// Longer translations must not be cut either.
+TEST_F(K6PagesTest, EveryPageFitsInEveryLanguage) {
+    for (int language = 0; language < i18n::kLanguageCount; ++language) {
+        SCOPED_TRACE("language " + std::to_string(language));
+        RunLanguagePass(*window, i18n::Catalogue::Builtin(), language, i18n::Pass::Activation);
+        expectPagesFit(*window);
     }
 }
 

@@ -49,6 +49,8 @@ struct K6WindowFixture : ::testing::Test {
         setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
         QDir::setCurrent(startDir.path());
         ASSERT_TRUE(module.start()) << module.error();
+        // The texts the tests expect are the Hungarian ones.
+        WriteSetting(kKey, QStringLiteral("Language"), QStringLiteral("0"));
         TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons buttons) {
             shown.push_back(text);
             if (buttons == QMessageBox::Ok) return QMessageBox::Ok;
@@ -253,7 +255,7 @@ TEST_F(K6WindowFixture, MenusCarryTheirCaptionsAndOnlyBuiltFunctionsAreEnabled) 
           Item{"FirmwareDownload1", "Firmware Download", false},
           Item{"Naplokiolvassa1", "Naplo kiolvasása", false}, Item{"rer1", "Térerő", true},
           Item{"BitBtn7", "Mentés fájlba", true}, Item{"Nyelvek1", "Nyelv (Language)", true},
-          Item{"Magyar1", "Magyar", false}, Item{"Fejlesztiparancsok1", "Fejlesztői parancsok", false},
+          Item{"Magyar1", "Magyar", true}, Item{"Fejlesztiparancsok1", "Fejlesztői parancsok", false},
           Item{"KlnlegesPARANCSOK1", "Különleges PARANCSOK", false},
           Item{"SMSszervizszmbelltsa1", "SMS szerviz szám beállítása", true}}) {
         SCOPED_TRACE(i.name);

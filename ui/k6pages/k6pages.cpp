@@ -34,9 +34,6 @@ constexpr int kLastUnusedInput = 10;
 
 // Accented letters that phones may show wrongly; "í" and "Í" show well.
 const QString kAccented = QStringLiteral("éáűőúöüóÉÁŰŐÚÖÜÓ");
-const QString kAccentMessage =
-    QStringLiteral("Kérem, ne használjon ékezetes karaktereket, mert rosszul jelenhetnek meg a telefonon!");
-const QString kSecurityCodeMessage = QStringLiteral("Biztonsági kód nem megfelelő");
 
 std::string key(const QString& name) {
     return name.toStdString();
@@ -214,7 +211,7 @@ void K6Pages::refreshPhoneCaptions(const QString& page) {
 }
 
 void K6Pages::TabSheet14Exit() {
-    if (values_.text("Edit1").size() != 4) message(kSecurityCodeMessage);
+    if (values_.text("Edit1").size() != 4) message(Texts.SecurityCode);
 }
 
 void K6Pages::SecMinClick(int output) {
@@ -251,7 +248,7 @@ void K6Pages::SmsTextChange(const QString& editor) {
     const QString text = edit ? edit->text() : QString();
     if (text.isEmpty() || !kAccented.contains(text.back())) return;
     AccentWarned = true;
-    message(kAccentMessage);
+    message(Texts.AccentWarning);
 }
 
 void K6Pages::setPopupNumber(const QString& text) {

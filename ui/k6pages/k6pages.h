@@ -18,6 +18,13 @@ class QWidget;
 
 namespace dalvex::k6pages {
 
+// Catalogue texts of the pages; the language pass replaces them.
+struct K6PagesTexts {
+    QString AccentWarning = QStringLiteral(
+        "Kérem, ne használjon ékezetes karaktereket, mert rosszul jelenhetnek meg a telefonon!");
+    QString SecurityCode = QStringLiteral("Biztonsági kód nem megfelelő");
+};
+
 class K6Pages : public QObject {
     Q_OBJECT
 public:
@@ -32,6 +39,8 @@ public:
 
     // Message boxes of the pages go through here (tests answer them).
     std::function<void(const QString& text)> ShowMessage;
+
+    K6PagesTexts Texts;
 
     // The accent warning has been shown since a show handler last ran.
     bool AccentWarned = false;

@@ -75,7 +75,8 @@ void smsText(PageBuilder& b, const char* text, const char* caption, const char* 
 void sourcePage(PageBuilder& b, const SourcePageDef& d) {
     const SourceRecordDef* r = recordOf(d.typeBox);
     if (!r) return;
-    b.group(u("Beállítások"));
+    // Named for the language pass; the name leaves the group's hiding to its controls.
+    b.group(u("Beállítások"))->setObjectName(u("Group") + u(r->typeBox));
     b.field(u(r->typeBox), u(d.typeCaption), u(d.typeLabel));
     if (r->opposite.rule == BitRule::Item)
         b.radio(u(r->opposite.control), u("Bemenet alaphelyzete"));
@@ -137,24 +138,24 @@ const SourcePageDef kTemperature = {"ComboBox13", "Hőmérséklet figyelés:", n
 // --- The other pages ------------------------------------------------------------------------------
 
 void basicData(PageBuilder& b) {
-    b.group(u("Ügyfél adatok"));
+    b.group(u("Ügyfél adatok"))->setObjectName(u("GroupCustomer"));
     const char* const customer[][2] = {{"Edit2", "Ügyfél név:"},         {"Edit3", "Telepítési cím:"},
                                        {"Edit4", "GSM telefonszám:"},    {"Edit5", "Riasztóközpont típusa:"},
                                        {"Edit6", "GSM átjelző típusa:"}, {"Edit7", "Telepítés dátuma:"}};
     for (const auto& [name, caption] : customer)
         b.field(u(name), u(caption));
-    b.group(u("SMS fejléc"));
+    b.group(u("SMS fejléc"))->setObjectName(u("GroupSmsHeader"));
     QWidget* header = b.make(u("Edit12"), Captioned(u("SMS fejléc:")));
     // The characters left, kept up to date by Edit12Change.
     QLabel* left = b.label(u("Label181"), QString::number(b.bindings().def("Edit12")->maxLength));
     b.row({b.caption(header, u("SMS fejléc:")), header, left});
     b.check(u("CheckEgyeb2_0"), u("Automatikus riasztás bekapcsoláskor (BE1)"));
-    b.group(u("Óra"));
+    b.group(u("Óra"))->setObjectName(u("GroupClock"));
     b.row({b.button(u("Button12"), u("Szinkronizálás")), nullptr});
 }
 
 void phoneNumbers(PageBuilder& b) {
-    b.group(u("Telefonszámok"));
+    b.group(u("Telefonszámok"))->setObjectName(u("GroupPhones"));
     for (int n = 1; n <= k6config::kPhoneCount; ++n) {
         const QString name = QStringLiteral("MaskEdit%1").arg(n);
         WidgetOptions options;
@@ -170,7 +171,7 @@ void phoneNumbers(PageBuilder& b) {
 }
 
 void voicePage(PageBuilder& b) {
-    b.group(u("Hangüzenetek"));
+    b.group(u("Hangüzenetek"))->setObjectName(u("GroupVoice"));
     b.check(u("CheckEgyeb7"), u("Azonosító üzenet lejátszása az esemény üzenet előtt"));
 }
 
@@ -218,7 +219,7 @@ void outputs(PageBuilder& b) {
 }
 
 void lifeSignal(PageBuilder& b) {
-    b.group(u("Életjel"));
+    b.group(u("Életjel"))->setObjectName(u("GroupLifeSignal"));
     b.check(u("CheckBox11"), u("Életjel küldés"));
     b.field(u("SpinEdit1"), u("Életjel gyakorisága [nap]:"));
     b.field(u("SpinEdit2"), u("Életjel időpontja [óra]:"));
@@ -231,16 +232,16 @@ void lifeSignal(PageBuilder& b) {
 }
 
 void other(PageBuilder& b) {
-    b.group(u("Bemenetek"));
+    b.group(u("Bemenetek"))->setObjectName(u("GroupInputs"));
     b.field(u("ComboBox12"), u("Digitális bemenet szűrés:"), u("Label57"));
     b.field(u("Edit8"), u("Bemenet visszaállás szöveg:"));
     b.field(u("ComboBox15"), u("Bővítő panel típusa:"));
     b.check(u("CheckBox12"), u("Élesítés impulzussal"));
-    b.group(u("Késleltetés"));
+    b.group(u("Késleltetés"))->setObjectName(u("GroupDelays"));
     b.field(u("SpinEdit15"), u("Belépési késleltetés:"), u("Label106"));
     b.field(u("SpinEdit16"), u("Kilépési késleltetés:"), u("Label107"));
     b.column();
-    b.group(u("Hanghívás"));
+    b.group(u("Hanghívás"))->setObjectName(u("GroupVoiceCall"));
     b.field(u("SpinEdit4"), u("Csöngetési idő [mp.]:"));
     b.field(u("SpinEdit5"), u("Hívásismétlések max. száma:"));
     b.field(u("SpinEdit18"), u("Max beszélgetési idő:"));
@@ -248,7 +249,7 @@ void other(PageBuilder& b) {
     b.group(u("SMS"));
     b.checkWith(u("CheckEgyeb2"), u("SMS átírányítás"), u("ComboBox11"));
     b.field(u("Edit1"), u("SMS biztonsági kód:"));
-    b.group(u("További beállítások"));
+    b.group(u("További beállítások"))->setObjectName(u("GroupMore"));
     b.check(u("CheckEgyeb3"), u("LED-ek kikapcsolása csukot fedőnél"));
     b.check(u("CheckEgyeb4"), u("Kimenet mentése memóriába"));
     b.check(u("CheckEgyeb5"), u("Hívószámazonosításkor élesít/hatástalanít"));
@@ -296,10 +297,10 @@ void serverProfile(PageBuilder& b, int n) {
 }
 
 void gprs(PageBuilder& b) {
-    b.group(u("Teszt jelentés"));
+    b.group(u("Teszt jelentés"))->setObjectName(u("GroupTestReport"));
     b.field(u("SpinEdit10"), u("Teszt jelentés gyakorisága [perc]"));
     b.field(u("GPRSelet"), u("Contact ID kód:"));
-    b.group(u("GPRS beállítások"));
+    b.group(u("GPRS beállítások"))->setObjectName(u("GroupGprs"));
     b.radio(u("RadioGroup1"), u("GPRS ügyfélkód"));
     b.check(u("CheckBox15"), u("Saját jelzések küldése GPRS-en"));
     b.check(u("CheckBox16"), u("Kisoff jel sikeres átvitel esetén"));
@@ -310,7 +311,7 @@ void gprs(PageBuilder& b) {
     b.row({nullptr, b.make(u("Edit10"))});
     b.row({nullptr, b.make(u("Edit11"))});
     b.column();
-    b.group(u("Szerver profilok"));
+    b.group(u("Szerver profilok"))->setObjectName(u("GroupProfiles"));
     auto* tabs = new QTabWidget(b.container());
     tabs->tabBar()->setUsesScrollButtons(false); // all four profiles in sight
     tabs->setObjectName(u("PageControl2"));
@@ -347,7 +348,7 @@ void contactIdSms(PageBuilder& b) {
 }
 
 void monitoring(PageBuilder& b) {
-    b.group(u("Távfelügyelet"));
+    b.group(u("Távfelügyelet"))->setObjectName(u("GroupMonitoring"));
     b.field(u("TAV1"), u("Telefonszám 1."), u("Label132"));
     b.field(u("TAV2"), u("Telefonszám 2."), u("Label133"));
     b.field(u("CIDUGYFEL"), u("Ügyfélkód:"));
@@ -355,7 +356,7 @@ void monitoring(PageBuilder& b) {
     b.field(u("ComboBox16"), u("Jelszint RX:"));
     b.field(u("SpinEdit17"), u("Életjel ciklus: [perc]"), u("Label129"));
     b.column();
-    b.group(u("Contact ID kódok"));
+    b.group(u("Contact ID kódok"))->setObjectName(u("GroupCidCodes"));
     b.row({nullptr, b.label(u("LabelCidCode"), u("Eseménykód")), b.label(u("LabelCidZone"), u("Zóna"))});
     // Event code rows: caption, code, zone.
     const char* const rows[][4] = {
@@ -383,20 +384,20 @@ void monitoring(PageBuilder& b) {
 }
 
 void lineSimulator(PageBuilder& b) {
-    b.group(u("Erősítés"));
+    b.group(u("Erősítés"))->setObjectName(u("GroupGains"));
     b.field(u("SpinEdit11"), u("PSTN Rx Gain:"));
     b.field(u("SpinEdit12"), u("PSTN Tx Gain:"));
     b.field(u("SpinEdit13"), u("DTMF Rx Gain:"));
     b.field(u("SpinEdit14"), u("DTMF Tx Gain:"));
     b.row({nullptr, b.button(u("Button5"), u("PSTN send")), nullptr});
     b.column();
-    b.group(u("Vonal"));
+    b.group(u("Vonal"))->setObjectName(u("GroupLine"));
     b.field(u("ComboBox18"), u("Üzemmód:"));
     b.field(u("VFESZ"), u("Vonali feszültség [V]:"));
 }
 
 void jammer(PageBuilder& b) {
-    b.group(u("Beállítások"));
+    b.group(u("Beállítások"))->setObjectName(u("GroupJammer"));
     b.check(u("best153"), u(kOptionCaptions[2]));
     b.check(u("best155"), u(kOptionCaptions[4]));
     b.check(u("JammerKI1"), u("Kimenet1 vezérlése"));
@@ -418,16 +419,17 @@ void openingClosing(PageBuilder& b) {
         const char* automatic;
         const char* automaticCaption;
         const char* hour;
+        const char* groupName;
     };
     const Side sides[] = {
         {"Nyitás", "SMSst16", "SMS értesítés nyitáskor:", "Edit17", "Nyitás SMS szöveg:", "AUTOOPEN",
-         "Automatikus nyitás (órakor)", "SpinEdit19"},
+         "Automatikus nyitás (órakor)", "SpinEdit19", "GroupOpening"},
         {"Zárás", "SMSst17", "SMS értesítés záráskor:", "Edit18", "Zárás SMS szöveg:", "AUTOCLOSE",
-         "Automatikus zárás (órakor)", "SpinEdit20"},
+         "Automatikus zárás (órakor)", "SpinEdit20", "GroupClosing"},
     };
     for (const Side& s : sides) {
         b.column();
-        b.group(u(s.title));
+        b.group(u(s.title))->setObjectName(u(s.groupName));
         b.above(u(s.list), u(s.listCaption));
         b.field(u(s.text), u(s.textCaption));
         b.checkWith(u(s.automatic), u(s.automaticCaption), u(s.hour));

@@ -1,0 +1,330 @@
+// The language passes on the real windows: every key names a control that exists, the two passes
+// with their differences, the menu's check marks, the invalid setting, the copy pass, type 73's
+// items, and message boxes and Qt's own texts after a switch.
+
+#include "i18n/catalogue.h"
+#include "k6config/page_values.h"
+#include "k6link/config_transfer.h"
+#include "k6link/engine.h"
+#include "serial/settings.h"
+#include "ui/forms.h"
+#include "ui/k6pages/k6pages.h"
+#include "ui/language_pass.h"
+#include "ui/tform1.h"
+#include "ui/tk6form1.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+#include <vector>
+
+using namespace dalvex;
+using i18n::Catalogue;
+using i18n::CatalogueEntry;
+using i18n::EntryKind;
+using i18n::Pass;
+
+namespace {
+
+const QString kKey = QStringLiteral("\\software\\GSM\\Dalvex");
+
+std::string str(const QString& s) {
+    return s.toStdString();
+}
+
+// Windows whose contents other work builds; their keys apply once they have the controls.
+const std::set<QString> kWindowsBuiltElsewhere = {"TK6Form2", "TK6Form3", "TK6Form4", "Tk6Form5",
+                                                  "TK6Form7", "TK6Form8", "TK6Form9", "TK6Form10",
+                                                  "TSMSk",    "TDPhone1"};
+
+// Controls of the K6 window that the voice page builds.
+const std::set<QString> kVoicePageControls = {"BitBtn9", "Label97"};
+
+struct LanguageFixture : ::testing::Test {
+    QTemporaryDir home;
+    std::vector<QString> shown;
+    TK6Form1* w = nullptr;
+
+    void SetUp() override {
+        setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
+        setenv("DALVEX_PORTS", home.path().toLocal8Bit().constData(), 1);
+        TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons) {
+            shown.push_back(text);
+            return QMessageBox::No;
+        };
+        CreateForms();
+        w = K6Form1;
+        w->ModuleType = 72;
+        w->EnsurePages();
+    }
+    void TearDown() override {
+        DestroyForms();
+        TK6Form1::MessageBoxHook = nullptr;
+        unsetenv("DALVEX_PORTS");
+        unsetenv("XDG_CONFIG_HOME");
+    }
+    void setLanguage(const char* value) {
+        WriteSetting(kKey, QStringLiteral("Language"), QString::fromLatin1(value));
+    }
+    QString tab(const char* page) const {
+        QWidget* p = w->Page(QString::fromLatin1(page));
+        return w->PageControl1->tabText(w->PageControl1->indexOf(p));
+    }
+    template <class T = QWidget> T* control(const char* name) const {
+        return w->findChild<T*>(QString::fromLatin1(name));
+    }
+    QAction* item(const char* name) const { return w->MenuItem(QString::fromLatin1(name)); }
+    void activate() { w->FormActivate(); }
+    void startPass() { RunStartLanguagePass(*w); }
+};
+
+} // namespace
+
+TEST_F(LanguageFixture, EveryKeyNamesAnExistingWindowAndControl) {
+    for (const CatalogueEntry& e : Catalogue::Builtin().Entries()) {
+        if (e.kind == EntryKind::Message) continue;
+        QWidget* window = FindWindow(e.window);
+        ASSERT_NE(window, nullptr) << "no window " << str(e.window);
+        if (kWindowsBuiltElsewhere.count(e.window)) continue;
+        if (e.window == QLatin1String("K6Form1") && kVoicePageControls.count(e.control)) continue;
+        QObject* c = e.kind == EntryKind::Menu ? static_cast<QObject*>(window->findChild<QAction*>(e.control))
+                                               : window->findChild<QObject*>(e.control);
+        EXPECT_NE(c, nullptr) << str(e.window) << "." << str(e.control);
+        auto* box = qobject_cast<QComboBox*>(c);
+        if (e.kind == EntryKind::Item && box) {
+            EXPECT_LT(e.item, box->count()) << str(e.control);
+        }
+    }
+}
+
+TEST_F(LanguageFixture, HungarianColumnIsWhatTheWindowsShowAtDesignTime) {
+    // Captions only: the design's look-alike families are copied over by the pass.
+    for (const CatalogueEntry& e : Catalogue::Builtin().Entries()) {
+        if (e.window != QLatin1String("K6Form1") || e.kind == EntryKind::Item) continue;
+        if (e.kind == EntryKind::Menu) {
+            EXPECT_EQ(w->MenuItem(e.control)->text(), e.text[i18n::Hungarian]) << str(e.control);
+        } else if (e.kind == EntryKind::Caption) {
+            QWidget* c = w->findChild<QWidget*>(e.control);
+            if (!c) continue; // built elsewhere
+            QString shown;
+            if (w->PageControl1->indexOf(c) >= 0)
+                shown = w->PageControl1->tabText(w->PageControl1->indexOf(c));
+            else if (auto* l = qobject_cast<QLabel*>(c))
+                shown = l->text();
+            else if (auto* b = qobject_cast<QAbstractButton*>(c))
+                shown = b->text();
+            else if (auto* g = qobject_cast<QGroupBox*>(c))
+                shown = g->title();
+            else if (auto* t = qobject_cast<QLineEdit*>(c))
+                shown = t->text();
+            EXPECT_EQ(shown, e.text[i18n::Hungarian]) << str(e.control);
+        }
+    }
+}
+
+TEST_F(LanguageFixture, SlovenianLeavesWhatItLacksInThePreviousLanguage) {
+    setLanguage("0");
+    activate();
+    setLanguage("5");
+    activate();
+    EXPECT_EQ(tab("TabSheet24"), "Távfelügyelet");
+    EXPECT_EQ(tab("TabSheet1"), "Telefonske številke");
+    EXPECT_EQ(control<QPushButton>("BitBtn1")->text(), "Pošlji");
+
+    setLanguage("1");
+    activate();
+    setLanguage("5");
+    activate();
+    EXPECT_EQ(tab("TabSheet24"), "Monitoring station");
+    EXPECT_EQ(tab("TabSheet1"), "Telefonske številke");
+}
+
+TEST_F(LanguageFixture, InvalidSettingShowsEnglishWithoutRewritingIt) {
+    setLanguage("9");
+    activate();
+    EXPECT_EQ(tab("TabSheet1"), "Phone numbers");
+    EXPECT_EQ(ReadSetting(kKey, QStringLiteral("Language")), "9");
+    for (const char* name :
+         {"Magyar1", "angol1", "German1", "Slovensk1", "Italy1", "Sloven1", "Franch1", "eskjazyk1"})
+        EXPECT_EQ(item(name)->isChecked(), QLatin1String(name) == QLatin1String("angol1")) << name;
+
+    // The start pass sets nothing for such a value.
+    QLabel* prompt = Form1->Label7;
+    prompt->setText(QStringLiteral("Válasszon nyelvet"));
+    startPass();
+    EXPECT_EQ(prompt->text(), "Válasszon nyelvet");
+}
+
+TEST_F(LanguageFixture, MenuItemsWriteTheSettingAndMoveTheCheckMark) {
+    item("German1")->trigger();
+    EXPECT_EQ(ReadSetting(kKey, QStringLiteral("Language")), "2");
+    EXPECT_EQ(tab("TabSheet1"), "Rufnummern");
+    EXPECT_TRUE(item("German1")->isChecked());
+    item("eskjazyk1")->trigger();
+    EXPECT_EQ(ReadSetting(kKey, QStringLiteral("Language")), "7");
+    EXPECT_EQ(tab("TabSheet1"), "Telefonní čísla");
+    EXPECT_FALSE(item("German1")->isChecked());
+    EXPECT_TRUE(item("eskjazyk1")->isChecked());
+}
+
+TEST_F(LanguageFixture, EveryInputTypeListShowsTheItemsOfTheFirst) {
+    const char* const lists[] = {"ComboBox2", "ComboBox3",  "ComboBox4", "ComboBox5",
+                                 "ComboBox9", "ComboBox10", "ComboBox13"};
+    for (const char* language : {"0", "1", "2", "3", "4", "5", "6", "7", "9"}) {
+        for (bool start : {true, false}) {
+            setLanguage(language);
+            start ? startPass() : activate();
+            auto* first = control<QComboBox>("ComboBox1");
+            for (const char* name : lists) {
+                auto* box = control<QComboBox>(name);
+                ASSERT_EQ(box->count(), 6) << name;
+                for (int i = 0; i < 6; ++i)
+                    EXPECT_EQ(box->itemText(i), first->itemText(i))
+                        << name << " item " << i << " language " << language;
+            }
+        }
+    }
+    setLanguage("1");
+    activate();
+    EXPECT_EQ(control<QComboBox>("ComboBox1")->itemText(5), "05/ Switch On/Off");
+    EXPECT_EQ(control<QComboBox>("ComboBox2")->itemText(0), "00/ Not used");
+}
+
+TEST_F(LanguageFixture, CompactModelShowsOnlyTheCodesOfTypesTwoToFive) {
+    w->ModuleType = 73;
+    setLanguage("1");
+    activate();
+    auto* box = control<QComboBox>("ComboBox1");
+    EXPECT_EQ(box->itemText(1), "01/ 24h normal input");
+    for (int i = 2; i <= 5; ++i)
+        EXPECT_EQ(box->itemText(i), QStringLiteral("0%1/ ").arg(i));
+}
+
+TEST_F(LanguageFixture, DutchStartPassIsEnglishTheActivationPassDutch) {
+    setLanguage("6");
+    startPass();
+    EXPECT_EQ(Form1->Label7->text(), "Select language");
+    EXPECT_EQ(tab("TabSheet1"), "Phone numbers");
+    activate();
+    EXPECT_EQ(tab("TabSheet1"), "Telefoonnummers");
+    EXPECT_NE(Form1->Label7->text(), "Select language");
+}
+
+TEST_F(LanguageFixture, MessageBoxAfterASwitchSpeaksTheNewLanguage) {
+    setLanguage("0");
+    activate();
+    w->BitBtn4Click();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown.back(), "Biztosan újra akarja indítani az eszközt?");
+    item("angol1")->trigger();
+    w->BitBtn4Click();
+    EXPECT_EQ(shown.back(), "Do you really want to restart the device?");
+    // Qt's own buttons follow through its translations.
+    item("German1")->trigger();
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&Ja");
+    item("angol1")->trigger();
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&Yes");
+}
+
+TEST_F(LanguageFixture, SmsTextDefaultsFollowTheLanguageButTypedTextsStay) {
+    setLanguage("0");
+    activate();
+    auto* first = control<QLineEdit>("riasztas");
+    auto* second = control<QLineEdit>("riasztas2");
+    EXPECT_EQ(first->text(), "1 bemenet riasztas");
+    second->setText(QStringLiteral("Garázskapu nyitva"));
+    setLanguage("1");
+    activate();
+    EXPECT_EQ(first->text(), "Input 1 alarm");
+    EXPECT_EQ(w->Values->text("riasztas"), "Input 1 alarm");
+    EXPECT_EQ(second->text(), "Garázskapu nyitva");
+    // A read from the module that brings a default of another language is configuration too.
+    w->Values->setText("riasztas", QStringLiteral("1 bemenet riasztas"));
+    setLanguage("2");
+    activate();
+    EXPECT_EQ(first->text(), "1 bemenet riasztas");
+    EXPECT_EQ(control<QLineEdit>("riasztas3")->text(), "Eingang 3 Alarm");
+}
+
+TEST_F(LanguageFixture, CopyPassGivesLookAlikesAndMenuItemsTheirMastersText) {
+    setLanguage("1");
+    activate();
+    EXPECT_EQ(control<QLabel>("Label19")->text(), "SMS to:");
+    EXPECT_EQ(control<QLabel>("Label172")->text(), "SMS text:");
+    EXPECT_EQ(item("Olvass1")->text(), "Read");
+    EXPECT_EQ(item("rs1")->text(), "Send");
+    EXPECT_EQ(control<QLabel>("Label132")->text(), "Phone number 1:");
+    EXPECT_EQ(Form1->Button6->text(), Form1->Button4->text());
+    auto* zones = control<QTableWidget>("StringGrid2");
+    EXPECT_EQ(zones->horizontalHeaderItem(0)->text(), "Code");
+    EXPECT_EQ(zones->horizontalHeaderItem(1)->text(), "Name");
+}
+
+// Each texts struct field is found by its Hungarian default: a default that has no key would never
+// change language.
+template <class T> void expectKeys(std::initializer_list<QString T::*> fields, const char* what) {
+    const T hungarian{};
+    for (QString T::*f : fields)
+        EXPECT_EQ(Catalogue::Builtin().Message(hungarian.*f, i18n::Hungarian), hungarian.*f)
+            << what << ": " << str(hungarian.*f);
+}
+
+TEST(CatalogueTexts, EveryTextsFieldHasItsKey) {
+    expectKeys<K6FormTexts>(
+        {&K6FormTexts::Customer, &K6FormTexts::RestartQuestion, &K6FormTexts::ExitQuestion}, "K6FormTexts");
+    expectKeys<k6link::EngineTexts>({&k6link::EngineTexts::VersionCheck, &k6link::EngineTexts::ModuleVersion},
+                                    "EngineTexts");
+    using k6link::TransferTexts;
+    expectKeys<TransferTexts>({&TransferTexts::Reading, &TransferTexts::ReadDone, &TransferTexts::Sending,
+                               &TransferTexts::SendDone, &TransferTexts::ContactId,
+                               &TransferTexts::ClockRunning, &TransferTexts::ClockDone},
+                              "TransferTexts");
+    expectKeys<k6pages::K6PagesTexts>(
+        {&k6pages::K6PagesTexts::AccentWarning, &k6pages::K6PagesTexts::SecurityCode}, "K6PagesTexts");
+    expectKeys<StartWindowTexts>({&StartWindowTexts::NoPermission, &StartWindowTexts::PortBusy,
+                                  &StartWindowTexts::NoSuchPort, &StartWindowTexts::CannotOpen},
+                                 "StartWindowTexts");
+}
+
+TEST_F(LanguageFixture, StartWindowPortMessagesFollowTheLanguage) {
+    setLanguage("2");
+    startPass();
+    EXPECT_EQ(Form1->Texts.NoSuchPort.arg("COM3", ""), "COM3: der Port existiert nicht.");
+    EXPECT_EQ(w->Pages->Texts.SecurityCode, "Sicherheitscode stimmt nicht");
+}
+
+// The start window has a fixed layout: no caption may be cut in any language.
+TEST_F(LanguageFixture, StartWindowCaptionsFitInEveryLanguage) {
+    Form1->show();
+    for (int language = 0; language < i18n::kLanguageCount; ++language) {
+        setLanguage(std::to_string(language).c_str());
+        Form1->Label10->clear();
+        startPass();
+        QApplication::processEvents();
+        for (QWidget* c : Form1->findChildren<QWidget*>()) {
+            if (c == Form1->PortStatus || !c->isVisibleTo(Form1)) continue;
+            SCOPED_TRACE(str(c->objectName()) + " language " + std::to_string(language));
+            if (qobject_cast<QLabel*>(c)) {
+                EXPECT_LE(c->sizeHint().width(), c->width());
+            }
+            // A button's size hint has the style's minimum width; its text needs a margin each side.
+            if (auto* b = qobject_cast<QPushButton*>(c)) {
+                EXPECT_LE(b->fontMetrics().horizontalAdvance(b->text()) + 12, b->width());
+            }
+            if (auto* g = qobject_cast<QGroupBox*>(c)) {
+                EXPECT_LE(g->fontMetrics().horizontalAdvance(g->title()) + 16, g->width());
+            }
+        }
+    }
+}
