@@ -74,7 +74,7 @@ public:
 
     // The log's texts (header, CSV header); they stay the log read's. Unset: the defaults.
     void SetLogTexts(const k6link::LogTexts* texts);
-    // The grid as the spec of the window counts it: row 0 the header, then one row per record.
+    // The grid as the window counts it: row 0 the header, then one row per record.
     int RowCount() const;
     QString Cell(int row, int column) const;
     LogTableModel* Model() const { return model_; }
