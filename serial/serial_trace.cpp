@@ -104,40 +104,39 @@ void SerialTrace::SetNamer(Namer namer) {
     namer_ = std::move(namer);
 }
 
-void SerialTrace::Data(Direction direction, const void* bytes, std::size_t count) {
-    const auto* b = static_cast<const std::uint8_t*>(bytes);
-    Entry e{std::chrono::steady_clock::now(), direction, std::vector<std::uint8_t>(b, b + count), {}, false};
+void SerialTrace::Push(Entry e, const void* bytes) {
+    bool wake = false;
     {
         std::lock_guard lk(m_);
         if (!out_ || stop_) return;
-        queue_.push_back(std::move(e));
+        if (bytes && e.size > 0) {
+            e.offset = queue_.bytes.size();
+            const auto* b = static_cast<const std::uint8_t*>(bytes);
+            queue_.bytes.insert(queue_.bytes.end(), b, b + e.size);
+        }
+        queue_.entries.push_back(std::move(e));
+        wake = queue_.bytes.size() >= kWakeBytes;
     }
-    cv_.notify_one();
+    if (wake) cv_.notify_one();
+}
+
+void SerialTrace::Data(Direction direction, const void* bytes, std::size_t count) {
+    Push(Entry{std::chrono::steady_clock::now(), direction, 0, count, {}, false}, bytes);
 }
 
 void SerialTrace::Event(std::string text) {
-    Entry e{std::chrono::steady_clock::now(), Direction::Event, {}, std::move(text), false};
-    {
-        std::lock_guard lk(m_);
-        if (!out_ || stop_) return;
-        queue_.push_back(std::move(e));
-    }
-    cv_.notify_one();
+    Push(Entry{std::chrono::steady_clock::now(), Direction::Event, 0, 0, std::move(text), false});
 }
 
 void SerialTrace::Opened(std::string text) {
-    Entry e{std::chrono::steady_clock::now(), Direction::Event, {}, std::move(text), true};
-    {
-        std::lock_guard lk(m_);
-        if (!out_ || stop_) return;
-        queue_.push_back(std::move(e));
-    }
-    cv_.notify_one();
+    Push(Entry{std::chrono::steady_clock::now(), Direction::Event, 0, 0, std::move(text), true});
 }
 
 void SerialTrace::Flush() {
     std::unique_lock lk(m_);
-    drained_.wait(lk, [this] { return (queue_.empty() && !busy_) || !writer_.joinable(); });
+    flush_ = true;
+    cv_.notify_one();
+    drained_.wait(lk, [this] { return (queue_.entries.empty() && !busy_) || !writer_.joinable(); });
     if (out_) std::fflush(out_);
 }
 
@@ -169,15 +168,23 @@ std::string SerialTrace::FormatLine(double ms, Direction direction, std::span<co
 
 void SerialTrace::Run() {
     std::unique_lock lk(m_);
+    Batch batch;
     for (;;) {
-        cv_.wait(lk, [this] { return stop_ || !queue_.empty(); });
-        if (queue_.empty() && stop_) break;
-        std::deque<Entry> batch;
-        batch.swap(queue_);
+        cv_.wait_for(lk, kWriterPeriod,
+                     [this] { return stop_ || flush_ || queue_.bytes.size() >= kWakeBytes; });
+        flush_ = false;
+        if (queue_.entries.empty()) {
+            drained_.notify_all();
+            if (stop_) break;
+            continue;
+        }
+        batch.entries.clear();
+        batch.bytes.clear();
+        std::swap(batch, queue_);
         busy_ = true;
         lk.unlock();
-        for (const Entry& e : batch)
-            WriteEntry(e);
+        for (const Entry& e : batch.entries)
+            WriteEntry(e, batch.bytes);
         if (out_) std::fflush(out_);
         lk.lock();
         busy_ = false;
@@ -186,7 +193,7 @@ void SerialTrace::Run() {
     drained_.notify_all();
 }
 
-void SerialTrace::WriteEntry(const Entry& e) {
+void SerialTrace::WriteEntry(const Entry& e, const std::vector<std::uint8_t>& bytes) {
     if (!out_) return;
     if (e.resetsClock) origin_ = e.at;
     const double ms = std::chrono::duration<double, std::milli>(e.at - origin_).count();
@@ -201,7 +208,8 @@ void SerialTrace::WriteEntry(const Entry& e) {
             std::lock_guard lk(m_);
             namer = namer_;
         }
-        line = FormatLine(ms, e.direction, e.bytes, namer ? namer(e.direction, e.bytes) : std::string());
+        const std::span<const std::uint8_t> chunk(bytes.data() + e.offset, e.size);
+        line = FormatLine(ms, e.direction, chunk, namer ? namer(e.direction, chunk) : std::string());
     }
     line += '\n';
     if (std::fwrite(line.data(), 1, line.size(), out_) != line.size()) {

@@ -69,24 +69,35 @@ public:
                                   const std::string& name);
 
 private:
+    // One line to write. Data bytes live in the batch's byte store, so recording a chunk costs no
+    // allocation of its own.
     struct Entry {
         std::chrono::steady_clock::time_point at;
         Direction direction;
-        std::vector<std::uint8_t> bytes;
+        std::size_t offset = 0, size = 0; // in Batch::bytes
         std::string text;
         bool resetsClock = false;
     };
+    struct Batch {
+        std::vector<Entry> entries;
+        std::vector<std::uint8_t> bytes;
+    };
+    // The writer wakes by itself this often; the port's threads wake it only when much is queued.
+    static constexpr std::chrono::milliseconds kWriterPeriod{50};
+    static constexpr std::size_t kWakeBytes = 64 * 1024;
 
     void Run();
-    void WriteEntry(const Entry& e);
+    void Push(Entry e, const void* bytes = nullptr);
+    void WriteEntry(const Entry& e, const std::vector<std::uint8_t>& bytes);
     void RotateIfNeeded();
 
     mutable std::mutex m_;
     std::condition_variable cv_;
     std::condition_variable drained_;
-    std::deque<Entry> queue_;
+    Batch queue_;
     bool stop_ = false;
     bool busy_ = false;
+    bool flush_ = false;
     std::thread writer_;
 
     // Writer thread only (and Start/Stop while it is not running).
