@@ -1,6 +1,7 @@
 #include "sim/presets.h"
 
 #include "k6config/config_file.h"
+#include "k6config/image_diff.h"
 #include "sim/gsm_modem.h"
 
 #include <QString>
@@ -30,12 +31,6 @@ struct PresetDef {
 constexpr PresetDef kPresets[] = {
     {Preset::Empty, "empty", {0, 0}},
     {Preset::Demo, "demo", {400, 6000}},
-};
-
-constexpr MemoryArea kAreas[] = {
-    {0x000000, 1536},
-    {0x340000, 128 * 256},
-    {0x350000, 5 * 256},
 };
 
 // The demo module's SIM card: the people a technician would have stored on it.
@@ -75,10 +70,6 @@ PresetContents presetContents(Preset preset) {
     return def(preset).contents;
 }
 
-std::span<const MemoryArea> presetAreas() {
-    return kAreas;
-}
-
 std::string presetFile(Preset preset, int typeCode) {
     if (preset == Preset::Empty) return {};
     return ":/sim/presets/demo-" + std::to_string(std::clamp(typeCode, 72, 75)) + ".dat";
@@ -95,9 +86,9 @@ bool applyPreset(ModuleSim& module, Preset preset, std::string* error) {
         return false;
     }
     const std::span<std::uint8_t> memory = module.memory();
-    for (const MemoryArea& a : kAreas) {
-        const std::span<const std::uint8_t> from = image.block(a.begin, a.length);
-        std::copy(from.begin(), from.end(), memory.begin() + a.begin);
+    for (const k6config::ImageArea& a : k6config::kSentAreas) {
+        const std::span<const std::uint8_t> from = image.block(a.first, a.end - a.first);
+        std::copy(from.begin(), from.end(), memory.begin() + a.first);
     }
     GsmModem& modem = module.modem();
     modem.clearPhonebook();

@@ -25,20 +25,13 @@ struct PresetContents {
 };
 PresetContents presetContents(Preset preset);
 
-// The module memory areas a configuration file carries to the module: the configuration, the
-// Contact ID bank and the 0x35 bank (server profiles).
-struct MemoryArea {
-    std::uint32_t begin;
-    std::uint32_t length;
-};
-std::span<const MemoryArea> presetAreas();
-
 // The configuration file a preset loads for a module type (a resource path); empty for "empty".
 // Types without a file of their own take the nearest one.
 std::string presetFile(Preset preset, int typeCode);
 
-// Puts the preset's configuration areas into the module's memory and fills its SIM phonebook.
-// "empty" changes nothing. False with a message when the preset's file cannot be read.
+// Puts the preset's configuration into the module's memory: the areas the K6 window reads and sends
+// (k6config::kSentAreas: the configuration, the Contact ID bank, the server profiles), and fills its SIM
+// phonebook. "empty" changes nothing. False with a message when the preset's file cannot be read.
 bool applyPreset(ModuleSim& module, Preset preset, std::string* error);
 
 } // namespace dalvex::sim

@@ -2,6 +2,7 @@
 // is fresh memory, and the program takes --preset like its other options.
 
 #include "k6config/config_file.h"
+#include "k6config/image_diff.h"
 #include "pc_port.h"
 #include "sim/gsm_modem.h"
 #include "sim/presets.h"
@@ -37,14 +38,14 @@ TEST(SimPreset, DemoLoadsTheConfigurationOfItsTypeAndEmptyLeavesMemoryZero) {
         ASSERT_TRUE(dalvex::sim::applyPreset(demo, Preset::Demo, &error)) << error;
         dalvex::sim::ModuleSim empty;
         ASSERT_TRUE(dalvex::sim::applyPreset(empty, Preset::Empty, &error));
-        for (const dalvex::sim::MemoryArea& a : dalvex::sim::presetAreas()) {
-            const auto expected = image.block(a.begin, a.length);
-            const auto got = std::span(demo.memory()).subspan(a.begin, a.length);
-            EXPECT_TRUE(std::equal(expected.begin(), expected.end(), got.begin(), got.end())) << a.begin;
+        for (const dalvex::k6config::ImageArea& a : dalvex::k6config::kSentAreas) {
+            const auto expected = image.block(a.first, a.end - a.first);
+            const auto got = std::span(demo.memory()).subspan(a.first, a.end - a.first);
+            EXPECT_TRUE(std::equal(expected.begin(), expected.end(), got.begin(), got.end())) << a.first;
             EXPECT_TRUE(std::ranges::any_of(got, [](std::uint8_t b) { return b != 0; }))
-                << "area " << a.begin << " of the demo holds something";
-            const auto fresh = std::span(empty.memory()).subspan(a.begin, a.length);
-            EXPECT_TRUE(std::ranges::all_of(fresh, [](std::uint8_t b) { return b == 0; })) << a.begin;
+                << "area " << a.first << " of the demo holds something";
+            const auto fresh = std::span(empty.memory()).subspan(a.first, a.end - a.first);
+            EXPECT_TRUE(std::ranges::all_of(fresh, [](std::uint8_t b) { return b == 0; })) << a.first;
         }
         EXPECT_GT(demo.modem().usedEntries(), 0);
         EXPECT_EQ(empty.modem().usedEntries(), 0);
