@@ -67,7 +67,8 @@ void fillDemo(PageValues& v, int type) {
     v.setNumber("Ki1Seconds", 180);
     v.setIndex("ComboKi2", 1);
 
-    v.setChecked("CheckBox11", true); // life signal
+    v.setText("Edit12", QStringLiteral("Kovacs Kft. raktar")); // SMS header
+    v.setChecked("CheckBox11", true);                          // life signal
     v.setMask("SMSst11", 0x01);
     v.setText("riasztas11", QStringLiteral("Eletjel: a rendszer rendben mukodik"));
 
