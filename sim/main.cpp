@@ -5,6 +5,7 @@
 #include "sim/faults.h"
 #include "sim/gsm_modem.h"
 #include "sim/history_data.h"
+#include "sim/presets.h"
 #include "sim/pty_module.h"
 
 #include <array>
@@ -28,8 +29,9 @@ struct Options {
     FaultSetting fault;
     std::optional<dalvex::sim::Processor> processor;
     int com = 1;
-    int logRecords = 0;
-    int signalSamples = 0;
+    dalvex::sim::Preset preset = dalvex::sim::Preset::Empty;
+    int logRecords = -1;    // -1: what the preset holds
+    int signalSamples = -1; // -1: what the preset holds
     std::string ports;
     std::optional<std::array<std::uint8_t, dalvex::sim::kStatusRegisters>> status; // fixed registers
     int traceRate = dalvex::sim::kDefaultTraceLinesPerSecond;
@@ -54,6 +56,11 @@ void printHelp() {
            "  --processor P,H  processor and hardware code the processor query answers\n"
            "                   (default: those of the type, e.g. 10,74 for type 74)\n"
            "  --com N          COM port number to link (default 1)\n"
+           "  --preset NAME    what the module holds at start (default empty):\n"
+           "                   empty  fresh memory\n"
+           "                   demo   a programmed module of the type: phone numbers, inputs, SMS texts,\n"
+           "                          outputs, Contact ID, server profiles, 400 event log records,\n"
+           "                          6000 signal samples and a SIM phonebook; the options below win\n"
            "  --log-records N  fill the event log with N realistic records (0 to 16384; default 0)\n"
            "  --signal-samples N\n"
            "                   fill the signal-strength memory with N samples (0 to 327424; default 0)\n"
@@ -155,6 +162,14 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
             }
             o.processor =
                 dalvex::sim::Processor{static_cast<std::uint8_t>(*p), static_cast<std::uint8_t>(*h)};
+        } else if (name == "--preset") {
+            const auto v = takeValue();
+            const auto preset = v ? dalvex::sim::parsePreset(*v) : std::nullopt;
+            if (!preset) {
+                error = "--preset needs one of: " + dalvex::sim::presetNames();
+                return std::nullopt;
+            }
+            o.preset = *preset;
         } else if (name == "--trace-rate") {
             if (!number(o.traceRate, 1, 10'000)) return std::nullopt;
         } else if (name == "--status") {
@@ -228,9 +243,11 @@ int main(int argc, char** argv) {
 
     dalvex::sim::PtyModule module;
     bool phonebookRead = true;
+    bool presetRead = true;
     module.withModule([&](dalvex::sim::ModuleSim& m) {
         m.setTypeCode(static_cast<std::uint8_t>(options->type));
         m.setVersion(static_cast<std::uint8_t>(options->version));
+        presetRead = dalvex::sim::applyPreset(m, options->preset, &error);
         m.firmware().processor = options->processor;
         m.status().traceLinesPerSecond = options->traceRate;
         if (options->status)
@@ -242,10 +259,12 @@ int main(int argc, char** argv) {
         if (!options->phonebook.empty()) phonebookRead = modem.loadPhonebook(options->phonebook, &error);
         if (options->pin) modem.setPin(*options->pin);
         modem.setFault(options->modemFault.fault, options->modemFault.after);
-        dalvex::sim::fillLog(m, options->logRecords);
-        dalvex::sim::fillSignal(m, options->signalSamples);
+        const dalvex::sim::PresetContents contents = dalvex::sim::presetContents(options->preset);
+        dalvex::sim::fillLog(m, options->logRecords >= 0 ? options->logRecords : contents.logRecords);
+        dalvex::sim::fillSignal(m, options->signalSamples >= 0 ? options->signalSamples
+                                                               : contents.signalSamples);
     });
-    if (!phonebookRead) {
+    if (!presetRead || !phonebookRead) {
         std::cerr << "dalvex-sim: " << error << "\n";
         return 1;
     }
@@ -264,6 +283,7 @@ int main(int argc, char** argv) {
                        std::to_string(options->version / 10) + "." + std::to_string(options->version % 10) +
                        " on COM" + std::to_string(options->com) + " (" + module.links().front() + " -> " +
                        module.slavePath() + ")";
+    if (options->preset == dalvex::sim::Preset::Demo) line += ", demo configuration";
     if (options->baud > 0) line += ", " + std::to_string(options->baud) + " baud";
     if (options->fault.fault != dalvex::sim::Fault::None) {
         const auto& info = dalvex::sim::faultInfo(options->fault.fault);
