@@ -428,6 +428,8 @@ TEST_F(HistoryWindowFixture, SpoiltRepliesAreAskedForAgainUntilTheModuleAnswers)
                 EXPECT_TRUE(waitFor([&] { return engine().OpState == 0; }, 3000) || runToIdle());
             } else {
                 EXPECT_NE(engine().OpState, 0);
+                // The simulator's thread may still be taking in the last repeat.
+                waitFor([&] { return commands() - before >= 3u * 6; }, 2000);
                 EXPECT_GE(commands() - before, 3u * 6) << "the command is repeated";
                 EXPECT_EQ(log ? k6Form5->RowCount() : K6Form6->PointCount(), log ? 1 : 0) << "nothing shown";
                 module.setFault(sim::Fault::None);
