@@ -105,6 +105,18 @@ k6media::FirmwareData& SharedFirmwareData() {
     return data;
 }
 
+// The table has no listing of its own: the states are looked up once over a range well past the
+// highest one any operation uses (100000, the block-write test).
+const std::vector<std::int32_t>& RegisteredStates(const StateTable& table) {
+    static const std::vector<std::int32_t> states = [&] {
+        std::vector<std::int32_t> out;
+        for (std::int32_t s = 0; s <= 200000; ++s)
+            if (table.contains(s)) out.push_back(s);
+        return out;
+    }();
+    return states;
+}
+
 } // namespace
 
 void FuzzEngineReceive(Input data) {
@@ -116,7 +128,7 @@ void FuzzEngineReceive(Input data) {
     e.PortOpen = true;
     rig->port.open = true;
 
-    const std::vector<std::int32_t> states = e.States().ids();
+    const std::vector<std::int32_t>& states = RegisteredStates(e.States());
     e.OpState = states[(data[0] | data[1] << 8) % states.size()];
     e.TimeoutTicks = Engine::kTimeoutTicks;
     // Then chunks: a length byte and that many bytes; a length of 0 is a tick of the timers.

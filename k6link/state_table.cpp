@@ -14,12 +14,4 @@ const StateDef* StateTable::find(std::int32_t state) const {
     return it == states_.end() ? nullptr : &it->second;
 }
 
-std::vector<std::int32_t> StateTable::ids() const {
-    std::vector<std::int32_t> out;
-    out.reserve(states_.size());
-    for (const auto& entry : states_)
-        out.push_back(entry.first);
-    return out;
-}
-
 } // namespace dalvex::k6link

@@ -10,7 +10,6 @@
 #include <optional>
 #include <span>
 #include <utility>
-#include <vector>
 
 namespace dalvex::k6link {
 
@@ -77,8 +76,6 @@ public:
     bool add(StateDef def);
     const StateDef* find(std::int32_t state) const;
     bool contains(std::int32_t state) const { return find(state) != nullptr; }
-    // Every registered state, in ascending order.
-    std::vector<std::int32_t> ids() const;
 
 private:
     std::map<std::int32_t, StateDef> states_;
