@@ -1,0 +1,208 @@
+// The dalvex-cli program as a script runs it, against the simulator on a pty linked as COM1.
+
+#include "k6config/config_file.h"
+#include "sim/faults.h"
+#include "sim/module_sim.h"
+#include "sim/pty_module.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+using dalvex::sim::Fault;
+using dalvex::sim::ModuleSim;
+using dalvex::sim::PtyModule;
+
+struct Result {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class CliFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(tmp_.isValid());
+        ports_ = tmp_.filePath("ports");
+        ASSERT_TRUE(module_.start());
+        ASSERT_TRUE(module_.linkAs(ports_.toStdString(), 1));
+    }
+
+    QString Path(const QString& name) const { return tmp_.filePath(name); }
+
+    Result Run(const QStringList& args, int waitMs = 60000) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DALVEX_PORTS", ports_);
+        env.insert("XDG_CONFIG_HOME", tmp_.filePath("config"));
+        p.setProcessEnvironment(env);
+        p.start(DALVEX_CLI_PROGRAM, args);
+        EXPECT_TRUE(p.waitForFinished(waitMs)) << args.join(' ').toStdString();
+        Result r;
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    void SetModule(int type, int version) {
+        module_.withModule([&](ModuleSim& m) {
+            m.setTypeCode(static_cast<std::uint8_t>(type));
+            m.setVersion(static_cast<std::uint8_t>(version));
+        });
+    }
+
+    // A recognisable pattern in the configuration blocks and both banks the transfers move. The
+    // fifth block of bank 0x35 is written by a send but never read, so it stays as a read leaves
+    // it in the image (zero).
+    void FillPattern(int seed) {
+        module_.withModule([&](ModuleSim& m) {
+            auto mem = m.memory();
+            for (std::size_t i = 0; i < 0x600; ++i)
+                mem[i] = static_cast<std::uint8_t>(i * 7 + seed);
+            for (std::size_t i = 0x340000; i < 0x340000 + 128 * 256; ++i)
+                mem[i] = static_cast<std::uint8_t>(i * 13 + seed);
+            for (std::size_t i = 0x350000; i < 0x350000 + 4 * 256; ++i)
+                mem[i] = static_cast<std::uint8_t>(i * 3 + seed);
+        });
+    }
+
+    std::vector<std::uint8_t> Memory() {
+        std::vector<std::uint8_t> copy;
+        module_.withModule([&](ModuleSim& m) { copy.assign(m.memory().begin(), m.memory().end()); });
+        return copy;
+    }
+
+    QTemporaryDir tmp_;
+    QString ports_;
+    PtyModule module_;
+};
+
+TEST_F(CliFixture, ProbeNamesTheModule) {
+    SetModule(74, 84);
+    const Result plain = Run({"probe", "--port", "COM1"});
+    EXPECT_EQ(plain.exitCode, 0) << plain.err.toStdString();
+    EXPECT_TRUE(plain.out.contains("Varnet GSM (type 74, software 8.4)")) << plain.out.toStdString();
+
+    const Result json = Run({"probe", "--port", "COM1", "--json"});
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_EQ(o["code"].toInt(), 74);
+    EXPECT_EQ(o["version"].toString(), "8.4");
+    EXPECT_EQ(o["model"].toString(), "Varnet GSM");
+    EXPECT_EQ(o["port"].toString(), "COM1");
+}
+
+TEST_F(CliFixture, ReadThenSendLeavesTheModuleUnchanged) {
+    SetModule(74, 84);
+    FillPattern(5);
+    const auto before = Memory();
+    const QString file = Path("module.dat");
+    const Result read = Run({"read", "--port", "COM1", "-o", file, "--quiet"});
+    ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
+    EXPECT_EQ(QFileInfo(file).size(), dalvex::k6config::kConfigFileSize);
+    EXPECT_EQ(QFileInfo(file).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
+
+    const Result send = Run({"send", "--port", "COM1", file});
+    ASSERT_EQ(send.exitCode, 0) << send.err.toStdString();
+    EXPECT_TRUE(Memory() == before) << "a read and a send of what was read changes nothing";
+    std::uint64_t clockSets = 0;
+    module_.withModule([&](ModuleSim& m) { clockSets = m.clockSets(); });
+    EXPECT_EQ(clockSets, 1u);
+
+    const Result noClock = Run({"send", "--port", "COM1", "--no-clock", "--contact-id", "no", file});
+    ASSERT_EQ(noClock.exitCode, 0) << noClock.err.toStdString();
+    module_.withModule([&](ModuleSim& m) { clockSets = m.clockSets(); });
+    EXPECT_EQ(clockSets, 1u) << "--no-clock leaves the clock alone";
+    EXPECT_TRUE(Memory() == before);
+}
+
+TEST_F(CliFixture, SendOfAnotherModulesFileIsRefused) {
+    SetModule(74, 84);
+    FillPattern(1);
+    const QString file = Path("line.dat");
+    ASSERT_EQ(Run({"read", "--port", "COM1", "-o", file, "--quiet"}).exitCode, 0);
+
+    SetModule(72, 84);
+    FillPattern(9);
+    const auto before = Memory();
+    const Result refused = Run({"send", "--port", "COM1", file});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_TRUE(refused.err.contains("Nothing was sent")) << refused.err.toStdString();
+    EXPECT_TRUE(Memory() == before);
+
+    const Result forced = Run({"send", "--port", "COM1", "--force", "--quiet", file});
+    EXPECT_EQ(forced.exitCode, 0) << forced.err.toStdString();
+    EXPECT_FALSE(Memory() == before);
+}
+
+TEST_F(CliFixture, ASilentModuleEndsWithinTheTimeout) {
+    SetModule(74, 84);
+    struct Case {
+        Fault fault;
+        int n;
+        QStringList args;
+    };
+    const Case cases[] = {
+        {Fault::Silent, 0, {"probe", "--port", "COM1", "--timeout", "1"}},
+        {Fault::Silent, 0, {"clock", "--port", "COM1", "--timeout", "1"}},
+        // Answers the probe and the version query, then falls silent in the middle of the read.
+        {Fault::StopAfter, 4, {"read", "--port", "COM1", "--timeout", "1", "-o", Path("x.dat")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        module_.setFault(c.fault, c.n);
+        const Result r = Run(c.args, 15000);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains("no answer")) << r.err.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(Path("x.dat"))) << "a failed read writes no file";
+}
+
+TEST_F(CliFixture, PortsListsTheLinkedPort) {
+    const Result r = Run({"ports"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QString line = r.out.split('\n').filter(QRegularExpression("^COM1 ")).value(0);
+    EXPECT_TRUE(line.contains(QString::fromStdString(module_.slavePath()))) << r.out.toStdString();
+    EXPECT_TRUE(line.contains("readable")) << line.toStdString();
+    EXPECT_TRUE(line.contains("free")) << line.toStdString();
+}
+
+TEST_F(CliFixture, BadUseEndsWithTwo) {
+    QFile shortFile(Path("short.dat"));
+    ASSERT_TRUE(shortFile.open(QIODevice::WriteOnly));
+    shortFile.write(QByteArray(100, 'x'));
+    shortFile.close();
+    const QStringList cases[] = {
+        {},
+        {"bogus"},
+        {"read", "--port", "COM1"},
+        {"read", "--port", "COM1", "-o", Path("missing/folder/x.dat")},
+        {"probe", "--baud", "12345"},
+        {"probe", "--timeout", "soon"},
+        {"probe", "--unknown"},
+        {"send", "--port", "COM1", Path("nothing.dat")},
+        {"send", "--port", "COM1", Path("short.dat")},
+        {"send", "--port", "COM1", "--contact-id", "maybe", Path("short.dat")},
+        {"send", "--port", "COM1"},
+        {"probe", "--port", "CON"},
+    };
+    for (const QStringList& args : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const Result r = Run(args, 15000);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_FALSE(r.err.isEmpty());
+    }
+    EXPECT_TRUE(module_.receivedBytes().empty()) << "nothing reaches the module";
+}
+
+} // namespace
