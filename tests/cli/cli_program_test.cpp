@@ -2,6 +2,7 @@
 
 #include "k6config/config_file.h"
 #include "sim/faults.h"
+#include "sim/history_data.h"
 #include "sim/module_sim.h"
 #include "sim/pty_module.h"
 
@@ -13,7 +14,10 @@
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <chrono>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -203,6 +207,69 @@ TEST_F(CliFixture, BadUseEndsWithTwo) {
         EXPECT_FALSE(r.err.isEmpty());
     }
     EXPECT_TRUE(module_.receivedBytes().empty()) << "nothing reaches the module";
+}
+
+TEST_F(CliFixture, CtrlCDuringASendStopsBetweenBlocks) {
+    SetModule(74, 84);
+    const QString file = Path("module.dat");
+    ASSERT_EQ(Run({"read", "--port", "COM1", "-o", file, "--quiet"}).exitCode, 0);
+    module_.setBaud(9600); // a send of 139 blocks takes about 40 s: time to interrupt it
+    const std::size_t before = module_.receivedBytes().size();
+
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DALVEX_PORTS", ports_);
+    env.insert("XDG_CONFIG_HOME", tmp_.filePath("config"));
+    p.setProcessEnvironment(env);
+    p.start(DALVEX_CLI_PROGRAM, {"send", "--port", "COM1", file});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    constexpr std::size_t kFrame = 6, kBlockWrite = 6 + 256;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    // Into the middle of the third block.
+    while (module_.receivedBytes().size() < before + 2 * kFrame + 2 * kBlockWrite + 100 &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 130);
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains("partial configuration"));
+    const std::size_t sent = module_.receivedBytes().size() - before - 2 * kFrame;
+    EXPECT_EQ(sent % kBlockWrite, 0u) << "the block in flight was finished, no other was begun";
+    EXPECT_GE(sent / kBlockWrite, 3u);
+    EXPECT_LT(sent / kBlockWrite, 10u);
+    std::uint64_t clockSets = 0;
+    module_.withModule([&](ModuleSim& m) { clockSets = m.clockSets(); });
+    EXPECT_EQ(clockSets, 0u);
+}
+
+TEST_F(CliFixture, LogSignalAndErase) {
+    SetModule(72, 84);
+    module_.withModule([](ModuleSim& m) {
+        dalvex::sim::fillLog(m, 10);
+        dalvex::sim::fillSignal(m, 300);
+    });
+    const Result log = Run({"log", "--port", "COM1", "--quiet", "-o", Path("log.csv")});
+    ASSERT_EQ(log.exitCode, 0) << log.err.toStdString();
+    QFile logFile(Path("log.csv"));
+    ASSERT_TRUE(logFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(logFile.readAll().count('\n'), 1 + 10) << "the header and one line a record";
+
+    const Result signal = Run({"signal", "--port", "COM1", "--quiet", "-o", Path("signal.csv")});
+    ASSERT_EQ(signal.exitCode, 0) << signal.err.toStdString();
+    QFile signalFile(Path("signal.csv"));
+    ASSERT_TRUE(signalFile.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = signalFile.readAll().split('\n');
+    EXPECT_EQ(lines.value(0).trimmed(), "sample,value");
+    EXPECT_EQ(lines.size(), 1 + 300 + 1);
+    EXPECT_TRUE(lines.value(300).startsWith("300,"));
+
+    EXPECT_EQ(Run({"erase-history", "--port", "COM1"}).exitCode, 2) << "not without --yes";
+    const Result erase = Run({"erase-history", "--port", "COM1", "--yes"});
+    ASSERT_EQ(erase.exitCode, 0) << erase.err.toStdString();
+    ASSERT_EQ(Run({"log", "--port", "COM1", "--quiet", "-o", Path("log.csv")}).exitCode, 0);
+    QFile empty(Path("log.csv"));
+    ASSERT_TRUE(empty.open(QIODevice::ReadOnly));
+    EXPECT_EQ(empty.readAll().count('\n'), 1) << "only the header after the erase";
 }
 
 } // namespace
