@@ -8,6 +8,7 @@
 #include "k6link/history_erase.h"
 #include "k6link/memory_write.h"
 #include "k6link/signal_memory.h"
+#include "k6media/firmware_download.h"
 #include "k6media/voice_upload.h"
 #include "serial/com_names.h"
 
@@ -17,6 +18,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QThread>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -32,6 +34,8 @@ namespace {
 constexpr int kLastPort = 64;
 // A probe of every port waits at most this long on each.
 constexpr double kProbeAllSeconds = 2;
+// The module ends a memory write after a second without bytes.
+constexpr unsigned long kVoiceQuietMs = 1500;
 
 void Out(const QString& text) {
     std::fprintf(stdout, "%s\n", text.toUtf8().constData());
@@ -494,6 +498,10 @@ int Voice(const Request& r) {
                                                                  "--force sends the file as it is)")
                                                 : QString()),
                     kUsageError);
+    // A message shorter than the memory write's block budget leaves the module taking what comes
+    // next as voice data until the line has been quiet for a second: a command of the next
+    // dalvex-cli run straight after would be swallowed.
+    QThread::msleep(kVoiceQuietMs);
     if (rc != kOk) return rc;
     if (side.Messages.contains(upload.Texts.TransferFailed)) return kModuleError;
     s.Bar().Say(QStringLiteral("Uploaded %1 as message %2 (%3) to %4")
@@ -503,10 +511,104 @@ int Voice(const Request& r) {
     return kOk;
 }
 
+// --- firmware -------------------------------------------------------------------------------------
+
+class FirmwareSide final : public k6media::FirmwareHost {
+public:
+    explicit FirmwareSide(Session& s)
+        : s_(s) {}
+    QString ModelName(k6media::ModelSuffix model) override {
+        switch (model) {
+        case k6media::ModelSuffix::Pro:
+            return ModelOfType(72);
+        case k6media::ModelSuffix::Mini:
+            return ModelOfType(73);
+        case k6media::ModelSuffix::Door:
+            return ModelOfType(75);
+        case k6media::ModelSuffix::None:
+            break;
+        }
+        return {};
+    }
+    void ShowProcessor(const QString& text) override { Processor = text; }
+    void ShowModuleVersions(const QString& software, const QString& hardware, const QString&) override {
+        Versions = software + QLatin1Char(' ') + hardware;
+    }
+    void EnableDownload(bool enabled) override { DownloadEnabled = enabled; }
+    void ShowNoNewFirmware(bool shown) override { NoNewFirmware = shown; }
+    void SetHeadline(const QString& text) override {
+        Headlines << text;
+        s_.Alive();
+    }
+    // Set back to 0 while the module programs itself: the bar stays full.
+    void SetProgress(int position) override {
+        if (position > 0) s_.Bar().Move(position);
+    }
+    void StepProgress() override {
+        s_.Alive();
+        s_.Bar().Step();
+    }
+    void StartProgrammingTimer() override {}
+    void ShowMessage(const QString& text) override {
+        Headlines << text;
+        s_.Bar().Say(s_.Localise(text), true);
+    }
+
+    QString Processor;
+    QString Versions;
+    bool DownloadEnabled = false;
+    bool NoNewFirmware = false;
+    QStringList Headlines;
+
+private:
+    Session& s_;
+};
+
+int FirmwareLoad(const Request& r) {
+    Session s(r.options);
+    k6link::MemoryWrite memoryWrite(s.Engine());
+    k6media::FirmwareData data;
+    FirmwareSide side(s);
+    k6media::FirmwareDownload download(s.Engine(), memoryWrite, data, side);
+    if (const int rc = Connect(s); rc != kOk) return rc;
+    if (const int rc = s.Run(QStringLiteral("processor"), [&] { download.StartProcessorQuery(); }); rc != kOk)
+        return rc;
+    s.Bar().Say(QStringLiteral("%1: %2, %3").arg(r.options.port, side.Processor, side.Versions));
+    const bool old = r.flags.contains("--old");
+    if (!side.DownloadEnabled && !old) {
+        if (side.NoNewFirmware) {
+            s.Bar().Say(
+                QStringLiteral("No newer firmware for the module on %1 (--old loads the image anyway)")
+                    .arg(r.options.port));
+            return kOk;
+        }
+        return Fail(
+            QStringLiteral("no firmware image for the processor of the module on %1").arg(r.options.port),
+            kModuleError);
+    }
+    const int before = s.Engine().Version;
+    const int rc = s.Run(QStringLiteral("firmware blocks"), [&] {
+        download.ConvertAndStart();
+        s.Bar().Set(k6media::kFirmwareBlocks, 0);
+    });
+    if (side.Headlines.contains(download.Texts.FaultFirmware))
+        return Fail(QStringLiteral("no firmware image for this module; nothing was sent"), kModuleError);
+    if (side.Headlines.contains(download.Texts.TransferFailed))
+        return Fail(s.Localise(download.Texts.TransferFailed) +
+                        QStringLiteral(": the module's firmware was not programmed"),
+                    kModuleError);
+    if (rc != kOk) return rc;
+    s.Bar().Say(QStringLiteral("Firmware loaded into %1 (software %2 before)")
+                    .arg(Describe(s, s.Engine()), k6link::Engine::VersionText(before)));
+    return kOk;
+}
+
 const Command kCommands[] = {
-    {"ports", 0, Ports},    {"probe", 0, Probe}, {"read", 0, Read},     {"send", 1, Send},
-    {"clock", 0, ClockSet}, {"log", 0, Log},     {"signal", 0, Signal}, {"erase-history", 0, EraseHistory},
-    {"voice", 1, Voice},
+    {"ports", 0, Ports},    {"probe", 0, Probe},
+    {"read", 0, Read},      {"send", 1, Send},
+    {"clock", 0, ClockSet}, {"log", 0, Log},
+    {"signal", 0, Signal},  {"erase-history", 0, EraseHistory},
+    {"voice", 1, Voice},    {"firmware", 0, FirmwareLoad},
 };
 
 } // namespace

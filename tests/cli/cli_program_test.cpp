@@ -272,4 +272,63 @@ TEST_F(CliFixture, LogSignalAndErase) {
     EXPECT_EQ(empty.readAll().count('\n'), 1) << "only the header after the erase";
 }
 
+// A WAV file of `channels` channels, 8 kHz, 8 bit, `bytes` bytes of samples.
+QByteArray Wav(int channels, int bytes) {
+    auto le32 = [](QByteArray& b, quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            b += char((v >> (8 * i)) & 0xFF);
+    };
+    auto le16 = [](QByteArray& b, quint16 v) {
+        b += char(v & 0xFF);
+        b += char(v >> 8);
+    };
+    QByteArray w = "RIFF";
+    le32(w, static_cast<quint32>(36 + bytes));
+    w += "WAVEfmt ";
+    le32(w, 16);
+    le16(w, 1);
+    le16(w, static_cast<quint16>(channels));
+    le32(w, 8000);
+    le32(w, static_cast<quint32>(8000 * channels));
+    le16(w, static_cast<quint16>(channels));
+    le16(w, 8);
+    w += "data";
+    le32(w, static_cast<quint32>(bytes));
+    for (int i = 0; i < bytes; ++i)
+        w += char(128 + (i % 64));
+    return w;
+}
+
+TEST_F(CliFixture, VoiceAndFirmwareMakeTheWindowsChecks) {
+    SetModule(72, 84);
+    const auto write = [&](const QString& name, const QByteArray& data) {
+        QFile f(Path(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(data);
+        return Path(name);
+    };
+    const QString good = write("good.wav", Wav(1, 4000));
+    const QString stereo = write("stereo.wav", Wav(2, 4000));
+    const QString notWav = write("text.wav", QByteArray(1000, 'x'));
+
+    const Result uploaded = Run({"voice", "--port", "COM1", "--slot", "1", "--quiet", good});
+    EXPECT_EQ(uploaded.exitCode, 0) << uploaded.err.toStdString();
+    for (const QStringList& args : {QStringList{"voice", "--port", "COM1", "--slot", "1", stereo},
+                                    QStringList{"voice", "--port", "COM1", "--slot", "1", notWav},
+                                    QStringList{"voice", "--port", "COM1", "--slot", "8", good}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const Result r = Run(args);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_FALSE(r.err.isEmpty());
+    }
+
+    const Result upToDate = Run({"firmware", "--port", "COM1"});
+    EXPECT_EQ(upToDate.exitCode, 0) << upToDate.err.toStdString();
+    EXPECT_TRUE(upToDate.err.contains("No newer firmware")) << upToDate.err.toStdString();
+    const std::size_t before = module_.receivedBytes().size();
+    const Result old = Run({"firmware", "--port", "COM1", "--old", "--quiet"});
+    EXPECT_EQ(old.exitCode, 0) << old.err.toStdString();
+    EXPECT_GT(module_.receivedBytes().size(), before + 255u * 256u) << "every block went out";
+}
+
 } // namespace
