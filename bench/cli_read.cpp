@@ -6,7 +6,8 @@
 //    wire time (10 bits a byte): the probe and the version query, 6 configuration blocks, 128
 //    Contact ID blocks and 4 blocks of bank 0x35.
 // 2. Start-up: from starting the program to the first byte of its first frame reaching the module
-//    (`probe`, unpaced line), the median and worst of several runs.
+//    (`probe`, unpaced line), the median and worst of several runs; beside it, the start and exit
+//    of `dalvex-cli --help`, the floor any command pays for the process and Qt.
 
 #include "bench/bench_support.h"
 #include "sim/module_sim.h"
@@ -83,6 +84,16 @@ int main(int argc, char** argv) {
         startup.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
         p.waitForFinished(10000);
     }
+    std::vector<double> bare;
+    for (int i = 0; i < runs; ++i) {
+        QProcess p;
+        const auto t0 = Clock::now();
+        p.start(DALVEX_CLI_PROGRAM, {"--help"});
+        p.waitForFinished(10000);
+        bare.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    }
+    std::printf("start and exit of `dalvex-cli --help`    median %.1f ms, worst %.1f ms (%d runs)\n",
+                bench::Percentile(bare, 0.5), bench::Percentile(bare, 1.0), runs);
     std::printf("start-up to the first frame (probe)      median %.1f ms, worst %.1f ms (%d runs)\n",
                 bench::Percentile(startup, 0.5), bench::Percentile(startup, 1.0), runs);
     return 0;

@@ -114,11 +114,13 @@ Session::Session(Options options)
     };
     const QString v = dalvex::ReadSetting(MakeRegKey(MakeBrandFields()), QStringLiteral("ContactIdSend"));
     ContactId = v.isEmpty() || v == QLatin1String("1");
-    language_ = i18n::ActivationLanguage(
-        dalvex::ReadSetting(MakeRegKey(MakeBrandFields()), QStringLiteral("Language")));
 }
 
 QString Session::Localise(const QString& text) const {
+    // Looked up only when a message is shown, so the first frame does not wait for it.
+    if (language_ < 0)
+        language_ = i18n::ActivationLanguage(
+            dalvex::ReadSetting(MakeRegKey(MakeBrandFields()), QStringLiteral("Language")));
     return i18n::Catalogue::Builtin().Message(text, language_).value_or(text);
 }
 

@@ -124,7 +124,7 @@ private:
     std::shared_ptr<SerialTrace> trace_;
     bool alive_ = false;
     bool stopRequested_ = false;
-    int language_ = 1;
+    mutable int language_ = -1;
 };
 
 } // namespace dalvex::cli
