@@ -104,6 +104,13 @@ TEST_F(CliFixture, ProbeNamesTheModule) {
     EXPECT_EQ(o["version"].toString(), "8.4");
     EXPECT_EQ(o["model"].toString(), "Varnet GSM");
     EXPECT_EQ(o["port"].toString(), "COM1");
+
+    const Result traced = Run({"probe", "--port", "COM1", "--quiet", "--trace", Path("trace/port.txt")});
+    ASSERT_EQ(traced.exitCode, 0) << traced.err.toStdString();
+    QFile trace(Path("trace/port.txt"));
+    ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(trace.readAll());
+    EXPECT_TRUE(text.contains(" > ") && text.contains(" < ")) << text.toStdString();
 }
 
 TEST_F(CliFixture, ReadThenSendLeavesTheModuleUnchanged) {
