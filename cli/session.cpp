@@ -208,6 +208,7 @@ int Session::Identify() {
                           true);
             result = kModuleError;
         } else if (gInterrupts) {
+            progress_.Say(QStringLiteral("Stopped (Ctrl-C) before the module answered"), true);
             StoppedByUser = true;
             result = kInterrupted;
         } else if (std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() >
@@ -301,6 +302,7 @@ int Session::Loop(const QString& what, const std::function<bool()>& done, bool s
                         true);
                 }
             } else {
+                progress_.Say(QStringLiteral("Stopped (Ctrl-C): %1 did not complete").arg(what), true);
                 StoppedByUser = true;
                 result = kInterrupted;
                 return;
