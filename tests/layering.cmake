@@ -1,7 +1,7 @@
 # Fails when a library below ui/ includes a widget header or links Qt Widgets or Gui.
 set(widget_include_re "#[ \t]*include[ \t]*[<\"](QtWidgets|QtGui|QWidget|QDialog|QMainWindow|QApplication|QLabel|QPushButton|QLineEdit|QComboBox|QCheckBox|QTabWidget|QMessageBox|QListWidget|QTableWidget|QProgressBar|QStatusBar|QMenu|QMenuBar|QAction|QSpinBox|QGroupBox|QRadioButton|QFileDialog|QInputDialog|QBoxLayout|QGridLayout|QFormLayout|QTextEdit|QPlainTextEdit|QFrame|QImage|QPixmap|QPainter)[>\"/]")
 set(failures "")
-foreach(layer serial k6config startup i18n k6link k6media sim)
+foreach(layer serial k6config startup i18n k6link k6media sim cli)
   file(GLOB_RECURSE sources ${ROOT}/${layer}/*.h ${ROOT}/${layer}/*.cpp)
   foreach(f IN LISTS sources)
     file(STRINGS ${f} hits REGEX "${widget_include_re}")

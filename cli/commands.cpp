@@ -1,0 +1,622 @@
+#include "commands.h"
+
+#include "i18n/product_variant.h"
+#include "k6config/backups.h"
+#include "k6config/config_file.h"
+#include "k6link/engine.h"
+#include "k6link/event_log.h"
+#include "k6link/history_erase.h"
+#include "k6link/memory_write.h"
+#include "k6link/signal_memory.h"
+#include "k6media/firmware_download.h"
+#include "k6media/voice_upload.h"
+#include "serial/com_names.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QThread>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <optional>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace dalvex::cli {
+
+namespace {
+
+constexpr int kLastPort = 64;
+// A probe of every port waits at most this long on each.
+constexpr double kProbeAllSeconds = 2;
+// The module ends a memory write after a second without bytes.
+constexpr unsigned long kVoiceQuietMs = 1500;
+
+void Out(const QString& text) {
+    std::fprintf(stdout, "%s\n", text.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+int Fail(const QString& text, int code) {
+    std::fprintf(stderr, "dalvex-cli: %s\n", text.toUtf8().constData());
+    return code;
+}
+
+QString ModelOfType(int type) {
+    const BrandFields b = MakeBrandFields();
+    switch (type) {
+    case 72:
+        return b.ProModelName;
+    case 73:
+        return b.MiniModelName;
+    case 74:
+        return b.LineModelName;
+    case 75:
+        return b.DoorModelName;
+    default:
+        return QStringLiteral("type %1").arg(type);
+    }
+}
+
+QString Describe(const Session& s, const k6link::Engine& e) {
+    return QStringLiteral("%1 (type %2, software %3)")
+        .arg(s.ModelName)
+        .arg(s.ModuleCode)
+        .arg(k6link::Engine::VersionText(e.Version));
+}
+
+// A file this program writes holds module data: readable by its owner only.
+void MakePrivate(const QString& path) {
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+QString FileErrorText(const k6config::FileResult& r, const QString& path) {
+    switch (r.error) {
+    case k6config::FileError::NotFound:
+        return QStringLiteral("%1: no such file or folder").arg(path);
+    case k6config::FileError::AccessDenied:
+        return QStringLiteral("%1: permission denied").arg(path);
+    case k6config::FileError::TooShort:
+        return QStringLiteral("%1: not a configuration file (too short)").arg(path);
+    default:
+        return QStringLiteral("%1: %2").arg(path, r.detail.isEmpty() ? QStringLiteral("input/output error")
+                                                                     : r.detail);
+    }
+}
+
+// The module type a configuration file was read from. The file itself does not say; a read of
+// this program leaves it beside the file ("FILE.dat.module"), and a backup's name carries it.
+QString ModuleNotePath(const QString& file) {
+    return file + QStringLiteral(".module");
+}
+
+struct FileNote {
+    std::optional<int> type;
+    bool withoutContactId = false; // read without the Contact ID tables: the file's bank is no copy
+};
+
+FileNote NoteOfFile(const QString& path) {
+    FileNote n;
+    QFile note(ModuleNotePath(path));
+    if (note.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : note.readAll().split('\n')) {
+            bool ok = false;
+            if (line.startsWith("type=")) {
+                const int type = line.mid(5).trimmed().toInt(&ok);
+                if (ok) n.type = type;
+            } else if (line.trimmed() == "contactid=0") {
+                n.withoutContactId = true;
+            }
+        }
+    }
+    if (!n.type)
+        if (const auto backup = k6config::ParseBackupName(QFileInfo(path).fileName()))
+            for (int type = 72; type <= 75; ++type)
+                if (k6config::BackupModelTag(ModelOfType(type)) == backup->model) n.type = type;
+    return n;
+}
+
+// Identifies the module on the request's port; kOk when it answered.
+int Connect(Session& s) {
+    if (const int r = s.Prepare(); r != kOk) return r;
+    return s.Identify();
+}
+
+// --- ports ---------------------------------------------------------------------------------------
+
+int Ports(const Request& r) {
+    namespace fs = std::filesystem;
+    const fs::path folder = portsFolder();
+    const bool all = r.flags.contains("--all");
+    Out(QStringLiteral("# ports folder %1").arg(QString::fromStdString(folder.string())));
+    for (int n = 1; n <= kLastPort; ++n) {
+        const std::string name = comPortName(n);
+        auto device = resolveComDevice(name);
+        std::error_code ec;
+        // The device itself rather than the link that names it.
+        if (device)
+            if (const fs::path real = fs::weakly_canonical(*device, ec); !ec) device = real.string();
+        const bool linked = fs::is_symlink(folder / ("com" + std::to_string(n)), ec);
+        const bool exists = device && fs::exists(*device, ec);
+        if (!all && !linked && !exists) continue;
+        QString state;
+        if (!exists) {
+            state = QStringLiteral("missing");
+        } else {
+            const bool readable = access(device->c_str(), R_OK | W_OK) == 0;
+            state = readable ? QStringLiteral("exists, readable")
+                             : QStringLiteral("exists, no permission (dialout?)");
+            if (readable) {
+                const int fd = ::open(device->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+                bool free = fd >= 0;
+                if (fd >= 0) {
+                    free = flock(fd, LOCK_EX | LOCK_NB) == 0;
+                    ::close(fd);
+                }
+                state += free ? QStringLiteral(", free") : QStringLiteral(", busy");
+            }
+        }
+        Out(QStringLiteral("%1 %2 %3")
+                .arg(QString::fromStdString(comDisplayName(name)), -9)
+                .arg(device ? QString::fromStdString(*device) : QStringLiteral("-"), -24)
+                .arg(state));
+    }
+    return kOk;
+}
+
+// --- probe ---------------------------------------------------------------------------------------
+
+int ProbeOne(Options o, bool json, QJsonArray* list) {
+    Session s(o);
+    const int r = Connect(s);
+    if (r != kOk) {
+        if (list) list->append(QJsonObject{{"port", o.port}, {"error", QStringLiteral("no answer")}});
+        return r;
+    }
+    const QJsonObject object{{"port", o.port},
+                             {"model", s.ModelName},
+                             {"code", s.ModuleCode},
+                             {"version", k6link::Engine::VersionText(s.Engine().Version)}};
+    if (list)
+        list->append(object);
+    else if (json)
+        Out(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+    else
+        Out(QStringLiteral("%1: %2").arg(o.port, Describe(s, s.Engine())));
+    return kOk;
+}
+
+int Probe(const Request& r) {
+    const bool json = r.flags.contains("--json");
+    if (!r.flags.contains("--all")) return ProbeOne(r.options, json, nullptr);
+    if (r.values.contains("--port"))
+        return Fail(QStringLiteral("probe: --port and --all exclude each other"), kUsageError);
+    QJsonArray list;
+    int found = 0;
+    for (int n = 1; n <= kLastPort; ++n) {
+        const std::string name = comPortName(n);
+        const auto device = resolveComDevice(name);
+        std::error_code ec;
+        if (!device || !std::filesystem::exists(*device, ec)) continue;
+        Options o = r.options;
+        o.port = QString::fromStdString(comDisplayName(name));
+        o.timeoutSeconds = std::min(o.timeoutSeconds, kProbeAllSeconds);
+        o.quiet = true;
+        QJsonArray one;
+        if (ProbeOne(o, false, &one) == kOk) {
+            ++found;
+            if (!json) {
+                const QJsonObject m = one[0].toObject();
+                Out(QStringLiteral("%1: %2 (type %3, software %4)")
+                        .arg(o.port, m["model"].toString())
+                        .arg(m["code"].toInt())
+                        .arg(m["version"].toString()));
+            }
+        }
+        if (json) list.append(one[0]);
+    }
+    if (json) Out(QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact)));
+    return found > 0 ? kOk : Fail(QStringLiteral("no module answered on any port"), kModuleError);
+}
+
+// --- read, send, clock -----------------------------------------------------------------------------
+
+int Read(const Request& r) {
+    const QString out = r.values.value("--output");
+    if (out.isEmpty()) return Fail(QStringLiteral("read: -o FILE.dat is needed"), kUsageError);
+    const QFileInfo target(out);
+    if (!target.absoluteDir().exists())
+        return Fail(QStringLiteral("%1: the folder does not exist").arg(target.absolutePath()), kUsageError);
+    Session s(r.options);
+    if (const int rc = Connect(s); rc != kOk) return rc;
+    if (const QString v = r.values.value("--contact-id"); !v.isEmpty())
+        s.ContactId = v == QLatin1String("yes");
+    if (const int rc = s.Run(QStringLiteral("read"), [&] { s.Transfer().StartRead(); }); rc != kOk) return rc;
+
+    k6config::CustomerFields fields;
+    k6config::FillEmptyCustomerFields(fields);
+    if (const auto saved = k6config::SaveConfigFile(out, s.Engine().ConfigImage, fields); !saved)
+        return Fail(FileErrorText(saved, out), kUsageError);
+    MakePrivate(out);
+    const bool contactIdRead = s.ModuleCode == 74 && s.ContactId &&
+                               s.Engine().Version >= k6link::ConfigTransfer::kBytewiseBelowVersion;
+    const QByteArray note = QStringLiteral("type=%1\nversion=%2\nmodel=%3\ncontactid=%4\n")
+                                .arg(s.ModuleCode)
+                                .arg(s.Engine().Version)
+                                .arg(s.ModelName)
+                                .arg(contactIdRead ? 1 : 0)
+                                .toUtf8();
+    if (k6config::WriteFileAtomically(ModuleNotePath(out), note)) MakePrivate(ModuleNotePath(out));
+    s.Bar().Say(QStringLiteral("Read %1 into %2").arg(Describe(s, s.Engine()), out));
+    return kOk;
+}
+
+int Send(const Request& r) {
+    const QString file = r.positional.value(0);
+    const QString contactId = r.values.value("--contact-id");
+    if (!contactId.isEmpty() && contactId != QLatin1String("yes") && contactId != QLatin1String("no"))
+        return Fail(QStringLiteral("--contact-id takes yes or no"), kUsageError);
+    if (QFileInfo(file).isFile() && QFileInfo(file).size() > k6config::kConfigFileSize)
+        return Fail(QStringLiteral("%1: not a configuration file (too long)").arg(file), kUsageError);
+
+    Session s(r.options);
+    k6config::CustomerFields fields;
+    if (const auto opened = k6config::OpenConfigFile(file, s.Engine().ConfigImage, fields); !opened)
+        return Fail(FileErrorText(opened, file), kUsageError);
+    const FileNote note = NoteOfFile(file);
+    const std::optional<int> fileType = note.type;
+    if (const int rc = Connect(s); rc != kOk) return rc;
+    if (fileType && *fileType != s.ModuleCode) {
+        if (!r.flags.contains("--force"))
+            return Fail(
+                QStringLiteral("%1 holds the configuration of a %2 (type %3); the module on %4 is a %5. "
+                               "Nothing was sent (--force sends it anyway).")
+                    .arg(file, ModelOfType(*fileType))
+                    .arg(*fileType)
+                    .arg(r.options.port, Describe(s, s.Engine())),
+                kUsageError);
+        s.Bar().Say(QStringLiteral("Warning: sending a type %1 configuration to a type %2 module (--force)")
+                        .arg(*fileType)
+                        .arg(s.ModuleCode));
+    } else if (!fileType) {
+        s.Bar().Say(QStringLiteral("Note: %1 does not say which module type it was read from").arg(file));
+    }
+    if (!contactId.isEmpty()) {
+        s.ContactId = contactId == QLatin1String("yes");
+    } else if (note.withoutContactId && s.ContactId) {
+        // Sending the bank of such a file would overwrite the module's tables with what the file
+        // never held.
+        s.ContactId = false;
+        s.Bar().Say(QStringLiteral("Note: %1 was read without the Contact ID tables; they are not sent "
+                                   "(--contact-id yes sends them)")
+                        .arg(file));
+    }
+    s.NoClock = r.flags.contains("--no-clock");
+    const int rc = s.Run(
+        QStringLiteral("send"), [&] { s.Transfer().StartSend(); }, true);
+    if (rc == kInterrupted)
+        return Fail(
+            QStringLiteral("stopped: the module on %1 now holds a partial configuration; send the file "
+                           "again before using it")
+                .arg(r.options.port),
+            kInterrupted);
+    if (rc == kModuleError)
+        s.Bar().Say(QStringLiteral("The send did not complete: the module may hold a partial configuration."),
+                    true);
+    if (rc != kOk) return rc;
+    s.Bar().Say(QStringLiteral("Sent %1 to %2%3")
+                    .arg(file, Describe(s, s.Engine()),
+                         s.NoClock ? QStringLiteral("; the clock was left as it was")
+                                   : QStringLiteral("; clock set to the PC's")));
+    return kOk;
+}
+
+int ClockSet(const Request& r) {
+    Session s(r.options);
+    if (const int rc = Connect(s); rc != kOk) return rc;
+    if (const int rc = s.Run(QStringLiteral("clock"), [&] { s.Transfer().StartClockSync(); }); rc != kOk)
+        return rc;
+    s.Bar().Say(QStringLiteral("Clock of %1 set to the PC's").arg(Describe(s, s.Engine())));
+    return kOk;
+}
+
+// --- log, signal, erase-history ----------------------------------------------------------------------
+
+// Checks that the output file can be written before the module is asked for anything.
+int CheckOutput(const QString& out, const char* command) {
+    if (out.isEmpty())
+        return Fail(QStringLiteral("%1: -o FILE.csv is needed").arg(QLatin1String(command)), kUsageError);
+    if (!QFileInfo(out).absoluteDir().exists())
+        return Fail(QStringLiteral("%1: the folder does not exist").arg(QFileInfo(out).absolutePath()),
+                    kUsageError);
+    return kOk;
+}
+
+int SaveOutput(Session& s, const QString& out, const QByteArray& data, const QString& done) {
+    if (const auto saved = k6config::WriteFileAtomically(out, data); !saved)
+        return Fail(FileErrorText(saved, out), kUsageError);
+    MakePrivate(out);
+    s.Bar().Say(done);
+    return kOk;
+}
+
+class LogSide final : public k6link::EventLogHost {
+public:
+    explicit LogSide(Session& s)
+        : s_(s) {}
+    void ShowLogProgress(bool) override {}
+    void SetLogProgress(int) override { s_.Alive(); }
+    void SetLogRows(int firstRow, std::span<const k6link::LogRow> rows) override {
+        Rows.resize(static_cast<std::size_t>(std::max(0, firstRow - 1)));
+        Rows.insert(Rows.end(), rows.begin(), rows.end());
+        s_.Alive();
+        s_.Bar().Move(static_cast<int>(Rows.size()));
+    }
+    std::vector<k6link::LogRow> Rows;
+
+private:
+    Session& s_;
+};
+
+int Log(const Request& r) {
+    const QString out = r.values.value("--output");
+    if (const int rc = CheckOutput(out, "log"); rc != kOk) return rc;
+    Session s(r.options);
+    LogSide side(s);
+    k6link::EventLog log(s.Engine(), side);
+    if (const int rc = Connect(s); rc != kOk) return rc;
+    const int rc = s.Run(QStringLiteral("log records"), [&] {
+        log.Start();
+        s.Bar().Set(k6link::EventLog::kRecordLimit - k6link::EventLog::kFirstRecord, 0);
+    });
+    if (rc != kOk) {
+        log.Stop();
+        return rc;
+    }
+    return SaveOutput(s, out, k6link::LogCsv(side.Rows, log.Texts),
+                      QStringLiteral("Read %1 log records of %2 into %3")
+                          .arg(side.Rows.size())
+                          .arg(Describe(s, s.Engine()), out));
+}
+
+class SignalSide final : public k6link::SignalHost {
+public:
+    explicit SignalSide(Session& s)
+        : s_(s) {}
+    void ClearSignalChart() override { Samples.clear(); }
+    void AddSignalSamples(std::span<const k6link::SignalSample> samples) override {
+        Samples.insert(Samples.end(), samples.begin(), samples.end());
+        s_.Alive();
+        s_.Bar().Move(static_cast<int>(Samples.size()));
+    }
+    std::vector<k6link::SignalSample> Samples;
+
+private:
+    Session& s_;
+};
+
+int Signal(const Request& r) {
+    const QString out = r.values.value("--output");
+    if (const int rc = CheckOutput(out, "signal"); rc != kOk) return rc;
+    Session s(r.options);
+    SignalSide side(s);
+    k6link::SignalMemory signal(s.Engine(), side);
+    if (const int rc = Connect(s); rc != kOk) return rc;
+    const int rc = s.Run(QStringLiteral("signal samples"), [&] {
+        signal.Start();
+        s.Bar().Set(k6link::SignalMemory::kBlocks * 256, 0);
+    });
+    if (rc != kOk) return rc;
+    QByteArray csv = "sample,value\r\n";
+    for (std::size_t i = 0; i < side.Samples.size(); ++i)
+        csv += QByteArray::number(static_cast<qulonglong>(i + 1)) + ',' +
+               QByteArray::number(side.Samples[i].value) + "\r\n";
+    return SaveOutput(s, out, csv,
+                      QStringLiteral("Read %1 signal samples of %2 into %3")
+                          .arg(side.Samples.size())
+                          .arg(Describe(s, s.Engine()), out));
+}
+
+int EraseHistory(const Request& r) {
+    if (!r.flags.contains("--yes"))
+        return Fail(QStringLiteral("erase-history erases the module's event log and signal-strength memory; "
+                                   "add --yes to do it"),
+                    kUsageError);
+    Session s(r.options);
+    k6link::HistoryErase erase(s.Engine());
+    if (const int rc = Connect(s); rc != kOk) return rc;
+    if (const int rc = s.Run(QStringLiteral("erase"), [&] { erase.Start(); }); rc != kOk) return rc;
+    s.Bar().Say(QStringLiteral("Erased the event log and the signal memory of %1; the module restarts")
+                    .arg(Describe(s, s.Engine())));
+    return kOk;
+}
+
+// --- voice ----------------------------------------------------------------------------------------
+
+class VoiceSide final : public k6media::VoiceUploadHost {
+public:
+    VoiceSide(Session& s, bool force)
+        : s_(s)
+        , force_(force) {}
+    void ShowGauge(int maximum) override { s_.Bar().Set(maximum, 0); }
+    void StepGauge() override {
+        s_.Alive();
+        s_.Bar().Step();
+    }
+    void HideGauge() override {}
+    void ClosePlayer(const k6media::VoiceSlot&) override {}
+    void ReopenPlayers() override {}
+    void ShowMessage(const QString& text) override {
+        Messages << text;
+        s_.Bar().Say(s_.Localise(text), true);
+    }
+    // The conversion offer for a file in another format: a script gets no question. Without
+    // --force nothing is sent; with it the file goes as it is, as when the offer is declined.
+    bool Ask(const QString& text) override {
+        s_.Bar().Say(s_.Localise(text).section(QLatin1Char('\n'), 0, 1), true);
+        if (!force_) Refused = true;
+        return false;
+    }
+    void SetEditText(const k6media::VoiceSlot&, const QString&) override {}
+    bool EngineActive() override { return false; }
+
+    QStringList Messages;
+    bool Refused = false;
+
+private:
+    Session& s_;
+    bool force_;
+};
+
+int Voice(const Request& r) {
+    bool ok = false;
+    const int slot = r.values.value("--slot").toInt(&ok);
+    const auto messageSlots = k6media::MessageSlots();
+    if (!ok || slot < 1 || slot > static_cast<int>(messageSlots.size()))
+        return Fail(QStringLiteral("voice: --slot 1..%1 is needed").arg(messageSlots.size()), kUsageError);
+    const QString file = r.positional.value(0);
+    Session s(r.options);
+    k6link::MemoryWrite memoryWrite(s.Engine());
+    VoiceSide side(s, r.flags.contains("--force"));
+    k6media::VoiceUpload upload(s.Engine(), memoryWrite, side);
+    if (!QFileInfo(file).isFile()) return Fail(QStringLiteral("%1: no such file").arg(file), kUsageError);
+    if (const int rc = Connect(s); rc != kOk) return rc;
+    const k6media::VoiceSlot& chosen = messageSlots[static_cast<std::size_t>(slot - 1)];
+    bool started = false;
+    const int rc = s.Run(QStringLiteral("voice blocks"), [&] {
+        started = upload.Start(chosen, QFileInfo(file).absoluteFilePath(), QDir::currentPath());
+        if (!started || side.Refused) upload.TabSheet22Exit();
+    });
+    if (!started || side.Refused)
+        return Fail(QStringLiteral("%1: nothing was sent%2")
+                        .arg(file, side.Refused ? QStringLiteral(" (the module takes 8 kHz, 8 bit, mono PCM; "
+                                                                 "--force sends the file as it is)")
+                                                : QString()),
+                    kUsageError);
+    // A message shorter than the memory write's block budget leaves the module taking what comes
+    // next as voice data until the line has been quiet for a second: a command of the next
+    // dalvex-cli run straight after would be swallowed.
+    QThread::msleep(kVoiceQuietMs);
+    if (rc != kOk) return rc;
+    if (side.Messages.contains(upload.Texts.TransferFailed)) return kModuleError;
+    s.Bar().Say(QStringLiteral("Uploaded %1 as message %2 (%3) to %4")
+                    .arg(file)
+                    .arg(slot)
+                    .arg(QLatin1String(chosen.message), Describe(s, s.Engine())));
+    return kOk;
+}
+
+// --- firmware -------------------------------------------------------------------------------------
+
+class FirmwareSide final : public k6media::FirmwareHost {
+public:
+    explicit FirmwareSide(Session& s)
+        : s_(s) {}
+    QString ModelName(k6media::ModelSuffix model) override {
+        switch (model) {
+        case k6media::ModelSuffix::Pro:
+            return ModelOfType(72);
+        case k6media::ModelSuffix::Mini:
+            return ModelOfType(73);
+        case k6media::ModelSuffix::Door:
+            return ModelOfType(75);
+        case k6media::ModelSuffix::None:
+            break;
+        }
+        return {};
+    }
+    void ShowProcessor(const QString& text) override { Processor = text; }
+    void ShowModuleVersions(const QString& software, const QString& hardware, const QString&) override {
+        Versions = software + QLatin1Char(' ') + hardware;
+    }
+    void EnableDownload(bool enabled) override { DownloadEnabled = enabled; }
+    void ShowNoNewFirmware(bool shown) override { NoNewFirmware = shown; }
+    void SetHeadline(const QString& text) override {
+        Headlines << text;
+        s_.Alive();
+    }
+    // Set back to 0 while the module programs itself: the bar stays full.
+    void SetProgress(int position) override {
+        if (position > 0) s_.Bar().Move(position);
+    }
+    void StepProgress() override {
+        s_.Alive();
+        s_.Bar().Step();
+    }
+    void StartProgrammingTimer() override {}
+    void ShowMessage(const QString& text) override {
+        Headlines << text;
+        s_.Bar().Say(s_.Localise(text), true);
+    }
+
+    QString Processor;
+    QString Versions;
+    bool DownloadEnabled = false;
+    bool NoNewFirmware = false;
+    QStringList Headlines;
+
+private:
+    Session& s_;
+};
+
+int FirmwareLoad(const Request& r) {
+    Session s(r.options);
+    k6link::MemoryWrite memoryWrite(s.Engine());
+    k6media::FirmwareData data;
+    FirmwareSide side(s);
+    k6media::FirmwareDownload download(s.Engine(), memoryWrite, data, side);
+    if (const int rc = Connect(s); rc != kOk) return rc;
+    if (const int rc = s.Run(QStringLiteral("processor"), [&] { download.StartProcessorQuery(); }); rc != kOk)
+        return rc;
+    s.Bar().Say(QStringLiteral("%1: %2, %3").arg(r.options.port, side.Processor, side.Versions));
+    const bool old = r.flags.contains("--old");
+    if (!side.DownloadEnabled && !old) {
+        if (side.NoNewFirmware) {
+            s.Bar().Say(
+                QStringLiteral("No newer firmware for the module on %1 (--old loads the image anyway)")
+                    .arg(r.options.port));
+            return kOk;
+        }
+        return Fail(
+            QStringLiteral("no firmware image for the processor of the module on %1").arg(r.options.port),
+            kModuleError);
+    }
+    const int before = s.Engine().Version;
+    const int rc = s.Run(QStringLiteral("firmware blocks"), [&] {
+        download.ConvertAndStart();
+        s.Bar().Set(k6media::kFirmwareBlocks, 0);
+    });
+    if (side.Headlines.contains(download.Texts.FaultFirmware))
+        return Fail(QStringLiteral("no firmware image for this module; nothing was sent"), kModuleError);
+    if (side.Headlines.contains(download.Texts.TransferFailed))
+        return Fail(s.Localise(download.Texts.TransferFailed) +
+                        QStringLiteral(": the module's firmware was not programmed"),
+                    kModuleError);
+    if (rc != kOk) return rc;
+    s.Bar().Say(QStringLiteral("Firmware loaded into %1 (software %2 before)")
+                    .arg(Describe(s, s.Engine()), k6link::Engine::VersionText(before)));
+    return kOk;
+}
+
+const Command kCommands[] = {
+    {"ports", 0, Ports},    {"probe", 0, Probe},
+    {"read", 0, Read},      {"send", 1, Send},
+    {"clock", 0, ClockSet}, {"log", 0, Log},
+    {"signal", 0, Signal},  {"erase-history", 0, EraseHistory},
+    {"voice", 1, Voice},    {"firmware", 0, FirmwareLoad},
+};
+
+} // namespace
+
+const Command* FindCommand(const QString& name) {
+    for (const Command& c : kCommands)
+        if (name == QLatin1String(c.name)) return &c;
+    return nullptr;
+}
+
+} // namespace dalvex::cli

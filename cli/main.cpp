@@ -1,0 +1,148 @@
+// dalvex-cli: the service operations of the K6 window from a terminal, for scripts and batches.
+//
+//   dalvex-cli COMMAND [options]        exit status 0 done, 1 module error, 2 usage or file error,
+//                                       130 stopped by Ctrl-C
+
+#include "cli/commands.h"
+#include "cli/session.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <cstdio>
+
+using namespace dalvex;
+using namespace dalvex::cli;
+
+namespace {
+
+const char* const kUsage =
+    "usage: dalvex-cli COMMAND [options]\n"
+    "\n"
+    "commands:\n"
+    "  ports [--all]                       COM names, their devices, and whether they exist, are\n"
+    "                                      readable and are free\n"
+    "  probe [--port COMn | --all] [--json]  model, type code and software version\n"
+    "  read -o FILE.dat                    read the whole configuration into a file\n"
+    "  send FILE.dat [--no-clock] [--contact-id yes|no] [--force]\n"
+    "                                      send a configuration file, then set the clock\n"
+    "  clock                               set the module's clock to the PC's\n"
+    "  log -o FILE.csv                     read the event log\n"
+    "  signal -o FILE.csv                  read the signal-strength memory (sample, value)\n"
+    "  erase-history --yes                 erase the event log and the signal memory\n"
+    "  voice --slot 1..7 FILE.wav          upload a voice message\n"
+    "  firmware [--old]                    load the module's firmware\n"
+    "\n"
+    "options:\n"
+    "  --port COMn        the port (default COM1); COM names resolve through the ports folder\n"
+    "  --baud N           line speed (default 9600)\n"
+    "  --timeout SECONDS  give up when the module has not answered for this long (default 10)\n"
+    "  --quiet            no progress, only errors\n"
+    "  --trace FILE       record the port's traffic into FILE\n";
+
+struct Arguments {
+    QString command;
+    QStringList positional;
+    QHash<QString, QString> values;
+    QSet<QString> flags;
+};
+
+bool Parse(const QStringList& args, Arguments& out, QString& error) {
+    static const QSet<QString> withValue = {"--port",   "--baud", "--timeout",    "--trace",
+                                            "--output", "-o",     "--contact-id", "--slot"};
+    static const QSet<QString> flags = {"--quiet", "--json", "--all",  "--no-clock", "--force",
+                                        "--yes",   "--old",  "--help", "-h"};
+    for (int i = 0; i < args.size(); ++i) {
+        QString a = args[i];
+        QString value;
+        bool inlineValue = false;
+        if (a.startsWith(QLatin1String("--")) && a.contains(QLatin1Char('='))) {
+            value = a.mid(a.indexOf(QLatin1Char('=')) + 1);
+            a = a.left(a.indexOf(QLatin1Char('=')));
+            inlineValue = true;
+        }
+        if (withValue.contains(a)) {
+            if (!inlineValue) {
+                if (i + 1 >= args.size()) {
+                    error = QStringLiteral("%1 needs a value").arg(a);
+                    return false;
+                }
+                value = args[++i];
+            }
+            out.values.insert(a == QLatin1String("-o") ? QStringLiteral("--output") : a, value);
+        } else if (flags.contains(a) && !inlineValue) {
+            out.flags.insert(a == QLatin1String("-h") ? QStringLiteral("--help") : a);
+        } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
+            error = QStringLiteral("unknown option %1").arg(args[i]);
+            return false;
+        } else if (out.command.isEmpty()) {
+            out.command = a;
+        } else {
+            out.positional << a;
+        }
+    }
+    return true;
+}
+
+bool ParseOptions(const Arguments& a, Options& o, QString& error) {
+    if (a.values.contains("--port")) o.port = a.values["--port"];
+    if (a.values.contains("--baud")) {
+        bool ok = false;
+        const int baud = a.values["--baud"].toInt(&ok);
+        bool found = false;
+        for (int r = cbr110; r <= cbr256000; ++r)
+            if (ok && BaudRateValue(static_cast<TBaudRate>(r)) == baud) {
+                o.baud = static_cast<TBaudRate>(r);
+                found = true;
+            }
+        if (!found) {
+            error = QStringLiteral("--baud: \"%1\" is no supported line speed").arg(a.values["--baud"]);
+            return false;
+        }
+    }
+    if (a.values.contains("--timeout")) {
+        bool ok = false;
+        o.timeoutSeconds = a.values["--timeout"].toDouble(&ok);
+        if (!ok || o.timeoutSeconds <= 0 || o.timeoutSeconds > 86400) {
+            error = QStringLiteral("--timeout: \"%1\" is no number of seconds").arg(a.values["--timeout"]);
+            return false;
+        }
+    }
+    o.quiet = a.flags.contains("--quiet");
+    o.trace = a.values.value("--trace");
+    return true;
+}
+
+int Usage(const QString& error) {
+    std::fprintf(stderr, "dalvex-cli: %s\n(dalvex-cli --help lists the commands)\n",
+                 error.toUtf8().constData());
+    return kUsageError;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments();
+    args.removeFirst();
+    Arguments a;
+    QString error;
+    if (!Parse(args, a, error)) return Usage(error);
+    if (a.flags.contains("--help") || a.command == QLatin1String("help")) {
+        std::fputs(kUsage, stdout);
+        return kOk;
+    }
+    if (a.command.isEmpty()) {
+        std::fputs(kUsage, stderr);
+        return kUsageError;
+    }
+    Options o;
+    if (!ParseOptions(a, o, error)) return Usage(error);
+    CatchInterrupts();
+
+    Request r{o, a.positional, a.values, a.flags};
+    const Command* command = FindCommand(a.command);
+    if (!command) return Usage(QStringLiteral("unknown command \"%1\"").arg(a.command));
+    if (r.positional.size() != command->positional)
+        return Usage(QStringLiteral("%1 takes %2 file argument(s)").arg(a.command).arg(command->positional));
+    return command->run(r);
+}

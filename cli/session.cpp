@@ -1,0 +1,349 @@
+#include "session.h"
+
+#include "i18n/catalogue.h"
+#include "i18n/product_variant.h"
+#include "k6link/core_states.h"
+#include "k6link/frame_names.h"
+#include "serial/com_names.h"
+#include "serial/settings.h"
+#include "startup/device_search.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+
+namespace dalvex::cli {
+
+namespace {
+
+// The engine timer's rate while an operation runs, as in the K6 window.
+constexpr int kTickMs = 50;
+// The start window's send tick.
+constexpr int kSearchTickMs = 100;
+
+volatile std::sig_atomic_t gInterrupts = 0;
+
+void OnInterrupt(int) {
+    gInterrupts = gInterrupts + 1;
+}
+
+// The start window's side of the search, for one port and no window.
+class SearchSide final : public SearchHost {
+public:
+    SearchSide(TAsynComm32& comm, CheckedPort& port, QString portName)
+        : comm_(comm)
+        , port_(port)
+        , portName_(std::move(portName)) {}
+    void SetPortName(const std::string& deviceName) override { port_.SetDeviceName(deviceName); }
+    void OpenPort() override { port_.Open(); }
+    void ClosePort() override { comm_.Close(); }
+    void WriteFrame(const SixByteFrame& frame) override {
+        comm_.Write(frame.bytes.data(), static_cast<int>(frame.bytes.size()));
+    }
+    QString ReadSetting(const QString& name) override {
+        return name == QLatin1String("comport") ? portName_ : QString();
+    }
+    void WriteSetting(const QString&, const QString&) override {}
+    void SelectPortPosition(int) override {}
+    void EnableAutoSearchButton() override {}
+    QString ModuleLabel() override { return label_; }
+    void SetModuleLabel(const QString& text) override { label_ = text; }
+    void ModuleIdentified() override {}
+    void EnableIndicator() override {}
+
+private:
+    TAsynComm32& comm_;
+    CheckedPort& port_;
+    QString portName_;
+    QString label_;
+};
+
+std::string NameChunk(SerialTrace::Direction d, std::span<const std::uint8_t> bytes) {
+    return d == SerialTrace::Direction::Out ? k6link::DescribeCommand(bytes) : k6link::DescribeReply(bytes);
+}
+
+} // namespace
+
+void CatchInterrupts() {
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+}
+
+void CheckedPort::Open() {
+    inner_.Open();
+    OpenError = comm_.IsOpen() ? 0 : (comm_.LastError() ? comm_.LastError() : EIO);
+}
+
+QString PortErrorText(const QString& port, int error) {
+    const auto device = resolveComDevice(port.toStdString());
+    const QString where =
+        port + (device ? QStringLiteral(" (%1)").arg(QString::fromStdString(*device)) : QString());
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("cannot open %1: permission denied. Add your user to the \"dialout\" group "
+                              "(sudo usermod -aG dialout $USER) and log in again.")
+            .arg(where);
+    case EBUSY:
+    case EWOULDBLOCK:
+        return QStringLiteral("cannot open %1: the port is busy (another program is using it).").arg(where);
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+        return QStringLiteral("cannot open %1: no such device (is the cable plugged in?).").arg(where);
+    default:
+        return QStringLiteral("cannot open %1: %2").arg(where, QString::fromLocal8Bit(std::strerror(error)));
+    }
+}
+
+Session::Session(Options options)
+    : options_(std::move(options))
+    , port_(comm_)
+    , engine_(port_, *this)
+    , transfer_(engine_, *this)
+    , progress_(options_.quiet) {
+    comm_.SetBaudRate(options_.baud);
+    comm_.OnRxChar = [this](TCustomAsynComm32*, int n) {
+        alive_ = true;
+        engine_.AsynComm321RxChar(n);
+    };
+    const QString v = dalvex::ReadSetting(MakeRegKey(MakeBrandFields()), QStringLiteral("ContactIdSend"));
+    ContactId = v.isEmpty() || v == QLatin1String("1");
+}
+
+QString Session::Localise(const QString& text) const {
+    // Looked up only when a message is shown, so the first frame does not wait for it.
+    if (language_ < 0)
+        language_ = i18n::ActivationLanguage(
+            dalvex::ReadSetting(MakeRegKey(MakeBrandFields()), QStringLiteral("Language")));
+    return i18n::Catalogue::Builtin().Message(text, language_).value_or(text);
+}
+
+Session::~Session() {
+    comm_.Close();
+    progress_.End();
+    if (trace_) trace_->Stop();
+}
+
+int Session::Prepare() {
+    if (!resolveComDevice(options_.port.toStdString())) {
+        progress_.Say(QStringLiteral("dalvex-cli: \"%1\" is no port name (COM1, COM2 ... or a device path)")
+                          .arg(options_.port),
+                      true);
+        return kUsageError;
+    }
+    if (!options_.trace.isEmpty()) {
+        trace_ = std::make_shared<SerialTrace>();
+        trace_->SetNamer(NameChunk);
+        if (!trace_->Start(options_.trace.toStdString())) {
+            progress_.Say(
+                QStringLiteral("dalvex-cli: trace: %1").arg(QString::fromStdString(trace_->error())), true);
+            return kUsageError;
+        }
+        comm_.SetTrace(trace_);
+    }
+    return kOk;
+}
+
+QString Session::ReadSetting(const QString& name) {
+    return name == QLatin1String("comport") ? options_.port : QString();
+}
+
+void Session::SetStatusPanel(int panel, const QString& text) {
+    alive_ = true;
+    // A send ends with the clock set; without it the send is complete once the banks are written.
+    // The demonstration switch makes the engine send nothing more and go idle.
+    if (panel == 3 && NoClock && text == transfer_.Texts.ClockRunning && !transfer_.ClockOnly)
+        engine_.DemoMode = true;
+}
+
+void Session::ShowMessage(const QString& text) {
+    progress_.Say(Localise(text));
+}
+
+void Session::SetProgress(int maximum, int position) {
+    alive_ = true;
+    progress_.Set(maximum, position);
+}
+
+void Session::StepProgress() {
+    alive_ = true;
+    progress_.Step();
+    // Stopping a send between blocks: the block just acknowledged was the last one; the
+    // demonstration switch keeps the engine from sending the next.
+    if (stopRequested_) engine_.DemoMode = true;
+}
+
+void Session::Alive() {
+    alive_ = true;
+}
+
+int Session::Identify() {
+    SearchSide side(comm_, port_, options_.port);
+    const BrandFields brand = MakeBrandFields();
+    DeviceSearch search(
+        side, ModelNames{brand.ProModelName, brand.MiniModelName, brand.LineModelName, brand.DoorModelName});
+    QEventLoop loop;
+    comm_.OnRxChar = [&](TCustomAsynComm32*, int n) {
+        std::uint8_t buffer[512];
+        while (n > 0) {
+            const int got = comm_.Read(buffer, std::min(n, static_cast<int>(sizeof buffer)));
+            if (got <= 0) break;
+            search.ReceiveBytes(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(got)));
+            n -= got;
+        }
+        if (search.ModuleCode != 0) loop.quit();
+    };
+    int result = -1;
+    const auto started = std::chrono::steady_clock::now();
+    const auto step = [&] {
+        search.SendTick();
+        if (port_.OpenError) {
+            progress_.Say(QStringLiteral("dalvex-cli: ") + PortErrorText(options_.port, port_.OpenError),
+                          true);
+            result = kModuleError;
+        } else if (gInterrupts) {
+            progress_.Say(QStringLiteral("Stopped (Ctrl-C) before the module answered"), true);
+            StoppedByUser = true;
+            result = kInterrupted;
+        } else if (std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() >
+                   options_.timeoutSeconds) {
+            progress_.Say(QStringLiteral("dalvex-cli: no answer from a module on %1 within %2 s")
+                              .arg(options_.port)
+                              .arg(options_.timeoutSeconds),
+                          true);
+            result = kModuleError;
+        }
+        if (result >= 0) loop.quit();
+    };
+    // The saved port is opened and the first probe goes out at once.
+    search.SearchState = DeviceSearch::ReopenPort;
+    step();
+    if (result < 0) step();
+    QTimer ticks;
+    ticks.setInterval(kSearchTickMs);
+    QObject::connect(&ticks, &QTimer::timeout, step);
+    if (result < 0 && search.ModuleCode == 0) {
+        ticks.start();
+        loop.exec();
+        ticks.stop();
+    }
+    comm_.OnRxChar = [this](TCustomAsynComm32*, int n) {
+        alive_ = true;
+        engine_.AsynComm321RxChar(n);
+    };
+    if (result >= 0 && search.ModuleCode == 0) return result;
+    ModuleCode = search.ModuleCode;
+    ModelName = side.ModuleLabel();
+    if (!DeviceSearch::IsSupported(ModuleCode)) {
+        progress_.Say(
+            QStringLiteral("dalvex-cli: the module on %1 answered with type code %2, which this tool "
+                           "does not serve")
+                .arg(options_.port)
+                .arg(ModuleCode),
+            true);
+        return kModuleError;
+    }
+    engine_.ModuleType = ModuleCode;
+    const int r = Run(QStringLiteral("version"), [this] {
+        engine_.ClearRx();
+        engine_.OpState = k6link::state::VersionQuery;
+    });
+    return r;
+}
+
+int Session::Run(const QString& what, const std::function<void()>& start, bool stopAfterBlock) {
+    progress_.Begin(what);
+    engine_.DemoMode = false;
+    stopRequested_ = false;
+    // The port the probe opened stays open for the operation.
+    engine_.PortOpen = comm_.IsOpen();
+    start();
+    // The first command goes out now, not after the countdown the start leaves.
+    engine_.TimeoutTicks = 0;
+    engine_.tick();
+    const int r = Loop(
+        what, [this] { return engine_.OpState == k6link::state::Idle; }, stopAfterBlock);
+    progress_.End();
+    return r;
+}
+
+int Session::Loop(const QString& what, const std::function<bool()>& done, bool stopAfterBlock) {
+    using Clock = std::chrono::steady_clock;
+    QEventLoop loop;
+    QTimer ticks;
+    ticks.setInterval(kTickMs);
+    int result = -1;
+    auto snapshot = [this] {
+        return std::array<std::int32_t, 4>{engine_.OpState, engine_.BlockIndex, engine_.MemAddr,
+                                           engine_.Remaining};
+    };
+    auto last = snapshot();
+    auto lastAlive = Clock::now();
+    const auto check = [&] {
+        if (port_.OpenError) {
+            progress_.Say(QStringLiteral("dalvex-cli: ") + PortErrorText(options_.port, port_.OpenError),
+                          true);
+            result = kModuleError;
+            return;
+        }
+        if (gInterrupts) {
+            if (stopAfterBlock && gInterrupts == 1) {
+                if (!stopRequested_) {
+                    stopRequested_ = true;
+                    progress_.Say(
+                        QStringLiteral("Interrupted: stopping after the current block (Ctrl-C again to stop "
+                                       "at once)..."),
+                        true);
+                }
+            } else {
+                progress_.Say(QStringLiteral("Stopped (Ctrl-C): %1 did not complete").arg(what), true);
+                StoppedByUser = true;
+                result = kInterrupted;
+                return;
+            }
+        }
+        if (stopRequested_ && engine_.DemoMode && engine_.OpState == k6link::state::Idle) {
+            StoppedByUser = true;
+            result = kInterrupted;
+            return;
+        }
+        if (done()) {
+            result = kOk;
+            return;
+        }
+        const auto now = Clock::now();
+        if (alive_ || snapshot() != last) {
+            alive_ = false;
+            last = snapshot();
+            lastAlive = now;
+        } else if (std::chrono::duration<double>(now - lastAlive).count() > options_.timeoutSeconds) {
+            progress_.Say(
+                QStringLiteral("dalvex-cli: %1: no answer from the module on %2 for %3 s; giving up")
+                    .arg(what, options_.port)
+                    .arg(options_.timeoutSeconds),
+                true);
+            result = kModuleError;
+        }
+    };
+    check();
+    if (result >= 0) return result;
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        engine_.tick();
+        if (OnTick) OnTick();
+        check();
+        if (result >= 0) loop.quit();
+    });
+    ticks.start();
+    loop.exec();
+    ticks.stop();
+    if (result != kOk) engine_.OpState = k6link::state::Idle;
+    return result;
+}
+
+} // namespace dalvex::cli

@@ -1,0 +1,130 @@
+#pragma once
+// One module on one port, driven from a terminal: the real serial component, the engine and the
+// operations, ticked by a timer instead of the windows. The session is the host of every operation
+// it runs; what the windows would show goes to the progress display or is kept for the command.
+//
+// Where the windows repeat a command without limit, the session gives up once nothing has moved
+// (no reply handled, no state change) for the time-out, so a script never hangs on a dead module.
+
+#include "cli/progress.h"
+#include "k6link/config_transfer.h"
+#include "k6link/engine.h"
+#include "k6link/engine_host.h"
+#include "k6link/port.h"
+#include "serial/async32.h"
+#include "serial/serial_trace.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace dalvex::cli {
+
+enum ExitCode : int { kOk = 0, kModuleError = 1, kUsageError = 2, kInterrupted = 130 };
+
+struct Options {
+    QString port = QStringLiteral("COM1");
+    TBaudRate baud = cbr9600;
+    double timeoutSeconds = 10;
+    bool quiet = false;
+    QString trace; // trace file, empty for none
+};
+
+// The engine's port, remembering whether the last open failed and why.
+class CheckedPort final : public k6link::Port {
+public:
+    explicit CheckedPort(TAsynComm32& comm)
+        : comm_(comm)
+        , inner_(comm) {}
+    void SetDeviceName(const std::string& name) override { inner_.SetDeviceName(name); }
+    void Open() override;
+    void Close() override { inner_.Close(); }
+    bool IsOpen() const override { return inner_.IsOpen(); }
+    int Write(const void* buffer, int count) override { return inner_.Write(buffer, count); }
+    int Read(void* buffer, int count) override { return inner_.Read(buffer, count); }
+
+    int OpenError = 0; // errno of the last failed open, 0 after a good one
+
+private:
+    TAsynComm32& comm_;
+    k6link::AsynCommPort inner_;
+};
+
+// The words for a port that cannot be opened, with the hint a technician needs.
+QString PortErrorText(const QString& port, int error);
+
+// Asks for Ctrl-C to be noticed by the sessions (instead of ending the program at once).
+void CatchInterrupts();
+
+class Session final : public k6link::EngineHost, public k6link::TransferHost {
+public:
+    explicit Session(Options options);
+    ~Session() override;
+
+    // The port name resolves and the trace (when asked for) is running; otherwise a message and
+    // kUsageError.
+    int Prepare();
+    // Identifies the module (the start window's probe) and asks its software version.
+    int Identify();
+
+    // Runs what `start` begins until the engine is idle again. `stopAfterBlock`: a first Ctrl-C
+    // lets the block in flight finish and then stops (a send); otherwise Ctrl-C stops at once.
+    int Run(const QString& what, const std::function<void()>& start, bool stopAfterBlock = false);
+
+    k6link::Engine& Engine() { return engine_; }
+    k6link::ConfigTransfer& Transfer() { return transfer_; }
+    Progress& Bar() { return progress_; }
+    const Options& Opts() const { return options_; }
+
+    int ModuleCode = 0;
+    QString ModelName;
+    bool ContactId = true; // the "ContactIdSend" rule or --contact-id
+    bool NoClock = false;  // a send ends without the clock set
+    bool StoppedByUser = false;
+    // Called on every tick while an operation runs (the operations that need more than the
+    // engine poll from here).
+    std::function<void()> OnTick;
+
+    // k6link::EngineHost
+    void ShowClockAndCustomer() override {}
+    bool PortReleased() override { return true; }
+    QString ReadSetting(const QString& name) override;
+    void SetStatusPanel(int panel, const QString& text) override;
+    void ShowMessage(const QString& text) override;
+    void OperationRunning() override {}
+    void EnableTransferButtons() override {}
+    void CloseFirmwareWindow() override {}
+    void ApplyVersionRules(int, int) override {}
+    // k6link::TransferHost
+    void SetProgress(int maximum, int position) override;
+    void StepProgress() override;
+    void ShowProgress(bool) override {}
+    void EnableTransferButtons(bool) override {}
+    bool ContactIdTicked() override { return ContactId; }
+    void EncodeImage() override {}
+    void DecodeImage() override {}
+    QDateTime Now() override { return QDateTime::currentDateTime(); }
+
+    // An operation's catalogue text in the "Language" setting's language (English when unset).
+    QString Localise(const QString& text) const;
+
+    // Marks progress for the time-out (operations whose host is not this one call it).
+    void Alive();
+
+private:
+    int Loop(const QString& what, const std::function<bool()>& done, bool stopAfterBlock);
+
+    Options options_;
+    TAsynComm32 comm_;
+    CheckedPort port_;
+    k6link::Engine engine_;
+    k6link::ConfigTransfer transfer_;
+    Progress progress_;
+    std::shared_ptr<SerialTrace> trace_;
+    bool alive_ = false;
+    bool stopRequested_ = false;
+    mutable int language_ = -1;
+};
+
+} // namespace dalvex::cli
