@@ -61,9 +61,11 @@ void printHelp() {
            "                   demo   a programmed module of the type: phone numbers, inputs, SMS texts,\n"
            "                          outputs, Contact ID, server profiles, 400 event log records,\n"
            "                          6000 signal samples and a SIM phonebook; the options below win\n"
-           "  --log-records N  fill the event log with N realistic records (0 to 16384; default 0)\n"
+           "  --log-records N  fill the event log with N realistic records (0 to 16384; default 0,\n"
+           "                   or the preset's)\n"
            "  --signal-samples N\n"
-           "                   fill the signal-strength memory with N samples (0 to 327424; default 0)\n"
+           "                   fill the signal-strength memory with N samples (0 to 327424; default 0,\n"
+           "                   or the preset's)\n"
            "  --ports DIR      folder of the comN links (default "
         << dalvex::portsFolder()
         << ")\n"
