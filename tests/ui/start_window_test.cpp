@@ -86,7 +86,7 @@ struct StartWindowFixture : ::testing::Test {
                     return now != answered;
                 },
                 500);
-        if (probed || Form1->AsynComm321->IsOpen()) test::pumpFor(15);
+        if (probed || Form1->AsynComm321->IsOpen()) test::pumpFor(probed ? 60 : 15);
     }
     void ticks(int n) {
         for (int i = 0; i < n; ++i)
