@@ -33,7 +33,8 @@ namespace dalvex {
 
 namespace {
 
-void FillOperationTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18n::Pass pass, QStringList* missing) {
+void FillOperationTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18n::Pass pass,
+                        QStringList* missing) {
     using k6link::EngineTexts;
     using k6link::EraseTexts;
     using k6link::LogTexts;
@@ -55,19 +56,32 @@ void FillOperationTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18
                   c, language, pass, missing);
     if (w.ModemSide)
         FillTexts(w.ModemSide->Ops().Texts,
-                  {&ModemTexts::PhonebookReading, &ModemTexts::PhonebookReadDone, &ModemTexts::PhonebookWriting,
-                   &ModemTexts::PhonebookWriteDone, &ModemTexts::PinRunning, &ModemTexts::PinFailed,
-                   &ModemTexts::PinError, &ModemTexts::PinOk, &ModemTexts::PinOff, &ModemTexts::WrongPin,
-                   &ModemTexts::TestSend, &ModemTexts::TestSms, &ModemTexts::TestSmsSending,
-                   &ModemTexts::ImeiPrefix, &ModemTexts::NoNumber, &ModemTexts::ServiceCentreRunning,
-                   &ModemTexts::ServiceCentreDone, &ModemTexts::BadNumber, &ModemTexts::BadRowNumber,
+                  {&ModemTexts::PhonebookReading,
+                   &ModemTexts::PhonebookReadDone,
+                   &ModemTexts::PhonebookWriting,
+                   &ModemTexts::PhonebookWriteDone,
+                   &ModemTexts::PinRunning,
+                   &ModemTexts::PinFailed,
+                   &ModemTexts::PinError,
+                   &ModemTexts::PinOk,
+                   &ModemTexts::PinOff,
+                   &ModemTexts::WrongPin,
+                   &ModemTexts::TestSend,
+                   &ModemTexts::TestSms,
+                   &ModemTexts::TestSmsSending,
+                   &ModemTexts::ImeiPrefix,
+                   &ModemTexts::NoNumber,
+                   &ModemTexts::ServiceCentreRunning,
+                   &ModemTexts::ServiceCentreDone,
+                   &ModemTexts::BadNumber,
+                   &ModemTexts::BadRowNumber,
                    &ModemTexts::BadRowName},
                   c, language, pass, missing);
     if (w.History) {
         LogTexts& log = w.History->Log().Texts;
         FillTexts(log,
-                  {&LogTexts::Input1, &LogTexts::Input2, &LogTexts::Input3, &LogTexts::Input4, &LogTexts::Tamper,
-                   &LogTexts::PowerMonitor, &LogTexts::Jammer, &LogTexts::CallIdentified,
+                  {&LogTexts::Input1, &LogTexts::Input2, &LogTexts::Input3, &LogTexts::Input4,
+                   &LogTexts::Tamper, &LogTexts::PowerMonitor, &LogTexts::Jammer, &LogTexts::CallIdentified,
                    &LogTexts::CallRejected, &LogTexts::GsmLost, &LogTexts::GsmRegistered, &LogTexts::Closing,
                    &LogTexts::Opening, &LogTexts::Unknown, &LogTexts::NotConnected, &LogTexts::Connected,
                    &LogTexts::Roaming, &LogTexts::Fault, &LogTexts::CsvHeader},
@@ -79,9 +93,9 @@ void FillOperationTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18
         using k6media::VoiceTexts;
         FillTexts(w.Voice->Upload().Texts,
                   {&VoiceTexts::BadFormat, &VoiceTexts::TransferFailed, &VoiceTexts::CannotOpen,
-                   &VoiceTexts::IsFolder, &VoiceTexts::TooShort, &VoiceTexts::WrongFormat, &VoiceTexts::Unreadable,
-                   &VoiceTexts::Converted, &VoiceTexts::ConvertFailed, &VoiceTexts::Mono, &VoiceTexts::Stereo,
-                   &VoiceTexts::Channels},
+                   &VoiceTexts::IsFolder, &VoiceTexts::TooShort, &VoiceTexts::WrongFormat,
+                   &VoiceTexts::Unreadable, &VoiceTexts::Converted, &VoiceTexts::ConvertFailed,
+                   &VoiceTexts::Mono, &VoiceTexts::Stereo, &VoiceTexts::Channels},
                   c, language, pass, missing);
     }
     if (K6FirmwareSide* f = w.FirmwareSide()) {
@@ -90,28 +104,32 @@ void FillOperationTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18
                   {&FirmwareTexts::Headline, &FirmwareTexts::DownloadStart, &FirmwareTexts::DownloadOld,
                    &FirmwareTexts::Exit, &FirmwareTexts::NoNewFirmware, &FirmwareTexts::NotKnownYet,
                    &FirmwareTexts::ProcessorUnknown, &FirmwareTexts::ProcessorJ10Varnet,
-                   &FirmwareTexts::ProcessorJ10, &FirmwareTexts::ProcessorJ10Model, &FirmwareTexts::ProcessorJ11,
-                   &FirmwareTexts::ProcessorK22, &FirmwareTexts::ProcessorK22Model, &FirmwareTexts::Software,
-                   &FirmwareTexts::Hardware, &FirmwareTexts::FaultFirmware, &FirmwareTexts::MemoryDownload,
+                   &FirmwareTexts::ProcessorJ10, &FirmwareTexts::ProcessorJ10Model,
+                   &FirmwareTexts::ProcessorJ11, &FirmwareTexts::ProcessorK22,
+                   &FirmwareTexts::ProcessorK22Model, &FirmwareTexts::Software, &FirmwareTexts::Hardware,
+                   &FirmwareTexts::FaultFirmware, &FirmwareTexts::MemoryDownload,
                    &FirmwareTexts::TransferFailed, &FirmwareTexts::Programming},
                   c, language, pass, missing);
     }
 }
 
-void FillWindowTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18n::Pass pass, QStringList* missing) {
+void FillWindowTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18n::Pass pass,
+                     QStringList* missing) {
     FillTexts(w.Texts, {&K6FormTexts::Customer, &K6FormTexts::RestartQuestion, &K6FormTexts::ExitQuestion}, c,
               language, pass, missing);
     if (Form1)
         FillTexts(Form1->Texts,
-                  {&StartWindowTexts::NoPermission, &StartWindowTexts::PortBusy, &StartWindowTexts::NoSuchPort,
-                   &StartWindowTexts::CannotOpen},
+                  {&StartWindowTexts::NoPermission, &StartWindowTexts::PortBusy,
+                   &StartWindowTexts::NoSuchPort, &StartWindowTexts::CannotOpen},
                   c, language, pass, missing);
     if (w.Pages)
-        FillTexts(w.Pages->Texts, {&k6pages::K6PagesTexts::AccentWarning, &k6pages::K6PagesTexts::SecurityCode},
-                  c, language, pass, missing);
+        FillTexts(w.Pages->Texts,
+                  {&k6pages::K6PagesTexts::AccentWarning, &k6pages::K6PagesTexts::SecurityCode}, c, language,
+                  pass, missing);
     if (w.Adapt)
-        FillTexts(w.Adapt->Texts, {&AdaptTexts::PhonebookSim, &AdaptTexts::PhonebookNumber, &AdaptTexts::PhonebookName},
-                  c, language, pass, missing);
+        FillTexts(w.Adapt->Texts,
+                  {&AdaptTexts::PhonebookSim, &AdaptTexts::PhonebookNumber, &AdaptTexts::PhonebookName}, c,
+                  language, pass, missing);
     if (w.ModemSide)
         FillTexts(w.ModemSide->Texts,
                   {&K6ModemTexts::PinCaption, &K6ModemTexts::PinPrompt, &K6ModemTexts::DataCallCaption,
@@ -119,17 +137,18 @@ void FillWindowTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18n::
                   c, language, pass, missing);
     if (w.Voice) {
         FillTexts(w.Voice->Texts,
-                  {&VoicePageTexts::Title, &VoicePageTexts::Upload, &VoicePageTexts::Format, &VoicePageTexts::Help,
-                   &VoicePageTexts::Play, &VoicePageTexts::Stop, &VoicePageTexts::Record, &VoicePageTexts::NoOutput,
-                   &VoicePageTexts::NoInput, &VoicePageTexts::PlayFailed, &VoicePageTexts::RecordFailed,
-                   &VoicePageTexts::SaveFailed, &VoicePageTexts::FileFilterVoice, &VoicePageTexts::FileFilterAll},
+                  {&VoicePageTexts::Title, &VoicePageTexts::Upload, &VoicePageTexts::Format,
+                   &VoicePageTexts::Help, &VoicePageTexts::Play, &VoicePageTexts::Stop,
+                   &VoicePageTexts::Record, &VoicePageTexts::NoOutput, &VoicePageTexts::NoInput,
+                   &VoicePageTexts::PlayFailed, &VoicePageTexts::RecordFailed, &VoicePageTexts::SaveFailed,
+                   &VoicePageTexts::FileFilterVoice, &VoicePageTexts::FileFilterAll},
                   c, language, pass, missing);
         w.Voice->ApplyTexts();
     }
     if (w.TraceSwitch) {
         FillTexts(w.TraceSwitch->Texts,
-                  {&TraceTexts::MenuItem, &TraceTexts::OpenFolder, &TraceTexts::Started, &TraceTexts::Failed}, c,
-                  language, pass, missing);
+                  {&TraceTexts::MenuItem, &TraceTexts::OpenFolder, &TraceTexts::Started, &TraceTexts::Failed},
+                  c, language, pass, missing);
         w.TraceSwitch->ApplyTexts();
     }
     if (w.Backups) {
@@ -145,10 +164,10 @@ void FillWindowTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18n::
     if (K6Form2) {
         using k6link::StatusTexts;
         FillTexts(K6Form2->Texts,
-                  {&StatusTexts::NoError, &StatusTexts::ModemConfig, &StatusTexts::NoGsmModule, &StatusTexts::NoSim,
-                   &StatusTexts::SimLocked, &StatusTexts::ModemMode, &StatusTexts::GsmTime,
-                   &StatusTexts::LineVoltage, &StatusTexts::RegOk, &StatusTexts::ComOk, &StatusTexts::ComError,
-                   &StatusTexts::Connect},
+                  {&StatusTexts::NoError, &StatusTexts::ModemConfig, &StatusTexts::NoGsmModule,
+                   &StatusTexts::NoSim, &StatusTexts::SimLocked, &StatusTexts::ModemMode,
+                   &StatusTexts::GsmTime, &StatusTexts::LineVoltage, &StatusTexts::RegOk, &StatusTexts::ComOk,
+                   &StatusTexts::ComError, &StatusTexts::Connect},
                   c, language, pass, missing);
         FillTextArray(K6Form2->Texts, &StatusTexts::Network, c, language, pass, missing);
     }
@@ -167,8 +186,9 @@ void FillWindowTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18n::
         k6Form5->ApplyTexts();
     }
     if (K6Form6) {
-        FillTexts(K6Form6->Texts, {&SignalWindowTexts::Read, &SignalWindowTexts::Zoom, &SignalWindowTexts::Clear},
-                  c, language, pass, missing);
+        FillTexts(K6Form6->Texts,
+                  {&SignalWindowTexts::Read, &SignalWindowTexts::Zoom, &SignalWindowTexts::Clear}, c,
+                  language, pass, missing);
         K6Form6->ApplyTexts();
     }
 }

@@ -429,7 +429,9 @@ void K6VoiceSide::ApplyTexts() {
         for (auto kind : {PlayerButton::Play, PlayerButton::Stop, PlayerButton::Record}) {
             const QString name = player->objectName() + QString::fromLatin1(ButtonSuffix(kind));
             if (auto* b = player->findChild<QToolButton*>(name))
-                b->setText(kind == PlayerButton::Play ? Texts.Play : kind == PlayerButton::Stop ? Texts.Stop : Texts.Record);
+                b->setText(kind == PlayerButton::Play   ? Texts.Play
+                           : kind == PlayerButton::Stop ? Texts.Stop
+                                                        : Texts.Record);
         }
     }
     if (Label97) Label97->setText(Texts.Format);

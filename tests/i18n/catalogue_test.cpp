@@ -198,8 +198,7 @@ TEST(Catalogue, TextsForTheModuleAndFilesFitWindows1250) {
         "riasztas",   "riasztas2",  "riasztas3",   "riasztas4",  "riasztas5", "riasztas9", "riasztas10",
         "riasztas11", "riasztas13", "riasztas13b", "riasztas15", "Edit8",     "Edit17",    "Edit18"};
     const std::set<QString> moduleMessages = {
-        "Teszt SMS",
-        "Jelzés;Dátum;GSM térerő (0-31);Hálózat státusza;Megjegyzés/Paraméter;",
+        "Teszt SMS", "Jelzés;Dátum;GSM térerő (0-31);Hálózat státusza;Megjegyzés/Paraméter;",
         // The event log's texts in the CSV export's rows.
         "Be1", "Be2", "Be3", "Be4", "Tamper", "Tápmonitor", "Jammer", "Bejövő hívás azonosítva",
         "Bejövő hívás elutasítva", "GSM leszakadt", "GSM feljelentkezve", "Zárás", "Nyitás", "Ismeretlen/",

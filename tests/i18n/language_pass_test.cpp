@@ -44,6 +44,9 @@ std::string str(const QString& s) {
     return s.toStdString();
 }
 
+// The status window shows the outputs' states as pictures: it has no KI/BE labels for the copy pass.
+const std::set<QString> kStatusWindowLabelsNotBuilt = {"LABKI1", "LABBE1"};
+
 // Controls of the K6 window that the voice page builds.
 const std::set<QString> kVoicePageControls = {"BitBtn9", "Label97"};
 
@@ -92,6 +95,9 @@ TEST_F(LanguageFixture, EveryKeyNamesAnExistingWindowAndControl) {
         if (e.kind == EntryKind::Message) continue;
         QWidget* window = FindWindow(e.window);
         ASSERT_NE(window, nullptr) << "no window " << str(e.window);
+        // A window string is keyed by its text, not by a control.
+        if (e.kind == EntryKind::String) continue;
+        if (e.window == QLatin1String("TK6Form2") && kStatusWindowLabelsNotBuilt.count(e.control)) continue;
         if (e.window == QLatin1String("K6Form1") && kVoicePageControls.count(e.control)) continue;
         QObject* c = e.kind == EntryKind::Menu ? static_cast<QObject*>(window->findChild<QAction*>(e.control))
                                                : window->findChild<QObject*>(e.control);
@@ -132,9 +138,11 @@ TEST_F(LanguageFixture, HungarianColumnIsWhatTheWindowsShowAtDesignTime) {
 // the first pass change a Hungarian window, and hides a key that names the wrong control.
 TEST_F(LanguageFixture, HungarianColumnIsWhatTheOtherWindowsShowAtDesignTime) {
     for (const CatalogueEntry& e : Catalogue::Builtin().Entries()) {
-        if (e.window.isEmpty() || e.window == QLatin1String("K6Form1") || e.kind != EntryKind::Caption ||
-            e.startOnly)
+        // The K6 window has its own test; the start window's texts change as it searches.
+        if (e.window.isEmpty() || e.window == QLatin1String("K6Form1") ||
+            e.window == QLatin1String("Form1") || e.kind != EntryKind::Caption || e.startOnly)
             continue;
+        if (e.window == QLatin1String("TK6Form2") && kStatusWindowLabelsNotBuilt.count(e.control)) continue;
         QWidget* window = FindWindow(e.window);
         ASSERT_NE(window, nullptr) << str(e.window);
         QWidget* c = window->findChild<QWidget*>(e.control);
