@@ -1,34 +1,205 @@
 #include "catalogue_texts.h"
 
 #include "forms.h"
+#include "k6_activation.h"
+#include "k6_backup_side.h"
+#include "k6_firmware_side.h"
+#include "k6_history_side.h"
+#include "k6_modem_side.h"
+#include "k6_status_side.h"
+#include "k6_voice_side.h"
 #include "k6link/config_transfer.h"
 #include "k6link/engine.h"
+#include "k6link/history_erase.h"
+#include "k6link/log_records.h"
+#include "k6link/modem_mode.h"
+#include "k6link/modem_ops.h"
+#include "k6link/status_poll.h"
+#include "k6media/firmware_download.h"
+#include "k6media/voice_texts.h"
+#include "k6media/voice_upload.h"
 #include "k6pages/k6pages.h"
+#include "serial_trace_switch.h"
 #include "tform1.h"
 #include "tk6form1.h"
+#include "tk6form2.h"
+#include "tk6form3.h"
+#include "tk6form5.h"
+#include "tk6form6.h"
+
+#include <QLabel>
 
 namespace dalvex {
 
-void FillCatalogueTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18n::Pass pass) {
+namespace {
+
+void FillOperationTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18n::Pass pass,
+                        QStringList* missing) {
     using k6link::EngineTexts;
+    using k6link::EraseTexts;
+    using k6link::LogTexts;
+    using k6link::ModemModeTexts;
+    using k6link::ModemTexts;
     using k6link::TransferTexts;
-    using k6pages::K6PagesTexts;
-    FillTexts(w.Texts, {&K6FormTexts::Customer, &K6FormTexts::RestartQuestion, &K6FormTexts::ExitQuestion}, c,
-              language, pass);
-    FillTexts(w.Engine().Texts, {&EngineTexts::VersionCheck, &EngineTexts::ModuleVersion}, c, language, pass);
+    FillTexts(w.Engine().Texts, {&EngineTexts::VersionCheck, &EngineTexts::ModuleVersion}, c, language, pass,
+              missing);
     FillTexts(w.Transfer().Texts,
               {&TransferTexts::Reading, &TransferTexts::ReadDone, &TransferTexts::Sending,
                &TransferTexts::SendDone, &TransferTexts::ContactId, &TransferTexts::ClockRunning,
                &TransferTexts::ClockDone},
-              c, language, pass);
+              c, language, pass, missing);
+    // The window's one modem-mode entry; the modem side holds a reference to the same object.
+    if (w.Status)
+        FillTexts(w.Status->Modem().Texts,
+                  {&ModemModeTexts::Switching, &ModemModeTexts::ModemMode, &ModemModeTexts::Routing,
+                   &ModemModeTexts::Ready},
+                  c, language, pass, missing);
+    if (w.ModemSide)
+        FillTexts(w.ModemSide->Ops().Texts,
+                  {&ModemTexts::PhonebookReading,
+                   &ModemTexts::PhonebookReadDone,
+                   &ModemTexts::PhonebookWriting,
+                   &ModemTexts::PhonebookWriteDone,
+                   &ModemTexts::PinRunning,
+                   &ModemTexts::PinFailed,
+                   &ModemTexts::PinError,
+                   &ModemTexts::PinOk,
+                   &ModemTexts::PinOff,
+                   &ModemTexts::WrongPin,
+                   &ModemTexts::TestSend,
+                   &ModemTexts::TestSms,
+                   &ModemTexts::TestSmsSending,
+                   &ModemTexts::ImeiPrefix,
+                   &ModemTexts::NoNumber,
+                   &ModemTexts::ServiceCentreRunning,
+                   &ModemTexts::ServiceCentreDone,
+                   &ModemTexts::BadNumber,
+                   &ModemTexts::BadRowNumber,
+                   &ModemTexts::BadRowName},
+                  c, language, pass, missing);
+    if (w.History) {
+        LogTexts& log = w.History->Log().Texts;
+        FillTexts(log,
+                  {&LogTexts::Input1, &LogTexts::Input2, &LogTexts::Input3, &LogTexts::Input4,
+                   &LogTexts::Tamper, &LogTexts::PowerMonitor, &LogTexts::Jammer, &LogTexts::CallIdentified,
+                   &LogTexts::CallRejected, &LogTexts::GsmLost, &LogTexts::GsmRegistered, &LogTexts::Closing,
+                   &LogTexts::Opening, &LogTexts::Unknown, &LogTexts::NotConnected, &LogTexts::Connected,
+                   &LogTexts::Roaming, &LogTexts::Fault, &LogTexts::CsvHeader},
+                  c, language, pass, missing);
+        FillTextArray(log, &LogTexts::Header, c, language, pass, missing);
+        FillTexts(w.History->Erase().Texts, {&EraseTexts::Done}, c, language, pass, missing);
+    }
+    if (w.Voice) {
+        using k6media::VoiceTexts;
+        FillTexts(w.Voice->Upload().Texts,
+                  {&VoiceTexts::BadFormat, &VoiceTexts::TransferFailed, &VoiceTexts::CannotOpen,
+                   &VoiceTexts::IsFolder, &VoiceTexts::TooShort, &VoiceTexts::WrongFormat,
+                   &VoiceTexts::Unreadable, &VoiceTexts::Converted, &VoiceTexts::ConvertFailed,
+                   &VoiceTexts::Mono, &VoiceTexts::Stereo, &VoiceTexts::Channels},
+                  c, language, pass, missing);
+    }
+    if (K6FirmwareSide* f = w.FirmwareSide()) {
+        using k6media::FirmwareTexts;
+        FillTexts(f->Download().Texts,
+                  {&FirmwareTexts::Headline, &FirmwareTexts::DownloadStart, &FirmwareTexts::DownloadOld,
+                   &FirmwareTexts::Exit, &FirmwareTexts::NoNewFirmware, &FirmwareTexts::NotKnownYet,
+                   &FirmwareTexts::ProcessorUnknown, &FirmwareTexts::ProcessorJ10Varnet,
+                   &FirmwareTexts::ProcessorJ10, &FirmwareTexts::ProcessorJ10Model,
+                   &FirmwareTexts::ProcessorJ11, &FirmwareTexts::ProcessorK22,
+                   &FirmwareTexts::ProcessorK22Model, &FirmwareTexts::Software, &FirmwareTexts::Hardware,
+                   &FirmwareTexts::FaultFirmware, &FirmwareTexts::MemoryDownload,
+                   &FirmwareTexts::TransferFailed, &FirmwareTexts::Programming},
+                  c, language, pass, missing);
+    }
+}
+
+void FillWindowTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18n::Pass pass,
+                     QStringList* missing) {
+    FillTexts(w.Texts, {&K6FormTexts::Customer, &K6FormTexts::RestartQuestion, &K6FormTexts::ExitQuestion}, c,
+              language, pass, missing);
     if (Form1)
         FillTexts(Form1->Texts,
                   {&StartWindowTexts::NoPermission, &StartWindowTexts::PortBusy,
                    &StartWindowTexts::NoSuchPort, &StartWindowTexts::CannotOpen},
-                  c, language, pass);
+                  c, language, pass, missing);
     if (w.Pages)
-        FillTexts(w.Pages->Texts, {&K6PagesTexts::AccentWarning, &K6PagesTexts::SecurityCode}, c, language,
-                  pass);
+        FillTexts(w.Pages->Texts,
+                  {&k6pages::K6PagesTexts::AccentWarning, &k6pages::K6PagesTexts::SecurityCode}, c, language,
+                  pass, missing);
+    if (w.Adapt)
+        FillTexts(w.Adapt->Texts,
+                  {&AdaptTexts::PhonebookSim, &AdaptTexts::PhonebookNumber, &AdaptTexts::PhonebookName}, c,
+                  language, pass, missing);
+    if (w.ModemSide)
+        FillTexts(w.ModemSide->Texts,
+                  {&K6ModemTexts::PinCaption, &K6ModemTexts::PinPrompt, &K6ModemTexts::DataCallCaption,
+                   &K6ModemTexts::VoiceCallCaption, &K6ModemTexts::CallPrompt, &K6ModemTexts::SmsPrompt},
+                  c, language, pass, missing);
+    if (w.Voice) {
+        FillTexts(w.Voice->Texts,
+                  {&VoicePageTexts::Title, &VoicePageTexts::Upload, &VoicePageTexts::Format,
+                   &VoicePageTexts::Help, &VoicePageTexts::Play, &VoicePageTexts::Stop,
+                   &VoicePageTexts::Record, &VoicePageTexts::NoOutput, &VoicePageTexts::NoInput,
+                   &VoicePageTexts::PlayFailed, &VoicePageTexts::RecordFailed, &VoicePageTexts::SaveFailed,
+                   &VoicePageTexts::FileFilterVoice, &VoicePageTexts::FileFilterAll},
+                  c, language, pass, missing);
+        w.Voice->ApplyTexts();
+    }
+    if (w.TraceSwitch) {
+        FillTexts(w.TraceSwitch->Texts,
+                  {&TraceTexts::MenuItem, &TraceTexts::OpenFolder, &TraceTexts::Started, &TraceTexts::Failed},
+                  c, language, pass, missing);
+        w.TraceSwitch->ApplyTexts();
+    }
+    if (w.Backups) {
+        FillTexts(w.Backups->Texts,
+                  {&BackupTexts::RestoreItem, &BackupTexts::RestoreTitle, &BackupTexts::RestoreOpen,
+                   &BackupTexts::NoBackups, &BackupTexts::SaveFailed, &BackupTexts::Saved,
+                   &BackupTexts::ChangesTitle, &BackupTexts::ChangesIntro, &BackupTexts::NoChanges,
+                   &BackupTexts::Send, &BackupTexts::Cancel, &BackupTexts::Page, &BackupTexts::Field,
+                   &BackupTexts::Before, &BackupTexts::After, &BackupTexts::RawBytes, &BackupTexts::Row},
+                  c, language, pass, missing);
+        if (w.Backups->RestoreItem) w.Backups->RestoreItem->setText(w.Backups->Texts.RestoreItem);
+    }
+    if (K6Form2) {
+        using k6link::StatusTexts;
+        FillTexts(K6Form2->Texts,
+                  {&StatusTexts::NoError, &StatusTexts::ModemConfig, &StatusTexts::NoGsmModule,
+                   &StatusTexts::NoSim, &StatusTexts::SimLocked, &StatusTexts::ModemMode,
+                   &StatusTexts::GsmTime, &StatusTexts::LineVoltage, &StatusTexts::RegOk, &StatusTexts::ComOk,
+                   &StatusTexts::ComError, &StatusTexts::Connect},
+                  c, language, pass, missing);
+        FillTextArray(K6Form2->Texts, &StatusTexts::Network, c, language, pass, missing);
+    }
+    if (K6Form3) {
+        FillTexts(K6Form3->Texts,
+                  {&MonitorTexts::Warning, &MonitorTexts::SaveTitle, &MonitorTexts::TextFilter,
+                   &MonitorTexts::SpoolLost},
+                  c, language, pass, missing);
+        if (K6Form3->Label1) K6Form3->Label1->setText(K6Form3->Texts.Warning);
+    }
+    if (k6Form5) {
+        FillTexts(k6Form5->Texts,
+                  {&LogWindowTexts::Read, &LogWindowTexts::Stop, &LogWindowTexts::Export,
+                   &LogWindowTexts::ExportFilter},
+                  c, language, pass, missing);
+        k6Form5->ApplyTexts();
+    }
+    if (K6Form6) {
+        FillTexts(K6Form6->Texts,
+                  {&SignalWindowTexts::Read, &SignalWindowTexts::Zoom, &SignalWindowTexts::Clear}, c,
+                  language, pass, missing);
+        K6Form6->ApplyTexts();
+    }
+}
+
+} // namespace
+
+void FillCatalogueTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18n::Pass pass,
+                        QStringList* missing) {
+    // The operations first: the event-log window's header comes from the event log's texts.
+    FillOperationTexts(w, c, language, pass, missing);
+    FillWindowTexts(w, c, language, pass, missing);
 }
 
 } // namespace dalvex

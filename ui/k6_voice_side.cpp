@@ -420,4 +420,22 @@ bool K6VoiceSide::EngineActive() {
     return w_.Transfer().EngineActive;
 }
 
+void K6VoiceSide::ApplyTexts() {
+    // The developer uploads keep their own captions.
+    for (int row = 0; row < k6media::kMessageSlots; ++row)
+        if (QPushButton* b = UploadButtons[static_cast<std::size_t>(row)]) b->setText(Texts.Upload);
+    for (QWidget* player : Players) {
+        if (!player) continue;
+        for (auto kind : {PlayerButton::Play, PlayerButton::Stop, PlayerButton::Record}) {
+            const QString name = player->objectName() + QString::fromLatin1(ButtonSuffix(kind));
+            if (auto* b = player->findChild<QToolButton*>(name))
+                b->setText(kind == PlayerButton::Play   ? Texts.Play
+                           : kind == PlayerButton::Stop ? Texts.Stop
+                                                        : Texts.Record);
+        }
+    }
+    if (Label97) Label97->setText(Texts.Format);
+    if (Memo12) Memo12->setPlainText(Texts.Help);
+}
+
 } // namespace dalvex

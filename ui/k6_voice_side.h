@@ -73,6 +73,8 @@ public:
     void Activate();
     // The developer access code shows the siren and DTMF uploads.
     void ShowDeveloperButtons(bool shown);
+    // Puts the texts back on the page's controls after the language pass changed them.
+    void ApplyTexts();
 
     k6media::VoiceUpload& Upload() { return *upload_; }
     QString StartDir() const;

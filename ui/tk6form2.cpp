@@ -79,6 +79,7 @@ TK6Form2::TK6Form2(QWidget* parent)
     top->addWidget(Image1);
 
     auto* inputBox = new QGroupBox(QStringLiteral("Bemenetek"), this);
+    inputBox->setObjectName(QStringLiteral("GroupInputs"));
     auto* inputGrid = new QGridLayout(inputBox);
     for (int i = 0; i < 4; ++i) {
         auto* panel = new QFrame(inputBox);
@@ -113,6 +114,7 @@ TK6Form2::TK6Form2(QWidget* parent)
     root->addLayout(top);
 
     auto* outBox = new QGroupBox(QStringLiteral("Állapotok"), this);
+    outBox->setObjectName(QStringLiteral("GroupStates"));
     auto* outGrid = new QGridLayout(outBox);
     tamper_ = AddPicture(outGrid, 0, "ImageTamper", "Label9", QStringLiteral("Tamper:"));
     tamperLabel_ = findChild<QLabel*>(QStringLiteral("Label9"));

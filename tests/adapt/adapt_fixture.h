@@ -38,6 +38,9 @@ struct WindowsFixture : ::testing::Test {
     void SetUp() override {
         setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
         setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
+        // The texts the tests expect are the Hungarian ones.
+        WriteSetting(QStringLiteral("\\software\\GSM\\Dalvex"), QStringLiteral("Language"),
+                     QStringLiteral("0"));
         QDir::setCurrent(startDir.path());
         TK6Form1::MessageBoxHook = [](const QString&, QMessageBox::StandardButtons) {
             return QMessageBox::Ok;

@@ -192,13 +192,17 @@ TEST(Catalogue, ParsesEscapesAndRejectsMalformedTables) {
 }
 
 // SMS texts and restore text go to the module, "Teszt SMS" is sent as an SMS, and the log export
-// header line is written into the file: all as Windows-1250 bytes.
+// header line, event texts and network states are written into the file: all as Windows-1250 bytes.
 TEST(Catalogue, TextsForTheModuleAndFilesFitWindows1250) {
     const std::set<QString> moduleCaptions = {
         "riasztas",   "riasztas2",  "riasztas3",   "riasztas4",  "riasztas5", "riasztas9", "riasztas10",
         "riasztas11", "riasztas13", "riasztas13b", "riasztas15", "Edit8",     "Edit17",    "Edit18"};
     const std::set<QString> moduleMessages = {
-        "Teszt SMS", "Jelzés;Dátum;GSM térerő (0-31);Hálózat státusza;Megjegyzés/Paraméter;"};
+        "Teszt SMS", "Jelzés;Dátum;GSM térerő (0-31);Hálózat státusza;Megjegyzés/Paraméter;",
+        // The event log's texts in the CSV export's rows.
+        "Be1", "Be2", "Be3", "Be4", "Tamper", "Tápmonitor", "Jammer", "Bejövő hívás azonosítva",
+        "Bejövő hívás elutasítva", "GSM leszakadt", "GSM feljelentkezve", "Zárás", "Nyitás", "Ismeretlen/",
+        "Nincs csatlakozva", "Csatlakozva", "Roaming", "Fault:"};
     int checked = 0;
     for (const CatalogueEntry& e : Catalogue::Builtin().Entries()) {
         const bool toModule =

@@ -53,6 +53,9 @@ struct ModemWindowFixture : ::testing::Test {
         setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
         QDir::setCurrent(startDir.path());
         ASSERT_TRUE(module.start()) << module.error();
+        // The texts the tests expect are the Hungarian ones.
+        WriteSetting(QStringLiteral("\\software\\GSM\\Dalvex"), QStringLiteral("Language"),
+                     QStringLiteral("0"));
         TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons) {
             shown.push_back(text);
             return QMessageBox::Ok;

@@ -69,6 +69,9 @@ struct StatusWindowFixture : ::testing::Test {
     void SetUp() override {
         setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
         setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
+        // The texts the tests expect are the Hungarian ones.
+        WriteSetting(QStringLiteral("\\software\\GSM\\Dalvex"), QStringLiteral("Language"),
+                     QStringLiteral("0"));
         QDir::setCurrent(startDir.path());
         TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons) {
             shown.push_back(text);

@@ -92,6 +92,9 @@ struct VoiceWindowTest : ::testing::Test {
     void SetUp() override {
         setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
         setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
+        // The texts the tests expect are the Hungarian ones.
+        WriteSetting(QStringLiteral("\\software\\GSM\\Dalvex"), QStringLiteral("Language"),
+                     QStringLiteral("0"));
         QDir::setCurrent(startDir.path());
         ASSERT_TRUE(module.start()) << module.error();
         // The module ends a memory write after this silence, as it does after a second.
