@@ -10,6 +10,7 @@
 #include "k6link/config_transfer.h"
 #include "serial/settings.h"
 #include "sim/pty_module.h"
+#include "tests/support/hand_over.h"
 #include "tests/support/wait.h"
 #include "ui/forms.h"
 #include "ui/k6_backup_side.h"
@@ -47,11 +48,7 @@ struct BackupSideTest : ::testing::Test {
             confirmations.push_back(rows);
             return answer;
         };
-        CreateForms();
-        Form1->adas->stop();
-        Form1->Kereso->stop();
-        for (QTimer* t : {K6Form1->adas, K6Form1->Timer1, K6Form1->Timer2, K6Form1->Timer3, K6Form1->Timer4})
-            t->stop();
+        test::CreateFormsWithTimersHeld();
         Form1->Search.PortReleased = true;
         K6Form1->EnsurePages();
         K6Form1->Engine().Version = 84;

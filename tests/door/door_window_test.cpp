@@ -9,6 +9,7 @@
 #include "k6link/engine.h"
 #include "serial/settings.h"
 #include "sim/pty_module.h"
+#include "tests/support/hand_over.h"
 #include "tests/support/wait.h"
 #include "ui/forms.h"
 #include "ui/tdphone1.h"
@@ -98,11 +99,7 @@ struct DoorWindowFixture : ::testing::Test {
 
     // Creates the windows with every timer held by the test and activates the start window.
     void start() {
-        CreateForms();
-        Form1->adas->stop();
-        Form1->Kereso->stop();
-        for (QTimer* t : {K6Form1->adas, K6Form1->Timer1, K6Form1->Timer2, K6Form1->Timer3, K6Form1->Timer4})
-            t->stop();
+        test::CreateFormsWithTimersHeld();
         Form1->FormActivate();
     }
     // The door phone on COM1, found by the start window and handed over with "Indít".

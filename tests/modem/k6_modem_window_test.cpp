@@ -11,6 +11,7 @@
 #include "serial/settings.h"
 #include "sim/gsm_modem.h"
 #include "sim/pty_module.h"
+#include "tests/support/hand_over.h"
 #include "tests/support/wait.h"
 #include "ui/forms.h"
 #include "ui/k6_modem_side.h"
@@ -90,21 +91,9 @@ struct ModemWindowFixture : ::testing::Test {
     // first version query answered.
     void connect() {
         ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
-        CreateForms();
-        Form1->adas->stop();
-        Form1->Kereso->stop();
-        for (QTimer* t : {K6Form1->adas, K6Form1->Timer1, K6Form1->Timer2, K6Form1->Timer3, K6Form1->Timer4})
-            t->stop();
-        Form1->FormActivate();
-        for (int i = 0; i < 12 && !Form1->Button5->isEnabled(); ++i) {
-            Form1->adasTimer();
-            waitFor([&] { return Form1->Button5->isEnabled(); }, 1000);
-        }
-        ASSERT_TRUE(Form1->Button5->isEnabled());
-        Form1->Button5->click();
-        Form1->ablakSTARTTimer();
+        test::CreateFormsWithTimersHeld();
+        ASSERT_TRUE(test::HandOverFoundModule());
         ASSERT_TRUE(K6Form1->isVisible());
-        waitFor([&] { return K6Form1->isActiveWindow(); }, 1000);
         K6Form1->FormActivate();
         Form1->adasTimer();
         ASSERT_TRUE(runUntil([&] { return engine().OpState == 0; }));

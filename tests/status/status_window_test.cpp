@@ -10,6 +10,7 @@
 #include "serial/settings.h"
 #include "sim/pty_module.h"
 #include "startup/six_byte_frame.h"
+#include "tests/support/hand_over.h"
 #include "tests/support/wait.h"
 #include "ui/forms.h"
 #include "ui/k6_file_commands.h"
@@ -103,20 +104,8 @@ struct StatusWindowFixture : ::testing::Test {
         });
         ASSERT_TRUE(module.start()) << module.error();
         ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
-        CreateForms();
-        Form1->adas->stop();
-        Form1->Kereso->stop();
-        for (QTimer* t : {K6Form1->adas, K6Form1->Timer1, K6Form1->Timer2, K6Form1->Timer3, K6Form1->Timer4})
-            t->stop();
-        Form1->FormActivate();
-        for (int i = 0; i < 12 && !Form1->Button5->isEnabled(); ++i) {
-            Form1->adasTimer();
-            waitFor([&] { return Form1->Button5->isEnabled(); }, 1000);
-        }
-        ASSERT_TRUE(Form1->Button5->isEnabled());
-        Form1->Button5->click();
-        Form1->ablakSTARTTimer();
-        waitFor([&] { return K6Form1->isActiveWindow(); }, 1000);
+        test::CreateFormsWithTimersHeld();
+        ASSERT_TRUE(test::HandOverFoundModule());
         K6Form1->FormActivate();
         Form1->adasTimer();
         ASSERT_TRUE(runUntil([&] { return engine().OpState == 0; }));

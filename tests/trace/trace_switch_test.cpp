@@ -5,6 +5,7 @@
 #include "serial/async32.h"
 #include "serial/serial_trace.h"
 #include "sim/pty_module.h"
+#include "tests/support/hand_over.h"
 #include "tests/support/wait.h"
 #include "ui/forms.h"
 #include "ui/serial_trace_switch.h"
@@ -39,11 +40,7 @@ struct TraceSwitchTest : ::testing::Test {
     }
     // Every window, with the timers held by the test and the port released to the K6 window.
     void start() {
-        CreateForms();
-        Form1->adas->stop();
-        Form1->Kereso->stop();
-        for (QTimer* t : {K6Form1->adas, K6Form1->Timer1, K6Form1->Timer2, K6Form1->Timer3, K6Form1->Timer4})
-            t->stop();
+        test::CreateFormsWithTimersHeld();
         Form1->Search.PortReleased = true;
     }
     void TearDown() override {

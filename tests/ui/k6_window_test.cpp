@@ -9,6 +9,7 @@
 #include "serial/settings.h"
 #include "sim/pty_module.h"
 #include "startup/six_byte_frame.h"
+#include "tests/support/hand_over.h"
 #include "tests/support/wait.h"
 #include "ui/forms.h"
 #include "ui/tform1.h"
@@ -75,11 +76,7 @@ struct K6WindowFixture : ::testing::Test {
 
     // Creates the windows with every timer held by the test and activates the start window.
     void start() {
-        CreateForms();
-        Form1->adas->stop();
-        Form1->Kereso->stop();
-        for (QTimer* t : {K6Form1->adas, K6Form1->Timer1, K6Form1->Timer2, K6Form1->Timer3, K6Form1->Timer4})
-            t->stop();
+        test::CreateFormsWithTimersHeld();
         Form1->FormActivate();
     }
     // The module on COM1, found by the start window and handed over with "Indít".

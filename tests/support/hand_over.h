@@ -1,0 +1,42 @@
+#pragma once
+// The program's windows with every timer held by the test, and the start window's hand-over of a
+// module it has found to the K6 window: what the window tests against the simulator all begin with.
+
+#include "tests/support/wait.h"
+#include "ui/forms.h"
+#include "ui/tform1.h"
+#include "ui/tk6form1.h"
+
+#include <QPushButton>
+#include <QTimer>
+
+namespace dalvex::test {
+
+// Creates every window and stops their timers: the test ticks them itself.
+inline void CreateFormsWithTimersHeld() {
+    CreateForms();
+    Form1->adas->stop();
+    Form1->Kereso->stop();
+    for (QTimer* t : {K6Form1->adas, K6Form1->Timer1, K6Form1->Timer2, K6Form1->Timer3, K6Form1->Timer4})
+        t->stop();
+}
+
+// Activates the start window, probes until the module on the saved port is identified and presses
+// "Indít". Returns false when no module was identified. One probe at a time: a reply still on its way
+// after "Indít" would reach the K6 window's port.
+inline bool HandOverFoundModule() {
+    Form1->FormActivate();
+    for (int i = 0; i < 12 && !Form1->Button5->isEnabled(); ++i) {
+        Form1->adasTimer();
+        waitFor([] { return Form1->Button5->isEnabled(); }, 1000);
+    }
+    if (!Form1->Button5->isEnabled()) return false;
+    Form1->Button5->click();
+    Form1->ablakSTARTTimer();
+    // The window's activation arrives as an event; let it come now, so that its version query does
+    // not restart later in the middle of a test step.
+    waitFor([] { return K6Form1->isActiveWindow(); }, 1000);
+    return true;
+}
+
+} // namespace dalvex::test
