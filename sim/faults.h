@@ -32,6 +32,8 @@ enum class Fault {
     NoAck,
     WrongAck,
     Short,
+    Unsolicited,
+    Vanish,
 };
 
 struct FaultInfo {
@@ -41,7 +43,7 @@ struct FaultInfo {
     bool takesCount;
 };
 
-inline constexpr std::array<FaultInfo, 13> kFaults{{
+inline constexpr std::array<FaultInfo, 15> kFaults{{
     {"none", Fault::None, "answers every command correctly", false},
     {"silent", Fault::Silent, "never answers", false},
     {"wrong-check", Fault::WrongCheck, "six-byte replies carry a wrong check byte", false},
@@ -56,6 +58,12 @@ inline constexpr std::array<FaultInfo, 13> kFaults{{
     {"wrong-ack", Fault::WrongAck, "answers N exchanges, then memory-write acknowledgements are off by one",
      true},
     {"short", Fault::Short, "block replies (256 bytes or more) lose their last byte", false},
+    {"unsolicited", Fault::Unsolicited,
+     "answers N exchanges, then a modem line arrives unasked right before the next reply, once", true},
+    {"vanish", Fault::Vanish,
+     "answers N exchanges, then the adapter is pulled on the next command: the line closes and its comN "
+     "links disappear",
+     true},
 }};
 
 // The shortest reply the short fault cuts: a block.
@@ -63,6 +71,8 @@ inline constexpr std::size_t kShortFrom = 256;
 // The pause between the pieces of a split reply, and how many pieces there are at most.
 inline constexpr std::chrono::milliseconds kSplitGap{30};
 inline constexpr int kSplitPieces = 3;
+// What the unsolicited fault puts in front of a reply: a call coming in on the module's modem.
+inline constexpr std::string_view kUnsolicitedLine = "\r\nRING\r\n";
 // What the extra fault appends to a reply.
 inline constexpr std::array<std::uint8_t, 2> kExtraBytes{0x00, 0xFF};
 

@@ -56,7 +56,7 @@ void closeFd(int& fd) {
 } // namespace
 
 struct PtyModule::Outgoing {
-    enum class Action { Write, Drop, HangUp };
+    enum class Action { Write, Drop, HangUp, Vanish };
     Action action = Action::Drop;
     std::vector<std::vector<std::uint8_t>> pieces;
 };
@@ -239,6 +239,11 @@ void PtyModule::hangUp() {
     closeLine();
 }
 
+void PtyModule::vanish() {
+    hangUp();
+    removeLinks();
+}
+
 bool PtyModule::lineClosed() const {
     std::lock_guard lock(mutex_);
     return lineClosed_;
@@ -397,8 +402,8 @@ PtyModule::Outgoing PtyModule::shape(const Reply& reply) const {
     const std::uint64_t ordinal = reply.exchange - faultBase_;
     const bool pastCount = ordinal > static_cast<std::uint64_t>(faultCount_);
     if (fault_ == Fault::Silent || (fault_ == Fault::StopAfter && pastCount)) return out;
-    if (fault_ == Fault::HangUp && pastCount) {
-        out.action = Outgoing::Action::HangUp;
+    if ((fault_ == Fault::HangUp || fault_ == Fault::Vanish) && pastCount) {
+        out.action = fault_ == Fault::HangUp ? Outgoing::Action::HangUp : Outgoing::Action::Vanish;
         return out;
     }
     if (reply.bytes.empty()) return out;
@@ -416,6 +421,8 @@ PtyModule::Outgoing PtyModule::shape(const Reply& reply) const {
     if (fault_ == Fault::WrongAck && ack && pastCount) ++bytes.back();
     if (fault_ == Fault::Short && bytes.size() >= kShortFrom) bytes.pop_back();
     if (fault_ == Fault::Extra) bytes.insert(bytes.end(), kExtraBytes.begin(), kExtraBytes.end());
+    if (fault_ == Fault::Unsolicited && ordinal == static_cast<std::uint64_t>(faultCount_) + 1)
+        bytes.insert(bytes.begin(), kUnsolicitedLine.begin(), kUnsolicitedLine.end());
 
     out.action = Outgoing::Action::Write;
     if (fault_ != Fault::Split) {
@@ -435,8 +442,9 @@ PtyModule::Outgoing PtyModule::shape(const Reply& reply) const {
 
 bool PtyModule::deliver(const Outgoing& out, std::int64_t readyNs) {
     if (out.action == Outgoing::Action::Drop) return true;
-    if (out.action == Outgoing::Action::HangUp) {
+    if (out.action == Outgoing::Action::HangUp || out.action == Outgoing::Action::Vanish) {
         closeLine();
+        if (out.action == Outgoing::Action::Vanish) removeLinks();
         return false;
     }
     int baud = 0;

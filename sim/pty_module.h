@@ -74,7 +74,10 @@ public:
     void withModule(const std::function<void(ModuleSim&)>& fn);
     // Closes the line now: the PC side sees a hang-up. The module does not answer again.
     void hangUp();
-    // Whether the line has been closed by hangUp() or the hang-up fault.
+    // The adapter is pulled: the line closes as for hangUp() and the links made by linkAs()
+    // disappear, so the port name no longer opens. A new module may take the name again.
+    void vanish();
+    // Whether the line has been closed by hangUp(), vanish() or their faults.
     bool lineClosed() const;
     // Every byte received from the PC so far.
     std::vector<std::uint8_t> receivedBytes() const;

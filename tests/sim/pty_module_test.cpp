@@ -30,6 +30,7 @@ const Bytes kMemoryWriteStart = frame(0, 0xFA, 0x03, 0x00);
 
 // A running module and the PC's end of its line.
 struct Line {
+    QTemporaryDir folder; // for the links of the cases that need a port name
     PtyModule module;
     std::unique_ptr<PcPort> pc;
 
@@ -37,6 +38,7 @@ struct Line {
         if (module.start()) pc = std::make_unique<PcPort>(module.slavePath());
     }
     bool ok() const { return pc && pc->isOpen(); }
+    std::string linkFolder() { return folder.path().toStdString(); }
 
     std::uint64_t exchanges() {
         std::uint64_t n = 0;
@@ -132,6 +134,30 @@ TEST(PtyModule, EveryFaultHasItsEffect) {
              ASSERT_TRUE(l.pc->send(kProbe));
              EXPECT_TRUE(l.pc->waitHangUp());
              EXPECT_TRUE(l.module.lineClosed());
+         }},
+        {"vanish", 1,
+         [](Line& l) {
+             ASSERT_TRUE(l.module.linkAs(l.linkFolder(), 7));
+             const std::string link = l.linkFolder() + "/com7";
+             ASSERT_TRUE(std::filesystem::is_symlink(link));
+             ASSERT_TRUE(l.pc->send(kProbe));
+             EXPECT_EQ(l.pc->read(6), kProbeReply);
+             ASSERT_TRUE(l.pc->send(kProbe));
+             EXPECT_TRUE(l.pc->waitHangUp());
+             EXPECT_TRUE(l.module.lineClosed());
+             EXPECT_FALSE(std::filesystem::is_symlink(link)) << "the name is gone with the adapter";
+         }},
+        {"unsolicited", 1,
+         [](Line& l) {
+             const Bytes line(kUnsolicitedLine.begin(), kUnsolicitedLine.end());
+             ASSERT_TRUE(l.pc->send(kProbe));
+             EXPECT_EQ(l.pc->read(6), kProbeReply);
+             ASSERT_TRUE(l.pc->send(kProbe));
+             Bytes both = line;
+             both.insert(both.end(), kProbeReply.begin(), kProbeReply.end());
+             EXPECT_EQ(l.pc->read(both.size()), both);
+             ASSERT_TRUE(l.pc->send(kProbe));
+             EXPECT_EQ(l.pc->read(6), kProbeReply) << "once only";
          }},
         {"no-processor", 0,
          [](Line& l) {
