@@ -45,6 +45,7 @@ public:
     void Open() override { inner_.Open(); }
     void Close() override { inner_.Close(); }
     bool IsOpen() const override { return inner_.IsOpen(); }
+    bool Lost() const override { return inner_.Lost(); }
     int Write(const void* buffer, int count) override {
         sent = Clock::now();
         return inner_.Write(buffer, count);

@@ -47,6 +47,7 @@ public:
     void Open() override { inner_.Open(); }
     void Close() override { inner_.Close(); }
     bool IsOpen() const override { return inner_.IsOpen(); }
+    bool Lost() const override { return inner_.Lost(); }
     int Write(const void* buffer, int count) override {
         const auto* b = static_cast<const char*>(buffer);
         if (!entriesStart && count > 8 &&

@@ -40,6 +40,7 @@ public:
     void Open() override { inner_.Open(); }
     void Close() override { inner_.Close(); }
     bool IsOpen() const override { return inner_.IsOpen(); }
+    bool Lost() const override { return inner_.Lost(); }
     int Write(const void* buffer, int count) override {
         if (armed) {
             passStart = Clock::now();

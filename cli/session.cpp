@@ -55,6 +55,9 @@ public:
     void SetModuleLabel(const QString& text) override { label_ = text; }
     void ModuleIdentified() override {}
     void EnableIndicator() override {}
+    bool PortIsOpen() override { return comm_.IsOpen(); }
+    bool PortLost() override { return comm_.Lost(); }
+    void ModuleWithdrawn() override {}
 
 private:
     TAsynComm32& comm_;

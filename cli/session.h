@@ -41,6 +41,7 @@ public:
     void Open() override;
     void Close() override { inner_.Close(); }
     bool IsOpen() const override { return inner_.IsOpen(); }
+    bool Lost() const override { return inner_.Lost(); }
     int Write(const void* buffer, int count) override { return inner_.Write(buffer, count); }
     int Read(void* buffer, int count) override { return inner_.Read(buffer, count); }
 

@@ -33,11 +33,6 @@ bool BlockSumOk(std::span<const std::uint8_t> r) {
     return r.size() == kBlockReadSize && BlockSum(r.first(kBlockSize)) == r[kBlockSize];
 }
 
-void CopyBlock(Engine& e, std::uint32_t address, std::span<const std::uint8_t> r) {
-    for (std::size_t i = 0; i < kBlockSize; ++i)
-        e.ConfigImage.set(address + static_cast<std::uint32_t>(i), r[i]);
-}
-
 void SendImageBlock(Engine& e, std::uint8_t p1, std::uint8_t p2, std::uint32_t address) {
     std::array<std::uint8_t, kBlockSize> block;
     const auto span = e.ConfigImage.block(address, kBlockSize);
@@ -60,6 +55,40 @@ ConfigTransfer::ConfigTransfer(Engine& engine, TransferHost& host)
     : e_(engine)
     , host_(host) {
     Register();
+    e_.AddAbandonHandler([this](std::int32_t s, std::int32_t) {
+        if (IsTransferState(s)) Abandoned();
+    });
+}
+
+bool ConfigTransfer::IsTransferState(std::int32_t s) {
+    using namespace state;
+    for (std::int32_t t : {ReadBytes, WriteBytes, WriteContactId, WriteBank35, ReadBlocks, WriteBlocks,
+                           ReadContactId, ReadBank35, SetClock})
+        if (s == t) return true;
+    return false;
+}
+
+void ConfigTransfer::Stage(std::uint32_t address, std::span<const std::uint8_t> bytes) {
+    if (!staged_.empty() && staged_.back().first + staged_.back().second.size() == address) {
+        staged_.back().second.insert(staged_.back().second.end(), bytes.begin(), bytes.end());
+        return;
+    }
+    staged_.emplace_back(address, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+}
+
+void ConfigTransfer::CommitStaged() {
+    for (const auto& [address, bytes] : staged_)
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            e_.ConfigImage.set(address + static_cast<std::uint32_t>(i), bytes[i]);
+    staged_.clear();
+}
+
+void ConfigTransfer::Abandoned() {
+    staged_.clear();
+    ClockOnly = false;
+    PartialWrite = false;
+    host_.ShowProgress(false);
+    host_.EnableTransferButtons(true);
 }
 
 QByteArray ConfigTransfer::ClockDigits(const QDateTime& when) {
@@ -75,7 +104,7 @@ void ConfigTransfer::Register() {
               .countdown(kByteReadTicks)
               .replies([this](Engine& e, std::span<const std::uint8_t> r) {
                   if (!IsByteReply(e, r)) return false;
-                  e.ConfigImage.set(static_cast<std::uint32_t>(e.BlockIndex), r[3]);
+                  Stage(static_cast<std::uint32_t>(e.BlockIndex), r.subspan(3, 1));
                   ++e.BlockIndex, --e.Remaining, ++e.MemAddr;
                   e.ClearRx();
                   host_.StepProgress();
@@ -120,7 +149,7 @@ void ConfigTransfer::Register() {
               .replies(
                   [this](Engine& e, std::span<const std::uint8_t> r) {
                       if (!BlockSumOk(r)) return false;
-                      CopyBlock(e, 16u * static_cast<std::uint32_t>(e.BlockIndex), r);
+                      Stage(16u * static_cast<std::uint32_t>(e.BlockIndex), r.first(kBlockSize));
                       e.RxCount = 0;
                       host_.StepProgress();
                       e.BlockIndex += 16;
@@ -134,7 +163,7 @@ void ConfigTransfer::Register() {
     const auto bankRead = [this](std::int32_t end, std::function<void()> then) {
         return [this, end, then](Engine& e, std::span<const std::uint8_t> r) {
             if (!BlockSumOk(r)) return false;
-            CopyBlock(e, 256u * static_cast<std::uint32_t>(e.BlockIndex), r);
+            Stage(256u * static_cast<std::uint32_t>(e.BlockIndex), r.first(kBlockSize));
             e.RxCount = 0;
             host_.StepProgress();
             if (++e.BlockIndex < end)
@@ -249,6 +278,7 @@ void ConfigTransfer::Register() {
 // --- Starts -------------------------------------------------------------------------------------
 
 void ConfigTransfer::StartRead() {
+    staged_.clear();
     e_.ShowStatus(Texts.Reading);
     e_.StatusPoll = 0;
     host_.EnableTransferButtons(false);
@@ -321,6 +351,7 @@ void ConfigTransfer::StartPstnSend() {
 // --- Steps between the states ------------------------------------------------------------------------
 
 void ConfigTransfer::FinishRead() {
+    CommitStaged();
     e_.ShowStatus(Texts.ReadDone);
     host_.EnableTransferButtons(true);
     host_.ShowProgress(false);

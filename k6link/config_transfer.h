@@ -17,6 +17,9 @@
 #include <QDateTime>
 #include <QString>
 #include <functional>
+#include <span>
+#include <utility>
+#include <vector>
 
 namespace dalvex::k6link {
 
@@ -94,8 +97,16 @@ public:
     // Runs after a read has completed and the pages show it (backups keep a copy from here).
     std::function<void()> OnReadDone;
 
+    // True for the states of the transfers above.
+    static bool IsTransferState(std::int32_t s);
+
 private:
     void Register();
+    // A read keeps what it receives aside and puts it into the image only once it has read
+    // everything, so a read that is abandoned or never completes leaves the image as it was.
+    void Stage(std::uint32_t address, std::span<const std::uint8_t> bytes);
+    void CommitStaged();
+    void Abandoned();
     void FinishRead();
     void AfterConfigBlocksRead();
     void AfterBytesWritten();
@@ -104,6 +115,7 @@ private:
 
     Engine& e_;
     TransferHost& host_;
+    std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> staged_;
 };
 
 } // namespace dalvex::k6link

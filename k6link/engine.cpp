@@ -25,13 +25,19 @@ void Engine::tick() {
         host_.ShowMessage(Texts.ModuleVersion + VersionText(Version));
     }
 
+    if (PortOpen && port_.Lost()) PortLost();
+
     if (OpState != 0) {
-        if (!PortOpen) OpenPort();
+        const bool openedNow = !PortOpen;
+        if (openedNow) OpenPort();
         host_.OperationRunning();
-        if (TimeoutTicks <= 0)
+        if (TimeoutTicks <= 0) {
+            // A port that would not open is tried again when the command is due.
+            if (!openedNow && !DemoMode && !port_.IsOpen()) OpenPort();
             SendStep();
-        else
+        } else {
             --TimeoutTicks;
+        }
     }
 
     // The port stays open for the rest of the countdown after the last operation ended, so an
@@ -56,6 +62,21 @@ void Engine::OpenPort() {
     port_.SetDeviceName(device);
     port_.Open();
     host_.SetStatusPanel(0, QString::fromStdString(comDisplayName(device)));
+}
+
+void Engine::PortLost() {
+    port_.Close();
+    PortOpen = false;
+    const std::int32_t state = OpState;
+    const std::int32_t next = NextOpState;
+    OpState = state::Idle;
+    NextOpState = state::Idle;
+    TimeoutTicks = 0;
+    ClearRx();
+    ShowStatus(Texts.PortLost);
+    if (state != state::Idle)
+        for (const AbandonFn& fn : abandonHandlers_)
+            fn(state, next);
 }
 
 void Engine::SendStep() {

@@ -13,6 +13,12 @@
 // only its own: 0 (idle), 99 (version query), 200 (restart) and 100000 (the block-write test).
 // Everything the engine shows goes through EngineHost. Everything runs on one thread.
 //
+// Port loss: when the open port's device goes away (an adapter pulled out), the next tick closes
+// the port, ends the operation in progress with "COM port lost" in status panel 3 and tells the
+// operations through their abandon handlers, so their windows stop showing a transfer. The next
+// operation opens the port again. While an operation runs on a port that would not open, the
+// open is tried again each time its command is due, so a returning adapter is taken up at once.
+//
 // Receive buffer: a chunk that would not fit into what is left of RxBuffer is read off the port
 // and dropped, and the receive side is cleared (ClearRx), as if the line had been garbled. A state
 // that keeps receiving without ever recognising its reply therefore never writes past RxBuffer;
@@ -25,7 +31,9 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
+#include <vector>
 
 namespace dalvex::k6link {
 
@@ -36,6 +44,7 @@ class Port;
 struct EngineTexts {
     QString VersionCheck = QStringLiteral("GSM ellenőrzése");
     QString ModuleVersion = QStringLiteral("Modul szoftver verzió: ");
+    QString PortLost = QStringLiteral("COM port elveszett");
 };
 
 class Engine {
@@ -98,6 +107,12 @@ public:
     // The operation's text in status panel 3.
     void ShowStatus(const QString& text);
 
+    // Called when the operation in progress is abandoned because the port has gone, with the
+    // state it was in and its NextOpState (an operation may be in a shared preparatory state).
+    // Each operation tidies what its windows show when either state is one of its own.
+    using AbandonFn = std::function<void(std::int32_t state, std::int32_t next)>;
+    void AddAbandonHandler(AbandonFn fn) { abandonHandlers_.push_back(std::move(fn)); }
+
     StateTable& States() { return states_; }
     const StateTable& States() const { return states_; }
     EngineHost& Host() { return host_; }
@@ -109,6 +124,7 @@ public:
 
 private:
     void OpenPort();
+    void PortLost();
     void Write(int count);
     void Dispatch(const StateDef* def, int chunkStart, int chunkLength);
     void DiscardWaiting(int count);
@@ -117,6 +133,7 @@ private:
     EngineHost& host_;
     StateTable states_;
     int txCount_ = 0;
+    std::vector<AbandonFn> abandonHandlers_;
 };
 
 } // namespace dalvex::k6link

@@ -16,6 +16,9 @@ void SendLogRead(Engine& e, std::int32_t record) {
 EventLog::EventLog(Engine& engine, EventLogHost& host)
     : e_(engine)
     , host_(host) {
+    e_.AddAbandonHandler([this](std::int32_t s, std::int32_t) {
+        if (s == state::LogStart || s == state::LogBlock) Stop();
+    });
     StateTable& t = e_.States();
     t.add(StateDef(state::LogStart)
               .sends([this](Engine& e) {

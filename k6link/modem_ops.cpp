@@ -44,6 +44,18 @@ ModemOps::ModemOps(Engine& engine, ModemMode& modem, ModemHost& host)
     , modem_(modem)
     , host_(host) {
     Register();
+    // The phonebook's buttons and progress come back whatever modem operation was abandoned, also
+    // one still switching the module to its modem.
+    e_.AddAbandonHandler([this](std::int32_t s, std::int32_t next) {
+        const auto mine = [](std::int32_t t) {
+            return (t >= state::PhonebookSelect && t <= state::ServiceCentre) ||
+                   (t >= state::DataCallTest && t <= state::GsmInfoLast);
+        };
+        if (!mine(s) && !mine(next)) return;
+        host_.ShowPhonebookProgress(false);
+        host_.EnablePhonebookRead(true);
+        host_.EnablePhonebookWrite(true);
+    });
 }
 
 void ModemOps::SendLine(ModemLine line, const LineArgs& args) {

@@ -16,6 +16,9 @@ void AsynCommPort::Close() {
 bool AsynCommPort::IsOpen() const {
     return comm_.IsOpen();
 }
+bool AsynCommPort::Lost() const {
+    return comm_.Lost();
+}
 int AsynCommPort::Write(const void* buffer, int count) {
     return comm_.Write(buffer, count);
 }

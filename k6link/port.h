@@ -19,6 +19,8 @@ public:
     virtual void Open() = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
+    // The open port's device has gone (an adapter pulled out); cleared by Close and Open.
+    virtual bool Lost() const = 0;
     // As TAsynComm32::Write and Read.
     virtual int Write(const void* buffer, int count) = 0;
     virtual int Read(void* buffer, int count) = 0;
@@ -33,6 +35,7 @@ public:
     void Open() override;
     void Close() override;
     bool IsOpen() const override;
+    bool Lost() const override;
     int Write(const void* buffer, int count) override;
     int Read(void* buffer, int count) override;
 

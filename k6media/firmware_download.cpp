@@ -39,6 +39,12 @@ FirmwareDownload::FirmwareDownload(Engine& engine, k6link::MemoryWrite& memoryWr
     , data_(data)
     , host_(host) {
     Register();
+    // A download cut off by a lost port has failed: the module waits for a complete one.
+    e_.AddAbandonHandler([this](std::int32_t s, std::int32_t) {
+        if (s < state::ProcessorQuery || s > state::FirmwareProgram) return;
+        host_.SetProgress(0);
+        host_.SetHeadline(Texts.TransferFailed);
+    });
 }
 
 void FirmwareDownload::Register() {

@@ -16,6 +16,12 @@ VoiceUpload::VoiceUpload(k6link::Engine& engine, k6link::MemoryWrite& memoryWrit
     , mw_(memoryWrite)
     , host_(host) {
     Register();
+    e_.AddAbandonHandler([this](std::int32_t s, std::int32_t) {
+        if (s != state::VoiceStart && s != state::VoiceBlock) return;
+        host_.HideGauge();
+        Reset();
+        host_.ReopenPlayers();
+    });
 }
 
 bool VoiceUpload::Running() const {

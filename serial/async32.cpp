@@ -39,6 +39,7 @@ struct ReaderLink {
     std::vector<std::uint8_t> txRest;        // bytes of a write still in progress
     std::atomic<std::uint64_t> bytesRead{0}; // by Read(), to tell whether a handler took bytes
     bool txWatch = false;                    // raise evTxEmpty when the output has drained
+    std::atomic<bool> lost{false};           // the device has gone: the reader has ended
 
     ReaderLink()
         : wakeFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
@@ -234,9 +235,14 @@ void TC32Thread::Execute() {
             // meanwhile); if it took nothing, they wait for more to arrive.
             stale = link_->bytesRead != readBefore ? 0 : bytesWaiting(handle_);
         }
-        // The other end has gone (a pulled adapter, a closed pseudo-terminal): the reader ends; the
-        // component stays as it is until the owner closes or reopens it.
-        if (hangUp) break;
+        // The other end has gone (a pulled adapter, a closed pseudo-terminal): the reader ends
+        // after telling the owner; the component stays as it is until the owner closes or
+        // reopens it, and writes nothing more to the dead device meanwhile.
+        if (hangUp) {
+            link_->lost = true;
+            if (events_.contains(evError)) Notify(TC32EventState{evError}, CE_IOE);
+            break;
+        }
     }
     line::Purge(handle_);
 }
@@ -295,7 +301,12 @@ void TCustomAsynComm32::TraceLine(const std::string& what) {
     if (FTrace) FTrace->Event(what);
 }
 
+bool TCustomAsynComm32::Lost() const {
+    return FLost || (FLink && FLink->lost);
+}
+
 void TCustomAsynComm32::Close() {
+    FLost = false;
     if (FHandle < 0) return;
     if (FThread) {
         FThread->Terminate();
@@ -310,7 +321,7 @@ void TCustomAsynComm32::Close() {
 }
 
 int TCustomAsynComm32::Write(const void* Buffer, int Count) {
-    if (FHandle < 0 || Count < 0) return 1;
+    if (FHandle < 0 || Count < 0 || Lost()) return 1;
     if (FLink) {
         std::lock_guard lk(FLink->m);
         if (!FLink->txRest.empty()) { // the previous write is still going out: dropped
@@ -323,7 +334,10 @@ int TCustomAsynComm32::Write(const void* Buffer, int Count) {
     const auto* bytes = static_cast<const std::uint8_t*>(Buffer);
     ssize_t n = ::write(FHandle, bytes, static_cast<std::size_t>(Count));
     if (n < 0 && errno != EAGAIN) {
-        if (FTrace) FTrace->Event(std::string("write failed: ") + std::strerror(errno));
+        const int err = errno;
+        if (FTrace) FTrace->Event(std::string("write failed: ") + std::strerror(err));
+        // The device is gone: nothing more is written to it until the port is reopened.
+        if (err == EIO || err == ENXIO || err == ENODEV || err == EPIPE) FLost = true;
         return 1;
     }
     if (FTrace) FTrace->Data(SerialTrace::Direction::Out, bytes, static_cast<std::size_t>(Count));
@@ -398,7 +412,9 @@ void TCustomAsynComm32::DoEvent(TC32EventType Event) {
         notify(OnDSR);
         break;
     case evError:
-        if (FTrace)
+        if (FTrace && (FLastErrors & CE_IOE))
+            FTrace->Event("port lost: the device has gone");
+        else if (FTrace)
             FTrace->Event("line error, flags 0x" + [](std::uint32_t v) {
                 char b[16];
                 std::snprintf(b, sizeof b, "%X", v);

@@ -40,6 +40,9 @@ public:
     // Stops the reader, closes the device. Harmless when closed.
     void Close();
     bool IsOpen() const { return FHandle >= 0; }
+    // The open port's device has gone (an adapter pulled out): the reader has ended, writes are
+    // refused, and OnError has been raised with CE_IOE. Stays set until Close() or Open().
+    bool Lost() const;
 
     // Starts writing Count bytes. Returns Count when they went out at once; 0 when the write is
     // still in progress, or when the previous write still was and these bytes were dropped; 1 on
@@ -91,6 +94,7 @@ private:
 
     int FHandle = -1;
     int FLastError = 0;
+    bool FLost = false; // a write found the device gone
     std::uint32_t FLastErrors = 0;
     int FInQueue = 0;  // line status: bytes waiting in the input queue
     int FOutQueue = 0; // line status: bytes in the output queue

@@ -80,6 +80,7 @@ enum : std::uint32_t {
     CE_RXPARITY = 0x0004, // parity error
     CE_FRAME = 0x0008,    // framing error
     CE_BREAK = 0x0010,    // break condition
+    CE_IOE = 0x0400,      // the device is gone (an unplugged adapter, a closed pseudo-terminal)
 };
 
 // Provider subtype reported by OnOpen for a serial port.

@@ -19,11 +19,33 @@ void DeviceSearch::SendTick() {
         PortReleased = false;
         host_.OpenPort();
     }
+    if ((SearchState == Identify || SearchState == Alternate) && !WatchPort()) return;
     if (ReplyDelay > 0) {
         --ReplyDelay;
         return;
     }
     SendStep();
+}
+
+bool DeviceSearch::WatchPort() {
+    if (host_.PortLost()) {
+        host_.ClosePort();
+        rx_.reset();
+        ClosedTicks = 0;
+        ReplyDelay = 0;
+        ModuleCode = 0;
+        host_.ModuleWithdrawn();
+        return false;
+    }
+    if (host_.PortIsOpen()) {
+        ClosedTicks = 0;
+        return true;
+    }
+    if (++ClosedTicks < kReopenTicks) return false;
+    ClosedTicks = 0;
+    ReplyDelay = 0;
+    SearchState = ReopenPort;
+    return true;
 }
 
 void DeviceSearch::Send(const SixByteFrame& frame) {

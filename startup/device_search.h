@@ -37,6 +37,12 @@ public:
     // A supported module answered: stop the indicator, enable "Indít", disable the try-out buttons.
     virtual void ModuleIdentified() = 0;
     virtual void EnableIndicator() = 0;
+    // The port as it stands: open, and whether its device has gone since it was opened.
+    virtual bool PortIsOpen() = 0;
+    virtual bool PortLost() = 0;
+    // The port's device has gone: the module shown is no longer there. Withdraw it and "Indít",
+    // run the indicator again and say that the port was lost.
+    virtual void ModuleWithdrawn() = 0;
 };
 
 class DeviceSearch {
@@ -58,6 +64,9 @@ public:
 
     // One send tick. In the stopped state the first tick closes the port and releases it to
     // another window; later ones do nothing until a new state reopens it.
+    // While identifying, a port whose device has gone is closed and the module withdrawn, and a
+    // port that is not open is opened again every kReopenTicks ticks, so an adapter plugged back
+    // in (or another module on it) is found without the technician doing anything.
     void SendTick();
     // Bytes received on the port: framed, checked, and a valid reply handled.
     void ReceiveBytes(std::span<const std::uint8_t> bytes);
@@ -81,6 +90,8 @@ public:
     int ProbeCount = 0;
     int PortNumber = 1;
     bool PortFound = false;
+    int ClosedTicks = 0; // ticks spent identifying on a port that is not open
+    static constexpr int kReopenTicks = 6;
     QString DeviceSetting;
 
     const SixByteReceiver& receiver() const { return rx_; }
@@ -89,6 +100,8 @@ private:
     void SendStep();
     void Send(const SixByteFrame& frame);
     void OpenSavedPort();
+    // False when nothing is to be sent this tick: the port is closed or has just been lost.
+    bool WatchPort();
 
     SearchHost& host_;
     ModelNames names_;

@@ -41,8 +41,8 @@ void FillOperationTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18
     using k6link::ModemModeTexts;
     using k6link::ModemTexts;
     using k6link::TransferTexts;
-    FillTexts(w.Engine().Texts, {&EngineTexts::VersionCheck, &EngineTexts::ModuleVersion}, c, language, pass,
-              missing);
+    FillTexts(w.Engine().Texts, {&EngineTexts::VersionCheck, &EngineTexts::ModuleVersion, &EngineTexts::PortLost},
+              c, language, pass, missing);
     FillTexts(w.Transfer().Texts,
               {&TransferTexts::Reading, &TransferTexts::ReadDone, &TransferTexts::Sending,
                &TransferTexts::SendDone, &TransferTexts::ContactId, &TransferTexts::ClockRunning,
@@ -120,7 +120,7 @@ void FillWindowTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18n::
     if (Form1)
         FillTexts(Form1->Texts,
                   {&StartWindowTexts::NoPermission, &StartWindowTexts::PortBusy,
-                   &StartWindowTexts::NoSuchPort, &StartWindowTexts::CannotOpen},
+                   &StartWindowTexts::NoSuchPort, &StartWindowTexts::CannotOpen, &StartWindowTexts::PortLost},
                   c, language, pass, missing);
     if (w.Pages)
         FillTexts(w.Pages->Texts,

@@ -338,6 +338,7 @@ void TForm1::KeresoTimer() {
 }
 
 void TForm1::SetSearchWord(const QString& word) {
+    searchWord_ = word;
     if (Kereso->isActive() && (Label10->text().isEmpty() || Label10->text() == QLatin1String("???")))
         Label10->setText(word);
 }
@@ -459,6 +460,25 @@ void TForm1::ModuleIdentified() {
 void TForm1::EnableIndicator() {
     Kereso->start();
 }
+bool TForm1::PortIsOpen() {
+    return AsynComm321->IsOpen();
+}
+bool TForm1::PortLost() {
+    return AsynComm321->Lost();
+}
+void TForm1::ModuleWithdrawn() {
+    Button5->setEnabled(false);
+    for (QPushButton* b : {Button4, Button6, Button7, Button8})
+        b->setEnabled(true);
+    indicator_.Restart();
+    Label10->setText(searchWord_.isEmpty() ? QStringLiteral("???") : searchWord_);
+    Kereso->start();
+    portLost_ = true;
+    const QString port = QString::fromStdString(comDisplayName(AsynComm321->DeviceName()));
+    const auto device = resolveComDevice(AsynComm321->DeviceName());
+    const QString where = device ? QStringLiteral(" (%1)").arg(QString::fromStdString(*device)) : QString();
+    PortStatus->setText(Texts.PortLost.arg(port, where));
+}
 
 void TForm1::ShowOpenResult(int error) {
     // Only the saved port's failures are worth a word; the automatic search tries ports that do
@@ -468,8 +488,13 @@ void TForm1::ShowOpenResult(int error) {
     const QString port = QString::fromStdString(comDisplayName(AsynComm321->DeviceName()));
     const auto device = resolveComDevice(AsynComm321->DeviceName());
     const QString where = device ? QStringLiteral(" (%1)").arg(QString::fromStdString(*device)) : QString();
+    if (portLost_ && (error == ENOENT || error == ENODEV || error == ENXIO)) {
+        PortStatus->setText(Texts.PortLost.arg(port, where));
+        return;
+    }
     switch (error) {
     case 0:
+        portLost_ = false;
         PortStatus->clear();
         break;
     case EACCES:

@@ -23,6 +23,7 @@ struct StartWindowTexts {
     QString PortBusy = QStringLiteral("%1%2: egy másik program használja.");
     QString NoSuchPort = QStringLiteral("%1%2: a port nem létezik.");
     QString CannotOpen = QStringLiteral("%1%2: nem nyitható meg (%3).");
+    QString PortLost = QStringLiteral("%1%2: a COM port elveszett, az adapter újracsatlakoztatására vár.");
 };
 
 class TForm1 : public QWidget, private SearchHost {
@@ -87,6 +88,9 @@ private:
     void SetModuleLabel(const QString& text) override;
     void ModuleIdentified() override;
     void EnableIndicator() override;
+    bool PortIsOpen() override;
+    bool PortLost() override;
+    void ModuleWithdrawn() override;
 
     void BuildControls();
     void ShowLogo();
@@ -95,6 +99,8 @@ private:
 
     SearchIndicator indicator_;
     QString logoKey_;
+    QString searchWord_;    // the indicator's word in the current language
+    bool portLost_ = false; // the port went away; until it opens again a missing port says so
 };
 
 } // namespace dalvex

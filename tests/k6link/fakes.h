@@ -28,13 +28,16 @@ public:
     void SetDeviceName(const std::string& name) override { deviceName = name; }
     void Open() override {
         ++opens;
-        open = true;
+        open = !openFails;
+        lost = false;
     }
     void Close() override {
         if (open) ++closes;
         open = false;
+        lost = false;
     }
     bool IsOpen() const override { return open; }
+    bool Lost() const override { return lost; }
     int Write(const void* buffer, int count) override {
         const auto* b = static_cast<const std::uint8_t*>(buffer);
         writes.emplace_back(b, b + count);
@@ -52,6 +55,8 @@ public:
 
     std::string deviceName;
     bool open = false;
+    bool lost = false;
+    bool openFails = false; // Open leaves the port closed, as for a name with no device
     int opens = 0;
     int closes = 0;
     std::vector<Bytes> writes;

@@ -22,8 +22,15 @@ struct FakeHost : SearchHost {
     int indicatorEnabled = 0;
 
     void SetPortName(const std::string& n) override { portName = n; }
-    void OpenPort() override { log.push_back("open " + portName); }
-    void ClosePort() override { log.push_back("close"); }
+    void OpenPort() override {
+        log.push_back("open " + portName);
+        open = opens;
+        lost = false;
+    }
+    void ClosePort() override {
+        log.push_back("close");
+        open = lost = false;
+    }
     void WriteFrame(const SixByteFrame& f) override {
         log.push_back(f == kIdentificationProbe ? "probe" : f == kAlternateProbe ? "alt" : "other");
     }
@@ -35,6 +42,14 @@ struct FakeHost : SearchHost {
     void SetModuleLabel(const QString& t) override { label = t; }
     void ModuleIdentified() override { identified = true; }
     void EnableIndicator() override { ++indicatorEnabled; }
+    bool PortIsOpen() override { return open; }
+    bool PortLost() override { return lost; }
+    void ModuleWithdrawn() override { ++withdrawn; }
+
+    bool open = true;  // the port as the search finds it
+    bool opens = true; // whether an open succeeds (false: the adapter is not plugged in)
+    bool lost = false;
+    int withdrawn = 0;
 
     std::vector<std::string> take() { return std::exchange(log, {}); }
 };
@@ -187,6 +202,39 @@ TEST_F(SearchFixture, ReceivedBytesAreFramedBeforeHandling) {
     ticks(4);
     search.ReceiveBytes(bad.bytes);
     EXPECT_EQ(search.ModuleCode, 74);
+}
+
+// An adapter pulled after the module was identified: the module is withdrawn and the port closed
+// at once; the saved port is tried again every few ticks while it will not open, and once it
+// opens the probes go out again and the next module is identified afresh.
+TEST_F(SearchFixture, LostPortWithdrawsTheModuleAndIsReopenedUntilTheAdapterIsBack) {
+    host.settings["comport"] = "COM4";
+    search.SearchState = DeviceSearch::Identify;
+    search.HandleReply(reply(73));
+    ASSERT_TRUE(search.CanStart());
+    ticks(3); // the silence after a reply
+    host.take();
+
+    host.lost = true;
+    host.opens = false;
+    ticks(1);
+    EXPECT_EQ(host.take(), (std::vector<std::string>{"close"}));
+    EXPECT_EQ(host.withdrawn, 1);
+    EXPECT_FALSE(search.CanStart());
+
+    // Closed: nothing is written; the open is retried every kReopenTicks ticks.
+    ticks(DeviceSearch::kReopenTicks * 2);
+    EXPECT_EQ(host.take(), (std::vector<std::string>{"open COM4", "open COM4"}));
+
+    host.opens = true;
+    ticks(DeviceSearch::kReopenTicks);
+    EXPECT_EQ(host.take(), (std::vector<std::string>{"open COM4"}));
+    ticks(1);
+    EXPECT_EQ(host.take(), (std::vector<std::string>{"probe"}));
+    search.HandleReply(reply(74));
+    EXPECT_EQ(search.ModuleCode, 74);
+    EXPECT_TRUE(search.CanStart());
+    EXPECT_EQ(host.withdrawn, 1);
 }
 
 TEST(SearchIndicator, DotsCycleAndPortNumberDuringSearch) {
