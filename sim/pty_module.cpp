@@ -208,6 +208,11 @@ void PtyModule::setBaud(int baud) {
     baud_ = std::max(0, baud);
 }
 
+void PtyModule::setSplitGap(std::chrono::milliseconds gap) {
+    std::lock_guard lock(mutex_);
+    splitGapNs_ = std::max<std::int64_t>(0, std::chrono::nanoseconds(gap).count());
+}
+
 void PtyModule::setMemoryWriteSilence(std::chrono::milliseconds silence) {
     memoryWriteSilenceNs_ = std::chrono::nanoseconds(silence).count();
 }
@@ -252,6 +257,11 @@ bool PtyModule::lineClosed() const {
 std::vector<std::uint8_t> PtyModule::receivedBytes() const {
     std::lock_guard lock(mutex_);
     return received_;
+}
+
+std::size_t PtyModule::receivedCount() const {
+    std::lock_guard lock(mutex_);
+    return received_.size();
 }
 
 std::string PtyModule::error() const {
@@ -448,11 +458,12 @@ bool PtyModule::deliver(const Outgoing& out, std::int64_t readyNs) {
         return false;
     }
     int baud = 0;
+    std::int64_t gapNs = 0;
     {
         std::lock_guard lock(mutex_);
         baud = baud_;
+        gapNs = splitGapNs_;
     }
-    constexpr std::int64_t gapNs = std::chrono::nanoseconds(kSplitGap).count();
     std::int64_t startNs = std::max(readyNs, outboundFreeNs_);
     for (std::size_t p = 0; p < out.pieces.size(); ++p) {
         const std::vector<std::uint8_t>& piece = out.pieces[p];

@@ -68,6 +68,8 @@ public:
     // the ticks. Takes effect at the thread's next wake-up, so set it before start() to be exact.
     void setTickPeriod(std::chrono::milliseconds period);
     static constexpr std::chrono::milliseconds kDefaultTickPeriod{20};
+    // The pause between the pieces of a split reply (default kSplitGap).
+    void setSplitGap(std::chrono::milliseconds gap);
     // Sets the failure mode; counting of exchanges for N starts now.
     void setFault(Fault fault, int n = 0);
     // Runs fn with the module while no byte is being fed to it.
@@ -79,8 +81,9 @@ public:
     void vanish();
     // Whether the line has been closed by hangUp(), vanish() or their faults.
     bool lineClosed() const;
-    // Every byte received from the PC so far.
+    // Every byte received from the PC so far, and how many there are.
     std::vector<std::uint8_t> receivedBytes() const;
+    std::size_t receivedCount() const;
 
     // Why the last start() or linkAs() failed.
     std::string error() const;
@@ -115,6 +118,7 @@ private:
     std::uint64_t faultBase_ = 0;
     std::uint64_t faultBlockBase_ = 0; // memory-write blocks before the fault was set
     int baud_ = 0;
+    std::int64_t splitGapNs_ = std::chrono::nanoseconds(kSplitGap).count();
     std::vector<std::uint8_t> received_;
     bool lineClosed_ = false;
     bool threadDone_ = false;

@@ -13,7 +13,7 @@ constexpr int kSilentTicksAfterReply = 3;
 void DeviceSearch::SendTick() {
     if (SearchState == Stopped) {
         if (PortReleased) return;
-        host_.ClosePort();  // closed before the flag lets another window open it
+        host_.ClosePort(); // closed before the flag lets another window open it
         PortReleased = true;
     } else if (PortReleased) {
         PortReleased = false;
