@@ -119,6 +119,11 @@ const std::vector<std::int32_t>& RegisteredStates(const StateTable& table) {
 
 } // namespace
 
+std::size_t EngineStateCount() {
+    Rig rig;
+    return RegisteredStates(rig.engine.States()).size();
+}
+
 void FuzzEngineReceive(Input data) {
     if (data.size() < 2) return;
     auto rig = std::make_unique<Rig>();

@@ -19,6 +19,9 @@ void FuzzFirmwareText(Input data);  // firmware text converter and line joiner
 void FuzzLogRecords(Input data);    // event log record decoding and its CSV
 void FuzzModemReplies(Input data);  // the modem reply readers and input checks
 void FuzzEngineReceive(Input data); // the engine's receive path in a registered state
+// How many states FuzzEngineReceive chooses from: its first two bytes (little-endian) pick one,
+// modulo this count.
+std::size_t EngineStateCount();
 
 struct Target {
     std::string_view name; // also the folder of its seeds under tests/data/fuzz/
