@@ -118,3 +118,54 @@ TEST_F(TransferFixture, ClockFrameCarriesTheDigitsOfThePcClock) {
     EXPECT_EQ(engine.OpState, 0);
     EXPECT_EQ(host.panels[3], "Óra szinkronizálása a PC órájával sikeres");
 }
+
+// A read takes what it receives into the image only once everything has come: a read cut off by
+// a pulled adapter leaves the image and the pages as they were, the window shows no transfer any
+// more, and the next read that completes fills the image.
+TEST_F(TransferFixture, ReadCutOffByALostPortLeavesTheImageAsItWas) {
+    engine.Version = 84;
+    engine.ModuleType = 72;
+    for (std::uint32_t a = 0; a < 0x600; ++a)
+        engine.ConfigImage.set(a, 0x5A);
+    const dalvex::k6config::ConfigImage before = engine.ConfigImage;
+    const auto block = [](std::uint8_t value) {
+        Bytes b(256, value);
+        b.push_back(static_cast<std::uint8_t>(256 * value % 256));
+        return b;
+    };
+
+    transfer.StartRead();
+    ticks(3);
+    reply(block(0x11));
+    reply(block(0x22));
+    reply(block(0x33));
+    EXPECT_TRUE(engine.ConfigImage == before) << "three blocks of six read";
+    EXPECT_TRUE(side.visible);
+    EXPECT_FALSE(side.buttons);
+
+    port.lost = true;
+    const std::size_t sent = port.writes.size();
+    engine.tick();
+    EXPECT_EQ(engine.OpState, 0);
+    EXPECT_FALSE(port.open);
+    EXPECT_EQ(host.panels[3], engine.Texts.PortLost);
+    EXPECT_FALSE(side.visible);
+    EXPECT_TRUE(side.buttons);
+    EXPECT_EQ(side.decodes, 0);
+    ticks(20);
+    EXPECT_EQ(port.writes.size(), sent) << "nothing is written once the port has gone";
+    EXPECT_TRUE(engine.ConfigImage == before);
+
+    transfer.StartRead();
+    ticks(3);
+    ASSERT_TRUE(port.open) << "the next operation opens the port again";
+    for (std::uint8_t n = 1; n <= 6; ++n)
+        reply(block(n));
+    EXPECT_EQ(side.decodes, 0) << "bank 0x35 follows the configuration blocks";
+    for (int n = 0; n < 4; ++n)
+        reply(block(0x77));
+    EXPECT_EQ(engine.OpState, 0);
+    EXPECT_EQ(side.decodes, 1);
+    EXPECT_EQ(engine.ConfigImage.at(0), 1);
+    EXPECT_EQ(engine.ConfigImage.at(0x5FF), 6);
+}
