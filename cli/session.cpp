@@ -159,6 +159,7 @@ QString Session::ReadSetting(const QString& name) {
 
 void Session::SetStatusPanel(int panel, const QString& text) {
     alive_ = true;
+    if (panel == 3 && text == engine_.Texts.PortLost) portLost_ = true;
     // A send ends with the clock set; without it the send is complete once the banks are written.
     // The demonstration switch makes the engine send nothing more and go idle.
     if (panel == 3 && NoClock && text == transfer_.Texts.ClockRunning && !transfer_.ClockOnly)
@@ -264,6 +265,7 @@ int Session::Run(const QString& what, const std::function<void()>& start, bool s
     progress_.Begin(what);
     engine_.DemoMode = false;
     stopRequested_ = false;
+    portLost_ = false;
     // The port the probe opened stays open for the operation.
     engine_.PortOpen = comm_.IsOpen();
     start();
@@ -314,6 +316,16 @@ int Session::Loop(const QString& what, const std::function<bool()>& done, bool s
         if (stopRequested_ && engine_.DemoMode && engine_.OpState == k6link::state::Idle) {
             StoppedByUser = true;
             result = kInterrupted;
+            return;
+        }
+        // The engine ends an operation whose port has gone: that is no success.
+        if (portLost_) {
+            progress_.Say(
+                QStringLiteral("dalvex-cli: %1: COM port lost (the adapter was unplugged or the device "
+                               "went away); %2 did not complete")
+                    .arg(options_.port, what),
+                true);
+            result = kModuleError;
             return;
         }
         if (done()) {

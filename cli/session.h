@@ -125,6 +125,7 @@ private:
     std::shared_ptr<SerialTrace> trace_;
     bool alive_ = false;
     bool stopRequested_ = false;
+    bool portLost_ = false; // the engine ended the operation because the port had gone
     mutable int language_ = -1;
 };
 

@@ -162,21 +162,25 @@ TEST_F(CliFixture, ASilentModuleEndsWithinTheTimeout) {
         Fault fault;
         int n;
         QStringList args;
+        const char* says;
     };
     const Case cases[] = {
-        {Fault::Silent, 0, {"probe", "--port", "COM1", "--timeout", "1"}},
-        {Fault::Silent, 0, {"clock", "--port", "COM1", "--timeout", "1"}},
+        {Fault::Silent, 0, {"probe", "--port", "COM1", "--timeout", "1"}, "no answer"},
+        {Fault::Silent, 0, {"clock", "--port", "COM1", "--timeout", "1"}, "no answer"},
         // Answers the probe and the version query, then falls silent in the middle of the read.
-        {Fault::StopAfter, 4, {"read", "--port", "COM1", "--timeout", "1", "-o", Path("x.dat")}},
+        {Fault::StopAfter, 4, {"read", "--port", "COM1", "--timeout", "1", "-o", Path("x.dat")}, "no answer"},
+        // The adapter is pulled in the middle of the read: a failure, not a read that ended.
+        {Fault::Vanish, 4, {"read", "--port", "COM1", "-o", Path("y.dat")}, "COM port lost"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
         module_.setFault(c.fault, c.n);
         const Result r = Run(c.args, 15000);
         EXPECT_EQ(r.exitCode, 1);
-        EXPECT_TRUE(r.err.contains("no answer")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
     }
     EXPECT_FALSE(QFileInfo::exists(Path("x.dat"))) << "a failed read writes no file";
+    EXPECT_FALSE(QFileInfo::exists(Path("y.dat")));
 }
 
 TEST_F(CliFixture, PortsListsTheLinkedPort) {
