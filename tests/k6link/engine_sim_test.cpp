@@ -5,6 +5,7 @@
 #include "k6link/core_states.h"
 #include "serial/async32.h"
 #include "sim/pty_module.h"
+#include "tests/support/counting_port.h"
 #include "tests/support/wait.h"
 
 #include <QTemporaryDir>
@@ -19,43 +20,11 @@ namespace {
 
 const Bytes kVersionQuery = {0, 0, 254, 0, 2, 253};
 
-// The real component, with a count of what went through it.
-class CountingPort final : public Port {
-public:
-    explicit CountingPort(TAsynComm32& comm)
-        : inner_(comm) {}
-    void SetDeviceName(const std::string& name) override { inner_.SetDeviceName(name); }
-    void Open() override { inner_.Open(); }
-    void Close() override { inner_.Close(); }
-    bool IsOpen() const override { return inner_.IsOpen(); }
-    bool Lost() const override { return inner_.Lost(); }
-    int Write(const void* buffer, int count) override {
-        ++writes;
-        return inner_.Write(buffer, count);
-    }
-    int Read(void* buffer, int count) override {
-        const int n = inner_.Read(buffer, count);
-        if (n > 0) {
-            const auto* b = static_cast<const std::uint8_t*>(buffer);
-            received.insert(received.end(), b, b + n);
-            ++readEvents;
-        }
-        return n;
-    }
-
-    int writes = 0;
-    int readEvents = 0;
-    Bytes received;
-
-private:
-    AsynCommPort inner_;
-};
-
 struct EngineWithModule : ::testing::Test {
     QTemporaryDir ports;
     sim::PtyModule module;
     TAsynComm32 comm;
-    CountingPort port{comm};
+    dalvex::test::CountingPort port{comm};
     FakeHost host;
     Engine engine{port, host};
 

@@ -8,6 +8,7 @@
 #include "sim/gsm_modem.h"
 #include "sim/pty_module.h"
 #include "tests/k6link/fakes.h"
+#include "tests/support/counting_port.h"
 #include "tests/support/wait.h"
 
 #include <QTemporaryDir>
@@ -57,33 +58,11 @@ public:
     QString serviceStatus;
 };
 
-// The real component, counting the commands written through it.
-class CountingPort final : public Port {
-public:
-    explicit CountingPort(TAsynComm32& comm)
-        : inner_(comm) {}
-    void SetDeviceName(const std::string& name) override { inner_.SetDeviceName(name); }
-    void Open() override { inner_.Open(); }
-    void Close() override { inner_.Close(); }
-    bool IsOpen() const override { return inner_.IsOpen(); }
-    bool Lost() const override { return inner_.Lost(); }
-    int Write(const void* buffer, int count) override {
-        ++writes;
-        return inner_.Write(buffer, count);
-    }
-    int Read(void* buffer, int count) override { return inner_.Read(buffer, count); }
-
-    int writes = 0;
-
-private:
-    AsynCommPort inner_;
-};
-
 struct ModemOpsWithModule : ::testing::Test {
     QTemporaryDir ports;
     sim::PtyModule module;
     TAsynComm32 comm;
-    CountingPort port{comm};
+    dalvex::test::CountingPort port{comm};
     FakeHost host;
     FakeModemHost modemHost;
     Engine engine{port, host};

@@ -28,6 +28,7 @@
 #include "startup/device_search.h"
 #include "tests/firmware/firmware_fakes.h"
 #include "tests/k6link/fakes.h"
+#include "tests/support/counting_port.h"
 #include "tests/support/wait.h"
 #include "tests/voice/wav_files.h"
 
@@ -213,33 +214,6 @@ struct SearchRecorder final : SearchHost {
     int withdrawn = 0;
 };
 
-// The real component, counting the commands the engine writes.
-class CountingPort final : public Port {
-public:
-    explicit CountingPort(TAsynComm32& comm)
-        : inner_(comm) {}
-    void SetDeviceName(const std::string& name) override { inner_.SetDeviceName(name); }
-    void Open() override { inner_.Open(); }
-    void Close() override { inner_.Close(); }
-    bool IsOpen() const override { return inner_.IsOpen(); }
-    bool Lost() const override { return inner_.Lost(); }
-    int Write(const void* buffer, int count) override {
-        ++writes;
-        return inner_.Write(buffer, count);
-    }
-    int Read(void* buffer, int count) override {
-        const int n = inner_.Read(buffer, count);
-        bytesIn += static_cast<std::size_t>(std::max(n, 0));
-        return n;
-    }
-
-    int writes = 0;
-    std::size_t bytesIn = 0;
-
-private:
-    AsynCommPort inner_;
-};
-
 // --- The rig: one engine with every operation, and a module that can be unplugged ---------------
 
 constexpr int kLogRecords = 10;
@@ -267,7 +241,7 @@ struct Rig {
     std::uint8_t version = 84;
 
     TAsynComm32 comm;
-    CountingPort port{comm};
+    dalvex::test::CountingPort port{comm};
     k6link::test::FakeHost host;
     Engine engine{port, host};
     TransferRecorder transferHost;
@@ -363,7 +337,7 @@ struct Rig {
     }
 
     // Bytes that have crossed the line either way.
-    std::size_t Traffic() const { return module->receivedCount() + port.bytesIn + searchBytesIn; }
+    std::size_t Traffic() const { return module->receivedCount() + port.received.size() + searchBytesIn; }
 
     // Ticks whenever the line has been quiet both ways for quietMs, until `stop` holds or `ticks`
     // ticks have gone by.
@@ -773,6 +747,17 @@ std::string PairName(const ::testing::TestParamInfo<Pair>& info) {
 
 class FaultCampaign : public ::testing::TestWithParam<Pair> {};
 
+// Where the engine stands, for the message of a failed check.
+std::string Describe(Rig& r) {
+    std::uint64_t stored = 0;
+    r.module->withModule([&](sim::ModuleSim& m) { stored = m.memoryWriteBlocks(); });
+    return "state " + std::to_string(r.engine.OpState) + ", countdown " +
+           std::to_string(r.engine.TimeoutTicks) + ", panel 3 \"" + Panel3(r).toStdString() +
+           "\", headline \"" + r.firmwareHost.headline.toStdString() + "\", firmware block " +
+           std::to_string(r.firmware.FwBlock) + ", blocks stored " + std::to_string(stored) + ", line " +
+           (r.module->lineClosed() ? "closed" : "open");
+}
+
 // How a run ended, judged when it stopped. `writesBefore` and `probedBefore` are the engine's
 // writes and the bytes the module had received halfway through the run.
 Outcome Judge(Rig& r, const Operation& op, int writesBefore, std::size_t probedBefore) {
@@ -828,8 +813,7 @@ TEST_P(FaultCampaign, OperationUnderFault) {
     std::printf("[ outcome  ] %s %s %c\n", op.name, std::string(fault.name).c_str(),
                 static_cast<char>(outcome));
     EXPECT_EQ(static_cast<char>(outcome), static_cast<char>(expected))
-        << op.name << " under " << fault.name << " (panel 3: " << Panel3(r).toStdString() << ", headline "
-        << r.firmwareHost.headline.toStdString() << ", block " << r.firmware.FwBlock << ")";
+        << op.name << " under " << fault.name << " (" << Describe(r) << ")";
 
     op.stop(r);
     const bool imageMayChange = op.readsImage && outcome == Outcome::Completes;
@@ -862,8 +846,8 @@ TEST_P(FaultCampaign, OperationUnderFault) {
     if (HasFatalFailure()) return;
     op.start(r);
     if (HasFatalFailure()) return;
-    EXPECT_TRUE(r.Run([&] { return op.done(r); }, 2000)) << op.name << " did not recover after " << fault.name
-                                                         << " (panel 3: " << Panel3(r).toStdString() << ")";
+    EXPECT_TRUE(r.Run([&] { return op.done(r); }, 2000))
+        << op.name << " did not recover after " << fault.name << " (" << Describe(r) << ")";
     op.stop(r);
 }
 
