@@ -115,6 +115,8 @@ Session::Session(Options options)
         alive_ = true;
         engine_.AsynComm321RxChar(n);
     };
+    // A pulled adapter leaves the engine idle as if the operation had ended: it must not count as done.
+    engine_.AddAbandonHandler([this](std::int32_t, std::int32_t) { portLost_ = true; });
     const QString v = dalvex::ReadSetting(MakeRegKey(MakeBrandFields()), QStringLiteral("ContactIdSend"));
     ContactId = v.isEmpty() || v == QLatin1String("1");
 }
@@ -264,6 +266,7 @@ int Session::Run(const QString& what, const std::function<void()>& start, bool s
     progress_.Begin(what);
     engine_.DemoMode = false;
     stopRequested_ = false;
+    portLost_ = false;
     // The port the probe opened stays open for the operation.
     engine_.PortOpen = comm_.IsOpen();
     start();
@@ -314,6 +317,15 @@ int Session::Loop(const QString& what, const std::function<bool()>& done, bool s
         if (stopRequested_ && engine_.DemoMode && engine_.OpState == k6link::state::Idle) {
             StoppedByUser = true;
             result = kInterrupted;
+            return;
+        }
+        if (portLost_) {
+            progress_.Say(
+                QStringLiteral("dalvex-cli: %1: COM port lost (%2): the adapter has gone; %1 did not "
+                               "complete")
+                    .arg(what, options_.port),
+                true);
+            result = kModuleError;
             return;
         }
         if (done()) {
