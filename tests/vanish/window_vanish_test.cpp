@@ -301,3 +301,32 @@ TEST_F(PulledAdapterWindows, StatusWindowPollsAgainByItselfOnceTheAdapterIsBack)
     EXPECT_EQ(engine().OpState, 0);
     EXPECT_TRUE(engine().ConfigImage == before);
 }
+
+TEST_F(PulledAdapterWindows, StatusWindowInTryOutIsNotStartedAgainEachSecond) {
+    plugIn(72, 1);
+    test::CreateFormsWithTimersHeld();
+    Form1->FormActivate();
+    Form1->Button4->click(); // try-out
+    Form1->ablakSTARTTimer();
+    ASSERT_TRUE(K6Form1->DemoMode);
+    K6Form1->FormActivate();
+    Form1->adasTimer();
+    K6Form1->adasTimer();
+    QAction* item = K6Form1->MenuItem(QStringLiteral("Modulllapotmegjelentse1"));
+    if (!item->isEnabled()) GTEST_SKIP() << "no status window in try-out";
+    item->trigger();
+    ASSERT_TRUE(K6Form2->isVisible());
+    waitFor([&] { return K6Form2->isActiveWindow(); }, 1000);
+    K6Form2->FormActivate();
+    K6Form2->Timer1->stop();
+    for (int i = 0; i < 200 && engine().OpState != 0; ++i)
+        K6Form1->adasTimer();
+    ASSERT_EQ(engine().OpState, 0) << "try-out ends the poll when its command is due";
+    for (int i = 0; i < 3; ++i) {
+        K6Form2->Timer1Timer();
+        EXPECT_EQ(engine().OpState, 0);
+        K6Form1->adasTimer();
+    }
+    test::pumpFor(30);
+    EXPECT_TRUE(module->receivedBytes().empty());
+}
