@@ -107,3 +107,15 @@ TEST_F(PulledAdapter, OpenStraightAfterTheLossWithoutCloseStartsAfresh) {
     port.Close();
     back.stop();
 }
+
+TEST_F(PulledAdapter, LossIsKnownAlsoWhenLineErrorsAreNotMonitored) {
+    port.Close();
+    port.SetMonitorEvents(TC32EventState{evRxChar});
+    port.Open();
+    ASSERT_TRUE(port.IsOpen());
+    module.vanish();
+    ASSERT_TRUE(waitFor([&] { return port.Lost(); }));
+    test::pumpFor(30);
+    EXPECT_TRUE(errors.empty()) << "OnError only when asked for";
+    EXPECT_EQ(port.Write(kIdentificationProbe.bytes.data(), 6), 1);
+}
