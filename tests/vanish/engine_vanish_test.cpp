@@ -95,7 +95,7 @@ void FillMemory(sim::ModuleSim& m, std::uint8_t seed) {
 
 enum class Op { Read, Send };
 
-struct PulledAdapter : ::testing::Test {
+struct EnginePulledAdapter : ::testing::Test {
     QTemporaryDir ports;
     std::unique_ptr<sim::PtyModule> module = std::make_unique<sim::PtyModule>();
     TAsynComm32 comm;
@@ -173,7 +173,7 @@ struct PulledAdapter : ::testing::Test {
 
 } // namespace
 
-TEST_F(PulledAdapter, TransferCutOffEndsCleanlyAndTheNextOneWorksOnTheAdapterPluggedBackIn) {
+TEST_F(EnginePulledAdapter, TransferCutOffEndsCleanlyAndTheNextOneWorksOnTheAdapterPluggedBackIn) {
     struct Case {
         const char* name;
         Op op;
@@ -258,7 +258,7 @@ TEST_F(PulledAdapter, TransferCutOffEndsCleanlyAndTheNextOneWorksOnTheAdapterPlu
     }
 }
 
-TEST_F(PulledAdapter, ReadStartedWhileTheAdapterIsAwayGoesOutOnceItIsBack) {
+TEST_F(EnginePulledAdapter, ReadStartedWhileTheAdapterIsAwayGoesOutOnceItIsBack) {
     setVersion(84);
     module->vanish();
     ASSERT_TRUE(waitFor([&] { return module->lineClosed(); }));
@@ -277,7 +277,7 @@ TEST_F(PulledAdapter, ReadStartedWhileTheAdapterIsAwayGoesOutOnceItIsBack) {
     EXPECT_TRUE(ImageHolds(engine.ConfigImage, *module, false));
 }
 
-TEST_F(PulledAdapter, LossWhileIdleWithThePortStillOpenIsNoOperationLost) {
+TEST_F(EnginePulledAdapter, LossWhileIdleWithThePortStillOpenIsNoOperationLost) {
     // The port stays open for a countdown after an operation; a pull then ends nothing, but the
     // port is closed and the next operation opens it afresh.
     setVersion(84);

@@ -16,7 +16,7 @@ using dalvex::test::waitFor;
 
 namespace {
 
-struct PulledAdapter : ::testing::Test {
+struct SerialPulledAdapter : ::testing::Test {
     QTemporaryDir ports;
     sim::PtyModule module;
     TAsynComm32 port;
@@ -52,7 +52,7 @@ struct PulledAdapter : ::testing::Test {
 
 } // namespace
 
-TEST_F(PulledAdapter, IsReportedOnceWritesNothingAndTheNameOpensAgainWhenItIsBack) {
+TEST_F(SerialPulledAdapter, IsReportedOnceWritesNothingAndTheNameOpensAgainWhenItIsBack) {
     ASSERT_TRUE(probeAnswered());
     EXPECT_FALSE(port.Lost());
 
@@ -93,7 +93,7 @@ TEST_F(PulledAdapter, IsReportedOnceWritesNothingAndTheNameOpensAgainWhenItIsBac
     back.stop();
 }
 
-TEST_F(PulledAdapter, OpenStraightAfterTheLossWithoutCloseStartsAfresh) {
+TEST_F(SerialPulledAdapter, OpenStraightAfterTheLossWithoutCloseStartsAfresh) {
     // Open on an open port reopens it; a lost port must not stay lost across that.
     module.vanish();
     ASSERT_TRUE(waitFor([&] { return port.Lost(); }));
@@ -108,7 +108,7 @@ TEST_F(PulledAdapter, OpenStraightAfterTheLossWithoutCloseStartsAfresh) {
     back.stop();
 }
 
-TEST_F(PulledAdapter, LossIsKnownAlsoWhenLineErrorsAreNotMonitored) {
+TEST_F(SerialPulledAdapter, LossIsKnownAlsoWhenLineErrorsAreNotMonitored) {
     port.Close();
     port.SetMonitorEvents(TC32EventState{evRxChar});
     port.Open();
