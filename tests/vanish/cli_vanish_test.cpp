@@ -42,10 +42,15 @@ TEST_F(CliPulledAdapter, CommandCutOffFailsAndWritesNoFile) {
     struct Case {
         const char* name;
         int exchanges; // answered before the adapter goes: the probe and the version query are two
-        bool read;
+        QStringList args;
     };
-    const Case cases[] = {{"read", 4, true}, {"send", 4, false}};
     const QString file = tmp.filePath("module.dat");
+    const QString cut = tmp.filePath("cut.dat");
+    const Case cases[] = {
+        {"read", 4, {"read", "--port", "COM1", "-o", cut, "--quiet"}},
+        {"send", 4, {"send", "--port", "COM1", file, "--quiet"}},
+        {"probe, at the version query", 1, {"probe", "--port", "COM1"}},
+    };
     {
         dalvex::sim::PtyModule module;
         ASSERT_TRUE(module.start());
@@ -55,17 +60,15 @@ TEST_F(CliPulledAdapter, CommandCutOffFailsAndWritesNoFile) {
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const QString out = tmp.filePath(QStringLiteral("cut-%1.dat").arg(QString::fromLatin1(c.name)));
         dalvex::sim::PtyModule module;
         ASSERT_TRUE(module.start());
         ASSERT_TRUE(module.linkAs(ports.toStdString(), 1));
         module.setFault(dalvex::sim::Fault::Vanish, c.exchanges);
-        const Result r = c.read ? Run({"read", "--port", "COM1", "-o", out, "--quiet"})
-                                : Run({"send", "--port", "COM1", file, "--quiet"});
+        const Result r = Run(c.args);
         EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains("COM1")) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains("lost")) << r.err.toStdString();
-        EXPECT_FALSE(QFileInfo::exists(out)) << "no file from a read cut off";
+        EXPECT_FALSE(QFileInfo::exists(cut)) << "no file from a read cut off";
         module.stop();
     }
     // Back: the same command works.

@@ -298,3 +298,32 @@ TEST_F(EnginePulledAdapter, LossWhileIdleWithThePortStillOpenIsNoOperationLost) 
     ASSERT_TRUE(runToIdle());
     EXPECT_EQ(engine.Version, 77);
 }
+
+TEST_F(EnginePulledAdapter, VersionQueryCutOffWaitsForThePortAndIsAnsweredOnceItIsBack) {
+    // The window offers the transfers only once it knows the version: the query outlives the loss.
+    module->setFault(sim::Fault::Vanish, 0);
+    engine.OpState = state::VersionQuery;
+    engine.tick();
+    ASSERT_TRUE(waitFor([&] { return comm.Lost(); }));
+    engine.tick();
+    EXPECT_EQ(engine.OpState, state::VersionQuery);
+    EXPECT_TRUE(engine.PortGone);
+    EXPECT_FALSE(comm.IsOpen());
+    EXPECT_EQ(host.panels[3], engine.Texts.PortLost);
+
+    const int writes = port.writes;
+    const int opens = port.opens;
+    ticks(3 * Engine::kTimeoutTicks);
+    EXPECT_EQ(port.writes, writes) << "nothing is sent while the device is away";
+    EXPECT_GE(port.opens, opens + 2) << "the open is tried again when the query is due";
+    EXPECT_EQ(host.panels[3], engine.Texts.PortLost) << "the reason stays in view";
+
+    module->stop();
+    plugIn(module, 2);
+    module->withModule([](sim::ModuleSim& s) { s.setVersion(77); });
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(engine.Version, 77);
+    EXPECT_EQ(host.panels[2], "Sw: 7.7");
+    EXPECT_TRUE(host.panels[3].isEmpty());
+    EXPECT_FALSE(engine.PortGone);
+}

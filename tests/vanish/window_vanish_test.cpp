@@ -197,6 +197,33 @@ TEST_F(PulledAdapterWindows, K6WindowTransferCutOffShowsThePortLostAndTheNextRea
     }
 }
 
+TEST_F(PulledAdapterWindows, K6WindowPulledDuringTheVersionQueryOffersTheTransfersOnceItIsBack) {
+    WriteSetting(kKey, QStringLiteral("Language"), QStringLiteral("1"));
+    plugIn(72, 1);
+    test::CreateFormsWithTimersHeld();
+    ASSERT_TRUE(test::HandOverFoundModule());
+    module->setFault(sim::Fault::Vanish, 0); // the version query is the next command
+    K6Form1->FormActivate();
+    Form1->adasTimer();
+    ASSERT_TRUE(runUntil([&] { return k6Port().Lost(); }));
+    K6Form1->adasTimer();
+    EXPECT_EQ(K6Form1->StatusPanel(3), "COM port lost");
+    EXPECT_FALSE(k6Port().IsOpen());
+    EXPECT_FALSE(K6Form1->BitBtn2->isEnabled()) << "the version is not known yet";
+    k6Ticks(30);
+    EXPECT_EQ(K6Form1->StatusPanel(3), "COM port lost");
+
+    plugIn(72, 2);
+    ASSERT_TRUE(runUntil([&] { return engine().OpState == 0; }));
+    EXPECT_EQ(K6Form1->StatusPanel(2), "Sw: 8.4");
+    EXPECT_TRUE(K6Form1->BitBtn1->isEnabled());
+    EXPECT_TRUE(K6Form1->BitBtn2->isEnabled());
+    K6Form1->BitBtn2Click();
+    ASSERT_TRUE(runUntil([&] { return engine().OpState == 0; }));
+    EXPECT_EQ(K6Form1->StatusPanel(3), K6Form1->Transfer().Texts.ReadDone);
+    EXPECT_TRUE(imageHoldsModule());
+}
+
 TEST_F(PulledAdapterWindows, StartWindowWithdrawsThePulledModuleAndIdentifiesTheNextOne) {
     plugIn(72, 1);
     test::CreateFormsWithTimersHeld();
