@@ -115,6 +115,9 @@ Session::Session(Options options)
         alive_ = true;
         engine_.AsynComm321RxChar(n);
     };
+    // A pulled adapter leaves the engine idle as if the operation had ended (or, for the version
+    // query, waiting for the port): neither counts as done.
+    engine_.AddAbandonHandler([this](std::int32_t, std::int32_t) { portLost_ = true; });
     const QString v = dalvex::ReadSetting(MakeRegKey(MakeBrandFields()), QStringLiteral("ContactIdSend"));
     ContactId = v.isEmpty() || v == QLatin1String("1");
 }
@@ -159,7 +162,6 @@ QString Session::ReadSetting(const QString& name) {
 
 void Session::SetStatusPanel(int panel, const QString& text) {
     alive_ = true;
-    if (panel == 3 && text == engine_.Texts.PortLost) portLost_ = true;
     // A send ends with the clock set; without it the send is complete once the banks are written.
     // The demonstration switch makes the engine send nothing more and go idle.
     if (panel == 3 && NoClock && text == transfer_.Texts.ClockRunning && !transfer_.ClockOnly)
@@ -291,6 +293,15 @@ int Session::Loop(const QString& what, const std::function<bool()>& done, bool s
     auto last = snapshot();
     auto lastAlive = Clock::now();
     const auto check = [&] {
+        if (portLost_ || engine_.PortGone) {
+            progress_.Say(
+                QStringLiteral("dalvex-cli: %1: COM port lost (%2): the adapter has gone; %1 did not "
+                               "complete")
+                    .arg(what, options_.port),
+                true);
+            result = kModuleError;
+            return;
+        }
         if (port_.OpenError) {
             progress_.Say(QStringLiteral("dalvex-cli: ") + PortErrorText(options_.port, port_.OpenError),
                           true);
@@ -316,16 +327,6 @@ int Session::Loop(const QString& what, const std::function<bool()>& done, bool s
         if (stopRequested_ && engine_.DemoMode && engine_.OpState == k6link::state::Idle) {
             StoppedByUser = true;
             result = kInterrupted;
-            return;
-        }
-        // The engine ends an operation whose port has gone: that is no success.
-        if (portLost_) {
-            progress_.Say(
-                QStringLiteral("dalvex-cli: %1: COM port lost (the adapter was unplugged or the device "
-                               "went away); %2 did not complete")
-                    .arg(options_.port, what),
-                true);
-            result = kModuleError;
             return;
         }
         if (done()) {

@@ -125,7 +125,7 @@ private:
     std::shared_ptr<SerialTrace> trace_;
     bool alive_ = false;
     bool stopRequested_ = false;
-    bool portLost_ = false; // the engine ended the operation because the port had gone
+    bool portLost_ = false; // the engine abandoned the operation: the port's device has gone
     mutable int language_ = -1;
 };
 

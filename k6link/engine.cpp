@@ -34,7 +34,11 @@ void Engine::tick() {
         if (TimeoutTicks <= 0) {
             // A port that would not open is tried again when the command is due.
             if (!openedNow && !DemoMode && !port_.IsOpen()) OpenPort();
-            SendStep();
+            // After a loss nothing goes out until the device is back: the countdown starts over.
+            if (PortGone && !DemoMode && !port_.IsOpen())
+                TimeoutTicks = kTimeoutTicks;
+            else
+                SendStep();
         } else {
             --TimeoutTicks;
         }
@@ -61,12 +65,20 @@ void Engine::OpenPort() {
     const std::string device = name.toStdString();
     port_.SetDeviceName(device);
     port_.Open();
+    if (port_.IsOpen()) PortGone = false;
     host_.SetStatusPanel(0, QString::fromStdString(comDisplayName(device)));
 }
 
 void Engine::PortLost() {
     port_.Close();
     PortOpen = false;
+    PortGone = true;
+    if (OpState == state::VersionQuery) { // waits for the port; see the header
+        TimeoutTicks = 0;
+        ClearRx();
+        ShowStatus(Texts.PortLost);
+        return;
+    }
     const std::int32_t state = OpState;
     const std::int32_t next = NextOpState;
     OpState = state::Idle;

@@ -18,6 +18,9 @@
 // operations through their abandon handlers, so their windows stop showing a transfer. The next
 // operation opens the port again. While an operation runs on a port that would not open, the
 // open is tried again each time its command is due, so a returning adapter is taken up at once.
+// Only the version query outlives the loss: the window offers the transfers once it knows the
+// version, so the query waits for the port and goes out when the adapter is back. Until a good
+// open after a loss nothing is sent (PortGone), so "COM port lost" stays in panel 3 meanwhile.
 //
 // Receive buffer: a chunk that would not fit into what is left of RxBuffer is read off the port
 // and dropped, and the receive side is cleared (ClearRx), as if the line had been garbled. A state
@@ -71,6 +74,7 @@ public:
     std::int32_t MemAddr = 0;    // module address of the byte command in progress
     std::int32_t Remaining = 0;  // bytes still to go in a byte-wise transfer
     bool PortOpen = false;       // opened by the engine and not yet closed
+    bool PortGone = false;       // the port's device went away; cleared by the next good open
     bool DemoMode = false;       // demonstration: nothing is ever sent
     std::uint8_t StatusPoll = 0; // command of the byte read: 2 while the status window is open
     int VersionNotice = 0;       // 2 asked from the menu, 1 show on next tick, 3 close firmware window

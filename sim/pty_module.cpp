@@ -245,8 +245,8 @@ void PtyModule::hangUp() {
 }
 
 void PtyModule::vanish() {
-    hangUp();
     removeLinks();
+    hangUp();
 }
 
 bool PtyModule::lineClosed() const {
@@ -453,8 +453,9 @@ PtyModule::Outgoing PtyModule::shape(const Reply& reply) const {
 bool PtyModule::deliver(const Outgoing& out, std::int64_t readyNs) {
     if (out.action == Outgoing::Action::Drop) return true;
     if (out.action == Outgoing::Action::HangUp || out.action == Outgoing::Action::Vanish) {
-        closeLine();
+        // The name goes first, so whoever sees the hang-up finds it gone, as with a pulled adapter.
         if (out.action == Outgoing::Action::Vanish) removeLinks();
+        closeLine();
         return false;
     }
     int baud = 0;

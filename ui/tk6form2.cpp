@@ -2,6 +2,7 @@
 
 #include "forms.h"
 #include "k6_status_side.h"
+#include "k6link/core_states.h"
 #include "tform1.h"
 #include "tk6form1.h"
 
@@ -277,6 +278,12 @@ void TK6Form2::closeEvent(QCloseEvent* event) {
 
 void TK6Form2::Timer1Timer() {
     k6link::StatusPoll* poll = Poll();
+    // A lost port ends the poll like any operation; while the window is open it is started again,
+    // so the window refreshes by itself once the adapter is back. Try-out has no module to poll:
+    // its engine ends every operation without sending, so a restart would only reopen the port.
+    if (poll && isVisible() && K6Form1 && !K6Form1->Engine().DemoMode &&
+        K6Form1->Engine().OpState == k6link::state::Idle)
+        poll->Start();
     const bool alive = poll && poll->SecondElapsed();
     panels_[1]->setText(alive ? Texts.ComOk : Texts.ComError);
     SetStatusBarRed(!alive);

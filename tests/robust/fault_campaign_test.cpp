@@ -771,7 +771,8 @@ Outcome Judge(Rig& r, const Operation& op, int writesBefore, std::size_t probedB
         return r.module->receivedCount() > probedBefore || r.module->lineClosed() ? Outcome::Repeats
                                                                                   : Outcome::Ended;
     }
-    if (Idle(r) && Panel3(r) == r.engine.Texts.PortLost)
+    // The version query alone outlives a lost port: it waits, sending nothing, for the adapter.
+    if ((Idle(r) || r.engine.PortGone) && Panel3(r) == r.engine.Texts.PortLost)
         return r.comm.IsOpen() ? Outcome::Ended : Outcome::Lost;
     if (op.failed(r)) return Outcome::Fails;
     // Still going: it must still be sending, not stuck waiting for nothing.
