@@ -45,6 +45,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <thread>
 
@@ -729,6 +730,11 @@ struct Pair {
     std::size_t operation;
     std::size_t fault;
 };
+
+// The pair as test listings show it.
+void PrintTo(const Pair& pair, std::ostream* os) {
+    *os << Operations()[pair.operation].name << " under " << sim::kFaults[pair.fault].name;
+}
 
 std::vector<Pair> AllPairs() {
     std::vector<Pair> pairs;
