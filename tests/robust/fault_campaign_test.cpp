@@ -228,9 +228,11 @@ constexpr int kQuietMs = 4;
 constexpr int kSplitQuietMs = 8;
 // The split fault's pieces come this far apart (shortened, as the ticks are).
 constexpr std::chrono::milliseconds kSplitGap{1};
-// The module ends a memory write after a second of silence, twenty of the engine's 50 ms ticks:
-// scaled to the short ticks in the same proportion.
-constexpr int kSilenceTicks = 20;
+// The module ends a memory write after a second of silence, a fifth of the six seconds the engine
+// waits for a block's acknowledgement (120 ticks of 50 ms). Here the ticks are short, so the
+// silence is shortened too, but not so far that a busy machine's pause between two blocks ends a
+// memory write: it stays well under the acknowledgement countdown of 120 short ticks.
+constexpr std::chrono::milliseconds kMemoryWriteSilence{300};
 // The automatic search judges a port at the tick after its probe: the answer gets this long.
 constexpr int kJudgeWaitMs = 50;
 
@@ -308,7 +310,7 @@ struct Rig {
     bool PlugIn() {
         if (module) module->stop();
         module = std::make_unique<sim::PtyModule>();
-        SetQuiet(quietMs);
+        module->setMemoryWriteSilence(kMemoryWriteSilence);
         module->setSplitGap(kSplitGap);
         module->withModule([&](sim::ModuleSim& m) {
             m.setTypeCode(type);
@@ -324,10 +326,7 @@ struct Rig {
         return module->start() && module->linkAs(ports.path().toStdString(), kComNumber);
     }
 
-    void SetQuiet(int ms) {
-        quietMs = ms;
-        module->setMemoryWriteSilence(std::chrono::milliseconds(kSilenceTicks * ms));
-    }
+    void SetQuiet(int ms) { quietMs = ms; }
 
     // One tick of whichever timer drives the operation.
     void Tick() {
@@ -383,6 +382,7 @@ struct Operation {
     std::function<void(Rig&)> stop = [](Rig&) {};                  // how the user ends it
     bool readsImage = false;                                       // a completed run changes the image
     bool search = false;                                           // the start window's operation
+    bool writesMemory = false;                                     // a memory write (voice, firmware)
 };
 
 bool Idle(Rig& r) {
@@ -635,7 +635,8 @@ std::vector<Operation> Operations() {
              },
          .failed =
              [](Rig& r) { return Idle(r) && HasMessage(r.voiceHost.messages, r.voice.Texts.TransferFailed); },
-         .stop = [](Rig& r) { r.voice.TabSheet22Exit(); }},
+         .stop = [](Rig& r) { r.voice.TabSheet22Exit(); },
+         .writesMemory = true},
         {.name = "processor_query",
          .type = 74,
          .version = 84,
@@ -667,7 +668,8 @@ std::vector<Operation> Operations() {
          .done = [](Rig& r) { return Idle(r) && r.host.firmwareClosed > 0; },
          .failed =
              [](Rig& r) { return Idle(r) && r.firmwareHost.headline == r.firmware.Texts.TransferFailed; },
-         .stop = [](Rig& r) { r.firmware.Leave(); }},
+         .stop = [](Rig& r) { r.firmware.Leave(); },
+         .writesMemory = true},
     };
 }
 
@@ -836,7 +838,8 @@ TEST_P(FaultCampaign, OperationUnderFault) {
         ASSERT_TRUE(r.PlugIn()) << r.module->error();
     } else {
         r.module->setFault(sim::Fault::None);
-        pumpFor(2 * kSilenceTicks * r.quietMs); // a memory write cut off ends
+        // A memory write cut off ends after its silence.
+        if (op.writesMemory) pumpFor(2 * static_cast<int>(kMemoryWriteSilence.count()));
     }
     r.SetQuiet(kQuietMs);
     r.searchHost.withdrawn = 0;
