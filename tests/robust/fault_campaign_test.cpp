@@ -228,11 +228,13 @@ constexpr int kQuietMs = 4;
 constexpr int kSplitQuietMs = 8;
 // The split fault's pieces come this far apart (shortened, as the ticks are).
 constexpr std::chrono::milliseconds kSplitGap{1};
-// The module ends a memory write after a second of silence, a fifth of the six seconds the engine
-// waits for a block's acknowledgement (120 ticks of 50 ms). Here the ticks are short, so the
-// silence is shortened too, but not so far that a busy machine's pause between two blocks ends a
-// memory write: it stays well under the acknowledgement countdown of 120 short ticks.
-constexpr std::chrono::milliseconds kMemoryWriteSilence{300};
+// The module ends a memory write after a second of silence. On the engine's 50 ms ticks that lies
+// between the pause before the first block (5 ticks) and the repeat of an unanswered start frame
+// (50 ticks) or block (120 ticks). The memory writes here tick every kMemoryWriteQuietMs, so the
+// silence sits between 40 and 400 ms, and long enough that a busy machine's pause between two
+// blocks does not end a transfer.
+constexpr int kMemoryWriteQuietMs = 8;
+constexpr std::chrono::milliseconds kMemoryWriteSilence{250};
 // The automatic search judges a port at the tick after its probe: the answer gets this long.
 constexpr int kJudgeWaitMs = 50;
 
@@ -573,7 +575,7 @@ std::vector<Operation> Operations() {
          .type = 72,
          .version = 84,
          .faultAfter = 6,
-         .ticks = 200,
+         .ticks = 300,
          .start = [](Rig& r) { r.modem.StartPhonebookRead(); },
          .done = [](Rig& r) { return Idle(r) && Panel3(r) == r.modem.Texts.PhonebookReadDone; }},
         {.name = "phonebook_write",
@@ -807,7 +809,8 @@ TEST_P(FaultCampaign, OperationUnderFault) {
     if (HasFatalFailure()) return;
     const k6config::ConfigImage before = r.engine.ConfigImage;
 
-    r.SetQuiet(fault.fault == sim::Fault::Split ? kSplitQuietMs : kQuietMs);
+    const int quiet = op.writesMemory ? kMemoryWriteQuietMs : kQuietMs;
+    r.SetQuiet(fault.fault == sim::Fault::Split ? quiet + kSplitQuietMs - kQuietMs : quiet);
     r.module->setFault(fault.fault, fault.takesCount ? op.faultAfter : 0);
     op.start(r);
     if (HasFatalFailure()) return;
@@ -841,7 +844,7 @@ TEST_P(FaultCampaign, OperationUnderFault) {
         // A memory write cut off ends after its silence.
         if (op.writesMemory) pumpFor(2 * static_cast<int>(kMemoryWriteSilence.count()));
     }
-    r.SetQuiet(kQuietMs);
+    r.SetQuiet(quiet);
     r.searchHost.withdrawn = 0;
     r.search.ModuleCode = 0;
     r.search.PortFound = false;
