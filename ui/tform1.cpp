@@ -474,10 +474,15 @@ void TForm1::ModuleWithdrawn() {
     Label10->setText(searchWord_.isEmpty() ? QStringLiteral("???") : searchWord_);
     Kereso->start();
     portLost_ = true;
+    const auto [port, where] = PortWords();
+    PortStatus->setText(Texts.PortLost.arg(port, where));
+}
+
+std::pair<QString, QString> TForm1::PortWords() const {
     const QString port = QString::fromStdString(comDisplayName(AsynComm321->DeviceName()));
     const auto device = resolveComDevice(AsynComm321->DeviceName());
     const QString where = device ? QStringLiteral(" (%1)").arg(QString::fromStdString(*device)) : QString();
-    PortStatus->setText(Texts.PortLost.arg(port, where));
+    return {port, where};
 }
 
 void TForm1::ShowOpenResult(int error) {
@@ -485,9 +490,7 @@ void TForm1::ShowOpenResult(int error) {
     // not exist on purpose.
     const int s = Search.SearchState;
     if (s == DeviceSearch::NextPort || s == DeviceSearch::ProbePort || s == DeviceSearch::JudgePort) return;
-    const QString port = QString::fromStdString(comDisplayName(AsynComm321->DeviceName()));
-    const auto device = resolveComDevice(AsynComm321->DeviceName());
-    const QString where = device ? QStringLiteral(" (%1)").arg(QString::fromStdString(*device)) : QString();
+    const auto [port, where] = PortWords();
     if (portLost_ && (error == ENOENT || error == ENODEV || error == ENXIO)) {
         PortStatus->setText(Texts.PortLost.arg(port, where));
         return;

@@ -6,6 +6,7 @@
 #include "startup/device_search.h"
 
 #include <QWidget>
+#include <utility>
 
 class QComboBox;
 class QGroupBox;
@@ -95,6 +96,8 @@ private:
     void BuildControls();
     void ShowLogo();
     void ShowOpenResult(int error);
+    // The port's COM name and, when it stands for a device, " (device)": %1 and %2 of the texts.
+    std::pair<QString, QString> PortWords() const;
     QString RegKey() const;
 
     SearchIndicator indicator_;
