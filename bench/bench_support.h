@@ -1,17 +1,33 @@
 #pragma once
-// Small helpers shared by the timing programs.
+// Small helpers shared by the timing programs: the simulated module on its port, a quiet engine
+// host, a port that lets a program watch what crosses it, the engine's ticks and the report line.
 
+#include "k6link/engine.h"
+#include "k6link/engine_host.h"
+#include "k6link/port.h"
 #include "serial/async32.h"
 #include "serial/serial_trace.h"
+#include "sim/pty_module.h"
 
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <vector>
 
 namespace dalvex::bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 // The p-th quantile (0..1) of the samples, nearest rank.
 inline double Percentile(std::vector<double> v, double p) {
@@ -35,6 +51,100 @@ inline void TraceFromEnvironment(TAsynComm32& port) {
         }
     }
     port.SetTrace(trace);
+}
+
+// A simulated module answering on COM1 of a private ports folder (DALVEX_PORTS points there),
+// paced as a line of `baud` (0: as fast as the pty goes). A program that cannot start it ends.
+class SimulatedCom1 {
+public:
+    explicit SimulatedCom1(int baud) {
+        setenv("DALVEX_PORTS", ports_.path().toLocal8Bit().constData(), 1);
+        if (!module.start() || !module.linkAs(ports_.path().toStdString(), 1)) {
+            std::fprintf(stderr, "simulator: %s\n", module.error().c_str());
+            std::exit(1);
+        }
+        module.setBaud(baud);
+    }
+    ~SimulatedCom1() { module.stop(); }
+    SimulatedCom1(const SimulatedCom1&) = delete;
+    SimulatedCom1& operator=(const SimulatedCom1&) = delete;
+
+    sim::PtyModule module;
+
+private:
+    QTemporaryDir ports_;
+};
+
+// An engine host that shows nothing and finds the port released and set to COM1. Programs
+// override what they time or count.
+class QuietEngineHost : public k6link::EngineHost {
+public:
+    void ShowClockAndCustomer() override {}
+    bool PortReleased() override { return true; }
+    QString ReadSetting(const QString&) override { return QStringLiteral("COM1"); }
+    void SetStatusPanel(int, const QString&) override {}
+    void ShowMessage(const QString&) override {}
+    void OperationRunning() override {}
+    void EnableTransferButtons() override {}
+    void CloseFirmwareWindow() override {}
+    void ApplyVersionRules(int, int) override {}
+};
+
+// The engine's port on the serial component, calling onWrite before each write and onRead after
+// each read that brought bytes.
+class WatchedPort final : public k6link::Port {
+public:
+    explicit WatchedPort(TAsynComm32& comm)
+        : inner_(comm) {}
+    void SetDeviceName(const std::string& name) override { inner_.SetDeviceName(name); }
+    void Open() override { inner_.Open(); }
+    void Close() override { inner_.Close(); }
+    bool IsOpen() const override { return inner_.IsOpen(); }
+    bool Lost() const override { return inner_.Lost(); }
+    int Write(const void* buffer, int count) override {
+        if (onWrite) onWrite(buffer, count);
+        return inner_.Write(buffer, count);
+    }
+    int Read(void* buffer, int count) override {
+        const int n = inner_.Read(buffer, count);
+        if (n > 0 && onRead) onRead(n);
+        return n;
+    }
+
+    std::function<void(const void*, int)> onWrite;
+    std::function<void(int)> onRead;
+
+private:
+    k6link::AsynCommPort inner_;
+};
+
+// The component's received-bytes event feeds the engine, as in the K6 window.
+inline void FeedEngine(TAsynComm32& comm, k6link::Engine& engine) {
+    comm.OnRxChar = [&engine](TCustomAsynComm32*, int n) { engine.AsynComm321RxChar(n); };
+}
+
+// Ticks the engine every `intervalMs` until it is idle.
+inline void TickUntilIdle(k6link::Engine& engine, int intervalMs) {
+    QEventLoop loop;
+    QTimer ticks;
+    ticks.setInterval(intervalMs);
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        engine.tick();
+        if (engine.OpState == 0) loop.quit();
+    });
+    ticks.start();
+    loop.exec();
+}
+
+// One line: the time taken, the wire time of `wireBytes` at 10 bits a byte and their ratio; with
+// `baud` 0 (an unpaced line) the time alone. `width` aligns the label column.
+inline void ReportRatio(const char* what, int width, double seconds, double wireBytes, int baud) {
+    if (baud > 0) {
+        const double wire = wireBytes * 10.0 / baud;
+        std::printf("%-*s %7.3f s, wire %7.3f s, ratio %.3f\n", width, what, seconds, wire, seconds / wire);
+    } else {
+        std::printf("%-*s %7.3f s (unpaced)\n", width, what, seconds);
+    }
 }
 
 } // namespace dalvex::bench

@@ -11,33 +11,18 @@
 
 #include "bench/bench_support.h"
 #include "k6link/engine_host.h"
-#include "k6link/port.h"
 #include "serial/async32.h"
-#include "sim/pty_module.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
 
 using namespace dalvex;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
 namespace {
 
-struct Host final : k6link::EngineHost, k6link::TransferHost {
-    void ShowClockAndCustomer() override {}
-    bool PortReleased() override { return true; }
-    QString ReadSetting(const QString&) override { return QStringLiteral("COM1"); }
-    void SetStatusPanel(int, const QString&) override {}
-    void ShowMessage(const QString&) override {}
-    void OperationRunning() override {}
-    void EnableTransferButtons() override {}
-    void CloseFirmwareWindow() override {}
-    void ApplyVersionRules(int, int) override {}
+struct Host final : bench::QuietEngineHost, k6link::TransferHost {
+    using bench::QuietEngineHost::EnableTransferButtons;
     void SetProgress(int, int) override {}
     void StepProgress() override {}
     void ShowProgress(bool) override {}
@@ -50,11 +35,7 @@ struct Host final : k6link::EngineHost, k6link::TransferHost {
 
 // Runs one operation to its end; returns the seconds it took.
 double Run(int baud, int moduleType, int version, bool send) {
-    QTemporaryDir ports;
-    setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
-    sim::PtyModule module;
-    if (!module.start() || !module.linkAs(ports.path().toStdString(), 1)) std::exit(1);
-    module.setBaud(baud);
+    bench::SimulatedCom1 com1(baud);
     TAsynComm32 comm;
     k6link::AsynCommPort port(comm);
     Host host;
@@ -62,16 +43,9 @@ double Run(int baud, int moduleType, int version, bool send) {
     k6link::ConfigTransfer transfer(engine, host);
     engine.ModuleType = moduleType;
     engine.Version = version;
-    comm.OnRxChar = [&engine](TCustomAsynComm32*, int n) { engine.AsynComm321RxChar(n); };
+    bench::FeedEngine(comm, engine);
     bench::TraceFromEnvironment(comm);
 
-    QEventLoop loop;
-    QTimer ticks;
-    ticks.setInterval(40);
-    QObject::connect(&ticks, &QTimer::timeout, [&] {
-        engine.tick();
-        if (engine.OpState == 0) loop.quit();
-    });
     const auto t0 = Clock::now();
     if (send)
         transfer.StartSend();
@@ -80,21 +54,14 @@ double Run(int baud, int moduleType, int version, bool send) {
     engine.tick(); // opens the port
     engine.TimeoutTicks = 0;
     engine.tick(); // the first command
-    ticks.start();
-    loop.exec();
-    const double s = std::chrono::duration<double>(Clock::now() - t0).count();
+    bench::TickUntilIdle(engine, 40);
+    const double s = bench::Seconds(Clock::now() - t0);
     comm.Close();
-    module.stop();
     return s;
 }
 
 void Report(const char* what, double seconds, double wireBytes, int baud) {
-    if (baud > 0) {
-        const double wire = wireBytes * 10.0 / baud;
-        std::printf("%-40s %7.3f s, wire %7.3f s, ratio %.3f\n", what, seconds, wire, seconds / wire);
-    } else {
-        std::printf("%-40s %7.3f s (unpaced)\n", what, seconds);
-    }
+    bench::ReportRatio(what, 40, seconds, wireBytes, baud);
 }
 
 } // namespace

@@ -15,68 +15,31 @@
 
 #include "bench/bench_support.h"
 #include "k6link/core_states.h"
-#include "k6link/engine.h"
-#include "k6link/engine_host.h"
-#include "k6link/port.h"
 #include "serial/async32.h"
-#include "sim/pty_module.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QTemporaryDir>
 #include <QTimer>
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 using namespace dalvex;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
 namespace {
 
-// The component, with the time of the last write.
-class TimedPort final : public k6link::Port {
-public:
-    explicit TimedPort(TAsynComm32& comm)
-        : inner_(comm) {}
-    void SetDeviceName(const std::string& name) override { inner_.SetDeviceName(name); }
-    void Open() override { inner_.Open(); }
-    void Close() override { inner_.Close(); }
-    bool IsOpen() const override { return inner_.IsOpen(); }
-    bool Lost() const override { return inner_.Lost(); }
-    int Write(const void* buffer, int count) override {
-        sent = Clock::now();
-        return inner_.Write(buffer, count);
-    }
-    int Read(void* buffer, int count) override { return inner_.Read(buffer, count); }
-
-    Clock::time_point sent;
-
-private:
-    k6link::AsynCommPort inner_;
-};
-
-class BenchHost final : public k6link::EngineHost {
+class BenchHost final : public bench::QuietEngineHost {
 public:
     k6link::Engine* engine = nullptr;
-    TimedPort* port = nullptr;
     QEventLoop* loop = nullptr;
+    Clock::time_point sent; // the last write
     int wanted = 0;
     std::vector<double> times;
 
-    void ShowClockAndCustomer() override {}
-    bool PortReleased() override { return true; }
-    QString ReadSetting(const QString&) override { return QStringLiteral("COM1"); }
-    void SetStatusPanel(int, const QString&) override {}
-    void ShowMessage(const QString&) override {}
-    void OperationRunning() override {}
-    void EnableTransferButtons() override {}
-    void CloseFirmwareWindow() override {}
     // The last step of the version reply: the exchange is complete.
     void ApplyVersionRules(int, int) override {
-        times.push_back(std::chrono::duration<double, std::micro>(Clock::now() - port->sent).count());
+        times.push_back(std::chrono::duration<double, std::micro>(Clock::now() - sent).count());
         if (static_cast<int>(times.size()) == wanted) {
             loop->quit();
             return;
@@ -87,26 +50,18 @@ public:
 };
 
 std::vector<double> RunQueries(int count, int baud) {
-    QTemporaryDir ports;
-    setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
-    sim::PtyModule module;
-    if (!module.start() || !module.linkAs(ports.path().toStdString(), 1)) {
-        std::fprintf(stderr, "simulator: %s\n", module.error().c_str());
-        std::exit(1);
-    }
-    module.setBaud(baud);
-
+    bench::SimulatedCom1 com1(baud);
     TAsynComm32 comm;
-    TimedPort port(comm);
+    bench::WatchedPort port(comm);
     BenchHost host;
     k6link::Engine engine(port, host);
     QEventLoop loop;
     host.engine = &engine;
-    host.port = &port;
     host.loop = &loop;
     host.wanted = count;
     host.times.reserve(static_cast<std::size_t>(count));
-    comm.OnRxChar = [&engine](TCustomAsynComm32*, int n) { engine.AsynComm321RxChar(n); };
+    port.onWrite = [&host](const void*, int) { host.sent = Clock::now(); };
+    bench::FeedEngine(comm, engine);
 
     QTimer adas;
     adas.setInterval(50);
@@ -122,7 +77,6 @@ std::vector<double> RunQueries(int count, int baud) {
     loop.exec();
     adas.stop();
     comm.Close();
-    module.stop();
     if (engine.Version != sim::kDefaultVersion) {
         std::fprintf(stderr, "wrong version %d\n", engine.Version);
         std::exit(1);
@@ -147,7 +101,7 @@ int main(int argc, char** argv) {
     if (paced > 0) {
         const auto t0 = Clock::now();
         RunQueries(paced, 9600);
-        const double total = std::chrono::duration<double>(Clock::now() - t0).count();
+        const double total = bench::Seconds(Clock::now() - t0);
         const double wire = paced * 12.0 * 10.0 / 9600.0;
         std::printf("%d version queries at 9600 baud: %.3f s, wire time %.3f s, ratio %.4f\n", paced, total,
                     wire, total / wire);

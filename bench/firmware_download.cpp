@@ -14,38 +14,20 @@
 
 #include "k6media/firmware_download.h"
 
-#include "k6link/engine.h"
-#include "k6link/engine_host.h"
+#include "bench/bench_support.h"
 #include "k6link/memory_write.h"
-#include "k6link/port.h"
 #include "serial/async32.h"
-#include "sim/pty_module.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QTemporaryDir>
 #include <QTimer>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
 using namespace dalvex;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
 namespace {
-
-class QuietHost final : public k6link::EngineHost {
-public:
-    void ShowClockAndCustomer() override {}
-    bool PortReleased() override { return true; }
-    QString ReadSetting(const QString&) override { return QStringLiteral("COM1"); }
-    void SetStatusPanel(int, const QString&) override {}
-    void ShowMessage(const QString&) override {}
-    void OperationRunning() override {}
-    void EnableTransferButtons() override {}
-    void CloseFirmwareWindow() override {}
-    void ApplyVersionRules(int, int) override {}
-};
 
 class TimingHost final : public k6media::FirmwareHost {
 public:
@@ -72,24 +54,17 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int baud = argc > 1 ? std::atoi(argv[1]) : 9600;
 
-    QTemporaryDir ports;
-    setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
-    sim::PtyModule module;
-    if (!module.start() || !module.linkAs(ports.path().toStdString(), 1)) {
-        std::fprintf(stderr, "simulator: %s\n", module.error().c_str());
-        return 1;
-    }
-    module.setBaud(baud);
+    bench::SimulatedCom1 com1(baud);
 
     TAsynComm32 comm;
     k6link::AsynCommPort port(comm);
-    QuietHost host;
+    bench::QuietEngineHost host;
     k6link::Engine engine(port, host);
     k6link::MemoryWrite memoryWrite(engine);
     k6media::FirmwareData data;
     TimingHost timing;
     k6media::FirmwareDownload download(engine, memoryWrite, data, timing);
-    comm.OnRxChar = [&engine](TCustomAsynComm32*, int n) { engine.AsynComm321RxChar(n); };
+    bench::FeedEngine(comm, engine);
 
     data.FirmwareSlot = 13;
     download.ConvertAndStart();
@@ -105,7 +80,7 @@ int main(int argc, char** argv) {
     watch.setInterval(1);
     QObject::connect(&watch, &QTimer::timeout, [&] {
         std::uint64_t loads = 0;
-        module.withModule([&](sim::ModuleSim& m) { loads = m.firmware().logicLoads; });
+        com1.module.withModule([&](sim::ModuleSim& m) { loads = m.firmware().logicLoads; });
         if (loads > 0) {
             done = Clock::now();
             loop.quit();
@@ -122,24 +97,22 @@ int main(int argc, char** argv) {
     adas.stop();
     watch.stop();
     comm.Close();
-    module.stop();
     if (done == Clock::time_point{} || memoryWrite.TransferError) {
         std::fprintf(stderr, "the download did not complete (%d acknowledgements)\n", timing.acks);
         return 1;
     }
 
-    const auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
     constexpr double kBits = 10.0;
     const double wireBytes = 6 + 6 + k6media::kFirmwareBlocks * (256.0 + 1.0) + 6;
     const double wire = wireBytes * kBits / baud;
-    const double total = seconds(done - t0);
-    const double transfer = seconds(timing.lastAck - t0);
+    const double total = bench::Seconds(done - t0);
+    const double transfer = bench::Seconds(timing.lastAck - t0);
     const double transferWire = (6 + 6 + k6media::kFirmwareBlocks * 257.0) * kBits / baud;
     std::printf("firmware download at %d baud: %.3f s, wire time %.3f s, ratio %.4f\n", baud, total, wire,
                 total / wire);
     std::printf("  memory write (start to last acknowledgement): %.3f s, wire time %.3f s, ratio %.4f\n",
                 transfer, transferWire, transfer / transferWire);
     std::printf("  last acknowledgement to programming command sent: %.3f s (the 50-tick countdown)\n",
-                seconds(timing.programmingSent - timing.lastAck));
+                bench::Seconds(timing.programmingSent - timing.lastAck));
     return 0;
 }

@@ -8,37 +8,22 @@
 // the given baud rate (10 bits a byte, commands and replies). The engine ticks every 40 ms, about as
 // often as the K6 window's five timers tick it.
 
-#include "k6link/engine_host.h"
+#include "bench/bench_support.h"
 #include "k6link/event_log.h"
-#include "k6link/port.h"
 #include "k6link/signal_memory.h"
 #include "serial/async32.h"
 #include "sim/history_data.h"
-#include "sim/pty_module.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
 using namespace dalvex;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
 namespace {
 
-struct Host final : k6link::EngineHost, k6link::EventLogHost, k6link::SignalHost {
-    void ShowClockAndCustomer() override {}
-    bool PortReleased() override { return true; }
-    QString ReadSetting(const QString&) override { return QStringLiteral("COM1"); }
-    void SetStatusPanel(int, const QString&) override {}
-    void ShowMessage(const QString&) override {}
-    void OperationRunning() override {}
-    void EnableTransferButtons() override {}
-    void CloseFirmwareWindow() override {}
-    void ApplyVersionRules(int, int) override {}
+struct Host final : bench::QuietEngineHost, k6link::EventLogHost, k6link::SignalHost {
     void ShowLogProgress(bool) override {}
     void SetLogProgress(int) override {}
     void SetLogRows(int firstRow, std::span<const k6link::LogRow> rows) override {
@@ -54,50 +39,32 @@ struct Host final : k6link::EngineHost, k6link::EventLogHost, k6link::SignalHost
 
 // Runs one read to its end; returns the seconds it took.
 double Run(int baud, bool log, Host& host) {
-    QTemporaryDir ports;
-    setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
-    sim::PtyModule module;
-    if (!module.start() || !module.linkAs(ports.path().toStdString(), 1)) std::exit(1);
-    module.withModule([](sim::ModuleSim& m) {
+    bench::SimulatedCom1 com1(baud);
+    com1.module.withModule([](sim::ModuleSim& m) {
         sim::fillLog(m, 400);
         sim::fillSignal(m, 40 * 256 - 1);
     });
-    module.setBaud(baud);
     TAsynComm32 comm;
     k6link::AsynCommPort port(comm);
     k6link::Engine engine(port, host);
     k6link::EventLog eventLog(engine, host);
     k6link::SignalMemory signal(engine, host);
-    comm.OnRxChar = [&engine](TCustomAsynComm32*, int n) { engine.AsynComm321RxChar(n); };
+    bench::FeedEngine(comm, engine);
 
-    QEventLoop loop;
-    QTimer ticks;
-    ticks.setInterval(40);
-    QObject::connect(&ticks, &QTimer::timeout, [&] {
-        engine.tick();
-        if (engine.OpState == 0) loop.quit();
-    });
     const auto t0 = Clock::now();
     if (log)
         eventLog.Start();
     else
         signal.Start();
     engine.tick(); // opens the port and sends the first command
-    ticks.start();
-    loop.exec();
-    const double s = std::chrono::duration<double>(Clock::now() - t0).count();
+    bench::TickUntilIdle(engine, 40);
+    const double s = bench::Seconds(Clock::now() - t0);
     comm.Close();
-    module.stop();
     return s;
 }
 
 void Report(const char* what, double seconds, double wireBytes, int baud) {
-    if (baud > 0) {
-        const double wire = wireBytes * 10.0 / baud;
-        std::printf("%-36s %7.3f s, wire %7.3f s, ratio %.3f\n", what, seconds, wire, seconds / wire);
-    } else {
-        std::printf("%-36s %7.3f s (unpaced)\n", what, seconds);
-    }
+    bench::ReportRatio(what, 36, seconds, wireBytes, baud);
 }
 
 } // namespace

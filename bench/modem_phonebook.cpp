@@ -13,42 +13,34 @@
 //          read and up to 30 for the write), during which the line is idle by design.
 //   entries from the first CPBR / CPBW line to the end, against the bytes from that line on.
 
-#include "k6link/engine.h"
-#include "k6link/engine_host.h"
+#include "bench/bench_support.h"
 #include "k6link/modem_mode.h"
 #include "k6link/modem_ops.h"
-#include "k6link/port.h"
 #include "serial/async32.h"
 #include "sim/gsm_modem.h"
-#include "sim/pty_module.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <array>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 
 using namespace dalvex;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
 namespace {
 
-// The component, counting the bytes each way and noting when the first entry line went out.
-class CountingPort final : public k6link::Port {
-public:
-    explicit CountingPort(TAsynComm32& comm)
-        : inner_(comm) {}
-    void SetDeviceName(const std::string& name) override { inner_.SetDeviceName(name); }
-    void Open() override { inner_.Open(); }
-    void Close() override { inner_.Close(); }
-    bool IsOpen() const override { return inner_.IsOpen(); }
-    bool Lost() const override { return inner_.Lost(); }
-    int Write(const void* buffer, int count) override {
+// The bytes each way, and when the first entry line went out.
+struct LineCount {
+    long sent = 0;
+    long received = 0;
+    std::optional<Clock::time_point> entriesStart;
+    long bytesBeforeEntries = 0;
+
+    void Wrote(const void* buffer, int count) {
         const auto* b = static_cast<const char*>(buffer);
         if (!entriesStart && count > 8 &&
             (std::memcmp(b, "AT+CPBR=", 8) == 0 || std::memcmp(b, "AT+CPBW=", 8) == 0)) {
@@ -56,41 +48,19 @@ public:
             bytesBeforeEntries = sent + received;
         }
         sent += count;
-        return inner_.Write(buffer, count);
     }
-    int Read(void* buffer, int count) override {
-        const int n = inner_.Read(buffer, count);
-        if (n > 0) received += n;
-        return n;
-    }
-
-    long sent = 0;
-    long received = 0;
-    std::optional<Clock::time_point> entriesStart;
-    long bytesBeforeEntries = 0;
-
-private:
-    k6link::AsynCommPort inner_;
 };
 
-class BenchHost final : public k6link::EngineHost, public k6link::ModemHost {
+class BenchHost final : public bench::QuietEngineHost, public k6link::ModemHost {
 public:
     QEventLoop* loop = nullptr;
     std::array<std::array<QString, 3>, k6link::ModemOps::kPhonebookRows + 1> grid;
     int messages = 0;
 
-    void ShowClockAndCustomer() override {}
-    bool PortReleased() override { return true; }
-    QString ReadSetting(const QString&) override { return QStringLiteral("COM1"); }
-    void SetStatusPanel(int, const QString&) override {}
     void ShowMessage(const QString& text) override {
         ++messages;
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     }
-    void OperationRunning() override {}
-    void EnableTransferButtons() override {}
-    void CloseFirmwareWindow() override {}
-    void ApplyVersionRules(int, int) override {}
 
     void ClearPhonebook() override {
         for (auto& r : grid)
@@ -124,27 +94,23 @@ struct Result {
 enum class Run { Read, Write };
 
 Result RunPhonebook(Run run, int entries, int baud) {
-    QTemporaryDir ports;
-    setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
-    sim::PtyModule module;
-    if (!module.start() || !module.linkAs(ports.path().toStdString(), 1)) {
-        std::fprintf(stderr, "simulator: %s\n", module.error().c_str());
-        std::exit(1);
-    }
-    module.setBaud(baud);
-    module.withModule([&](sim::ModuleSim& m) {
+    bench::SimulatedCom1 com1(baud);
+    com1.module.withModule([&](sim::ModuleSim& m) {
         if (run == Run::Read) m.modem().fillPhonebook(entries);
     });
 
     TAsynComm32 comm;
-    CountingPort port(comm);
+    bench::WatchedPort port(comm);
+    LineCount count;
+    port.onWrite = [&count](const void* buffer, int n) { count.Wrote(buffer, n); };
+    port.onRead = [&count](int n) { count.received += n; };
     BenchHost host;
     k6link::Engine engine(port, host);
     k6link::ModemMode modem(engine);
     k6link::ModemOps ops(engine, modem, host);
     QEventLoop loop;
     host.loop = &loop;
-    comm.OnRxChar = [&engine](TCustomAsynComm32*, int n) { engine.AsynComm321RxChar(n); };
+    bench::FeedEngine(comm, engine);
     if (run == Run::Write)
         for (int row = 1; row <= entries; ++row)
             host.grid[static_cast<std::size_t>(row)] = {
@@ -162,7 +128,7 @@ Result RunPhonebook(Run run, int entries, int baud) {
     engine.OpState = 99999; // an unregistered state: the tick opens the port and sends nothing
     engine.tick();
     engine.OpState = 0;
-    port.sent = port.received = 0;
+    count.sent = count.received = 0;
 
     const auto start = Clock::now();
     if (run == Run::Read)
@@ -173,20 +139,19 @@ Result RunPhonebook(Run run, int entries, int baud) {
     const auto end = Clock::now();
 
     Result r;
-    r.seconds = std::chrono::duration<double>(end - start).count();
-    r.bytes = port.sent + port.received;
-    if (port.entriesStart) {
-        r.entrySeconds = std::chrono::duration<double>(end - *port.entriesStart).count();
-        r.entryBytes = r.bytes - port.bytesBeforeEntries;
+    r.seconds = bench::Seconds(end - start);
+    r.bytes = count.sent + count.received;
+    if (count.entriesStart) {
+        r.entrySeconds = bench::Seconds(end - *count.entriesStart);
+        r.entryBytes = r.bytes - count.bytesBeforeEntries;
     }
     if (run == Run::Read) {
         for (int row = 1; row <= k6link::ModemOps::kPhonebookRows; ++row)
             if (!host.grid[static_cast<std::size_t>(row)][1].isEmpty()) ++r.rows;
     } else {
-        module.withModule([&](sim::ModuleSim& m) { r.rows = m.modem().usedEntries(); });
+        com1.module.withModule([&](sim::ModuleSim& m) { r.rows = m.modem().usedEntries(); });
     }
     comm.Close();
-    module.stop();
     return r;
 }
 

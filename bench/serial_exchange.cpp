@@ -8,12 +8,10 @@
 
 #include "bench/bench_support.h"
 #include "serial/async32.h"
-#include "sim/pty_module.h"
 #include "startup/six_byte_frame.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -21,20 +19,13 @@
 #include <vector>
 
 using namespace dalvex;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
 namespace {
 
 // Runs `count` byte reads back to back and returns each round-trip time in microseconds.
 std::vector<double> RunExchanges(int count, int baud) {
-    QTemporaryDir ports;
-    setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
-    sim::PtyModule module;
-    if (!module.start() || !module.linkAs(ports.path().toStdString(), 1)) {
-        std::fprintf(stderr, "simulator: %s\n", module.error().c_str());
-        std::exit(1);
-    }
-    module.setBaud(baud);
+    bench::SimulatedCom1 com1(baud);
 
     TAsynComm32 port;
     port.SetDeviceName("COM1");
@@ -72,7 +63,6 @@ std::vector<double> RunExchanges(int count, int baud) {
     sendNext();
     loop.exec();
     port.Close();
-    module.stop();
     return times;
 }
 
@@ -92,7 +82,7 @@ int main(int argc, char** argv) {
     if (paced > 0) {
         const auto t0 = Clock::now();
         RunExchanges(paced, 9600);
-        const double total = std::chrono::duration<double>(Clock::now() - t0).count();
+        const double total = bench::Seconds(Clock::now() - t0);
         const double wire = paced * 12.0 * 10.0 / 9600.0;
         std::printf("%d byte reads at 9600 baud: %.3f s, wire time %.3f s, ratio %.4f\n", paced, total, wire,
                     total / wire);

@@ -9,80 +9,40 @@
 // 9600 baud = 200 ms; the figure is the median pass time as a ratio of it.
 
 #include "bench/bench_support.h"
-#include "k6link/engine.h"
-#include "k6link/engine_host.h"
-#include "k6link/port.h"
 #include "k6link/status_poll.h"
 #include "serial/async32.h"
-#include "sim/pty_module.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QTemporaryDir>
 #include <QTimer>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 using namespace dalvex;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
 namespace {
 
 constexpr int kBaud = 9600;
 
-class TimedPort final : public k6link::Port {
-public:
-    explicit TimedPort(TAsynComm32& comm)
-        : inner_(comm) {}
-    void SetDeviceName(const std::string& name) override { inner_.SetDeviceName(name); }
-    void Open() override { inner_.Open(); }
-    void Close() override { inner_.Close(); }
-    bool IsOpen() const override { return inner_.IsOpen(); }
-    bool Lost() const override { return inner_.Lost(); }
-    int Write(const void* buffer, int count) override {
-        if (armed) {
-            passStart = Clock::now();
-            armed = false;
-        }
-        return inner_.Write(buffer, count);
-    }
-    int Read(void* buffer, int count) override { return inner_.Read(buffer, count); }
-
-    bool armed = true;
-    Clock::time_point passStart;
-
-private:
-    k6link::AsynCommPort inner_;
-};
-
-class BenchHost final : public k6link::EngineHost, public k6link::StatusHost {
+class BenchHost final : public bench::QuietEngineHost, public k6link::StatusHost {
 public:
     k6link::Engine* engine = nullptr;
-    TimedPort* port = nullptr;
     QEventLoop* loop = nullptr;
+    bool armed = true;           // the next write starts a pass
+    Clock::time_point passStart; // the first write of the pass
     int wanted = 0;
     std::vector<double> times;
 
-    void ShowClockAndCustomer() override {}
-    bool PortReleased() override { return true; }
-    QString ReadSetting(const QString&) override { return QStringLiteral("COM1"); }
-    void SetStatusPanel(int, const QString&) override {}
-    void ShowMessage(const QString&) override {}
-    void OperationRunning() override {}
-    void EnableTransferButtons() override {}
-    void CloseFirmwareWindow() override {}
-    void ApplyVersionRules(int, int) override {}
-
     void StatusRefreshed(const k6link::StatusBytes&) override {
-        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - port->passStart).count());
+        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - passStart).count());
         if (static_cast<int>(times.size()) == wanted) {
             engine->OpState = 0;
             loop->quit();
             return;
         }
-        port->armed = true;
+        armed = true;
         engine->SendStep();
     }
     void TestEndDone() override {}
@@ -94,26 +54,22 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int passes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
 
-    QTemporaryDir ports;
-    setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
-    sim::PtyModule module;
-    if (!module.start() || !module.linkAs(ports.path().toStdString(), 1)) {
-        std::fprintf(stderr, "simulator: %s\n", module.error().c_str());
-        return 1;
-    }
-    module.setBaud(kBaud);
-
+    bench::SimulatedCom1 com1(kBaud);
     TAsynComm32 comm;
-    TimedPort port(comm);
+    bench::WatchedPort port(comm);
     BenchHost host;
     k6link::Engine engine(port, host);
     k6link::StatusPoll poll(engine, host);
     QEventLoop loop;
     host.engine = &engine;
-    host.port = &port;
     host.loop = &loop;
     host.wanted = passes;
-    comm.OnRxChar = [&engine](TCustomAsynComm32*, int n) { engine.AsynComm321RxChar(n); };
+    port.onWrite = [&host](const void*, int) {
+        if (!host.armed) return;
+        host.passStart = Clock::now();
+        host.armed = false;
+    };
+    bench::FeedEngine(comm, engine);
 
     QTimer adas;
     adas.setInterval(50);
@@ -130,7 +86,6 @@ int main(int argc, char** argv) {
     loop.exec();
     adas.stop();
     comm.Close();
-    module.stop();
 
     const double wire = 16.0 * 12.0 * 10.0 / kBaud * 1000.0;
     const double median = bench::Percentile(host.times, 0.5);

@@ -9,37 +9,22 @@
 // timers tick it.
 
 #include "bench/bench_support.h"
-#include "k6link/engine_host.h"
 #include "k6link/memory_write.h"
-#include "k6link/port.h"
 #include "k6media/voice_upload.h"
 #include "serial/async32.h"
-#include "sim/pty_module.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFile>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
 using namespace dalvex;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
 namespace {
 
-struct Host final : k6link::EngineHost, k6media::VoiceUploadHost {
-    void ShowClockAndCustomer() override {}
-    bool PortReleased() override { return true; }
-    QString ReadSetting(const QString&) override { return QStringLiteral("COM1"); }
-    void SetStatusPanel(int, const QString&) override {}
+struct Host final : bench::QuietEngineHost, k6media::VoiceUploadHost {
     void ShowMessage(const QString& text) override { messages.push_back(text); }
-    void OperationRunning() override {}
-    void EnableTransferButtons() override {}
-    void CloseFirmwareWindow() override {}
-    void ApplyVersionRules(int, int) override {}
     void ShowGauge(int) override {}
     void StepGauge() override { ++acks; }
     void HideGauge() override { done = Clock::now(); }
@@ -76,34 +61,21 @@ QByteArray Wav(int samples) {
 
 // One upload; returns the seconds from the start to the last acknowledgement.
 double Run(int baud, const QString& file, const QString& dir) {
-    QTemporaryDir ports;
-    setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
-    sim::PtyModule module;
-    if (!module.start() || !module.linkAs(ports.path().toStdString(), 1)) std::exit(1);
-    module.setBaud(baud);
+    bench::SimulatedCom1 com1(baud);
     TAsynComm32 comm;
     k6link::AsynCommPort port(comm);
     Host host;
     k6link::Engine engine(port, host);
     k6link::MemoryWrite memoryWrite(engine);
     k6media::VoiceUpload upload(engine, memoryWrite, host);
-    comm.OnRxChar = [&engine](TCustomAsynComm32*, int n) { engine.AsynComm321RxChar(n); };
+    bench::FeedEngine(comm, engine);
 
-    QEventLoop loop;
-    QTimer ticks;
-    ticks.setInterval(40);
-    QObject::connect(&ticks, &QTimer::timeout, [&] {
-        engine.tick();
-        if (engine.OpState == 0) loop.quit();
-    });
     const auto t0 = Clock::now();
     if (!upload.Start(*k6media::FindVoiceSlot(QStringLiteral("Edit9")), file, dir)) std::exit(1);
     engine.tick(); // opens the port and sends the start frame
-    ticks.start();
-    loop.exec();
-    const double s = std::chrono::duration<double>(host.done - t0).count();
+    bench::TickUntilIdle(engine, 40);
+    const double s = bench::Seconds(host.done - t0);
     comm.Close();
-    module.stop();
     if (!host.messages.empty() || host.acks != k6media::kMaxVoiceBlocks) {
         std::fprintf(stderr, "upload failed: %d acknowledgements\n", host.acks);
         std::exit(1);
