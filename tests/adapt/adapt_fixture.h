@@ -4,7 +4,9 @@
 // rules name when it has none of its own yet.
 
 #include "serial/settings.h"
+#include "tests/support/hand_over.h"
 #include "tests/support/wait.h"
+#include "tests/support/window_fixture.h"
 #include "ui/forms.h"
 #include "ui/tform1.h"
 #include "ui/tk6form1.h"
@@ -29,31 +31,7 @@ inline QWidget* TopWindow(const char* name) {
     return nullptr;
 }
 
-struct WindowsFixture : ::testing::Test {
-    QTemporaryDir home;
-    QTemporaryDir ports;
-    QTemporaryDir startDir;
-    QString oldDir = QDir::currentPath();
-
-    void SetUp() override {
-        setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
-        setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
-        // The texts the tests expect are the Hungarian ones.
-        WriteSetting(QStringLiteral("\\software\\GSM\\Dalvex"), QStringLiteral("Language"),
-                     QStringLiteral("0"));
-        QDir::setCurrent(startDir.path());
-        TK6Form1::MessageBoxHook = [](const QString&, QMessageBox::StandardButtons) {
-            return QMessageBox::Ok;
-        };
-    }
-    void TearDown() override {
-        DestroyForms();
-        TK6Form1::MessageBoxHook = nullptr;
-        QDir::setCurrent(oldDir);
-        unsetenv("DALVEX_PORTS");
-        unsetenv("XDG_CONFIG_HOME");
-    }
-
+struct WindowsFixture : WindowsEnvironment {
     void setting(const char* name, const QString& value) { WriteSetting(kKey, name, value); }
     QString setting(const char* name) { return ReadSetting(kKey, name); }
 
@@ -61,11 +39,7 @@ struct WindowsFixture : ::testing::Test {
     void start() {
         if (!QFile::exists(ports.path() + "/com1"))
             symlink("/nonexistent/tty", (ports.path() + "/com1").toLocal8Bit().constData());
-        CreateForms();
-        Form1->adas->stop();
-        Form1->Kereso->stop();
-        for (QTimer* t : {K6Form1->adas, K6Form1->Timer1, K6Form1->Timer2, K6Form1->Timer3, K6Form1->Timer4})
-            t->stop();
+        CreateFormsWithTimersHeld();
         addStatusIndicators();
         Form1->FormActivate();
     }

@@ -11,6 +11,7 @@
 #include "sim/pty_module.h"
 #include "tests/support/hand_over.h"
 #include "tests/support/wait.h"
+#include "tests/support/window_fixture.h"
 #include "ui/forms.h"
 #include "ui/tdphone1.h"
 #include "ui/tform1.h"
@@ -55,42 +56,12 @@ void enter(QWidget* w) {
     QApplication::sendEvent(w, &e);
 }
 
-struct DoorWindowFixture : ::testing::Test {
-    QTemporaryDir home;
-    QTemporaryDir ports;
-    QTemporaryDir startDir;
-    QString oldDir = QDir::currentPath();
-    sim::PtyModule module;
-    std::vector<QString> shown;
-    std::deque<QMessageBox::StandardButton> answers;
-
+struct DoorWindowFixture : test::SimWindowFixture {
     void SetUp() override {
-        setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
-        // The windows' design-time Hungarian texts, which these tests name.
-        dalvex::WriteSetting(QStringLiteral("\\software\\GSM\\Dalvex"), QStringLiteral("Language"), QStringLiteral("0"));
-        setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
-        QDir::setCurrent(startDir.path());
-        ASSERT_TRUE(module.start()) << module.error();
+        test::SimWindowFixture::SetUp();
         module.withModule([](sim::ModuleSim& m) { m.setTypeCode(75); });
-        TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons buttons) {
-            shown.push_back(text);
-            if (buttons == QMessageBox::Ok) return QMessageBox::Ok;
-            if (answers.empty()) return QMessageBox::No;
-            const QMessageBox::StandardButton a = answers.front();
-            answers.pop_front();
-            return a;
-        };
-    }
-    void TearDown() override {
-        DestroyForms();
-        TK6Form1::MessageBoxHook = nullptr;
-        module.stop();
-        QDir::setCurrent(oldDir);
-        unsetenv("DALVEX_PORTS");
-        unsetenv("XDG_CONFIG_HOME");
     }
 
-    k6link::Engine& engine() { return K6Form1->Engine(); }
     template <typename W = QWidget> W* control(const char* name) {
         W* w = qobject_cast<W*>(DPhone1->Control(QString::fromLatin1(name)));
         EXPECT_NE(w, nullptr) << name;
@@ -116,15 +87,6 @@ struct DoorWindowFixture : ::testing::Test {
         ASSERT_TRUE(DPhone1->isVisible());
         // This window's activation runs the K6 window's, which asks for the software version.
         ASSERT_TRUE(waitFor([&] { return DPhone1->isActiveWindow(); }, 1000));
-    }
-    // Ticks the engine until it is idle, letting each reply in before the next tick.
-    bool runToIdle() {
-        for (int i = 0; i < 400 && engine().OpState != 0; ++i) {
-            const bool sends = engine().TimeoutTicks <= 0;
-            K6Form1->adasTimer();
-            waitFor([&] { return engine().OpState == 0 || engine().TimeoutTicks <= 0; }, sends ? 2000 : 5);
-        }
-        return engine().OpState == 0;
     }
     // Hand-over, the start window's release of the port and the version query.
     void connect() {

@@ -10,6 +10,7 @@
 #include "sim/pty_module.h"
 #include "tests/support/hand_over.h"
 #include "tests/support/wait.h"
+#include "tests/support/window_fixture.h"
 #include "ui/forms.h"
 #include "ui/k6_firmware_side.h"
 #include "ui/tfirmware.h"
@@ -34,37 +35,7 @@ namespace {
 const QString kKey = QStringLiteral("\\software\\GSM\\Dalvex");
 constexpr int kQuietMs = 10;
 
-struct FirmwareWindowFixture : ::testing::Test {
-    QTemporaryDir home;
-    QTemporaryDir ports;
-    QTemporaryDir startDir;
-    QString oldDir = QDir::currentPath();
-    sim::PtyModule module;
-    std::vector<QString> shown;
-
-    void SetUp() override {
-        setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
-        // The windows' design-time Hungarian texts, which these tests name.
-        dalvex::WriteSetting(QStringLiteral("\\software\\GSM\\Dalvex"), QStringLiteral("Language"), QStringLiteral("0"));
-        setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
-        QDir::setCurrent(startDir.path());
-        ASSERT_TRUE(module.start()) << module.error();
-        TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons) {
-            shown.push_back(text);
-            return QMessageBox::Ok;
-        };
-    }
-    void TearDown() override {
-        DestroyForms();
-        TK6Form1::MessageBoxHook = nullptr;
-        module.stop();
-        QDir::setCurrent(oldDir);
-        unsetenv("DALVEX_PORTS");
-        unsetenv("XDG_CONFIG_HOME");
-    }
-
-    k6link::Engine& engine() { return K6Form1->Engine(); }
-
+struct FirmwareWindowFixture : test::SimWindowFixture {
     // A module of this type and version on COM1, handed over, with its version read.
     void connect(std::uint8_t type, std::uint8_t version) {
         module.withModule([&](sim::ModuleSim& m) {

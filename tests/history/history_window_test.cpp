@@ -14,6 +14,7 @@
 #include "startup/six_byte_frame.h"
 #include "tests/support/hand_over.h"
 #include "tests/support/wait.h"
+#include "tests/support/window_fixture.h"
 #include "ui/forms.h"
 #include "ui/k6_file_commands.h"
 #include "ui/k6_history_side.h"
@@ -42,27 +43,12 @@ namespace {
 
 const QString kKey = QStringLiteral("\\software\\GSM\\Dalvex");
 
-struct HistoryWindowFixture : ::testing::Test {
-    QTemporaryDir home;
-    QTemporaryDir ports;
-    QTemporaryDir startDir;
+struct HistoryWindowFixture : test::SimWindowFixture {
     QTemporaryDir files;
-    QString oldDir = QDir::currentPath();
-    sim::PtyModule module;
-    std::vector<QString> shown; // every message box text
-    QString exportPath;         // what the file dialog answers
+    QString exportPath; // what the file dialog answers
 
     void SetUp() override {
-        setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
-        // The windows' design-time Hungarian texts, which these tests name.
-        dalvex::WriteSetting(QStringLiteral("\\software\\GSM\\Dalvex"), QStringLiteral("Language"), QStringLiteral("0"));
-        setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
-        QDir::setCurrent(startDir.path());
-        ASSERT_TRUE(module.start()) << module.error();
-        TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons) {
-            shown.push_back(text);
-            return QMessageBox::Ok;
-        };
+        test::SimWindowFixture::SetUp();
         K6FileCommands::FileDialogHook = [this](bool save, const QString&, const QStringList& filters,
                                                 const QString& suffix, int&) {
             EXPECT_TRUE(save);
@@ -71,37 +57,7 @@ struct HistoryWindowFixture : ::testing::Test {
             return exportPath;
         };
     }
-    void TearDown() override {
-        DestroyForms();
-        TK6Form1::MessageBoxHook = nullptr;
-        K6FileCommands::FileDialogHook = nullptr;
-        module.stop();
-        QDir::setCurrent(oldDir);
-        unsetenv("DALVEX_PORTS");
-        unsetenv("XDG_CONFIG_HOME");
-    }
 
-    k6link::Engine& engine() { return K6Form1->Engine(); }
-
-    // The module on COM1, handed over with "Indít", the port released and the version read, with
-    // every timer held by the test.
-    void connect() {
-        ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
-        test::CreateFormsWithTimersHeld();
-        ASSERT_TRUE(test::HandOverFoundModule());
-        K6Form1->FormActivate();
-        Form1->adasTimer();
-        ASSERT_TRUE(runToIdle());
-    }
-    // Ticks the engine until it is idle, letting the replies in between ticks.
-    bool runToIdle() {
-        for (int i = 0; i < 2000 && engine().OpState != 0; ++i) {
-            const bool sends = engine().TimeoutTicks <= 0;
-            K6Form1->adasTimer();
-            waitFor([&] { return engine().OpState == 0 || engine().TimeoutTicks <= 0; }, sends ? 2000 : 5);
-        }
-        return engine().OpState == 0;
-    }
     void withModule(const std::function<void(sim::ModuleSim&)>& fn) { module.withModule(fn); }
 
     // Opens the log window from the menu and reads the module's log.

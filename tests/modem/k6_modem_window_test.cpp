@@ -13,6 +13,7 @@
 #include "sim/pty_module.h"
 #include "tests/support/hand_over.h"
 #include "tests/support/wait.h"
+#include "tests/support/window_fixture.h"
 #include "ui/forms.h"
 #include "ui/k6_modem_side.h"
 #include "ui/k6pages/k6pages.h"
@@ -39,65 +40,32 @@ namespace k6state = dalvex::k6link::state;
 
 namespace {
 
-struct ModemWindowFixture : ::testing::Test {
-    QTemporaryDir home;
-    QTemporaryDir ports;
-    QTemporaryDir startDir;
-    QString oldDir = QDir::currentPath();
-    sim::PtyModule module;
-    std::vector<QString> shown;                 // every message box text
-    std::vector<QString> asked;                 // every input dialog's caption and prompt
-    std::deque<std::optional<QString>> answers; // for the input dialogs, in order
+struct ModemWindowFixture : test::SimWindowFixture {
+    std::vector<QString> asked;                      // every input dialog's caption and prompt
+    std::deque<std::optional<QString>> inputAnswers; // for the input dialogs, in order
 
     void SetUp() override {
-        setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
-        setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
-        QDir::setCurrent(startDir.path());
-        ASSERT_TRUE(module.start()) << module.error();
-        // The texts the tests expect are the Hungarian ones.
-        WriteSetting(QStringLiteral("\\software\\GSM\\Dalvex"), QStringLiteral("Language"),
-                     QStringLiteral("0"));
-        TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons) {
-            shown.push_back(text);
-            return QMessageBox::Ok;
-        };
+        test::SimWindowFixture::SetUp();
         K6ModemSide::InputDialogHook = [this](const QString& caption, const QString& prompt) {
             asked.push_back(caption + " | " + prompt);
             std::optional<QString> a;
-            if (!answers.empty()) {
-                a = answers.front();
-                answers.pop_front();
+            if (!inputAnswers.empty()) {
+                a = inputAnswers.front();
+                inputAnswers.pop_front();
             }
             return a;
         };
     }
     void TearDown() override {
-        DestroyForms();
-        TK6Form1::MessageBoxHook = nullptr;
         K6ModemSide::InputDialogHook = nullptr;
-        module.stop();
-        QDir::setCurrent(oldDir);
-        unsetenv("DALVEX_PORTS");
-        unsetenv("XDG_CONFIG_HOME");
+        test::SimWindowFixture::TearDown();
     }
 
-    k6link::Engine& engine() { return K6Form1->Engine(); }
     k6config::PageValues& grid() { return *K6Form1->LocalValues; }
     template <class W> W* control(const char* name) {
         return K6Form1->Pages->Control<W>(QString::fromLatin1(name));
     }
 
-    // The module found by the start window, handed over with "Indít", the port released and the
-    // first version query answered.
-    void connect() {
-        ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
-        test::CreateFormsWithTimersHeld();
-        ASSERT_TRUE(test::HandOverFoundModule());
-        ASSERT_TRUE(K6Form1->isVisible());
-        K6Form1->FormActivate();
-        Form1->adasTimer();
-        ASSERT_TRUE(runUntil([&] { return engine().OpState == 0; }));
-    }
     // Ticks as the engine timer would, with a few milliseconds for replies between ticks.
     template <typename Pred> bool runUntil(Pred done, int maxTicks = 3000) {
         for (int i = 0; i < maxTicks && !done(); ++i) {
@@ -185,7 +153,7 @@ TEST_F(ModemWindowFixture, ANameWithADoubleQuoteIsRefusedAndNothingIsSent) {
 TEST_F(ModemWindowFixture, PinDialogRefusesAWrongLengthAndSwitchesThePinOff) {
     connect();
     const std::size_t before = received();
-    answers = {QString("123"), QString("12345"), std::nullopt};
+    inputAnswers = {QString("123"), QString("12345"), std::nullopt};
     for (int i = 0; i < 3; ++i)
         K6Form1->MenuItem("SIMPINkdkikapcsolsa1")->trigger();
     EXPECT_EQ(asked.front(), "PIN kód kikapcsolás | Kérjük, adja meg a SIM kártya PIN kódját");
@@ -194,7 +162,7 @@ TEST_F(ModemWindowFixture, PinDialogRefusesAWrongLengthAndSwitchesThePinOff) {
     runUntil([] { return false; }, 10);
     EXPECT_EQ(received(), before) << "nothing is sent";
 
-    answers = {QString("1234")};
+    inputAnswers = {QString("1234")};
     K6Form1->MenuItem("SIMPINkdkikapcsolsa1")->trigger();
     ASSERT_TRUE(runToIdle());
     EXPECT_EQ(K6Form1->StatusPanel(3), "PIN kód kikapcsolva");
@@ -204,19 +172,19 @@ TEST_F(ModemWindowFixture, PinDialogRefusesAWrongLengthAndSwitchesThePinOff) {
 TEST_F(ModemWindowFixture, TestCallsSmsImeiAndReset) {
     connect();
     const std::size_t before = received();
-    answers = {QString()};
+    inputAnswers = {QString()};
     K6Form1->MenuItem("SMStest1")->trigger();
     EXPECT_EQ(asked.back(), "SMS test | Kérjük, adja meg azt a telefonszámot, amire SMS-t kíván küldeni");
     runUntil([] { return false; }, 10);
     EXPECT_EQ(received(), before) << "the SMS test with an empty number sends nothing";
 
-    answers = {std::nullopt};
+    inputAnswers = {std::nullopt};
     K6Form1->MenuItem("Adathvsellenrzs1")->trigger();
     EXPECT_EQ(asked.back(), "Adathívás | Kérjük adja meg a telefonszámot, amit felhívjunk");
     ASSERT_TRUE(runToIdle());
     EXPECT_TRUE(waitFor([&] { return !lines().empty() && lines().back() == "ATD"; }));
 
-    answers = {QString("+36301234567")};
+    inputAnswers = {QString("+36301234567")};
     K6Form1->MenuItem("Voicehvstest1")->trigger();
     EXPECT_TRUE(asked.back().startsWith("VOICE hívás | "));
     ASSERT_TRUE(runToIdle());

@@ -12,6 +12,7 @@
 #include "startup/six_byte_frame.h"
 #include "tests/support/hand_over.h"
 #include "tests/support/wait.h"
+#include "tests/support/window_fixture.h"
 #include "ui/forms.h"
 #include "ui/k6_file_commands.h"
 #include "ui/k6_status_side.h"
@@ -59,37 +60,7 @@ k6link::StatusBytes Healthy() {
     return {0x00, 1, 0, 18, 0x80, '0', '9', '4', '5', 21, 0, 0, 33, 1, 0xFF, 0};
 }
 
-struct StatusWindowFixture : ::testing::Test {
-    QTemporaryDir home;
-    QTemporaryDir ports;
-    QTemporaryDir startDir;
-    QString oldDir = QDir::currentPath();
-    sim::PtyModule module;
-    std::vector<QString> shown;
-
-    void SetUp() override {
-        setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
-        setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
-        // The texts the tests expect are the Hungarian ones.
-        WriteSetting(QStringLiteral("\\software\\GSM\\Dalvex"), QStringLiteral("Language"),
-                     QStringLiteral("0"));
-        QDir::setCurrent(startDir.path());
-        TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons) {
-            shown.push_back(text);
-            return QMessageBox::Ok;
-        };
-    }
-    void TearDown() override {
-        DestroyForms();
-        TK6Form1::MessageBoxHook = nullptr;
-        K6FileCommands::FileDialogHook = nullptr;
-        module.stop();
-        QDir::setCurrent(oldDir);
-        unsetenv("DALVEX_PORTS");
-        unsetenv("XDG_CONFIG_HOME");
-    }
-
-    k6link::Engine& engine() { return K6Form1->Engine(); }
+struct StatusWindowFixture : test::SimWindowFixture {
     k6link::StatusPoll& poll() { return K6Form1->Status->Poll(); }
     void setRegisters(const k6link::StatusBytes& s) {
         module.withModule(
@@ -102,24 +73,8 @@ struct StatusWindowFixture : ::testing::Test {
             m.setTypeCode(static_cast<std::uint8_t>(type));
             m.setVersion(static_cast<std::uint8_t>(version));
         });
-        ASSERT_TRUE(module.start()) << module.error();
-        ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
-        test::CreateFormsWithTimersHeld();
-        ASSERT_TRUE(test::HandOverFoundModule());
-        K6Form1->FormActivate();
-        Form1->adasTimer();
-        ASSERT_TRUE(runUntil([&] { return engine().OpState == 0; }));
+        test::SimWindowFixture::connect();
         ASSERT_EQ(engine().Version, version);
-    }
-    // Ticks the engine as its timer would until `done`; between ticks the reply of a command sent
-    // has time to arrive.
-    template <typename Pred> bool runUntil(Pred done, int ticks = 400) {
-        for (int i = 0; i < ticks && !done(); ++i) {
-            const bool sends = engine().TimeoutTicks <= 0;
-            K6Form1->adasTimer();
-            waitFor([&] { return done() || engine().TimeoutTicks <= 0; }, sends ? 2000 : 5);
-        }
-        return done();
     }
     // Opens the status window from the menu and lets its activation arrive; its second timer is
     // the test's.
@@ -268,7 +223,8 @@ TEST_F(StatusWindowFixture, VersionRulesForTheStatusWindow) {
             EXPECT_EQ(!statusControl(name)->isHidden(), c.lineShown) << name;
         EXPECT_FALSE(statusControl("Panel8")->isHidden());
         DestroyForms();
-        module.stop();
+        module.stop(); // the next case's module starts afresh
+        ASSERT_TRUE(module.start()) << module.error();
     }
 }
 

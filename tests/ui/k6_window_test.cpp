@@ -11,6 +11,7 @@
 #include "startup/six_byte_frame.h"
 #include "tests/support/hand_over.h"
 #include "tests/support/wait.h"
+#include "tests/support/window_fixture.h"
 #include "ui/forms.h"
 #include "ui/tform1.h"
 #include "ui/tk6form1.h"
@@ -36,41 +37,7 @@ namespace {
 
 const QString kKey = QStringLiteral("\\software\\GSM\\Dalvex");
 
-struct K6WindowFixture : ::testing::Test {
-    QTemporaryDir home;
-    QTemporaryDir ports;
-    QTemporaryDir startDir;
-    QString oldDir = QDir::currentPath();
-    sim::PtyModule module;
-    std::vector<QString> shown;                      // every message box text
-    std::deque<QMessageBox::StandardButton> answers; // for the questions, in order
-
-    void SetUp() override {
-        setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
-        setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
-        QDir::setCurrent(startDir.path());
-        ASSERT_TRUE(module.start()) << module.error();
-        // The texts the tests expect are the Hungarian ones.
-        WriteSetting(kKey, QStringLiteral("Language"), QStringLiteral("0"));
-        TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons buttons) {
-            shown.push_back(text);
-            if (buttons == QMessageBox::Ok) return QMessageBox::Ok;
-            if (answers.empty()) return QMessageBox::No;
-            const QMessageBox::StandardButton a = answers.front();
-            answers.pop_front();
-            return a;
-        };
-    }
-    void TearDown() override {
-        DestroyForms();
-        TK6Form1::MessageBoxHook = nullptr;
-        module.stop();
-        QDir::setCurrent(oldDir);
-        unsetenv("DALVEX_PORTS");
-        unsetenv("XDG_CONFIG_HOME");
-    }
-
-    k6link::Engine& engine() { return K6Form1->Engine(); }
+struct K6WindowFixture : test::SimWindowFixture {
     void setting(const char* name, const QString& value) { WriteSetting(kKey, name, value); }
     QString setting(const char* name) { return ReadSetting(kKey, name); }
 
@@ -82,40 +49,9 @@ struct K6WindowFixture : ::testing::Test {
     // The module on COM1, found by the start window and handed over with "Indít".
     void handOver() {
         ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
-        start();
-        // One probe at a time: a reply still on its way after "Indít" would reach the K6 window's
-        // port, where the engine rightly drops it, but the test would then have to wait for a repeat.
-        for (int i = 0; i < 12 && !Form1->Button5->isEnabled(); ++i) {
-            Form1->adasTimer();
-            waitFor([&] { return Form1->Button5->isEnabled(); }, 1000);
-        }
-        ASSERT_TRUE(Form1->Button5->isEnabled());
-        Form1->Button5->click();
-        Form1->ablakSTARTTimer();
+        test::CreateFormsWithTimersHeld();
+        ASSERT_TRUE(test::HandOverFoundModule());
         ASSERT_TRUE(K6Form1->isVisible());
-        // The window's activation arrives as an event; let it come now, so that its version query
-        // does not restart later in the middle of a test step.
-        waitFor([&] { return K6Form1->isActiveWindow(); }, 1000);
-    }
-    // Ticks the engine until it is idle, as its timer would: between ticks the reply of a command
-    // sent has time to arrive (up to a deadline after the tick that sent, a tick's time otherwise).
-    // Ticking on without letting replies in would repeat every command before its reply is read.
-    bool runToIdle() {
-        // A step that moves on without a reply (a byte the write passes over) asks for the next
-        // tick by leaving the countdown at 0; then the next tick comes at once.
-        for (int i = 0; i < 400 && engine().OpState != 0; ++i) {
-            const bool sends = engine().TimeoutTicks <= 0;
-            K6Form1->adasTimer();
-            waitFor([&] { return engine().OpState == 0 || engine().TimeoutTicks <= 0; }, sends ? 2000 : 5);
-        }
-        return engine().OpState == 0;
-    }
-    // Hand-over, activation, the start window's release of the port and the first version query.
-    void connect() {
-        handOver();
-        K6Form1->FormActivate();
-        Form1->adasTimer();
-        ASSERT_TRUE(runToIdle());
     }
     std::uint64_t restarts() {
         std::uint64_t n = 0;

@@ -8,7 +8,9 @@
 #include "k6media/wav_check.h"
 #include "serial/settings.h"
 #include "sim/pty_module.h"
+#include "tests/support/hand_over.h"
 #include "tests/support/wait.h"
+#include "tests/support/window_fixture.h"
 #include "ui/forms.h"
 #include "ui/k6_file_commands.h"
 #include "ui/k6_voice_side.h"
@@ -79,46 +81,15 @@ public:
     QByteArray samples = Counting(500, 3);
 };
 
-struct VoiceWindowTest : ::testing::Test {
-    QTemporaryDir home;
-    QTemporaryDir ports;
-    QTemporaryDir startDir;
-    QString oldDir = QDir::currentPath();
-    sim::PtyModule module;
-    std::vector<QString> shown;
-    std::deque<QMessageBox::StandardButton> answers;
+struct VoiceWindowTest : test::SimWindowFixture {
     FakeAudio* audio = nullptr;
 
     void SetUp() override {
-        setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
-        setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
-        // The texts the tests expect are the Hungarian ones.
-        WriteSetting(QStringLiteral("\\software\\GSM\\Dalvex"), QStringLiteral("Language"),
-                     QStringLiteral("0"));
-        QDir::setCurrent(startDir.path());
-        ASSERT_TRUE(module.start()) << module.error();
+        test::SimWindowFixture::SetUp();
         // The module ends a memory write after this silence, as it does after a second.
         module.setMemoryWriteSilence(std::chrono::milliseconds(100));
-        TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons buttons) {
-            shown.push_back(text);
-            if (buttons == QMessageBox::Ok) return QMessageBox::Ok;
-            if (answers.empty()) return QMessageBox::No;
-            const QMessageBox::StandardButton a = answers.front();
-            answers.pop_front();
-            return a;
-        };
-    }
-    void TearDown() override {
-        DestroyForms();
-        TK6Form1::MessageBoxHook = nullptr;
-        K6FileCommands::FileDialogHook = nullptr;
-        module.stop();
-        QDir::setCurrent(oldDir);
-        unsetenv("DALVEX_PORTS");
-        unsetenv("XDG_CONFIG_HOME");
     }
 
-    k6link::Engine& engine() { return K6Form1->Engine(); }
     K6VoiceSide& voice() { return *K6Form1->Voice; }
     QLineEdit* edit(const char* name) { return K6Form1->findChild<QLineEdit*>(name); }
     QPushButton* button(const char* name) { return K6Form1->findChild<QPushButton*>(name); }
@@ -126,44 +97,28 @@ struct VoiceWindowTest : ::testing::Test {
     QString inStart(const QString& name) const { return QDir(startDir.path()).filePath(name); }
 
     // Windows created with every timer held by the test, the fake sound device in place.
-    void start(bool canPlay = true, bool canRecord = true) {
-        CreateForms();
-        Form1->adas->stop();
-        Form1->Kereso->stop();
-        for (QTimer* t : {K6Form1->adas, K6Form1->Timer1, K6Form1->Timer2, K6Form1->Timer3, K6Form1->Timer4})
-            t->stop();
+    void prepare(bool canPlay, bool canRecord) {
+        test::CreateFormsWithTimersHeld();
         K6Form1->EnsurePages();
         auto fake = std::make_unique<FakeAudio>(canPlay, canRecord);
         audio = fake.get();
         voice().SetAudio(std::move(fake));
+    }
+    // The windows prepared and the start window activated.
+    void start(bool canPlay = true, bool canRecord = true) {
+        prepare(canPlay, canRecord);
         Form1->FormActivate();
     }
-    // The module on COM1, handed over with "Indít", the first version query done.
+    // The module on COM1, handed over with "Indít", the first version query done, the voice page
+    // showing.
     void connect() {
         ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
-        start(false, false);
-        for (int i = 0; i < 12 && !Form1->Button5->isEnabled(); ++i) {
-            Form1->adasTimer();
-            waitFor([&] { return Form1->Button5->isEnabled(); }, 1000);
-        }
-        ASSERT_TRUE(Form1->Button5->isEnabled());
-        Form1->Button5->click();
-        Form1->ablakSTARTTimer();
-        waitFor([&] { return K6Form1->isActiveWindow(); }, 1000);
+        prepare(false, false);
+        ASSERT_TRUE(test::HandOverFoundModule());
         K6Form1->FormActivate();
         Form1->adasTimer();
         ASSERT_TRUE(runToIdle());
         K6Form1->PageControl1->setCurrentWidget(K6Form1->Page("TabSheet22"));
-    }
-    // Ticks the engine until it is idle, letting the module's replies in between ticks (up to
-    // `replyMs` after a tick that sent something).
-    bool runToIdle(int replyMs = 2000, int ticks = 800) {
-        for (int i = 0; i < ticks && engine().OpState != 0; ++i) {
-            const bool sends = engine().TimeoutTicks <= 0;
-            K6Form1->adasTimer();
-            waitFor([&] { return engine().OpState == 0 || engine().TimeoutTicks <= 0; }, sends ? replyMs : 2);
-        }
-        return engine().OpState == 0;
     }
     QByteArray memory(std::uint32_t page, int length) {
         QByteArray out;
@@ -242,7 +197,7 @@ TEST_F(VoiceWindowTest, WrongOrMissingAcknowledgementsEndWithHibasAtvitel) {
         module.setFault(fault, 2); // the start reply and the first block's acknowledgement pass
         const auto before = module.receivedBytes().size();
         button("BitBtn12")->click();
-        ASSERT_TRUE(runToIdle(200)); // an acknowledgement that comes does within that
+        ASSERT_TRUE(runToIdle(800, 200)); // an acknowledgement that comes does within that
         EXPECT_EQ(shown, std::vector<QString>{"Hibás átvitel"});
         EXPECT_EQ(module.receivedBytes().size(), before + 6 + 3 * 256) << "each block once";
         EXPECT_EQ(memory(0x402, 188), Counting(188, 512)) << "the blocks are there all the same";

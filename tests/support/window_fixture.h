@@ -1,0 +1,105 @@
+#pragma once
+// What the window tests share: private settings, ports and start folders, the windows in Hungarian
+// (their design-time texts, which the tests name) and the message boxes answered by the test; for
+// the tests against the simulator, a simulated module and the engine ticked as its timer would.
+
+#include "k6link/engine.h"
+#include "serial/settings.h"
+#include "sim/pty_module.h"
+#include "tests/support/hand_over.h"
+#include "tests/support/wait.h"
+#include "ui/forms.h"
+#include "ui/k6_file_commands.h"
+#include "ui/tform1.h"
+#include "ui/tk6form1.h"
+
+#include <QDir>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <deque>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace dalvex::test {
+
+// The windows in private settings, ports and start folders, in Hungarian, with the message boxes
+// answered by the test.
+struct WindowsEnvironment : ::testing::Test {
+    QTemporaryDir home;
+    QTemporaryDir ports;
+    QTemporaryDir startDir;
+    QString oldDir = QDir::currentPath();
+    std::vector<QString> shown;                      // every message box text
+    std::deque<QMessageBox::StandardButton> answers; // for the questions, in order; then "No"
+
+    void SetUp() override {
+        setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
+        setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
+        WriteSetting(QStringLiteral("\\software\\GSM\\Dalvex"), QStringLiteral("Language"),
+                     QStringLiteral("0"));
+        QDir::setCurrent(startDir.path());
+        TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons buttons) {
+            shown.push_back(text);
+            if (buttons == QMessageBox::Ok) return QMessageBox::Ok;
+            if (answers.empty()) return QMessageBox::No;
+            const QMessageBox::StandardButton a = answers.front();
+            answers.pop_front();
+            return a;
+        };
+    }
+    void TearDown() override {
+        DestroyForms();
+        TK6Form1::MessageBoxHook = nullptr;
+        K6FileCommands::FileDialogHook = nullptr;
+        QDir::setCurrent(oldDir);
+        unsetenv("DALVEX_PORTS");
+        unsetenv("XDG_CONFIG_HOME");
+    }
+};
+
+// A simulated module answers, linked as COM1 when the test connects.
+struct SimWindowFixture : WindowsEnvironment {
+    sim::PtyModule module;
+
+    void SetUp() override {
+        WindowsEnvironment::SetUp();
+        ASSERT_TRUE(module.start()) << module.error();
+    }
+    void TearDown() override {
+        WindowsEnvironment::TearDown();
+        module.stop();
+    }
+
+    k6link::Engine& engine() { return K6Form1->Engine(); }
+
+    // Ticks the engine as its timer would until `done`. Between ticks the reply of a command sent
+    // has time to arrive (up to `replyMs` after a tick that sent, a tick's time otherwise): ticking
+    // on without letting replies in would repeat every command before its reply is read. A step
+    // that moves on without a reply asks for the next tick by leaving the countdown at 0.
+    template <typename Pred> bool runUntil(Pred done, int ticks = 2000, int replyMs = 2000) {
+        for (int i = 0; i < ticks && !done(); ++i) {
+            const bool sends = engine().TimeoutTicks <= 0;
+            K6Form1->adasTimer();
+            waitFor([&] { return done() || engine().TimeoutTicks <= 0; }, sends ? replyMs : 5);
+        }
+        return done();
+    }
+    bool runToIdle(int ticks = 2000, int replyMs = 2000) {
+        return runUntil([this] { return engine().OpState == 0; }, ticks, replyMs);
+    }
+
+    // The module on COM1, found by the start window and handed over with "Indít", the port released
+    // and the first version query answered, with every timer held by the test.
+    void connect() {
+        ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
+        CreateFormsWithTimersHeld();
+        ASSERT_TRUE(HandOverFoundModule());
+        ASSERT_TRUE(K6Form1->isVisible());
+        K6Form1->FormActivate();
+        Form1->adasTimer();
+        ASSERT_TRUE(runToIdle());
+    }
+};
+
+} // namespace dalvex::test
