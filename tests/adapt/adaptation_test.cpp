@@ -25,7 +25,7 @@ using namespace dalvex::test;
 namespace {
 
 struct AdaptFixture : WindowsFixture {
-    bool shown(const char* name) {
+    bool visible(const char* name) {
         const QString n = QString::fromLatin1(name);
         if (K6Form1->Page(n) && K6Form1->PageControl1->indexOf(K6Form1->Page(n)) >= 0)
             return K6Form1->IsPageVisible(n);
@@ -94,19 +94,19 @@ TEST_F(AdaptFixture, ActivationAndVersionReplyShowWhatTypeVersionTryOutAndFilter
             EXPECT_EQ(statusShown(c), r.panel8) << c;
         EXPECT_FALSE(statusShown("Label11")) << "the edition shows no temperature";
         EXPECT_FALSE(statusShown("Edit3"));
-        EXPECT_TRUE(shown("TabSheet22")) << "the voice page";
-        EXPECT_EQ(shown("FirmwareDownload1"), r.firmware);
-        EXPECT_EQ(shown("Naplokiolvassa1"), r.log);
-        EXPECT_EQ(shown("Karbantarts1"), r.upkeep);
-        EXPECT_EQ(shown("TabSheet20"), r.gprs);
+        EXPECT_TRUE(visible("TabSheet22")) << "the voice page";
+        EXPECT_EQ(visible("FirmwareDownload1"), r.firmware);
+        EXPECT_EQ(visible("Naplokiolvassa1"), r.log);
+        EXPECT_EQ(visible("Karbantarts1"), r.upkeep);
+        EXPECT_EQ(visible("TabSheet20"), r.gprs);
         for (const char* c : {"TAVbe3", "TAVbe4", "CIDbe3", "CIDbe4", "ZONAbe3", "ZONAbe4"})
-            EXPECT_EQ(shown(c), r.input3) << c;
+            EXPECT_EQ(visible(c), r.input3) << c;
         for (const char* c : {"CIDtamper", "ZONAtamper"})
-            EXPECT_EQ(shown(c), r.tamper) << c;
-        EXPECT_EQ(shown("CheckEgyeb5"), r.callerArm);
+            EXPECT_EQ(visible(c), r.tamper) << c;
+        EXPECT_EQ(visible("CheckEgyeb5"), r.callerArm);
         EXPECT_EQ(K6Form1->MenuItem("Hibakeress1")->isEnabled(), r.demo || r.versionUsed >= 16);
         for (const char* h : {"ProModelHeader", "Image20", "Image21"})
-            EXPECT_EQ(shown(h), QLatin1String(h) == QLatin1String(r.header)) << h;
+            EXPECT_EQ(visible(h), QLatin1String(h) == QLatin1String(r.header)) << h;
         // The wiring window shows the drawing of the module in hand, and only that one.
         const bool compact = r.type == 73;
         EXPECT_EQ(!K6Form4->Image1->isHidden(), !compact);
