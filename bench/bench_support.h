@@ -92,30 +92,21 @@ public:
 
 // The engine's port on the serial component, calling onWrite before each write and onRead after
 // each read that brought bytes.
-class WatchedPort final : public k6link::Port {
+class WatchedPort final : public k6link::AsynCommPort {
 public:
-    explicit WatchedPort(TAsynComm32& comm)
-        : inner_(comm) {}
-    void SetDeviceName(const std::string& name) override { inner_.SetDeviceName(name); }
-    void Open() override { inner_.Open(); }
-    void Close() override { inner_.Close(); }
-    bool IsOpen() const override { return inner_.IsOpen(); }
-    bool Lost() const override { return inner_.Lost(); }
+    using AsynCommPort::AsynCommPort;
     int Write(const void* buffer, int count) override {
         if (onWrite) onWrite(buffer, count);
-        return inner_.Write(buffer, count);
+        return AsynCommPort::Write(buffer, count);
     }
     int Read(void* buffer, int count) override {
-        const int n = inner_.Read(buffer, count);
+        const int n = AsynCommPort::Read(buffer, count);
         if (n > 0 && onRead) onRead(n);
         return n;
     }
 
     std::function<void(const void*, int)> onWrite;
     std::function<void(int)> onRead;
-
-private:
-    k6link::AsynCommPort inner_;
 };
 
 // The component's received-bytes event feeds the engine, as in the K6 window.

@@ -78,7 +78,7 @@ void CatchInterrupts() {
 }
 
 void CheckedPort::Open() {
-    inner_.Open();
+    AsynCommPort::Open();
     OpenError = comm_.IsOpen() ? 0 : (comm_.LastError() ? comm_.LastError() : EIO);
 }
 

@@ -32,24 +32,17 @@ struct Options {
 };
 
 // The engine's port, remembering whether the last open failed and why.
-class CheckedPort final : public k6link::Port {
+class CheckedPort final : public k6link::AsynCommPort {
 public:
     explicit CheckedPort(TAsynComm32& comm)
-        : comm_(comm)
-        , inner_(comm) {}
-    void SetDeviceName(const std::string& name) override { inner_.SetDeviceName(name); }
+        : AsynCommPort(comm)
+        , comm_(comm) {}
     void Open() override;
-    void Close() override { inner_.Close(); }
-    bool IsOpen() const override { return inner_.IsOpen(); }
-    bool Lost() const override { return inner_.Lost(); }
-    int Write(const void* buffer, int count) override { return inner_.Write(buffer, count); }
-    int Read(void* buffer, int count) override { return inner_.Read(buffer, count); }
 
     int OpenError = 0; // errno of the last failed open, 0 after a good one
 
 private:
     TAsynComm32& comm_;
-    k6link::AsynCommPort inner_;
 };
 
 // The words for a port that cannot be opened, with the hint a technician needs.

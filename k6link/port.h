@@ -26,7 +26,9 @@ public:
     virtual int Read(void* buffer, int count) = 0;
 };
 
-class AsynCommPort final : public Port {
+// The port on the serial component. Owners that watch or count the traffic derive from it and
+// override what they watch, calling through to it.
+class AsynCommPort : public Port {
 public:
     explicit AsynCommPort(TAsynComm32& comm)
         : comm_(comm) {}
