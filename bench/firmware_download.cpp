@@ -61,13 +61,18 @@ int main(int argc, char** argv) {
     bench::QuietEngineHost host;
     k6link::Engine engine(port, host);
     k6link::MemoryWrite memoryWrite(engine);
-    k6media::FirmwareData data;
+    // The stand-in image of the build tree, which only the developer switch lets through.
+    setenv(k6media::kStandinSwitch, "1", 1);
+    k6media::FirmwareData data(QStringList{QStringLiteral(DALVEX_STANDIN_FIRMWARE_DIR)});
     TimingHost timing;
     k6media::FirmwareDownload download(engine, memoryWrite, data, timing);
     bench::FeedEngine(comm, engine);
 
     data.FirmwareSlot = 13;
-    download.ConvertAndStart();
+    if (!download.ConvertAndStart().ok()) {
+        std::fprintf(stderr, "no usable image for slot 13 in %s\n", DALVEX_STANDIN_FIRMWARE_DIR);
+        return 1;
+    }
     engine.TimeoutTicks = 0;
 
     QEventLoop loop;

@@ -570,6 +570,10 @@ int FirmwareLoad(const Request& r) {
     k6media::FirmwareData data;
     FirmwareSide side(s);
     k6media::FirmwareDownload download(s.Engine(), memoryWrite, data, side);
+    // The refusals carry the file or model in them: localised before they are filled in.
+    using T = k6media::FirmwareTexts;
+    for (QString T::*text : {&T::NoImage, &T::Unreadable, &T::ChecksumMismatch, &T::StandinRefused})
+        download.Texts.*text = s.Localise(download.Texts.*text);
     if (const int rc = Connect(s); rc != kOk) return rc;
     if (const int rc = s.Run(QStringLiteral("processor"), [&] { download.StartProcessorQuery(); }); rc != kOk)
         return rc;
@@ -587,12 +591,13 @@ int FirmwareLoad(const Request& r) {
             kModuleError);
     }
     const int before = s.Engine().Version;
+    k6media::PreparedImage image;
     const int rc = s.Run(QStringLiteral("firmware blocks"), [&] {
-        download.ConvertAndStart();
-        s.Bar().Set(k6media::kFirmwareBlocks, 0);
+        image = download.ConvertAndStart();
+        if (image.ok()) s.Bar().Set(k6media::kFirmwareBlocks, 0);
     });
-    if (side.Headlines.contains(download.Texts.FaultFirmware))
-        return Fail(QStringLiteral("no firmware image for this module; nothing was sent"), kModuleError);
+    // The refusal's reason has been said (ShowMessage).
+    if (!image.ok()) return kModuleError;
     if (side.Headlines.contains(download.Texts.TransferFailed))
         return Fail(s.Localise(download.Texts.TransferFailed) +
                         QStringLiteral(": the module's firmware was not programmed"),

@@ -43,7 +43,7 @@ FirmwareDownload::FirmwareDownload(Engine& engine, k6link::MemoryWrite& memoryWr
     e_.AddAbandonHandler([this](std::int32_t s, std::int32_t) {
         if (s < state::ProcessorQuery || s > state::FirmwareProgram) return;
         host_.SetProgress(0);
-        host_.SetHeadline(Texts.TransferFailed);
+        ShowHeadline(Texts.TransferFailed);
     });
 }
 
@@ -57,7 +57,7 @@ void FirmwareDownload::Register() {
                        ReplyKind::Text));
     t.add(StateDef(state::FirmwareStart)
               .sends([this](Engine&) {
-                  host_.SetHeadline(Texts.MemoryDownload);
+                  ShowHeadline(Texts.MemoryDownload);
                   mw_.SendStart(kStartPage);
                   FwBlock = 0;
                   blockSent_ = false;
@@ -89,7 +89,10 @@ void FirmwareDownload::Register() {
 }
 
 void FirmwareDownload::StartProcessorQuery() {
+    // Images put into a firmware folder since the window was last open are found.
+    data_.Rescan();
     data_.FirmwareSlot = kNoSlot;
+    standin_ = false;
     e_.OpState = state::ProcessorQuery;
 }
 
@@ -126,7 +129,7 @@ void FirmwareDownload::TakeOldReply(std::span<const std::uint8_t> r) {
         e_.RxCount = 0;
         return;
     }
-    data_.FirmwareSlot = match->slot;
+    ChooseSlot(match->slot);
     host_.ShowProcessor(ProcessorText(*match));
     host_.EnableDownload(true);
     e_.RxCount = 0;
@@ -146,9 +149,9 @@ void FirmwareDownload::TakeReply(std::span<const std::uint8_t> r) {
     e_.OpState = k6link::state::Idle;
     const ProcessorMatch* match = MatchProcessor(kProcessors, r[0], r[1]);
     if (!match) return; // "Download Start" stays disabled
-    data_.FirmwareSlot = match->slot;
+    ChooseSlot(match->slot);
     host_.ShowProcessor(ProcessorText(*match));
-    if (const std::optional<int> image = ImageVersion(match->slot)) {
+    if (const std::optional<int> image = data_.ImageVersion(match->slot)) {
         const bool older = *image < r[2];
         host_.EnableDownload(!older);
         host_.ShowNoNewFirmware(older);
@@ -165,12 +168,47 @@ QString FirmwareDownload::ProcessorText(const ProcessorMatch& match) {
     return text;
 }
 
-void FirmwareDownload::ConvertAndStart() {
-    if (!data_.ConvertSlot()) {
-        host_.ShowMessage(Texts.FaultFirmware);
-        return;
+void FirmwareDownload::ChooseSlot(int slot) {
+    data_.FirmwareSlot = slot;
+    const FirmwareEntry* entry = data_.Entry(slot);
+    standin_ = entry && entry->standin;
+    if (standin_) ShowHeadline(Texts.Headline);
+}
+
+void FirmwareDownload::ShowHeadline(const QString& text) {
+    host_.SetHeadline(standin_ ? text + QStringLiteral(" \u2013 ") + Texts.StandinLoaded : text);
+}
+
+QString FirmwareDownload::RefusalText(const PreparedImage& image) const {
+    switch (image.problem) {
+    case ImageProblem::None:
+        break;
+    case ImageProblem::NoImage:
+        if (const FirmwareSlotDef* s = FindFirmwareSlot(data_.FirmwareSlot))
+            return Texts.NoImage.arg(QStringLiteral("%1 %2").arg(QLatin1String(s->company), QLatin1String(s->processor)));
+        return Texts.FaultFirmware;
+    case ImageProblem::Unreadable:
+        return Texts.Unreadable.arg(image.file);
+    case ImageProblem::ChecksumMismatch:
+        return Texts.ChecksumMismatch.arg(image.file);
+    case ImageProblem::StandinRefused:
+        return Texts.StandinRefused.arg(image.file);
+    }
+    return {};
+}
+
+PreparedImage FirmwareDownload::ConvertAndStart() {
+    const PreparedImage image = data_.ConvertSlot();
+    if (!image.ok()) {
+        host_.ShowMessage(RefusalText(image));
+        return image;
+    }
+    if (image.standin && !standin_) {
+        standin_ = true;
+        ShowHeadline(Texts.Headline);
     }
     e_.OpState = state::FirmwareStart;
+    return image;
 }
 
 void FirmwareDownload::SendNextBlock() {
@@ -183,7 +221,7 @@ void FirmwareDownload::SendNextBlock() {
     if (mw_.TransferError) {
         e_.OpState = k6link::state::Idle;
         host_.SetProgress(0);
-        host_.SetHeadline(Texts.TransferFailed);
+        ShowHeadline(Texts.TransferFailed);
         return;
     }
     if (FwBlock == kFirmwareBlocks + 1) { // blocks 0 .. 254 are written; block 255 never is
@@ -206,7 +244,7 @@ void FirmwareDownload::BlockAcknowledged() {
 }
 
 void FirmwareDownload::SendProgramming() {
-    host_.SetHeadline(Texts.Programming);
+    ShowHeadline(Texts.Programming);
     host_.SetProgress(0);
     host_.StartProgrammingTimer();
     e_.SendFrame(Frame(0, Cmd::LogicLoad, k6link::kCommandKey, 0));

@@ -60,6 +60,18 @@ struct FirmwareTexts {
     QString MemoryDownload = QStringLiteral("Memory Download");
     QString TransferFailed = QStringLiteral("ERROR please check communication");
     QString Programming = QStringLiteral("FPGA Download please wait...");
+    // Why an image from the firmware folders is not sent.
+    QString NoImage = QStringLiteral("Ehhez a modulhoz (%1) nincs firmware-kép a firmware mappákban. "
+                                     "Semmi sem lett elküldve.");
+    QString Unreadable = QStringLiteral("A firmware-kép nem olvasható: %1. Semmi sem lett elküldve.");
+    QString ChecksumMismatch =
+        QStringLiteral("A firmware-kép ellenőrzőösszege nem egyezik a manifest fájléval: %1. "
+                       "Semmi sem lett elküldve.");
+    QString StandinRefused =
+        QStringLiteral("%1 nem valódi firmware, csak tesztelésre szolgáló helyettesítő kép, ezért modulba "
+                       "nem tölthető. Semmi sem lett elküldve.");
+    // Follows every headline while a stand-in image is chosen.
+    QString StandinLoaded = QStringLiteral("HELYETTESÍTŐ KÉP, NEM VALÓDI FIRMWARE");
 
     const QString& Processor(ProcessorLabel label) const;
 };
@@ -99,10 +111,14 @@ public:
     // The firmware window was opened: ask for the processor. A slot chosen for an earlier module
     // is forgotten.
     void StartProcessorQuery();
-    // The first tick of the data window's timer after "Download Start": converts the chosen
-    // slot's image and starts the memory write; "FAULT FIRMWARE" and nothing sent when the slot
-    // has no image.
-    void ConvertAndStart();
+    // The first tick of the data window's timer after "Download Start": reads, checks and converts
+    // the chosen slot's image and starts the memory write. Nothing is sent, and a message says why,
+    // when the slot is unknown ("FAULT FIRMWARE"), has no image, its file is unreadable or fails its
+    // checksum, or it is a stand-in without the developer switch.
+    PreparedImage ConvertAndStart();
+    // A stand-in image is chosen for the module (and allowed by the developer switch): every
+    // headline says so.
+    bool StandinChosen() const { return standin_; }
     // "Kilépés": whatever runs is abandoned.
     void Leave();
 
@@ -116,6 +132,9 @@ private:
     void TakeOldReply(std::span<const std::uint8_t> r);
     void TakeReply(std::span<const std::uint8_t> r);
     QString ProcessorText(const ProcessorMatch& match);
+    void ChooseSlot(int slot);
+    void ShowHeadline(const QString& text);
+    QString RefusalText(const PreparedImage& image) const;
     void SendNextBlock();
     void BlockAcknowledged();
     void SendProgramming();
@@ -126,6 +145,7 @@ private:
     FirmwareHost& host_;
     bool blockSent_ = false;    // a block of this transfer has gone out
     bool acknowledged_ = false; // the block last sent has been acknowledged
+    bool standin_ = false;      // the chosen image is a stand-in
 };
 
 } // namespace dalvex::k6media

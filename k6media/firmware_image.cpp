@@ -3,16 +3,6 @@
 #include <QFile>
 #include <algorithm>
 
-// The image resources live in this static library; without a reference from its code the linker
-// would drop them.
-static void InitFirmwareResources() {
-    static const bool done = [] {
-        Q_INIT_RESOURCE(firmware_images);
-        return true;
-    }();
-    (void)done;
-}
-
 namespace dalvex::k6media {
 
 namespace {
@@ -28,12 +18,6 @@ constexpr std::array<std::uint8_t, 256> MakeNibbles() {
     return t;
 }
 constexpr std::array<std::uint8_t, 256> kNibbles = MakeNibbles();
-
-std::size_t SlotIndex(int slot) {
-    for (std::size_t i = 0; i < kFirmwareSlots.size(); ++i)
-        if (kFirmwareSlots[i].slot == slot) return i;
-    return kFirmwareSlots.size();
-}
 
 } // namespace
 
@@ -67,32 +51,55 @@ QByteArray JoinFirmwareLines(const QByteArray& file) {
     return lines.join("\r\n");
 }
 
-FirmwareData::FirmwareData() {
-    InitFirmwareResources();
-    // Every slot whose resource exists gets its image, so a build that adds one needs no change here.
-    for (std::size_t i = 0; i < kFirmwareSlots.size(); ++i) {
-        QFile file(QString::fromLatin1(kFirmwareSlots[i].resource));
-        if (file.open(QIODevice::ReadOnly)) texts_[i] = JoinFirmwareLines(file.readAll());
+FirmwareData::FirmwareData()
+    : FirmwareData(FirmwareLibrary::DefaultFolders()) {}
+
+FirmwareData::FirmwareData(QStringList folders)
+    : folders_(std::move(folders))
+    , library_(FirmwareLibrary::Load(folders_)) {}
+
+void FirmwareData::Rescan() {
+    library_ = FirmwareLibrary::Load(folders_);
+}
+
+std::optional<int> FirmwareData::ImageVersion(int slot) const {
+    const FirmwareEntry* e = Entry(slot);
+    if (!e) return std::nullopt;
+    return e->version;
+}
+
+QString FirmwareData::ImageLabel(int slot) const {
+    const FirmwareEntry* e = Entry(slot);
+    const FirmwareSlotDef* s = FindFirmwareSlot(slot);
+    if (!e || !s) return {};
+    return QStringLiteral("%1.%2 %3").arg(e->version / 10).arg(e->version % 10).arg(QLatin1String(s->processor));
+}
+
+PreparedImage FirmwareData::ConvertSlot() {
+    PreparedImage result;
+    const FirmwareEntry* entry = Entry(FirmwareSlot);
+    if (!entry) {
+        result.problem = ImageProblem::NoImage;
+        return result;
     }
-}
-
-const QByteArray& FirmwareData::Text(int slot) const {
-    static const QByteArray none;
-    const std::size_t i = SlotIndex(slot);
-    return i < texts_.size() ? texts_[i] : none;
-}
-
-void FirmwareData::SetText(int slot, const QByteArray& lines) {
-    const std::size_t i = SlotIndex(slot);
-    if (i < texts_.size()) texts_[i] = JoinFirmwareLines(lines);
-}
-
-std::optional<std::size_t> FirmwareData::ConvertSlot() {
-    const QByteArray& text = Text(FirmwareSlot);
-    if (text.isEmpty()) return std::nullopt;
+    result.file = entry->path;
+    result.standin = entry->standin;
+    const ImageFile file = ReadImageFile(*entry);
+    if (file.problem != ImageProblem::None) {
+        result.problem = file.problem;
+        return result;
+    }
+    const QByteArray text = JoinFirmwareLines(file.text);
     std::fill(FirmwareImage.begin(), FirmwareImage.end(), std::uint8_t{0});
-    return ConvertFirmwareText(std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
-                               FirmwareImage);
+    result.bytes = ConvertFirmwareText(std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
+                                       FirmwareImage);
+    const std::string_view converted(reinterpret_cast<const char*>(FirmwareImage.data()), result.bytes);
+    result.standin = result.standin || HasStandinMarker(converted);
+    if (result.standin && !StandinAllowed()) {
+        std::fill(FirmwareImage.begin(), FirmwareImage.end(), std::uint8_t{0});
+        result.problem = ImageProblem::StandinRefused;
+    }
+    return result;
 }
 
 } // namespace dalvex::k6media

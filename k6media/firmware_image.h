@@ -3,8 +3,8 @@
 //
 // An image is hexadecimal text, two digits per byte, most significant first, broken into lines
 // of 1 to 29 characters at arbitrary places (so the two digits of a byte may stand on two lines).
-// The texts are resources (k6media/firmware_images.qrc): a build swaps in other images by
-// pointing the resource entries at other files; nothing here depends on their content.
+// The texts are files of the firmware folders (firmware_library.h); nothing here depends on their
+// content.
 //
 // Conversion (ConvertFirmwareText) walks the text with its lines joined by CR LF:
 //   - one byte from the next two characters of code 0x20 or above; characters below 0x20 are
@@ -15,6 +15,7 @@
 //     full image converts to about 56,900 bytes and the rest of the buffer is not written.
 // Past the end of a shorter text nothing is examined and no further byte is written.
 
+#include "k6media/firmware_library.h"
 #include "k6media/firmware_slots.h"
 
 #include <QByteArray>
@@ -46,24 +47,41 @@ std::size_t ConvertFirmwareText(std::string_view text, std::span<std::uint8_t> i
 // A resource or file's lines (LF or CR LF) joined by CR LF, without a line break at the end.
 QByteArray JoinFirmwareLines(const QByteArray& file);
 
-// What the hidden data window holds: the image texts, the download buffer, the chosen slot and
-// the identification values of the module's processor reply.
+// How preparing an image for the download went.
+struct PreparedImage {
+    ImageProblem problem = ImageProblem::None;
+    QString file;           // the image file, for messages
+    std::size_t bytes = 0;  // bytes converted
+    bool standin = false;   // a stand-in image (allowed by the developer switch, or refused)
+    bool ok() const { return problem == ImageProblem::None; }
+};
+
+// What the hidden data window holds: the firmware folders' images, the download buffer, the chosen
+// slot and the identification values of the module's processor reply.
 class FirmwareData {
 public:
-    // Loads the images of the slots whose image is present from the program's resources.
+    // The images of the default folders (FirmwareLibrary::DefaultFolders()).
     FirmwareData();
+    // The images of `folders` only.
+    explicit FirmwareData(QStringList folders);
 
-    // The slot's text with its lines joined by CR LF; empty when the slot has no image.
-    const QByteArray& Text(int slot) const;
-    bool HasImage(int slot) const { return !Text(slot).isEmpty(); }
-    // Replaces a slot's image text (lines as in a file); a slot outside the table is ignored.
-    void SetText(int slot, const QByteArray& lines);
+    // Reads the manifests again, so an image put into a folder meanwhile is found.
+    void Rescan();
+    const FirmwareLibrary& Library() const { return library_; }
 
-    // Converts the chosen slot's image into FirmwareImage. The buffer is first set back to what
-    // it holds at program start (all zero), so an image always goes out with the same bytes
-    // whatever was converted before it. Nothing, and the buffer unchanged, when the slot has no
-    // image.
-    std::optional<std::size_t> ConvertSlot();
+    // The manifest's line for the slot; null when no folder has an image for it.
+    const FirmwareEntry* Entry(int slot) const { return library_.Find(slot); }
+    // The image's version in tenths; nothing when the slot has no image.
+    std::optional<int> ImageVersion(int slot) const;
+    // "8.3 J10": the image's version and the slot's processor; empty when the slot has no image.
+    QString ImageLabel(int slot) const;
+
+    // Reads the chosen slot's image, checks it against its manifest line and converts it into
+    // FirmwareImage. The buffer is first set back to what it holds at program start (all zero), so
+    // an image always goes out with the same bytes whatever was converted before it. A stand-in is
+    // converted, then refused (buffer cleared again) unless StandinAllowed(). On any problem the
+    // result says which, and nothing may be sent.
+    PreparedImage ConvertSlot();
 
     std::vector<std::uint8_t> FirmwareImage = std::vector<std::uint8_t>(kFirmwareImageSize, 0);
     int FirmwareSlot = kNoSlot;
@@ -74,7 +92,8 @@ public:
     std::int32_t ModuleHardware = 0;
 
 private:
-    std::array<QByteArray, kFirmwareSlots.size()> texts_;
+    QStringList folders_;
+    FirmwareLibrary library_;
 };
 
 } // namespace dalvex::k6media

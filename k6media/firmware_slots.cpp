@@ -10,15 +10,6 @@ const FirmwareSlotDef* FindFirmwareSlot(int slot) {
     return nullptr;
 }
 
-std::optional<int> ImageVersion(int slot) {
-    const FirmwareSlotDef* s = FindFirmwareSlot(slot);
-    if (!s) return std::nullopt;
-    bool ok = false;
-    const int v = QString::fromLatin1(s->versionLabel).toInt(&ok);
-    if (!ok) return std::nullopt;
-    return v;
-}
-
 bool IsOldProcessorVersion(int version) {
     return std::find(kOldProcessorVersions.begin(), kOldProcessorVersions.end(), version) !=
            kOldProcessorVersions.end();

@@ -3,8 +3,8 @@
 //
 // A slot names one image. The processor query answers R0 the processor code and R1 the hardware
 // code; the two recognition tables map them to a slot, one for older modules (Version 29 or 68,
-// which do not know the door-phone board) and one for every other module. The image's version is
-// the number in its version label; slot 11 carries no image and so has no version.
+// which do not know the door-phone board) and one for every other module. The images themselves,
+// with their versions, come from the firmware folders (firmware_library.h).
 
 #include <QString>
 #include <array>
@@ -17,26 +17,21 @@ inline constexpr int kNoSlot = 0;
 
 struct FirmwareSlotDef {
     int slot;
-    const char* company;      // first row label of the image in TFirmware
-    const char* imageLabel;   // second row label: version and processor ("8.3 J10")
-    const char* versionLabel; // the image's version in tenths as text ("83"); empty: none
-    const char* versionName;  // component name of the version label ("Label11"); empty: none
-    const char* resource;     // the image text among the program's resources
-    bool present;             // the build carries an image for the slot
+    const char* company;     // first row label of the image in TFirmware
+    const char* processor;   // follows the image's version in the second row label ("8.3 J10")
+    const char* versionName; // component name of the version label ("Label11"); empty: none
 };
 
 inline constexpr std::array<FirmwareSlotDef, 5> kFirmwareSlots{{
-    {10, "Telgor", "8.3 J10", "83", "Label11", ":/firmware/slot10.txt", true},
-    {11, "Telgor", "8.1 J11", "", "", ":/firmware/slot11.txt", false},
-    {12, "Simvo", "8.3 26K22", "83", "Label12", ":/firmware/slot12.txt", true},
-    {13, "Varnet", "8.4 J10", "84", "Label13", ":/firmware/slot13.txt", true},
-    {14, "Portun", "8.3 J10", "83", "Label14", ":/firmware/slot14.txt", true},
+    {10, "Telgor", "J10", "Label11"},
+    {11, "Telgor", "J11", ""},
+    {12, "Simvo", "26K22", "Label12"},
+    {13, "Varnet", "J10", "Label13"},
+    {14, "Portun", "J10", "Label14"},
 }};
 
 // The slot's row, or null for a code outside the table.
 const FirmwareSlotDef* FindFirmwareSlot(int slot);
-// The number in the slot's version label; nothing for a slot without one.
-std::optional<int> ImageVersion(int slot);
 
 // Which model name follows the processor label ("Processor: J10/ " and the name).
 enum class ModelSuffix { None, Pro, Mini, Door };

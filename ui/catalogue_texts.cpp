@@ -108,7 +108,9 @@ void FillOperationTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18
                    &FirmwareTexts::ProcessorJ11, &FirmwareTexts::ProcessorK22,
                    &FirmwareTexts::ProcessorK22Model, &FirmwareTexts::Software, &FirmwareTexts::Hardware,
                    &FirmwareTexts::FaultFirmware, &FirmwareTexts::MemoryDownload,
-                   &FirmwareTexts::TransferFailed, &FirmwareTexts::Programming},
+                   &FirmwareTexts::TransferFailed, &FirmwareTexts::Programming, &FirmwareTexts::NoImage,
+                   &FirmwareTexts::Unreadable, &FirmwareTexts::ChecksumMismatch, &FirmwareTexts::StandinRefused,
+                   &FirmwareTexts::StandinLoaded},
                   c, language, pass, missing);
     }
 }

@@ -19,22 +19,36 @@ TFirmware::TFirmware(QWidget* parent)
     auto* grid = new QGridLayout(this);
     int row = 0;
     for (const k6media::FirmwareSlotDef& s : k6media::kFirmwareSlots) {
-        const auto add = [&](const QString& name, const char* caption, int column) {
-            auto* l = new QLabel(QString::fromUtf8(caption), this);
+        const auto add = [&](const QString& name, const QString& caption, int column) {
+            auto* l = new QLabel(caption, this);
             l->setObjectName(name);
             grid->addWidget(l, row, column);
         };
-        add(QStringLiteral("Label%1").arg(2 * row + 1), s.company, 0);
-        add(QStringLiteral("Label%1").arg(2 * row + 2), s.imageLabel, 1);
-        if (*s.versionName) add(QString::fromLatin1(s.versionName), s.versionLabel, 2);
+        add(QStringLiteral("Label%1").arg(2 * row + 1), QString::fromUtf8(s.company), 0);
+        add(QStringLiteral("Label%1").arg(2 * row + 2), QString(), 1);
+        if (*s.versionName) add(QString::fromLatin1(s.versionName), QString(), 2);
         ++row;
     }
     Label2 = Label(QStringLiteral("Label2"));
+    ShowImages();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kConvertDelay);
     connect(Timer1, &QTimer::timeout, this, &TFirmware::Timer1Timer);
+}
+
+void TFirmware::ShowImages() {
+    int row = 0;
+    for (const k6media::FirmwareSlotDef& s : k6media::kFirmwareSlots) {
+        if (QLabel* l = Label(QStringLiteral("Label%1").arg(2 * row + 2))) l->setText(Store.ImageLabel(s.slot));
+        if (*s.versionName)
+            if (QLabel* l = Label(QString::fromLatin1(s.versionName))) {
+                const std::optional<int> version = Store.ImageVersion(s.slot);
+                l->setText(version ? QString::number(*version) : QString());
+            }
+        ++row;
+    }
 }
 
 QLabel* TFirmware::Label(const QString& name) const {

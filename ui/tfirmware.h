@@ -1,7 +1,7 @@
 #pragma once
-// The hidden data window of the firmware download: it carries the images with their row labels,
-// the buffer an image is converted into, the slot chosen for the module and the module's
-// identification values. It is never shown. Its timer runs the conversion one tick after
+// The hidden data window of the firmware download: it carries the images of the firmware folders
+// with their row labels, the buffer an image is converted into, the slot chosen for the module and
+// the module's identification values. It is never shown. Its timer runs the conversion one tick after
 // "Download Start", so the click returns before the work starts.
 
 #include "k6media/firmware_image.h"
@@ -27,6 +27,9 @@ public:
     // on; the image versions in Label11 to Label14.
     QLabel* Label(const QString& name) const;
     QLabel* Label2 = nullptr;
+    // Puts the images' labels and versions of the firmware folders' manifests on the rows (empty
+    // for a slot without an image).
+    void ShowImages();
 
     QTimer* Timer1 = nullptr; // 100 ms, off; switches itself off at its first tick
     void Timer1Timer();

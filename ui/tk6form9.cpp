@@ -95,11 +95,14 @@ TK6Form9::TK6Form9(QWidget* parent)
 }
 
 void TK6Form9::FormCreate() {
-    // The button names the image of the main model, whatever the module turns out to be.
-    if (Firmware && Firmware->Label2)
-        Button1->setText(Button1->text() + QStringLiteral(" (") + Firmware->Label2->text() +
-                         QLatin1Char(')'));
+    ShowDownloadButton(k6media::FirmwareTexts{}.DownloadStart);
     // The rounded region follows the size (resizeEvent).
+}
+
+void TK6Form9::ShowDownloadButton(const QString& caption) {
+    // The button names the image of the main model, whatever the module turns out to be.
+    const QString image = Firmware && Firmware->Label2 ? Firmware->Label2->text() : QString();
+    Button1->setText(image.isEmpty() ? caption : caption + QStringLiteral(" (") + image + QLatin1Char(')'));
 }
 
 void TK6Form9::resizeEvent(QResizeEvent* event) {
@@ -125,6 +128,9 @@ void TK6Form9::FormActivate() {
     Label6->hide();
     Button1->setEnabled(false);
     if (Operation) Operation->StartProcessorQuery();
+    // The query has read the firmware folders again.
+    if (Firmware) Firmware->ShowImages();
+    ShowDownloadButton(texts.DownloadStart);
 }
 
 void TK6Form9::Button1Click() {

@@ -58,6 +58,8 @@ protected:
 
 private:
     void FormCreate();
+    // "Download Start" with the main model's image label, when there is an image.
+    void ShowDownloadButton(const QString& caption);
     void FormClose();
 };
 

@@ -43,11 +43,15 @@ protected:
 
     QString Path(const QString& name) const { return tmp_.filePath(name); }
 
-    Result Run(const QStringList& args, int waitMs = 60000) {
+    Result Run(const QStringList& args, int waitMs = 60000, const QStringList& extraEnv = {}) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("DALVEX_PORTS", ports_);
         env.insert("XDG_CONFIG_HOME", tmp_.filePath("config"));
+        env.insert("XDG_DATA_HOME", tmp_.filePath("data"));
+        env.remove("DALVEX_STANDIN_FIRMWARE");
+        for (const QString& e : extraEnv)
+            env.insert(e.section('=', 0, 0), e.section('=', 1));
         p.setProcessEnvironment(env);
         p.start(DALVEX_CLI_PROGRAM, args);
         EXPECT_TRUE(p.waitForFinished(waitMs)) << args.join(' ').toStdString();
@@ -336,8 +340,16 @@ TEST_F(CliFixture, VoiceAndFirmwareMakeTheWindowsChecks) {
     const Result upToDate = Run({"firmware", "--port", "COM1"});
     EXPECT_EQ(upToDate.exitCode, 0) << upToDate.err.toStdString();
     EXPECT_TRUE(upToDate.err.contains("No newer firmware")) << upToDate.err.toStdString();
-    const std::size_t before = module_.receivedBytes().size();
-    const Result old = Run({"firmware", "--port", "COM1", "--old", "--quiet"});
+    // The build's images are stand-ins: refused without the developer switch, with nothing sent
+    // after the processor query.
+    std::size_t before = module_.receivedBytes().size();
+    const Result refused = Run({"firmware", "--port", "COM1", "--old", "--quiet"});
+    EXPECT_EQ(refused.exitCode, 1) << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains("standin-slot10.txt is not real firmware")) << refused.err.toStdString();
+    EXPECT_LT(module_.receivedBytes().size(), before + 256u) << "no block went out";
+    before = module_.receivedBytes().size();
+    const Result old = Run({"firmware", "--port", "COM1", "--old", "--quiet"}, 60000,
+                           {"DALVEX_STANDIN_FIRMWARE=1"});
     EXPECT_EQ(old.exitCode, 0) << old.err.toStdString();
     EXPECT_GT(module_.receivedBytes().size(), before + 255u * 256u) << "every block went out";
 }

@@ -4,6 +4,7 @@
 #include "firmware_fakes.h"
 #include "k6link/core_states.h"
 #include "tests/k6link/fakes.h"
+#include "tests/support/firmware_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -29,8 +30,9 @@ struct FirmwareDownloadTest : ::testing::Test {
     k6link::test::FakeHost host;
     k6link::Engine engine{port, host};
     k6link::MemoryWrite memoryWrite{engine};
-    FirmwareData data;
-    test::FakeFirmwareHost fw;
+    dalvex::test::FirmwareFolder images;
+    FirmwareData data{QStringList{images.addGoodImages().path()}};
+    k6media::test::FakeFirmwareHost fw;
     FirmwareDownload download{engine, memoryWrite, data, fw};
 
     void feed(const Bytes& bytes) {
@@ -111,7 +113,7 @@ TEST_F(FirmwareDownloadTest, ProcessorReplyChoosesTheSlotAndOffersOnlyANotOlderI
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        fw = test::FakeFirmwareHost{};
+        fw = k6media::test::FakeFirmwareHost{};
         data.FirmwareSlot = 12; // left from an earlier module
         engine.Version = c.version;
         download.StartProcessorQuery();
@@ -159,7 +161,10 @@ TEST_F(FirmwareDownloadTest, UnansweredProcessorQueryIsRepeatedEveryFiveTicks) {
 TEST_F(FirmwareDownloadTest, WholeDownloadWritesBlocks0To254ThenProgramsAndClosesOnTheVersion) {
     startTransfer(0);
     EXPECT_EQ(fw.headline, "Memory Download");
-    EXPECT_EQ(block(0).front(), 'D') << "the stand-in image's marker";
+    const QByteArray text = JoinFirmwareLines(dalvex::test::MakeImageText(13));
+    Bytes image(kFirmwareImageSize, 0);
+    ConvertFirmwareText(std::string_view(text.constData(), static_cast<std::size_t>(text.size())), image);
+    EXPECT_EQ(block(0), Bytes(image.begin(), image.begin() + 256)) << "slot 13's image as its text converts";
     for (int k = 0; k < 255; ++k) {
         ASSERT_EQ(port.writes.back(), block(k)) << k;
         EXPECT_EQ(download.FwBlock, k + 1);
@@ -230,7 +235,7 @@ TEST_F(FirmwareDownloadTest, WrongOrMissingAcknowledgementStopsBeforeProgramming
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         port.writes.clear();
-        fw = test::FakeFirmwareHost{};
+        fw = k6media::test::FakeFirmwareHost{};
         startTransfer(c.block);
         if (c.ack)
             feed({*c.ack});
@@ -249,14 +254,20 @@ TEST_F(FirmwareDownloadTest, WrongOrMissingAcknowledgementStopsBeforeProgramming
     }
 }
 
-TEST_F(FirmwareDownloadTest, SlotWithoutImageShowsFaultFirmwareAndSendsNothing) {
-    for (int slot : {kNoSlot, 11}) {
-        SCOPED_TRACE(slot);
+TEST_F(FirmwareDownloadTest, SlotWithoutImageSaysSoAndSendsNothing) {
+    struct Case {
+        int slot;
+        QString message;
+    };
+    for (const Case& c : {Case{kNoSlot, "FAULT FIRMWARE"},
+                          Case{11, "Ehhez a modulhoz (Telgor J11) nincs firmware-kép a firmware mappákban. "
+                                   "Semmi sem lett elküldve."}}) {
+        SCOPED_TRACE(c.slot);
         fw.messages.clear();
-        data.FirmwareSlot = slot;
-        download.ConvertAndStart();
+        data.FirmwareSlot = c.slot;
+        EXPECT_EQ(download.ConvertAndStart().problem, ImageProblem::NoImage);
         ASSERT_EQ(fw.messages.size(), 1u);
-        EXPECT_EQ(fw.messages[0], "FAULT FIRMWARE");
+        EXPECT_EQ(fw.messages[0], c.message);
         EXPECT_EQ(engine.OpState, 0);
         EXPECT_EQ(tickUntilSent(20), Bytes{});
     }

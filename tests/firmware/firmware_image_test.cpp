@@ -2,6 +2,7 @@
 
 #include "k6media/firmware_image.h"
 #include "k6media/firmware_slots.h"
+#include "tests/support/firmware_folder.h"
 
 #include <QList>
 #include <algorithm>
@@ -86,52 +87,130 @@ TEST(FirmwareConverter, JoinsLinesWithCrLf) {
 
 // The stand-in images have the shape of the product's: 114,720 digits in lines of 1 to 29
 // characters, ending in 0xFF; about 56,840 to 56,940 bytes of each are converted.
-TEST(FirmwareImages, EachPresentSlotCarriesAnImageOfTheProductsShape) {
-    FirmwareData data;
-    for (const FirmwareSlotDef& s : kFirmwareSlots) {
-        SCOPED_TRACE(s.slot);
-        ASSERT_EQ(data.HasImage(s.slot), s.present);
-        if (!s.present) continue;
-        const QList<QByteArray> lines = data.Text(s.slot).split('\n');
+TEST(FirmwareImages, EachStandinHasTheProductsShape) {
+    dalvex::test::StandinSwitch standin;
+    FirmwareData data{QStringList{dalvex::test::StandinFirmwareDir()}};
+    EXPECT_TRUE(data.Library().Problems().isEmpty()) << data.Library().Problems().join('\n').toStdString();
+    for (int slot : {10, 12, 13, 14}) {
+        SCOPED_TRACE(slot);
+        const FirmwareEntry* entry = data.Entry(slot);
+        ASSERT_TRUE(entry);
+        EXPECT_TRUE(entry->standin);
+        const ImageFile file = ReadImageFile(*entry);
+        ASSERT_EQ(file.problem, ImageProblem::None);
         std::size_t digits = 0;
-        for (const QByteArray& l : lines) {
-            const QByteArray line = l.endsWith('\r') ? l.chopped(1) : l;
-            EXPECT_TRUE(line.size() >= 1 && line.size() <= 29) << line.size();
-            digits += static_cast<std::size_t>(line.size());
+        for (const QByteArray& line : JoinFirmwareLines(file.text).split('\n')) {
+            const QByteArray l = line.endsWith('\r') ? line.chopped(1) : line;
+            EXPECT_TRUE(l.size() >= 1 && l.size() <= 29) << l.size();
+            digits += static_cast<std::size_t>(l.size());
         }
         EXPECT_EQ(digits, 2 * kFirmwareImageBytes);
 
         std::fill(data.FirmwareImage.begin(), data.FirmwareImage.end(), std::uint8_t{0xAA});
-        data.FirmwareSlot = s.slot;
-        const std::optional<std::size_t> n = data.ConvertSlot();
-        ASSERT_TRUE(n);
-        EXPECT_GE(*n, 56840u);
-        EXPECT_LE(*n, 56940u);
-        EXPECT_EQ(data.FirmwareImage[*n - 1], 0xFF);
-        EXPECT_TRUE(std::all_of(data.FirmwareImage.begin() + static_cast<std::ptrdiff_t>(*n),
+        data.FirmwareSlot = slot;
+        const PreparedImage image = data.ConvertSlot();
+        ASSERT_TRUE(image.ok());
+        EXPECT_TRUE(image.standin);
+        EXPECT_GE(image.bytes, 56840u);
+        EXPECT_LE(image.bytes, 56940u);
+        EXPECT_EQ(data.FirmwareImage[image.bytes - 1], 0xFF);
+        EXPECT_TRUE(std::all_of(data.FirmwareImage.begin() + static_cast<std::ptrdiff_t>(image.bytes),
                                 data.FirmwareImage.end(), [](std::uint8_t b) { return b == 0; }))
             << "an earlier buffer content never goes out with another image";
     }
+    EXPECT_EQ(data.ImageVersion(13), 84);
+    EXPECT_EQ(data.ImageLabel(12), "8.3 26K22");
+    EXPECT_FALSE(data.ImageVersion(11)) << "slot 11 has no image";
 }
 
-TEST(FirmwareImages, SlotWithoutImageConvertsNothingAndLeavesTheBuffer) {
-    FirmwareData data;
-    data.FirmwareImage.assign(kFirmwareImageSize, 0xAA);
-    for (int slot : {kNoSlot, 11, 15}) {
-        SCOPED_TRACE(slot);
-        data.FirmwareSlot = slot;
-        EXPECT_FALSE(data.ConvertSlot());
-        EXPECT_EQ(data.FirmwareImage[0], 0xAA);
+// Only an image that is what its manifest says, and no stand-in unless the developer switch is
+// on, is converted for the download; anything else leaves the buffer empty and says why.
+TEST(FirmwareImages, OnlyAVerifiedImageIsConverted) {
+    const QByteArray good = dalvex::test::MakeImageText(5);
+    dalvex::test::FirmwareFolder folder;
+    folder.add(13, 84, good);
+    folder.add(10, 83, good, false, QByteArray(64, 'a')); // the manifest's checksum is another file's
+    folder.add(14, 83, good, true);                       // marked as a stand-in
+    folder.appendManifest("12 83 " + QByteArray(64, '0') + " gone.txt\n");
+    dalvex::test::FirmwareFolder standins;
+    standins.copyStandins();
+
+    const QByteArray joined = JoinFirmwareLines(good);
+    std::vector<std::uint8_t> expected(kFirmwareImageSize, 0);
+    ConvertFirmwareText(std::string_view(joined.constData(), static_cast<std::size_t>(joined.size())), expected);
+
+    struct Case {
+        const char* name;
+        QString folder;
+        int slot;
+        bool standinSwitch;
+        ImageProblem problem;
+        bool standin;
+    };
+    const std::vector<Case> cases = {
+        {"good image", folder.path(), 13, false, ImageProblem::None, false},
+        {"bad checksum", folder.path(), 10, true, ImageProblem::ChecksumMismatch, false},
+        {"file missing", folder.path(), 12, true, ImageProblem::Unreadable, false},
+        {"no image for the slot", folder.path(), 11, true, ImageProblem::NoImage, false},
+        {"no slot", folder.path(), kNoSlot, true, ImageProblem::NoImage, false},
+        {"marked stand-in without the switch", folder.path(), 14, false, ImageProblem::StandinRefused, true},
+        {"stand-in by its bytes without the switch", standins.path(), 13, false, ImageProblem::StandinRefused, true},
+        {"stand-in with the switch", standins.path(), 13, true, ImageProblem::None, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dalvex::test::StandinSwitch standinSwitch(c.standinSwitch);
+        FirmwareData data{QStringList{c.folder}};
+        data.FirmwareImage.assign(kFirmwareImageSize, 0xAA);
+        data.FirmwareSlot = c.slot;
+        const PreparedImage image = data.ConvertSlot();
+        EXPECT_EQ(image.problem, c.problem);
+        EXPECT_EQ(image.standin, c.standin);
+        if (c.problem == ImageProblem::None) {
+            if (c.folder == folder.path()) {
+                EXPECT_EQ(data.FirmwareImage, expected);
+            }
+        } else if (c.problem == ImageProblem::StandinRefused) {
+            EXPECT_TRUE(std::all_of(data.FirmwareImage.begin(), data.FirmwareImage.end(),
+                                    [](std::uint8_t b) { return b == 0; }))
+                << "a refused stand-in leaves nothing to send";
+        } else {
+            EXPECT_EQ(data.FirmwareImage[0], 0xAA) << "the buffer is untouched";
+        }
+        if (c.problem == ImageProblem::ChecksumMismatch) {
+            EXPECT_EQ(image.file, folder.file(10));
+        }
     }
 }
 
-TEST(FirmwareSlots, VersionsAndRecognitionFollowTheTable) {
-    EXPECT_EQ(ImageVersion(10), 83);
-    EXPECT_EQ(ImageVersion(12), 83);
-    EXPECT_EQ(ImageVersion(13), 84);
-    EXPECT_EQ(ImageVersion(14), 83);
-    EXPECT_FALSE(ImageVersion(11));
-    EXPECT_FALSE(ImageVersion(0));
+// The manifest: lines that cannot be read are skipped and reported, a file outside the folder is
+// never named, and the first folder that names a slot provides it.
+TEST(FirmwareLibraryManifest, ReadsGoodLinesAndReportsTheRest) {
+    const QByteArray sha(64, 'b');
+    dalvex::test::FirmwareFolder first, second;
+    first.appendManifest("# comment\n"
+                         "\n"
+                         "13 84 " + sha + " a.txt   # trailing comment\n"
+                         "15 84 " + sha + " b.txt\n"
+                         "12 x " + sha + " c.txt\n"
+                         "12 83 " + sha.left(63) + " c.txt\n"
+                         "12 83 " + sha + " ../c.txt\n"
+                         "12 83 " + sha + " c.txt extra\n"
+                         "13 85 " + sha + " later.txt\n");
+    second.appendManifest("13 90 " + sha + " other.txt\n"
+                          "14 83 " + sha.toUpper() + " d.txt standin\n");
+    const FirmwareLibrary lib = FirmwareLibrary::Load({first.path(), second.path()});
+    EXPECT_EQ(lib.Problems().size(), 5) << lib.Problems().join('\n').toStdString();
+    ASSERT_TRUE(lib.Find(13));
+    EXPECT_EQ(lib.Find(13)->version, 84);
+    EXPECT_EQ(lib.Find(13)->path, first.path() + "/a.txt");
+    EXPECT_FALSE(lib.Find(12));
+    ASSERT_TRUE(lib.Find(14));
+    EXPECT_TRUE(lib.Find(14)->standin);
+    EXPECT_EQ(lib.Find(14)->sha256, sha);
+}
+
+TEST(FirmwareSlots, RecognitionFollowsTheTable) {
     EXPECT_EQ(MatchProcessor(kProcessors, 10, 75)->slot, 14);
     EXPECT_EQ(MatchProcessor(kOldProcessors, 10, 75), nullptr) << "older modules do not know slot 14";
     EXPECT_EQ(MatchProcessor(kProcessors, 11, 200)->slot, 11);

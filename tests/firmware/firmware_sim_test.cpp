@@ -6,6 +6,7 @@
 #include "serial/async32.h"
 #include "sim/pty_module.h"
 #include "tests/k6link/fakes.h"
+#include "tests/support/firmware_folder.h"
 #include "tests/support/wait.h"
 
 #include <QTemporaryDir>
@@ -29,7 +30,8 @@ struct FirmwareWithModule : ::testing::Test {
     k6link::test::FakeHost host;
     k6link::Engine engine{port, host};
     k6link::MemoryWrite memoryWrite{engine};
-    FirmwareData data;
+    dalvex::test::FirmwareFolder images;
+    FirmwareData data{QStringList{images.addGoodImages().path()}};
     k6media::test::FakeFirmwareHost fw;
     FirmwareDownload download{engine, memoryWrite, data, fw};
 
@@ -147,4 +149,71 @@ TEST_F(FirmwareWithModule, UnansweredProcessorQueryIsRepeatedAndOffersNothing) {
     module.setFault(sim::Fault::None);
     ASSERT_TRUE(runUntil([&] { return engine.OpState == 0; }, 400));
     EXPECT_TRUE(fw.downloadEnabled);
+}
+
+// What reaches the module from the firmware folders: only an image that matches its manifest, and
+// a stand-in only with the developer switch; a good image goes out exactly as its text converts.
+TEST_F(FirmwareWithModule, OnlyAVerifiedImageReachesTheModule) {
+    const QByteArray good = dalvex::test::MakeImageText(9);
+    dalvex::test::FirmwareFolder folder;
+    folder.add(13, 84, good);
+    dalvex::test::FirmwareFolder badSum;
+    badSum.add(13, 84, good, false, QByteArray(64, 'c'));
+    dalvex::test::FirmwareFolder noImage;
+    noImage.add(10, 83, good);
+
+    const QByteArray joined = JoinFirmwareLines(good);
+    std::vector<std::uint8_t> expected(kFirmwareImageSize, 0);
+    ConvertFirmwareText(std::string_view(joined.constData(), static_cast<std::size_t>(joined.size())), expected);
+
+    struct Case {
+        const char* name;
+        QString folder;
+        bool standinSwitch;
+        bool sent;
+        QString message; // the start of the message shown; empty: none
+    };
+    const std::vector<Case> cases = {
+        {"stand-in without the switch", dalvex::test::StandinFirmwareDir(), false, false,
+         dalvex::test::StandinFirmwareDir() + "/standin-slot13.txt nem valódi firmware"},
+        {"stand-in with the switch", dalvex::test::StandinFirmwareDir(), true, true, {}},
+        {"bad checksum", badSum.path(), false, false,
+         "A firmware-kép ellenőrzőösszege nem egyezik a manifest fájléval: " + badSum.file(13)},
+        {"missing image", noImage.path(), false, false, "Ehhez a modulhoz (Varnet J10) nincs firmware-kép"},
+        {"good image", folder.path(), false, true, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dalvex::test::StandinSwitch standinSwitch(c.standinSwitch);
+        data = FirmwareData(QStringList{c.folder});
+        fw.messages.clear();
+        fw.headline.clear();
+        identify(74, 84);
+        const std::size_t receivedBefore = module.receivedCount();
+        const std::uint64_t loadsBefore = firmware().logicLoads;
+        const PreparedImage image = download.ConvertAndStart();
+        EXPECT_EQ(image.ok(), c.sent);
+        if (!c.sent) {
+            EXPECT_EQ(engine.OpState, 0);
+            ASSERT_EQ(fw.messages.size(), 1u);
+            EXPECT_TRUE(fw.messages[0].startsWith(c.message)) << fw.messages[0].toStdString();
+            runUntil([] { return false; }, 60);
+            EXPECT_EQ(module.receivedCount(), receivedBefore) << "nothing goes to the module";
+            continue;
+        }
+        ASSERT_TRUE(runUntil([&] { return host.firmwareClosed > 0 && engine.OpState == 0; }));
+        host.firmwareClosed = 0;
+        EXPECT_FALSE(memoryWrite.TransferError);
+        EXPECT_EQ(firmware().logicLoads, loadsBefore + 1);
+        EXPECT_EQ(fw.headline.contains(download.Texts.StandinLoaded), image.standin)
+            << "the headline says when a stand-in is loaded: " << fw.headline.toStdString();
+        if (c.folder == folder.path()) {
+            bool same = false;
+            module.withModule([&](sim::ModuleSim& m) {
+                const auto pages = m.memory().subspan(kImageAddress, kFirmwareTransferBytes);
+                same = std::equal(pages.begin(), pages.end(), expected.begin());
+            });
+            EXPECT_TRUE(same) << "the module's pages hold the image as its text converts";
+        }
+    }
 }

@@ -8,6 +8,7 @@
 #include "serial/async32.h"
 #include "serial/settings.h"
 #include "sim/pty_module.h"
+#include "tests/support/firmware_folder.h"
 #include "tests/support/hand_over.h"
 #include "tests/support/wait.h"
 #include "tests/support/window_fixture.h"
@@ -36,8 +37,14 @@ const QString kKey = QStringLiteral("\\software\\GSM\\Dalvex");
 constexpr int kQuietMs = 10;
 
 struct FirmwareWindowFixture : test::SimWindowFixture {
+    // The user's firmware folder, with good images for slots 10, 12, 13 and 14 unless a test puts
+    // others there.
+    QString userFirmware() const { return qEnvironmentVariable("XDG_DATA_HOME") + "/Dalvex/firmware"; }
+    bool goodImages = true;
+
     // A module of this type and version on COM1, handed over, with its version read.
     void connect(std::uint8_t type, std::uint8_t version) {
+        if (goodImages) test::FirmwareFolder(userFirmware()).addGoodImages();
         module.withModule([&](sim::ModuleSim& m) {
             m.setTypeCode(type);
             m.setVersion(version);
@@ -141,7 +148,7 @@ TEST_F(FirmwareWindowFixture, OlderImageIsOfferedOnlyThroughThePopUpMenu) {
     EXPECT_EQ(engine().OpState, 0);
 }
 
-TEST_F(FirmwareWindowFixture, J11HasNoImageAndGetsFaultFirmware) {
+TEST_F(FirmwareWindowFixture, J11HasNoImageAndSaysSo) {
     connect(72, 84);
     module.withModule([](sim::ModuleSim& m) { m.firmware().processor = sim::Processor{11, 1}; });
     K6Form1->MenuItem("FirmwareDownload1")->trigger();
@@ -151,9 +158,44 @@ TEST_F(FirmwareWindowFixture, J11HasNoImageAndGetsFaultFirmware) {
     K6Form9->Button1->click();
     Firmware->Timer1Timer();
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0], "FAULT FIRMWARE");
+    EXPECT_EQ(shown[0], "Ehhez a modulhoz (Telgor J11) nincs firmware-kép a firmware mappákban. "
+                        "Semmi sem lett elküldve.");
     EXPECT_EQ(engine().OpState, 0);
     K6Form9->BitBtn3Click();
+}
+
+// The stand-in images in the user's firmware folder: refused without the developer switch, and
+// with it the headline says all along that a stand-in is loaded.
+TEST_F(FirmwareWindowFixture, StandinImageNeedsTheSwitchAndIsNamedInTheHeadline) {
+    goodImages = false;
+    test::FirmwareFolder(userFirmware()).copyStandins();
+    connect(74, 84);
+    for (const bool standinSwitch : {false, true}) {
+        SCOPED_TRACE(standinSwitch);
+        test::StandinSwitch sw(standinSwitch);
+        shown.clear();
+        K6Form1->MenuItem("FirmwareDownload1")->trigger();
+        ASSERT_TRUE(run([&] { return identified(); }));
+        EXPECT_EQ(K6Form9->Button1->text(), "Download Start (8.3 J10)");
+        EXPECT_EQ(K6Form9->Label1->text(), "Firmware download memory and FPGA \u2013 HELYETTESÍTŐ KÉP, NEM VALÓDI FIRMWARE");
+        const std::size_t before = module.receivedCount();
+        K6Form9->Button1->click();
+        Firmware->Timer1Timer();
+        if (!standinSwitch) {
+            ASSERT_EQ(shown.size(), 1u);
+            EXPECT_EQ(shown[0], userFirmware() + "/standin-slot13.txt nem valódi firmware, csak tesztelésre szolgáló "
+                                                 "helyettesítő kép, ezért modulba nem tölthető. Semmi sem lett elküldve.");
+            EXPECT_EQ(engine().OpState, 0);
+            run([] { return false; }, 30);
+            EXPECT_EQ(module.receivedCount(), before) << "nothing went to the module";
+            K6Form9->BitBtn3Click();
+            continue;
+        }
+        EXPECT_TRUE(shown.empty());
+        ASSERT_TRUE(run([&] { return K6Form9->ProgressBar1->value() >= 10; }));
+        EXPECT_EQ(K6Form9->Label1->text(), "Memory Download \u2013 HELYETTESÍTŐ KÉP, NEM VALÓDI FIRMWARE");
+        K6Form9->BitBtn3Click();
+    }
 }
 
 TEST_F(FirmwareWindowFixture, DeveloperItemsOpenTheWindowAndVer2Repeats20Times) {

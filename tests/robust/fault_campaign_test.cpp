@@ -27,6 +27,7 @@
 #include "sim/pty_module.h"
 #include "startup/device_search.h"
 #include "tests/firmware/firmware_fakes.h"
+#include "tests/support/firmware_folder.h"
 #include "tests/k6link/fakes.h"
 #include "tests/support/counting_port.h"
 #include "tests/support/wait.h"
@@ -265,7 +266,8 @@ struct Rig {
     MemoryWrite memoryWrite{engine};
     VoiceRecorder voiceHost;
     k6media::VoiceUpload voice{engine, memoryWrite, voiceHost};
-    k6media::FirmwareData firmwareData;
+    dalvex::test::FirmwareFolder firmwareImages;
+    k6media::FirmwareData firmwareData{QStringList{firmwareImages.addGoodImages().path()}};
     k6media::test::FakeFirmwareHost firmwareHost;
     k6media::FirmwareDownload firmware{engine, memoryWrite, firmwareData, firmwareHost};
 

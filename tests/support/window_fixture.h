@@ -35,6 +35,7 @@ struct WindowsEnvironment : ::testing::Test {
 
     void SetUp() override {
         setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
+        setenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toLocal8Bit().constData(), 1);
         setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
         WriteSetting(QStringLiteral("\\software\\GSM\\Dalvex"), QStringLiteral("Language"),
                      QStringLiteral("0"));
@@ -55,6 +56,7 @@ struct WindowsEnvironment : ::testing::Test {
         QDir::setCurrent(oldDir);
         unsetenv("DALVEX_PORTS");
         unsetenv("XDG_CONFIG_HOME");
+        unsetenv("XDG_DATA_HOME");
     }
 };
 
