@@ -37,7 +37,7 @@ void FuzzModemReplies(Input data) {
         (void)k6link::ReadInfoReply(q, r);
     const QString text =
         QString::fromLatin1(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
-    (void)k6link::CheckNumber(text);
+    (void)k6link::DialableNumber(text);
     (void)k6link::CheckName(text);
     (void)k6link::CheckPin(text);
 }

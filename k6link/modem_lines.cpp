@@ -80,13 +80,26 @@ QByteArray BuildLine(ModemLine line, const LineArgs& args) {
     return out;
 }
 
-bool CheckNumber(const QString& number) {
-    if (number.size() > kMaxNumberLength) return false;
-    return std::all_of(number.begin(), number.end(), [](QChar c) {
+std::optional<QString> DialableNumber(const QString& typed) {
+    const auto separator = [](QChar c) {
+        return c == QLatin1Char(' ') || c == QLatin1Char('-') || c == QLatin1Char('.') ||
+               c == QLatin1Char('/') || c == QLatin1Char('(') || c == QLatin1Char(')');
+    };
+    const auto dialable = [](QChar c) {
         return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('+') ||
                c == QLatin1Char('*') || c == QLatin1Char('#') || c == QLatin1Char('p') ||
                c == QLatin1Char('w');
-    });
+    };
+    QString number;
+    for (const QChar c : typed) {
+        if (separator(c)) continue;
+        if (!dialable(c)) return std::nullopt;
+        number += c;
+    }
+    if (number.size() > kMaxNumberLength) return std::nullopt;
+    // "( )" or " - " names no number; only a really empty input is the empty number.
+    if (number.isEmpty() && !typed.isEmpty()) return std::nullopt;
+    return number;
 }
 
 bool CheckName(const QString& name) {

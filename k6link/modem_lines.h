@@ -11,9 +11,10 @@
 //
 // What the user types goes into these lines between double quotes or at the end of a line, so a
 // double quote, CR, LF or 0x1A in it would end the line early and let the rest run as another
-// modem command. The Check... functions refuse such input before anything is sent: numbers hold
-// only digits, "+", "*", "#", "p" and "w"; names printable Windows-1250 characters except the
-// double quote; a PIN exactly four digits.
+// modem command. The checks below refuse such input before anything is sent: numbers hold only
+// digits, "+", "*", "#", "p" and "w" once the separators people write them with are dropped
+// (DialableNumber); names printable Windows-1250 characters except the double quote; a PIN
+// exactly four digits.
 //
 // Replies: the modem echoes the line (with its CR), then sends CR LF and its answer, so the answer
 // stands at a position that follows from the line's length. Each reader gets RxBuffer[0 ..
@@ -97,9 +98,13 @@ inline constexpr int kMaxNumberLength = 33; // what a phonebook reply can carry 
 inline constexpr int kMaxNameLength = 33;
 inline constexpr int kPinLength = 4;
 
-// A phone number: only 0-9 + * # p w, at most kMaxNumberLength; empty passes (the callers decide
-// whether empty is allowed).
-bool CheckNumber(const QString& number);
+// A phone number as people type it ("+36 (30) 123-4567", "06-30/123.4567"), made into what the
+// modem dials: spaces and the separators - . / ( ) are dropped, and what is left must be only
+// 0-9 + * # p w, at most kMaxNumberLength characters. Nothing for anything else (a quote, a
+// control character, ';', ',', another letter), and for an input of separators only. An empty
+// input gives an empty number: the callers decide whether empty is allowed.
+// Every caller that checks a typed number sends the number returned here, never the typed text.
+std::optional<QString> DialableNumber(const QString& typed);
 // A phonebook name: printable Windows-1250 characters except the double quote, at most
 // kMaxNameLength bytes.
 bool CheckName(const QString& name);

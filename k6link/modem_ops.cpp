@@ -132,20 +132,21 @@ void ModemOps::Register() {
                       host_.EnablePhonebookWrite(true);
                       return;
                   }
-                  const QString number = host_.PhonebookNumber(PhonebookIndex);
+                  const std::optional<QString> number = DialableNumber(host_.PhonebookNumber(PhonebookIndex));
                   QString name = host_.PhonebookName(PhonebookIndex);
                   if (name.isEmpty()) name = QStringLiteral("SIM") + QString::number(PhonebookIndex);
                   // The grid stays editable during the write: a row changed since the start is
                   // checked again, and a bad one ends the write before it is sent.
-                  if (!CheckNumber(number) || !CheckName(name)) {
+                  if (!number || !CheckName(name)) {
                       host_.ShowPhonebookProgress(false);
                       e.OpState = state::Idle;
                       host_.EnablePhonebookWrite(true);
                       e.Host().ShowMessage(
-                          (CheckNumber(number) ? Texts.BadRowName : Texts.BadRowNumber).arg(PhonebookIndex));
+                          (number ? Texts.BadRowName : Texts.BadRowNumber).arg(PhonebookIndex));
                       return;
                   }
-                  SendLine(ModemLine::PhonebookWrite, EntryArgs(PhonebookIndex, number, name));
+                  // The digits go to the SIM; the grid keeps the number as it was typed.
+                  SendLine(ModemLine::PhonebookWrite, EntryArgs(PhonebookIndex, *number, name));
                   e.ShowStatus(Texts.PhonebookWriting);
                   e.ClearRx();
               })
@@ -330,7 +331,7 @@ bool ModemOps::StartPhonebookWrite() {
     for (int row = 1; row <= kPhonebookEntries; ++row) {
         const QString number = host_.PhonebookNumber(row);
         if (number.isEmpty()) continue;
-        if (!CheckNumber(number)) {
+        if (!DialableNumber(number)) {
             e_.Host().ShowMessage(Texts.BadRowNumber.arg(row));
             return false;
         }
@@ -358,29 +359,33 @@ bool ModemOps::StartPinSwitchOff(const QString& pin) {
     return true;
 }
 
-bool ModemOps::CheckDialNumber(const QString& number) {
-    if (CheckNumber(number)) return true;
-    e_.Host().ShowMessage(Texts.BadNumber);
-    return false;
+std::optional<QString> ModemOps::DialableOrRefused(const QString& number) {
+    std::optional<QString> dialable = DialableNumber(number);
+    if (!dialable) e_.Host().ShowMessage(Texts.BadNumber);
+    return dialable;
 }
 
 bool ModemOps::StartDataCall(const QString& number) {
-    if (!CheckDialNumber(number)) return false;
-    DialNumber = number;
+    const std::optional<QString> dialable = DialableOrRefused(number);
+    if (!dialable) return false;
+    DialNumber = *dialable;
     modem_.Enter(state::DataCallTest);
     return true;
 }
 
 bool ModemOps::StartVoiceCall(const QString& number) {
-    if (!CheckDialNumber(number)) return false;
-    DialNumber = number;
+    const std::optional<QString> dialable = DialableOrRefused(number);
+    if (!dialable) return false;
+    DialNumber = *dialable;
     modem_.Enter(state::VoiceCallTest);
     return true;
 }
 
 bool ModemOps::StartSmsTest(const QString& number) {
-    if (number.isEmpty() || !CheckDialNumber(number)) return false;
-    DialNumber = number;
+    if (number.isEmpty()) return false;
+    const std::optional<QString> dialable = DialableOrRefused(number);
+    if (!dialable) return false;
+    DialNumber = *dialable;
     modem_.Enter(state::SmsTest);
     return true;
 }
@@ -404,9 +409,10 @@ bool ModemOps::StartServiceCentre(const QString& number) {
         e_.Host().ShowMessage(Texts.NoNumber);
         return false;
     }
-    if (!CheckDialNumber(number)) return false;
+    const std::optional<QString> dialable = DialableOrRefused(number);
+    if (!dialable) return false;
     host_.SetServiceCentreStatus(Texts.ServiceCentreRunning);
-    ServiceNumber = number;
+    ServiceNumber = *dialable;
     modem_.Enter(state::ServiceCentre, false);
     return true;
 }

@@ -15,7 +15,9 @@
 //   50        SMS service centre: CSCA with the number
 //
 // The lines come from modem_lines.h. What the user typed is checked before anything is sent (see
-// there); a refused input starts nothing and says which row or field is wrong.
+// there); a refused input starts nothing and says which row or field is wrong. A number goes out
+// as DialableNumber makes it, without the spaces, dashes, dots, slashes and brackets it was typed
+// with.
 
 #include "k6link/engine.h"
 #include "k6link/modem_lines.h"
@@ -23,6 +25,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 namespace dalvex::k6link {
 
@@ -93,11 +96,13 @@ struct ModemTexts {
     QString ServiceCentreRunning = QStringLiteral("Beállítás folyamatban!");
     QString ServiceCentreDone = QStringLiteral("Sikeres bejegyzés");
     // The refusals of typed text that would break a modem line.
-    QString BadNumber = QStringLiteral("Hibás telefonszám: csak számjegy, +, *, #, p és w lehet benne, "
-                                       "legfeljebb 33 karakter.");
+    QString BadNumber =
+        QStringLiteral("Hibás telefonszám: csak számjegy, +, *, #, p és w lehet benne, "
+                       "legfeljebb 33 karakter; a szóközök és a - . / ( ) jelek nem számítanak.");
     QString BadRowNumber =
         QStringLiteral("A telefonkönyv %1. sorában hibás a telefonszám: csak számjegy, +, *, #, "
-                       "p és w lehet benne, legfeljebb 33 karakter. Semmi sem lett elküldve.");
+                       "p és w lehet benne, legfeljebb 33 karakter; a szóközök és a - . / ( ) jelek nem "
+                       "számítanak. Semmi sem lett elküldve.");
     QString BadRowName =
         QStringLiteral("A telefonkönyv %1. sorában hibás a név: idézőjel és vezérlőkarakter nem "
                        "lehet benne, legfeljebb 33 karakter. Semmi sem lett elküldve.");
@@ -150,6 +155,7 @@ public:
     std::int32_t PhonebookRow = 1;
     std::int32_t PinWait = 0;
     QString SimPin;
+    // The numbers as they are sent: what the user typed without its separators (DialableNumber).
     QString DialNumber;
     QString ServiceNumber;
 
@@ -161,7 +167,9 @@ private:
     void FinishPhonebookRead();
     // A pass of the PIN wait: false when the wait has run out (the operation has ended).
     bool PinPass();
-    bool CheckDialNumber(const QString& number);
+    // The number to send for what the user typed; nothing, after the refusal message, when it
+    // cannot be dialled.
+    std::optional<QString> DialableOrRefused(const QString& number);
 
     Engine& e_;
     ModemMode& modem_;

@@ -137,6 +137,21 @@ TEST_F(ModemWindowFixture, KiolvasasFillsTheGridAndFeltoltesWritesItBack) {
     EXPECT_TRUE(shown.empty());
 }
 
+TEST_F(ModemWindowFixture, ANumberTypedWithSeparatorsIsWrittenAsDigitsAndTheGridKeepsItAsTyped) {
+    connect();
+    auto* table = control<QTableWidget>("StringGrid1");
+    ASSERT_TRUE(table);
+    grid().setCell("StringGrid1", 5, 1, "+36 (30) 555-1234");
+    grid().setCell("StringGrid1", 5, 2, "Dóra");
+    control<QPushButton>("BitBtn6")->click();
+    ASSERT_TRUE(runToIdle());
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(lines().back(), "AT+CPBW=005,\"+36305551234\",129,\"D\xF3ra\"");
+    EXPECT_EQ(grid().cell("StringGrid1", 5, 1), "+36 (30) 555-1234");
+    ASSERT_TRUE(table->item(4, 1));
+    EXPECT_EQ(table->item(4, 1)->text(), "+36 (30) 555-1234");
+}
+
 TEST_F(ModemWindowFixture, ANameWithADoubleQuoteIsRefusedAndNothingIsSent) {
     connect();
     grid().setCell("StringGrid1", 7, 1, "0630");

@@ -3,6 +3,7 @@
 #include "k6link/modem_lines.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,13 +71,49 @@ TEST(ModemLines, EveryLineIsByteExact) {
     }
 }
 
-TEST(ModemLines, TypedTextThatWouldBreakALineIsRefused) {
-    for (const char* ok : {"", "+36301234567", "*100#", "06p1234w5"})
-        EXPECT_TRUE(CheckNumber(QString::fromLatin1(ok))) << ok;
-    for (const char* bad : {"0630\"", "0630\r", "0630\nAT+CLCK", "06\x1A", "06 30", "06-30", "0630a"})
-        EXPECT_FALSE(CheckNumber(QString::fromLatin1(bad))) << bad;
-    EXPECT_FALSE(CheckNumber(QString(34, QLatin1Char('1'))));
+// The number sent is the number typed without its separators; anything that could end a modem line
+// early or add a command to it is refused, also when separators surround it.
+TEST(ModemLines, NumbersAreDialledWithoutTheSeparatorsTheyWereTypedWith) {
+    const std::string grouped33 = "111 111-111 111.111 111/111 (111) 111 111 111";
+    const std::optional<std::string> refused;
+    const struct {
+        std::string typed;
+        std::optional<std::string> dialled;
+    } cases[] = {
+        {"", ""}, // the callers decide about an empty number
+        {"+36301234567", "+36301234567"},
+        {"*100#", "*100#"},
+        {"06p1234w5", "06p1234w5"},
+        {"+36 30 123 4567", "+36301234567"},
+        {"06-30/123-4567", "06301234567"},
+        {"+36 (30) 123.45.67", "+36301234567"},
+        {" 0630 ", "0630"},
+        {"*21*+36 30 1234567#", "*21*+36301234567#"}, // a "+" after the start passes, as it always has
+        {grouped33, std::string(33, '1')},            // the limit counts what is sent
+        {grouped33 + "1", refused},
+        {std::string(34, '1'), refused},
+        {" ", refused},
+        {"-( )-", refused},
+        {"0630\"", refused},
+        {"06 30\"", refused},
+        {"0630\r", refused},
+        {"06 30\nAT+CLCK", refused},
+        {"06\t30", refused},
+        {"06\x1A", refused},
+        {"06 30;ATH", refused},
+        {"06,30", refused},
+        {"0630a", refused},
+        {"06 30 P1", refused},
+        {"\xEF\xBC\x90\xEF\xBC\x96", refused}, // fullwidth digits: not what the modem dials
+    };
+    for (const auto& c : cases) {
+        const std::optional<QString> got = DialableNumber(QString::fromStdString(c.typed));
+        const std::optional<std::string> dialled = got ? std::optional(got->toStdString()) : std::nullopt;
+        EXPECT_EQ(dialled, c.dialled) << "typed: " << c.typed;
+    }
+}
 
+TEST(ModemLines, TypedTextThatWouldBreakALineIsRefused) {
     for (const char* ok : {"", "Kovács Béla", "Ügyelet 24/7", "ő ű Ő Ű"})
         EXPECT_TRUE(CheckName(QString::fromUtf8(ok))) << ok;
     for (const char* bad : {"Anna\"", "Anna\r\nAT+CLCK=\"SC\",1,\"0000\"", "A\x1A", "A\tB", "日本"})
