@@ -24,9 +24,10 @@ HistoryErase::HistoryErase(Engine& engine)
               .countdown(kBlockTicks)
               .replies(
                   [](Engine& e, std::span<const std::uint8_t>) {
+                      // The next block waits for the rest of the countdown: the module may
+                      // acknowledge before its flash has been written.
                       e.RxCount = 0;
                       e.OpState = state::EraseSignal;
-                      e.TimeoutTicks = 0;
                       return true;
                   },
                   ReplyKind::BlockAck));
@@ -36,8 +37,7 @@ HistoryErase::HistoryErase(Engine& engine)
               .replies(
                   [this](Engine& e, std::span<const std::uint8_t>) {
                       e.RxCount = 0;
-                      e.OpState = state::Restart;
-                      e.TimeoutTicks = 0;
+                      e.OpState = state::Restart; // also after the rest of the countdown
                       e.ShowStatus(Texts.Done);
                       return true;
                   },

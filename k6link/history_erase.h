@@ -8,8 +8,9 @@
 //         the acknowledgement: 200 and "Sikeres napló és térerő törlés"
 //   200   the restart, then idle (the engine's own state)
 //
-// An acknowledgement lets the next command go at the next tick rather than after the rest of the
-// long countdown the block write left.
+// An acknowledgement only moves the state on: the next command goes when the block's countdown
+// has run out (about 2.5 s at the engine's 50 ms tick), because a module may acknowledge a block
+// before it has finished writing it into its flash.
 
 #include "k6link/engine.h"
 

@@ -284,9 +284,12 @@ TEST_F(HistoryFixture, EraseWritesBothFirstBlocksThenRestarts) {
     EXPECT_EQ(engine.OpState, state::EraseLog);
     ASSERT_TRUE(tickUntilSent());
     EXPECT_EQ(lastSent(), erased);
+    // Each acknowledgement comes at once; the next command still waits for the whole countdown of
+    // the block before it (50 ticks, then the send at the tick after).
     reply({0});
     EXPECT_EQ(engine.OpState, state::EraseSignal);
-    ASSERT_TRUE(tickUntilSent(1)) << "the second block goes at the next tick";
+    EXPECT_FALSE(tickUntilSent(50)) << "the second block waits for the countdown";
+    ASSERT_TRUE(tickUntilSent(1));
     erased = FrameBytes(0, 0xF6, 0x30, 0);
     erased.insert(erased.end(), 256, 0xFF);
     EXPECT_EQ(lastSent(), erased);
@@ -294,6 +297,7 @@ TEST_F(HistoryFixture, EraseWritesBothFirstBlocksThenRestarts) {
     reply({0});
     EXPECT_EQ(engine.OpState, state::Restart);
     EXPECT_EQ(host.panels[3], "Sikeres napló és térerő törlés");
+    EXPECT_FALSE(tickUntilSent(50)) << "the restart waits for the countdown";
     ASSERT_TRUE(tickUntilSent(1));
     EXPECT_EQ(lastSent(), FrameBytes(0, 0xFF, 0xAA, 0));
     EXPECT_EQ(engine.OpState, 0);

@@ -46,13 +46,17 @@ struct SimFixture : ::testing::Test {
     HistoryErase erase{engine};
     sim::ModuleSim module;
     std::size_t fed = 0;
+    int ticked = 0;                  // engine ticks so far
+    std::vector<int> receivedAtTick; // when the module got each command, in ticks
 
     // Ticks the engine, hands what it sent to the module and the module's replies back, until
     // the engine is idle.
     bool run(int ticks = 100000) {
         for (int i = 0; i < ticks && engine.OpState != 0; ++i) {
             engine.tick();
+            ++ticked;
             while (fed < port.writes.size()) {
+                receivedAtTick.push_back(ticked);
                 const Bytes& sent = port.writes[fed++];
                 const std::vector<std::uint8_t> replyBytes = module.feed(sent);
                 if (replyBytes.empty()) continue;
@@ -132,6 +136,11 @@ TEST_F(SimFixture, EraseEmptiesBothHistoriesAndRestartsTheModule) {
     ASSERT_TRUE(run());
     EXPECT_EQ(module.restarts(), 1u);
     EXPECT_EQ(host.panels[3], "Sikeres napló és térerő törlés");
+    // The module acknowledges each block at once, yet gets the next command only when the block's
+    // 50-tick countdown has run out, time for it to finish writing its flash.
+    ASSERT_EQ(receivedAtTick.size(), 3u) << "log block, signal block, restart";
+    EXPECT_GE(receivedAtTick[1] - receivedAtTick[0], HistoryErase::kBlockTicks);
+    EXPECT_GE(receivedAtTick[2] - receivedAtTick[1], HistoryErase::kBlockTicks);
 
     log.Start();
     ASSERT_TRUE(run());
