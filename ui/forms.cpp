@@ -14,6 +14,7 @@
 #include "tsmsk.h"
 #include "tk6form5.h"
 #include "tk6form6.h"
+#include "own_activation.h"
 
 namespace dalvex {
 
@@ -33,6 +34,9 @@ TDPhone1* DPhone1 = nullptr;
 TSMSk* SMSk = nullptr;
 
 void CreateForms() {
+    // Activation handlers run when activation moves between our windows, not on a return from
+    // another program.
+    OwnActivation::Watch();
     Form1 = new TForm1;
     K6Form1 = new TK6Form1;
     K6Form2 = new TK6Form2;

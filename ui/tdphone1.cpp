@@ -9,6 +9,7 @@
 #include "k6pages/bound_widgets.h"
 #include "tform1.h"
 #include "tk6form1.h"
+#include "own_activation.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -316,7 +317,8 @@ QWidget* TDPhone1::Control(const QString& name) const {
 
 void TDPhone1::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
+        FormActivate();
 }
 
 void TDPhone1::FormActivate() {

@@ -7,6 +7,7 @@
 #include "serial/settings.h"
 #include "startup/jpeg_logo.h"
 #include "tk6form1.h"
+#include "own_activation.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -249,7 +250,8 @@ QString TForm1::RegKey() const {
 
 void TForm1::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
+        FormActivate();
 }
 
 void TForm1::FormActivate() {

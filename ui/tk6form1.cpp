@@ -27,6 +27,7 @@
 #include "tk6form8.h"
 #include "tk6form9.h"
 #include "tk6form2.h"
+#include "own_activation.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -313,7 +314,8 @@ void TK6Form1::FormCreate() {
 
 void TK6Form1::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
+        FormActivate();
 }
 
 bool TK6Form1::DeferPages = false;

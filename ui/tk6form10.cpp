@@ -3,6 +3,7 @@
 #include "forms.h"
 #include "k6_modem_side.h"
 #include "tk6form1.h"
+#include "own_activation.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -69,7 +70,8 @@ void TK6Form10::ClearFields() {
 
 void TK6Form10::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
+        FormActivate();
 }
 
 void TK6Form10::FormActivate() {

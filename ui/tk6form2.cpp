@@ -5,6 +5,7 @@
 #include "k6link/core_states.h"
 #include "tform1.h"
 #include "tk6form1.h"
+#include "own_activation.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -251,7 +252,8 @@ void TK6Form2::Open() {
 
 void TK6Form2::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
+        FormActivate();
 }
 
 void TK6Form2::FormActivate() {

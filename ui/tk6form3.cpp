@@ -7,6 +7,7 @@
 #include "k6config/cp1250.h"
 #include "serial/async32.h"
 #include "tk6form1.h"
+#include "own_activation.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -117,7 +118,8 @@ void TK6Form3::Open(Mode mode) {
 
 void TK6Form3::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
+        FormActivate();
 }
 
 void TK6Form3::FormActivate() {

@@ -5,6 +5,7 @@
 #include "k6_activation.h"
 #include "serial/settings.h"
 #include "tk6form1.h"
+#include "own_activation.h"
 
 #include <QButtonGroup>
 #include <QEvent>
@@ -72,7 +73,8 @@ void TK6Form7::SetItemIndex(int index) {
 
 void TK6Form7::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
+        FormActivate();
 }
 
 void TK6Form7::FormActivate() {

@@ -6,6 +6,7 @@
 #include "serial/settings.h"
 #include "tform1.h"
 #include "tk6form1.h"
+#include "own_activation.h"
 
 #include <QDir>
 #include <QEvent>
@@ -47,7 +48,8 @@ TK6Form8::TK6Form8(QWidget* parent)
 
 void TK6Form8::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
+        FormActivate();
 }
 
 QString TK6Form8::DecodeContactFile(const QByteArray& bytes) {
