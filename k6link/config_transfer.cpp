@@ -89,6 +89,12 @@ void ConfigTransfer::Abandoned() {
     PartialWrite = false;
     host_.ShowProgress(false);
     host_.EnableTransferButtons(true);
+    // The engine has put its port-lost text in the status panel just before.
+    Ended(TransferOutcome::PortLost, e_.Texts.PortLost);
+}
+
+void ConfigTransfer::Ended(TransferOutcome outcome, const QString& text) {
+    if (OnEnded) OnEnded(TransferEnd{kind_, outcome, text});
 }
 
 QByteArray ConfigTransfer::ClockDigits(const QDateTime& when) {
@@ -266,10 +272,12 @@ void ConfigTransfer::Register() {
                   if (ClockOnly) {
                       ClockOnly = false;
                       e.ShowStatus(Texts.ClockDone);
+                      Ended(TransferOutcome::Done, Texts.ClockDone);
                   } else {
                       e.ShowStatus(Texts.SendDone);
                       host_.ShowProgress(false);
                       host_.EnableTransferButtons(true);
+                      Ended(TransferOutcome::Done, Texts.SendDone);
                   }
                   return true;
               }));
@@ -278,6 +286,7 @@ void ConfigTransfer::Register() {
 // --- Starts -------------------------------------------------------------------------------------
 
 void ConfigTransfer::StartRead() {
+    kind_ = TransferKind::Read;
     staged_.clear();
     e_.ShowStatus(Texts.Reading);
     e_.StatusPoll = 0;
@@ -304,6 +313,7 @@ void ConfigTransfer::StartRead() {
 }
 
 void ConfigTransfer::StartSend() {
+    kind_ = TransferKind::Send;
     e_.ShowStatus(Texts.Sending);
     ClockOnly = false;
     e_.StatusPoll = 0;
@@ -329,6 +339,7 @@ void ConfigTransfer::StartSend() {
 }
 
 void ConfigTransfer::StartClockSync() {
+    kind_ = TransferKind::ClockSync;
     e_.ShowStatus(Texts.ClockRunning);
     ClockOnly = true;
     e_.NextOpState = state::Idle;
@@ -336,6 +347,7 @@ void ConfigTransfer::StartClockSync() {
 }
 
 void ConfigTransfer::StartPstnSend() {
+    kind_ = TransferKind::PstnSend;
     host_.EncodeImage();
     PartialWrite = true;
     e_.OpState = state::WriteBytes;
@@ -357,6 +369,7 @@ void ConfigTransfer::FinishRead() {
     host_.ShowProgress(false);
     host_.DecodeImage();
     if (OnReadDone) OnReadDone();
+    Ended(TransferOutcome::Done, Texts.ReadDone);
 }
 
 void ConfigTransfer::AfterConfigBlocksRead() {

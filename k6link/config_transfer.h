@@ -55,6 +55,17 @@ public:
     virtual QDateTime Now() = 0;
 };
 
+// Which of the transfer's actions ended, and how. An action ends when its last reply has come in
+// or when the engine abandons it because the port has gone. One still repeating its command has
+// not ended, and one replaced by another operation started meanwhile reports nothing.
+enum class TransferKind { Read, Send, ClockSync, PstnSend };
+enum class TransferOutcome { Done, PortLost };
+struct TransferEnd {
+    TransferKind kind;
+    TransferOutcome outcome;
+    QString text; // what status panel 3 shows for this end
+};
+
 struct TransferTexts {
     QString Reading = QStringLiteral("Összes adat kiolvasása folyamatban...");
     QString ReadDone = QStringLiteral("Összes adat kiolvasása sikeres!");
@@ -96,6 +107,9 @@ public:
     TransferTexts Texts;
     // Runs after a read has completed and the pages show it (backups keep a copy from here).
     std::function<void()> OnReadDone;
+    // Runs once at the end of each action started here, completed or abandoned, after the
+    // transfer's own windows have been told (progress hidden, buttons enabled, status shown).
+    std::function<void(const TransferEnd&)> OnEnded;
 
     // True for the states of the transfers above.
     static bool IsTransferState(std::int32_t s);
@@ -107,6 +121,7 @@ private:
     void Stage(std::uint32_t address, std::span<const std::uint8_t> bytes);
     void CommitStaged();
     void Abandoned();
+    void Ended(TransferOutcome outcome, const QString& text);
     void FinishRead();
     void AfterConfigBlocksRead();
     void AfterBytesWritten();
@@ -115,6 +130,7 @@ private:
 
     Engine& e_;
     TransferHost& host_;
+    TransferKind kind_ = TransferKind::Read; // the action in progress, or the last one
     std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> staged_;
 };
 

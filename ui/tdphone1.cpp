@@ -5,6 +5,7 @@
 #include "k6config/controls.h"
 #include "k6config/door_phone.h"
 #include "k6config/page_values.h"
+#include "k6link/config_transfer.h"
 #include "k6link/core_states.h"
 #include "k6pages/bound_widgets.h"
 #include "tform1.h"
@@ -76,6 +77,7 @@ TDPhone1::TDPhone1(QWidget* parent)
     bindings_ = std::make_unique<k6pages::Bindings>(this);
     bindings_->add(*Values);
     BuildControls();
+    if (K6Form1) connect(K6Form1, &TK6Form1::TransferEnded, this, &TDPhone1::K6TransferEnded);
 }
 
 TDPhone1::~TDPhone1() = default;
@@ -270,6 +272,8 @@ void TDPhone1::BuildControls() {
     kijelzo->setTextVisible(false);
     kijelzo->hide();
     main->addWidget(kijelzo);
+    TransferStatus = MakeLabel(this, "TransferStatus", QString());
+    main->addWidget(TransferStatus);
     main->addStretch(1);
 
     const auto button = [this](QPushButton*& b, const char* name, const char* text) {
@@ -336,12 +340,33 @@ void TDPhone1::BitBtn1Click() {
     k6config::PrepareDoorPhoneSend(*Values, *K6Form1->Values);
     kijelzo->show();
     K6Form1->BitBtn1Click();
+    ShowTransferStarted();
 }
 
 void TDPhone1::BitBtn2Click() {
     if (!K6Form1) return;
     K6Form1->BitBtn2Click();
     kijelzo->show();
+    ShowTransferStarted();
+}
+
+void TDPhone1::ShowTransferStarted() {
+    // The K6 window may turn a send down (its list of changes declined): nothing runs then, and
+    // no end will come to hide the strip.
+    if (!k6link::ConfigTransfer::IsTransferState(K6Form1->Engine().OpState)) {
+        kijelzo->hide();
+        return;
+    }
+    TransferStatus->setText(K6Form1->StatusPanel(3));
+}
+
+void TDPhone1::K6TransferEnded(const k6link::TransferEnd& end) {
+    // The clock sync and the PSTN send are the K6 window's own; this window's values come and go
+    // with reads and sends, whichever window started them.
+    using k6link::TransferKind;
+    if (end.kind != TransferKind::Read && end.kind != TransferKind::Send) return;
+    kijelzo->hide();
+    TransferStatus->setText(end.text);
 }
 
 void TDPhone1::BitBtn3Click() {

@@ -22,6 +22,9 @@ namespace dalvex {
 namespace k6config {
 class PageValues;
 }
+namespace k6link {
+struct TransferEnd;
+}
 namespace k6pages {
 class Bindings;
 }
@@ -61,6 +64,9 @@ public:
     QMenu* PopupMenu1 = nullptr;
     QAction* EszkzProgramfrisstse1 = nullptr;
     QLabel *Image1 = nullptr, *Image17 = nullptr, *Image2 = nullptr; // background, logos
+    // The K6 window's text for the read or send in progress, then for how it ended: the K6
+    // window's status bar is hidden behind this window.
+    QLabel* TransferStatus = nullptr;
 
     // The colour a field takes while the mouse is over it; set on activation.
     QColor HoverColor;
@@ -79,6 +85,10 @@ private:
     void RunK6Activation();
     // Clicks the K6 window's menu item `name`, as the K6 window's menu would.
     void ClickK6MenuItem(const char* name);
+    // After "Elküldés" or "Olvasás" has been passed on: what the K6 window shows for it.
+    void ShowTransferStarted();
+    // The K6 window's read or send has ended, completed or cut off.
+    void K6TransferEnded(const k6link::TransferEnd& end);
 
     // Hover feedback.
     void ShowFieldHover(QWidget* field);

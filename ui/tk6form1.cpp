@@ -423,6 +423,7 @@ k6link::ConfigTransfer& TK6Form1::Transfer() {
         transfer_->OnReadDone = [this] {
             if (Backups) Backups->ReadCompleted();
         };
+        transfer_->OnEnded = [this](const k6link::TransferEnd& end) { emit TransferEnded(end); };
     }
     return *transfer_;
 }

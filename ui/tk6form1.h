@@ -5,6 +5,7 @@
 // operations by setting the engine's OpState; it never writes to the port itself.
 
 #include "i18n/product_variant.h"
+#include "k6link/config_transfer.h"
 #include "k6link/engine.h"
 #include "k6link/engine_host.h"
 #include "k6link/memory_write.h"
@@ -182,6 +183,11 @@ public:
     // Fields the start window writes at hand-over; they are the engine's.
     int& ModuleType;
     bool& DemoMode;
+
+signals:
+    // A read, send, clock sync or PSTN send has ended, after this window shows its end: the
+    // door-phone window, which starts reads and sends here, shows the end in its own place.
+    void TransferEnded(const dalvex::k6link::TransferEnd& end);
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -1,7 +1,8 @@
 // The door-phone window against the module simulator answering as a door phone (type 75) on a
-// pseudo-terminal: hand-over, send and read through the K6 window's engine, the hour wrap, the SMS
-// forwarding target, the hover feedback, the buttons that reach the other windows, and exit. The
-// test ticks the engine itself; message boxes are answered through the K6 window's hook.
+// pseudo-terminal: hand-over, send and read through the K6 window's engine and how they ended, the
+// hour wrap, the SMS forwarding target, the hover feedback, the buttons that reach the other
+// windows, and exit. The test ticks the engine itself; message boxes are answered through the K6
+// window's hook.
 
 #include "k6config/memory_map.h"
 #include "k6config/page_values.h"
@@ -13,6 +14,7 @@
 #include "tests/support/wait.h"
 #include "tests/support/window_fixture.h"
 #include "ui/forms.h"
+#include "ui/k6_backup_side.h"
 #include "ui/tdphone1.h"
 #include "ui/tform1.h"
 #include "ui/tk6form1.h"
@@ -32,8 +34,10 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <cctype>
 #include <deque>
 #include <gtest/gtest.h>
+#include <ostream>
 
 using namespace dalvex;
 using dalvex::test::waitFor;
@@ -395,4 +399,97 @@ TEST_F(DoorWindowFixture, TryOutOpensThisWindowWithoutTalkingToTheModule) {
     test::pumpFor(50);
     EXPECT_TRUE(module.receivedBytes().empty());
     EXPECT_FALSE(DPhone1->BitBtn1->isEnabled()) << "nothing to send to without a module";
+}
+
+namespace {
+
+// A send or read started here, and how it ends: completed, or cut off after some exchanges by
+// the simulator's fault, with the texts the K6 window shows for its start and its end in the
+// window's language.
+struct TransferEndCase {
+    const char* name;
+    const char* language;
+    bool send;
+    sim::Fault fault;
+    int after; // exchanges answered before the fault strikes
+    const char* running;
+    const char* ended;
+};
+
+void PrintTo(const TransferEndCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+struct DoorTransferEnd : DoorWindowFixture, ::testing::WithParamInterface<TransferEndCase> {};
+
+} // namespace
+
+// The K6 window's status bar, where a read or send tells how it went, is hidden behind this
+// window: this window shows the start and the end itself and takes its activity strip down at the
+// end, also when the end is a failure.
+TEST_P(DoorTransferEnd, ShowsHowTheSendOrReadEndedAndTakesTheStripDown) {
+    const TransferEndCase& c = GetParam();
+    WriteSetting(QStringLiteral("\\software\\GSM\\Dalvex"), QStringLiteral("Language"),
+                 QString::fromLatin1(c.language));
+    connect();
+    module.setFault(c.fault, c.after);
+    (c.send ? DPhone1->BitBtn1 : DPhone1->BitBtn2)->click();
+    EXPECT_TRUE(DPhone1->kijelzo->isVisible());
+    EXPECT_EQ(DPhone1->TransferStatus->text(), QString::fromUtf8(c.running));
+
+    ASSERT_TRUE(runUntil([&] { return engine().OpState == 0 || K6Form1->AsynComm321->Lost(); }));
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(K6Form1->StatusPanel(3), QString::fromUtf8(c.ended));
+    EXPECT_EQ(DPhone1->TransferStatus->text(), QString::fromUtf8(c.ended));
+    EXPECT_TRUE(DPhone1->TransferStatus->isVisible());
+    EXPECT_FALSE(DPhone1->kijelzo->isVisible());
+    EXPECT_TRUE(DPhone1->BitBtn1->isEnabled());
+    EXPECT_TRUE(DPhone1->BitBtn2->isEnabled());
+}
+
+// A block send to this model is 6 + 5 block writes and then the clock set.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DoorTransferEnd,
+    ::testing::Values(TransferEndCase{"send completes", "0", true, sim::Fault::None, 0,
+                                      "Összes adat elküldése folyamatban...", "Adatküldés sikeres!"},
+                      TransferEndCase{"read completes", "1", false, sim::Fault::None, 0,
+                                      "Reading all data...", "All data read successfully!"},
+                      TransferEndCase{"send, adapter pulled", "1", true, sim::Fault::Vanish, 3,
+                                      "Sending all data...", "COM port lost"},
+                      TransferEndCase{"read, adapter pulled", "0", false, sim::Fault::Vanish, 2,
+                                      "Összes adat kiolvasása folyamatban...", "COM port elveszett"},
+                      TransferEndCase{"send, line closed at the clock set", "2", true, sim::Fault::HangUp, 11,
+                                      "Alle Daten werden gesendet...", "COM-Port verloren"}),
+    [](const ::testing::TestParamInfo<TransferEndCase>& info) {
+        std::string name;
+        for (const char* p = info.param.name; *p; ++p)
+            if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
+        return name;
+    });
+
+// A send the K6 window turns down (the technician declined its list of changes) never starts, so
+// no end comes: the strip shown for it goes again at once and the last result stays.
+TEST_F(DoorWindowFixture, SendDeclinedInTheK6WindowTakesTheStripDownAtOnce) {
+    connect();
+    DPhone1->BitBtn2->click();
+    ASSERT_TRUE(runToIdle());
+    ASSERT_EQ(DPhone1->TransferStatus->text(), "Összes adat kiolvasása sikeres!");
+
+    int asked = 0;
+    K6BackupSide::ConfirmHook = [&](const std::vector<K6BackupSide::ShownRow>&) {
+        ++asked;
+        return false;
+    };
+    const std::size_t received = module.receivedCount();
+    DPhone1->BitBtn1->click();
+    K6BackupSide::ConfirmHook = nullptr;
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(engine().OpState, 0);
+    EXPECT_FALSE(DPhone1->kijelzo->isVisible());
+    EXPECT_EQ(DPhone1->TransferStatus->text(), "Összes adat kiolvasása sikeres!");
+    EXPECT_TRUE(DPhone1->BitBtn1->isEnabled());
+    for (int i = 0; i < 5; ++i)
+        K6Form1->adasTimer();
+    test::pumpFor(30);
+    EXPECT_EQ(module.receivedCount(), received);
 }

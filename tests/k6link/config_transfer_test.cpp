@@ -1,6 +1,6 @@
 // The configuration transfer's states driven by hand: echoes and sums that do not match are not
-// accepted and the command is repeated on its countdown, the block numbering on the wire, and the
-// clock frame.
+// accepted and the command is repeated on its countdown, the block numbering on the wire, the
+// clock frame, and how each action reports its end.
 
 #include "fakes.h"
 #include "k6link/config_transfer.h"
@@ -168,4 +168,101 @@ TEST_F(TransferFixture, ReadCutOffByALostPortLeavesTheImageAsItWas) {
     EXPECT_EQ(side.decodes, 1);
     EXPECT_EQ(engine.ConfigImage.at(0), 1);
     EXPECT_EQ(engine.ConfigImage.at(0x5FF), 6);
+}
+
+// Each action tells once how it ended, with the text the status panel shows for that end, and only
+// after the transfer has taken its progress down and given the buttons back: a window that shows
+// the end elsewhere must not be told while the transfer still looks busy.
+TEST(TransferEnds, EachActionReportsItsEndOnceAfterTheProgressIsDown) {
+    enum class Start { Read, Send, ClockSync, PstnSend };
+    struct Case {
+        const char* name;
+        Start start;
+        int version;
+        int lostAfter; // commands answered before the port goes; -1: it stays
+        TransferKind kind;
+        TransferOutcome outcome;
+        QString text;
+    };
+    const TransferTexts texts;
+    const QString lost = EngineTexts().PortLost;
+    const Case cases[] = {
+        {"read in blocks", Start::Read, 84, -1, TransferKind::Read, TransferOutcome::Done, texts.ReadDone},
+        {"read byte-wise", Start::Read, 72, -1, TransferKind::Read, TransferOutcome::Done, texts.ReadDone},
+        {"send in blocks", Start::Send, 84, -1, TransferKind::Send, TransferOutcome::Done, texts.SendDone},
+        {"clock sync", Start::ClockSync, 84, -1, TransferKind::ClockSync, TransferOutcome::Done,
+         texts.ClockDone},
+        {"PSTN send", Start::PstnSend, 84, -1, TransferKind::PstnSend, TransferOutcome::Done, texts.SendDone},
+        {"read cut off", Start::Read, 84, 2, TransferKind::Read, TransferOutcome::PortLost, lost},
+        {"send cut off at its clock set", Start::Send, 84, 11, TransferKind::Send, TransferOutcome::PortLost,
+         lost},
+        {"clock sync cut off", Start::ClockSync, 84, 0, TransferKind::ClockSync, TransferOutcome::PortLost,
+         lost},
+    };
+    // The module's side: the reply each command expects.
+    const auto answer = [](const Bytes& w) -> Bytes {
+        if (w.size() == kBlockWriteSize) return {w[0]};
+        if (w.size() == kFrameSize + 12) return FrameBytes(0xAB, 0xAA, 0, 0);
+        if (w[1] == 0xF7) return Bytes(257, 0);
+        return FrameBytes(0xAB, w[1], w[2], w[3]); // byte read and byte write echo
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakePort port;
+        FakeHost host;
+        Side side;
+        Engine engine{port, host};
+        ConfigTransfer transfer{engine, side};
+        engine.Version = c.version;
+        engine.ModuleType = 72;
+        struct Seen {
+            TransferEnd end;
+            bool progressShown, buttonsEnabled;
+            QString panel;
+        };
+        std::vector<Seen> ends;
+        transfer.OnEnded = [&](const TransferEnd& e) {
+            ends.push_back({e, side.visible, side.buttons, host.panels[3]});
+        };
+        switch (c.start) {
+        case Start::Read:
+            transfer.StartRead();
+            break;
+        case Start::Send:
+            transfer.StartSend();
+            break;
+        case Start::ClockSync:
+            transfer.StartClockSync();
+            break;
+        case Start::PstnSend:
+            transfer.StartPstnSend();
+            break;
+        }
+        std::size_t answered = 0;
+        for (int i = 0; i < 3000 && engine.OpState != 0; ++i) {
+            if (port.writes.size() == answered) {
+                engine.tick();
+                continue;
+            }
+            answered = port.writes.size();
+            if (static_cast<int>(answered) > c.lostAfter && c.lostAfter >= 0) {
+                port.lost = true;
+                engine.tick();
+                continue;
+            }
+            const Bytes reply = answer(port.writes.back());
+            port.waiting.insert(port.waiting.end(), reply.begin(), reply.end());
+            engine.AsynComm321RxChar(static_cast<int>(reply.size()));
+        }
+        ASSERT_EQ(engine.OpState, 0);
+        for (int i = 0; i < 30; ++i)
+            engine.tick();
+        ASSERT_EQ(ends.size(), 1u);
+        EXPECT_EQ(ends[0].end.kind, c.kind);
+        EXPECT_EQ(ends[0].end.outcome, c.outcome);
+        EXPECT_EQ(ends[0].end.text, c.text);
+        EXPECT_EQ(ends[0].panel, c.text) << "the end tells what the status panel shows";
+        EXPECT_FALSE(ends[0].progressShown);
+        EXPECT_TRUE(ends[0].buttonsEnabled);
+    }
 }
