@@ -236,7 +236,10 @@ int Read(const Request& r) {
     if (const int rc = Connect(s); rc != kOk) return rc;
     if (const QString v = r.values.value("--contact-id"); !v.isEmpty())
         s.ContactId = v == QLatin1String("yes");
-    if (const int rc = s.Run(QStringLiteral("read"), [&] { s.Transfer().StartRead(); }); rc != kOk) return rc;
+    if (const int rc = s.Run(QStringLiteral("read"),
+                             [&](k6link::EndFn done) { s.Transfer().StartRead(std::move(done), s.ContactId); });
+        rc != kOk)
+        return rc;
 
     k6config::CustomerFields fields;
     k6config::FillEmptyCustomerFields(fields);
@@ -296,9 +299,13 @@ int Send(const Request& r) {
                                    "(--contact-id yes sends them)")
                         .arg(file));
     }
-    s.NoClock = r.flags.contains("--no-clock");
+    const bool noClock = r.flags.contains("--no-clock");
     const int rc = s.Run(
-        QStringLiteral("send"), [&] { s.Transfer().StartSend(); }, true);
+        QStringLiteral("send"),
+        [&](k6link::EndFn done) {
+            s.Transfer().StartSend(k6link::SendOptions{!noClock, s.ContactId}, std::move(done));
+        },
+        true);
     if (rc == kInterrupted)
         return Fail(
             QStringLiteral("stopped: the module on %1 now holds a partial configuration; send the file "
@@ -311,7 +318,7 @@ int Send(const Request& r) {
     if (rc != kOk) return rc;
     s.Bar().Say(QStringLiteral("Sent %1 to %2%3")
                     .arg(file, Describe(s, s.Engine()),
-                         s.NoClock ? QStringLiteral("; the clock was left as it was")
+                         noClock ? QStringLiteral("; the clock was left as it was")
                                    : QStringLiteral("; clock set to the PC's")));
     return kOk;
 }
@@ -319,7 +326,9 @@ int Send(const Request& r) {
 int ClockSet(const Request& r) {
     Session s(r.options);
     if (const int rc = Connect(s); rc != kOk) return rc;
-    if (const int rc = s.Run(QStringLiteral("clock"), [&] { s.Transfer().StartClockSync(); }); rc != kOk)
+    if (const int rc = s.Run(QStringLiteral("clock"),
+                             [&](k6link::EndFn done) { s.Transfer().StartClockSync(std::move(done)); });
+        rc != kOk)
         return rc;
     s.Bar().Say(QStringLiteral("Clock of %1 set to the PC's").arg(Describe(s, s.Engine())));
     return kOk;
@@ -370,8 +379,8 @@ int Log(const Request& r) {
     LogSide side(s);
     k6link::EventLog log(s.Engine(), side);
     if (const int rc = Connect(s); rc != kOk) return rc;
-    const int rc = s.Run(QStringLiteral("log records"), [&] {
-        log.Start();
+    const int rc = s.Run(QStringLiteral("log records"), [&](k6link::EndFn done) {
+        log.Start(std::move(done));
         s.Bar().Set(k6link::EventLog::kRecordLimit - k6link::EventLog::kFirstRecord, 0);
     });
     if (rc != kOk) {
@@ -407,8 +416,8 @@ int Signal(const Request& r) {
     SignalSide side(s);
     k6link::SignalMemory signal(s.Engine(), side);
     if (const int rc = Connect(s); rc != kOk) return rc;
-    const int rc = s.Run(QStringLiteral("signal samples"), [&] {
-        signal.Start();
+    const int rc = s.Run(QStringLiteral("signal samples"), [&](k6link::EndFn done) {
+        signal.Start(std::move(done));
         s.Bar().Set(k6link::SignalMemory::kBlocks * 256, 0);
     });
     if (rc != kOk) return rc;
@@ -430,7 +439,9 @@ int EraseHistory(const Request& r) {
     Session s(r.options);
     k6link::HistoryErase erase(s.Engine());
     if (const int rc = Connect(s); rc != kOk) return rc;
-    if (const int rc = s.Run(QStringLiteral("erase"), [&] { erase.Start(); }); rc != kOk) return rc;
+    if (const int rc = s.Run(QStringLiteral("erase"), [&](k6link::EndFn done) { erase.Start(std::move(done)); });
+        rc != kOk)
+        return rc;
     s.Bar().Say(QStringLiteral("Erased the event log and the signal memory of %1; the module restarts")
                     .arg(Describe(s, s.Engine())));
     return kOk;
@@ -452,7 +463,6 @@ public:
     void ClosePlayer(const k6media::VoiceSlot&) override {}
     void ReopenPlayers() override {}
     void ShowMessage(const QString& text) override {
-        Messages << text;
         s_.Bar().Say(s_.Localise(text), true);
     }
     // The conversion offer for a file in another format: a script gets no question. Without
@@ -465,7 +475,6 @@ public:
     void SetEditText(const k6media::VoiceSlot&, const QString&) override {}
     bool EngineActive() override { return false; }
 
-    QStringList Messages;
     bool Refused = false;
 
 private:
@@ -488,8 +497,8 @@ int Voice(const Request& r) {
     if (const int rc = Connect(s); rc != kOk) return rc;
     const k6media::VoiceSlot& chosen = messageSlots[static_cast<std::size_t>(slot - 1)];
     bool started = false;
-    const int rc = s.Run(QStringLiteral("voice blocks"), [&] {
-        started = upload.Start(chosen, QFileInfo(file).absoluteFilePath(), QDir::currentPath());
+    const int rc = s.Run(QStringLiteral("voice blocks"), [&](k6link::EndFn done) {
+        started = upload.Start(chosen, QFileInfo(file).absoluteFilePath(), QDir::currentPath(), std::move(done));
         if (!started || side.Refused) upload.TabSheet22Exit();
     });
     if (!started || side.Refused)
@@ -502,8 +511,7 @@ int Voice(const Request& r) {
     // next as voice data until the line has been quiet for a second: a command of the next
     // dalvex-cli run straight after would be swallowed.
     QThread::msleep(kVoiceQuietMs);
-    if (rc != kOk) return rc;
-    if (side.Messages.contains(upload.Texts.TransferFailed)) return kModuleError;
+    if (rc != kOk) return rc; // a failed transfer has been said (ShowMessage)
     s.Bar().Say(QStringLiteral("Uploaded %1 as message %2 (%3) to %4")
                     .arg(file)
                     .arg(slot)
@@ -536,10 +544,7 @@ public:
     }
     void EnableDownload(bool enabled) override { DownloadEnabled = enabled; }
     void ShowNoNewFirmware(bool shown) override { NoNewFirmware = shown; }
-    void SetHeadline(const QString& text) override {
-        Headlines << text;
-        s_.Alive();
-    }
+    void SetHeadline(const QString&) override { s_.Alive(); }
     // Set back to 0 while the module programs itself: the bar stays full.
     void SetProgress(int position) override {
         if (position > 0) s_.Bar().Move(position);
@@ -550,7 +555,6 @@ public:
     }
     void StartProgrammingTimer() override {}
     void ShowMessage(const QString& text) override {
-        Headlines << text;
         s_.Bar().Say(s_.Localise(text), true);
     }
 
@@ -558,7 +562,6 @@ public:
     QString Versions;
     bool DownloadEnabled = false;
     bool NoNewFirmware = false;
-    QStringList Headlines;
 
 private:
     Session& s_;
@@ -575,7 +578,9 @@ int FirmwareLoad(const Request& r) {
     for (QString T::*text : {&T::NoImage, &T::Unreadable, &T::ChecksumMismatch, &T::StandinRefused})
         download.Texts.*text = s.Localise(download.Texts.*text);
     if (const int rc = Connect(s); rc != kOk) return rc;
-    if (const int rc = s.Run(QStringLiteral("processor"), [&] { download.StartProcessorQuery(); }); rc != kOk)
+    if (const int rc = s.Run(QStringLiteral("processor"),
+                             [&](k6link::EndFn done) { download.StartProcessorQuery(std::move(done)); });
+        rc != kOk)
         return rc;
     s.Bar().Say(QStringLiteral("%1: %2, %3").arg(r.options.port, side.Processor, side.Versions));
     const bool old = r.flags.contains("--old");
@@ -592,13 +597,13 @@ int FirmwareLoad(const Request& r) {
     }
     const int before = s.Engine().Version;
     k6media::PreparedImage image;
-    const int rc = s.Run(QStringLiteral("firmware blocks"), [&] {
-        image = download.ConvertAndStart();
+    const int rc = s.Run(QStringLiteral("firmware blocks"), [&](k6link::EndFn done) {
+        image = download.ConvertAndStart(std::move(done));
         if (image.ok()) s.Bar().Set(k6media::kFirmwareBlocks, 0);
     });
     // The refusal's reason has been said (ShowMessage).
     if (!image.ok()) return kModuleError;
-    if (side.Headlines.contains(download.Texts.TransferFailed))
+    if (s.Ended && s.Ended->outcome == k6link::Outcome::Failed)
         return Fail(s.Localise(download.Texts.TransferFailed) +
                         QStringLiteral(": the module's firmware was not programmed"),
                     kModuleError);

@@ -115,9 +115,6 @@ Session::Session(Options options)
         alive_ = true;
         engine_.AsynComm321RxChar(n);
     };
-    // A pulled adapter leaves the engine idle as if the operation had ended (or, for the version
-    // query, waiting for the port): neither counts as done.
-    engine_.AddAbandonHandler([this](std::int32_t, std::int32_t) { portLost_ = true; });
     const QString v = dalvex::ReadSetting(MakeRegKey(MakeBrandFields()), QStringLiteral("ContactIdSend"));
     ContactId = v.isEmpty() || v == QLatin1String("1");
 }
@@ -160,12 +157,8 @@ QString Session::ReadSetting(const QString& name) {
     return name == QLatin1String("comport") ? options_.port : QString();
 }
 
-void Session::SetStatusPanel(int panel, const QString& text) {
+void Session::SetStatusPanel(int, const QString&) {
     alive_ = true;
-    // A send ends with the clock set; without it the send is complete once the banks are written.
-    // The demonstration switch makes the engine send nothing more and go idle.
-    if (panel == 3 && NoClock && text == transfer_.Texts.ClockRunning && !transfer_.ClockOnly)
-        engine_.DemoMode = true;
 }
 
 void Session::ShowMessage(const QString& text) {
@@ -180,9 +173,6 @@ void Session::SetProgress(int maximum, int position) {
 void Session::StepProgress() {
     alive_ = true;
     progress_.Step();
-    // Stopping a send between blocks: the block just acknowledged was the last one; the
-    // demonstration switch keeps the engine from sending the next.
-    if (stopRequested_) engine_.DemoMode = true;
 }
 
 void Session::Alive() {
@@ -255,32 +245,33 @@ int Session::Identify() {
             true);
         return kModuleError;
     }
-    engine_.ModuleType = ModuleCode;
-    const int r = Run(QStringLiteral("version"), [this] {
+    engine_.SetModuleType(ModuleCode);
+    const int r = Run(QStringLiteral("version"), [this](k6link::EndFn done) {
         engine_.ClearRx();
-        engine_.OpState = k6link::state::VersionQuery;
+        engine_.StartVersionQuery(k6link::VersionNotice::None, std::move(done));
     });
     return r;
 }
 
-int Session::Run(const QString& what, const std::function<void()>& start, bool stopAfterBlock) {
+int Session::Run(const QString& what, const std::function<void(k6link::EndFn)>& start, bool stopAfterBlock) {
     progress_.Begin(what);
-    engine_.DemoMode = false;
     stopRequested_ = false;
-    portLost_ = false;
+    Ended.reset();
     // The port the probe opened stays open for the operation.
-    engine_.PortOpen = comm_.IsOpen();
-    start();
+    engine_.AdoptOpenPort(comm_.IsOpen());
+    start([this](const k6link::OperationEnd& end) { Ended = end; });
+    if (!engine_.Running()) { // the start refused, or ended what it began at once (and said why)
+        progress_.End();
+        return Ended && Ended->outcome == k6link::Outcome::Failed ? kModuleError : kOk;
+    }
     // The first command goes out now, not after the countdown the start leaves.
-    engine_.TimeoutTicks = 0;
-    engine_.tick();
-    const int r = Loop(
-        what, [this] { return engine_.OpState == k6link::state::Idle; }, stopAfterBlock);
+    engine_.TickNow();
+    const int r = Loop(what, stopAfterBlock);
     progress_.End();
     return r;
 }
 
-int Session::Loop(const QString& what, const std::function<bool()>& done, bool stopAfterBlock) {
+int Session::Loop(const QString& what, bool stopAfterBlock) {
     using Clock = std::chrono::steady_clock;
     QEventLoop loop;
     QTimer ticks;
@@ -293,7 +284,7 @@ int Session::Loop(const QString& what, const std::function<bool()>& done, bool s
     auto last = snapshot();
     auto lastAlive = Clock::now();
     const auto check = [&] {
-        if (portLost_ || engine_.PortGone) {
+        if ((Ended && Ended->outcome == k6link::Outcome::PortLost) || engine_.PortGone) {
             progress_.Say(
                 QStringLiteral("dalvex-cli: %1: COM port lost (%2): the adapter has gone; %1 did not "
                                "complete")
@@ -312,6 +303,7 @@ int Session::Loop(const QString& what, const std::function<bool()>& done, bool s
             if (stopAfterBlock && gInterrupts == 1) {
                 if (!stopRequested_) {
                     stopRequested_ = true;
+                    engine_.Stop(k6link::StopMode::BetweenBlocks);
                     progress_.Say(
                         QStringLiteral("Interrupted: stopping after the current block (Ctrl-C again to stop "
                                        "at once)..."),
@@ -324,14 +316,26 @@ int Session::Loop(const QString& what, const std::function<bool()>& done, bool s
                 return;
             }
         }
-        if (stopRequested_ && engine_.DemoMode && engine_.OpState == k6link::state::Idle) {
-            StoppedByUser = true;
-            result = kInterrupted;
-            return;
-        }
-        if (done()) {
-            result = kOk;
-            return;
+        if (Ended) {
+            switch (Ended->outcome) {
+            case k6link::Outcome::Done:
+                result = kOk;
+                return;
+            case k6link::Outcome::Failed: // the operation's host has said why
+                result = kModuleError;
+                return;
+            case k6link::Outcome::Stopped:
+                StoppedByUser = stopRequested_;
+                if (stopRequested_)
+                    result = kInterrupted;
+                else {
+                    progress_.Say(QStringLiteral("dalvex-cli: %1 was abandoned").arg(what), true);
+                    result = kModuleError;
+                }
+                return;
+            case k6link::Outcome::PortLost: // said above
+                break;
+            }
         }
         const auto now = Clock::now();
         if (alive_ || snapshot() != last) {
@@ -358,7 +362,7 @@ int Session::Loop(const QString& what, const std::function<bool()>& done, bool s
     ticks.start();
     loop.exec();
     ticks.stop();
-    if (result != kOk) engine_.OpState = k6link::state::Idle;
+    if (result != kOk && engine_.OpState != k6link::state::Idle) engine_.Stop();
     return result;
 }
 

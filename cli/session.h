@@ -62,9 +62,12 @@ public:
     // Identifies the module (the start window's probe) and asks its software version.
     int Identify();
 
-    // Runs what `start` begins until the engine is idle again. `stopAfterBlock`: a first Ctrl-C
-    // lets the block in flight finish and then stops (a send); otherwise Ctrl-C stops at once.
-    int Run(const QString& what, const std::function<void()>& start, bool stopAfterBlock = false);
+    // Runs the operation that `start` begins, handing it the EndFn to begin it with, until its
+    // outcome comes (kOk when the start begins nothing: it has said why). `stopAfterBlock`: a first
+    // Ctrl-C lets the block in flight finish and then stops (a send); otherwise Ctrl-C stops at once.
+    int Run(const QString& what, const std::function<void(k6link::EndFn)>& start, bool stopAfterBlock = false);
+    // How the operation of the last Run ended; nothing when it was not begun or has not ended.
+    std::optional<k6link::OperationEnd> Ended;
 
     k6link::Engine& Engine() { return engine_; }
     k6link::ConfigTransfer& Transfer() { return transfer_; }
@@ -74,7 +77,6 @@ public:
     int ModuleCode = 0;
     QString ModelName;
     bool ContactId = true; // the "ContactIdSend" rule or --contact-id
-    bool NoClock = false;  // a send ends without the clock set
     bool StoppedByUser = false;
     // Called on every tick while an operation runs (the operations that need more than the
     // engine poll from here).
@@ -107,7 +109,7 @@ public:
     void Alive();
 
 private:
-    int Loop(const QString& what, const std::function<bool()>& done, bool stopAfterBlock);
+    int Loop(const QString& what, bool stopAfterBlock);
 
     Options options_;
     TAsynComm32 comm_;
@@ -118,7 +120,6 @@ private:
     std::shared_ptr<SerialTrace> trace_;
     bool alive_ = false;
     bool stopRequested_ = false;
-    bool portLost_ = false; // the engine abandoned the operation: the port's device has gone
     mutable int language_ = -1;
 };
 

@@ -113,7 +113,7 @@ void ConfigTransfer::Register() {
                   Stage(static_cast<std::uint32_t>(e.BlockIndex), r.subspan(3, 1));
                   ++e.BlockIndex, --e.Remaining, ++e.MemAddr;
                   e.ClearRx();
-                  host_.StepProgress();
+                  BlockStepped();
                   if (e.Remaining > 0) {
                       e.SendStep();
                   } else {
@@ -140,7 +140,7 @@ void ConfigTransfer::Register() {
                       return false;
                   ++e.BlockIndex, --e.Remaining, ++e.MemAddr;
                   e.ClearRx();
-                  host_.StepProgress();
+                  BlockStepped();
                   if (e.Remaining > 0)
                       e.SendStep();
                   else
@@ -157,7 +157,7 @@ void ConfigTransfer::Register() {
                       if (!BlockSumOk(r)) return false;
                       Stage(16u * static_cast<std::uint32_t>(e.BlockIndex), r.first(kBlockSize));
                       e.RxCount = 0;
-                      host_.StepProgress();
+                      BlockStepped();
                       e.BlockIndex += 16;
                       if (e.BlockIndex < kConfigBlockEnd)
                           e.SendStep();
@@ -171,7 +171,7 @@ void ConfigTransfer::Register() {
             if (!BlockSumOk(r)) return false;
             Stage(256u * static_cast<std::uint32_t>(e.BlockIndex), r.first(kBlockSize));
             e.RxCount = 0;
-            host_.StepProgress();
+            BlockStepped();
             if (++e.BlockIndex < end)
                 e.SendStep();
             else
@@ -209,7 +209,7 @@ void ConfigTransfer::Register() {
               .replies(
                   [this](Engine& e, std::span<const std::uint8_t>) {
                       e.RxCount = 0;
-                      host_.StepProgress();
+                      BlockStepped();
                       if (++e.BlockIndex < kConfigBlocksWritten)
                           e.SendStep();
                       else
@@ -226,7 +226,7 @@ void ConfigTransfer::Register() {
               .replies(
                   [this](Engine& e, std::span<const std::uint8_t>) {
                       e.RxCount = 0;
-                      host_.StepProgress();
+                      BlockStepped();
                       if (++e.BlockIndex < kContactIdBlocks) {
                           e.SendStep();
                       } else {
@@ -245,7 +245,7 @@ void ConfigTransfer::Register() {
               .replies(
                   [this](Engine& e, std::span<const std::uint8_t>) {
                       e.RxCount = 0;
-                      host_.StepProgress();
+                      BlockStepped();
                       if (++e.BlockIndex < kBank35Written)
                           e.SendStep();
                       else
@@ -285,8 +285,9 @@ void ConfigTransfer::Register() {
 
 // --- Starts -------------------------------------------------------------------------------------
 
-void ConfigTransfer::StartRead() {
+void ConfigTransfer::StartRead(EndFn onEnd, std::optional<bool> contactId) {
     kind_ = TransferKind::Read;
+    contactId_ = contactId;
     staged_.clear();
     e_.ShowStatus(Texts.Reading);
     e_.StatusPoll = 0;
@@ -294,7 +295,7 @@ void ConfigTransfer::StartRead() {
     EngineActive = e_.OpState != state::Idle;
     int maximum = kBlockProgressMaximum;
     if (e_.Version < kBytewiseBelowVersion) {
-        e_.OpState = state::ReadBytes;
+        e_.Begin(state::ReadBytes, std::move(onEnd));
         e_.MemAddr = 0;
         e_.Remaining = kConfigBytes;
         e_.NextOpState = state::Idle;
@@ -302,7 +303,7 @@ void ConfigTransfer::StartRead() {
         e_.ClearRx();
         maximum = kConfigBytes;
     } else {
-        e_.OpState = state::ReadBlocks;
+        e_.Begin(state::ReadBlocks, std::move(onEnd));
         e_.BlockIndex = 0;
         e_.ClearRx();
         e_.TimeoutTicks = 2;
@@ -312,8 +313,10 @@ void ConfigTransfer::StartRead() {
     host_.ShowProgress(true);
 }
 
-void ConfigTransfer::StartSend() {
+void ConfigTransfer::StartSend(SendOptions options, EndFn onEnd) {
     kind_ = TransferKind::Send;
+    setClock_ = options.setClock;
+    contactId_ = options.contactId;
     e_.ShowStatus(Texts.Sending);
     ClockOnly = false;
     e_.StatusPoll = 0;
@@ -321,14 +324,14 @@ void ConfigTransfer::StartSend() {
     host_.EncodeImage();
     int maximum = kBlockProgressMaximum;
     if (e_.Version < kBytewiseBelowVersion) {
-        e_.OpState = state::WriteBytes;
+        e_.Begin(state::WriteBytes, std::move(onEnd));
         e_.MemAddr = 0;
         e_.Remaining = kConfigBytes;
         e_.NextOpState = state::Idle;
         maximum = kConfigBytes;
     } else {
         e_.TimeoutTicks = 2;
-        e_.OpState = state::WriteBlocks;
+        e_.Begin(state::WriteBlocks, std::move(onEnd));
     }
     e_.BlockIndex = 0;
     e_.ClearRx();
@@ -338,19 +341,22 @@ void ConfigTransfer::StartSend() {
     host_.ShowProgress(true);
 }
 
-void ConfigTransfer::StartClockSync() {
+void ConfigTransfer::StartClockSync(EndFn onEnd) {
     kind_ = TransferKind::ClockSync;
+    setClock_ = true;
     e_.ShowStatus(Texts.ClockRunning);
     ClockOnly = true;
     e_.NextOpState = state::Idle;
-    e_.OpState = state::SetClock;
+    e_.Begin(state::SetClock, std::move(onEnd));
 }
 
-void ConfigTransfer::StartPstnSend() {
+void ConfigTransfer::StartPstnSend(EndFn onEnd) {
     kind_ = TransferKind::PstnSend;
+    setClock_ = true;
+    contactId_.reset();
     host_.EncodeImage();
     PartialWrite = true;
-    e_.OpState = state::WriteBytes;
+    e_.Begin(state::WriteBytes, std::move(onEnd));
     e_.MemAddr = kPstnAddress;
     e_.Remaining = kPstnBytes;
     e_.NextOpState = state::Idle;
@@ -376,7 +382,7 @@ void ConfigTransfer::AfterConfigBlocksRead() {
     if (e_.ModuleType == 74) {
         e_.Remaining = 0;
         e_.BlockIndex = 0;
-        if (host_.ContactIdTicked()) {
+        if (ContactIdTables()) {
             e_.OpState = state::ReadContactId;
             e_.BlockIndex = kContactIdBank << 8;
             host_.SetProgress(kContactIdProgressMaximum, kContactIdProgressStart);
@@ -416,7 +422,7 @@ void ConfigTransfer::AfterConfigBlocksWritten() {
         }
         e_.Remaining = 0;
         e_.BlockIndex = 0;
-        if (host_.ContactIdTicked()) {
+        if (ContactIdTables()) {
             e_.OpState = state::WriteContactId;
             host_.SetProgress(kContactIdProgressMaximum, kContactIdProgressStart);
             e_.ShowStatus(Texts.ContactId);
@@ -430,9 +436,26 @@ void ConfigTransfer::AfterConfigBlocksWritten() {
 }
 
 void ConfigTransfer::StartClockSet() {
+    if (!setClock_) { // a send that leaves the module's clock as it is ends here
+        e_.OpState = e_.NextOpState = state::Idle;
+        e_.ShowStatus(Texts.SendDone);
+        host_.ShowProgress(false);
+        host_.EnableTransferButtons(true);
+        Ended(TransferOutcome::Done, Texts.SendDone);
+        return;
+    }
     e_.ShowStatus(Texts.ClockRunning);
     e_.OpState = state::SetClock;
     e_.SendStep();
+}
+
+bool ConfigTransfer::ContactIdTables() {
+    return contactId_.value_or(host_.ContactIdTicked());
+}
+
+void ConfigTransfer::BlockStepped() {
+    host_.StepProgress();
+    e_.BlockDone();
 }
 
 } // namespace dalvex::k6link

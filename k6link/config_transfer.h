@@ -17,6 +17,7 @@
 #include <QDateTime>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -66,6 +67,13 @@ struct TransferEnd {
     QString text; // what status panel 3 shows for this end
 };
 
+// How a send ends: with the clock set (as "Elküldés" does) or not; with the Contact ID tables of a
+// line simulator model or not (unset: as "Contact ID tábla küldése/olvasása" is ticked).
+struct SendOptions {
+    bool setClock = true;
+    std::optional<bool> contactId;
+};
+
 struct TransferTexts {
     QString Reading = QStringLiteral("Összes adat kiolvasása folyamatban...");
     QString ReadDone = QStringLiteral("Összes adat kiolvasása sikeres!");
@@ -93,10 +101,12 @@ public:
     // Registers the states with the engine.
     ConfigTransfer(Engine& engine, TransferHost& host);
 
-    void StartRead();      // "Olvasás"
-    void StartSend();      // "Elküldés"
-    void StartClockSync(); // "Szinkronizálás", "GSM óra szinkronozása", "Óra szinkronizálása"
-    void StartPstnSend();  // "PSTN send"
+    // "Olvasás"; the Contact ID tables as `contactId` says (unset: as the box is ticked).
+    void StartRead(EndFn onEnd = {}, std::optional<bool> contactId = std::nullopt);
+    void StartSend(SendOptions options = {}, EndFn onEnd = {}); // "Elküldés"
+    // "Szinkronizálás", "GSM óra szinkronozása", "Óra szinkronizálása"
+    void StartClockSync(EndFn onEnd = {});
+    void StartPstnSend(EndFn onEnd = {}); // "PSTN send"
 
     // The twelve digits of the clock set for a moment: yy mm dd hh nn ss.
     static QByteArray ClockDigits(const QDateTime& when);
@@ -127,10 +137,15 @@ private:
     void AfterBytesWritten();
     void AfterConfigBlocksWritten();
     void StartClockSet();
+    bool ContactIdTables();
+    // After a block's acknowledgement: the progress, and a stop between blocks may take effect.
+    void BlockStepped();
 
     Engine& e_;
     TransferHost& host_;
     TransferKind kind_ = TransferKind::Read; // the action in progress, or the last one
+    bool setClock_ = true;
+    std::optional<bool> contactId_;
     std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> staged_;
 };
 

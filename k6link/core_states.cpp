@@ -23,11 +23,11 @@ bool VersionReply(Engine& e, std::span<const std::uint8_t> r) {
     host.SetStatusPanel(3, QString());
     host.SetStatusPanel(2, QString::fromLatin1(kVersionPrefix) + Engine::VersionText(e.Version));
     host.EnableTransferButtons();
-    if (e.VersionNotice == notice::FromMenu) {
-        e.VersionNotice = notice::ShowNow;
-    } else if (e.VersionNotice == notice::AfterFirmware) {
+    if (e.Notice == notice::FromMenu) {
+        e.Notice = notice::ShowNow;
+    } else if (e.Notice == notice::AfterFirmware) {
         host.CloseFirmwareWindow();
-        e.VersionNotice = notice::None;
+        e.Notice = notice::None;
     }
     host.ApplyVersionRules(e.Version, e.ModuleType);
     return true;

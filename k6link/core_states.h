@@ -2,6 +2,8 @@
 // The engine's own states: idle, the software version query, the restart and the block-write
 // test of the developer menu.
 
+#include "k6link/outcome.h"
+
 #include <cstdint>
 
 namespace dalvex::k6link {
@@ -15,12 +17,12 @@ inline constexpr std::int32_t Restart = 200;
 inline constexpr std::int32_t Send256 = 100000;
 } // namespace state
 
-// The VersionNotice values.
+// The VersionNotice values by their short names.
 namespace notice {
-inline constexpr int None = 0;
-inline constexpr int ShowNow = 1;       // show the version message at the next tick
-inline constexpr int FromMenu = 2;      // asked for from the menu: show it when it arrives
-inline constexpr int AfterFirmware = 3; // close the firmware window when it arrives
+inline constexpr VersionNotice None = VersionNotice::None;
+inline constexpr VersionNotice ShowNow = VersionNotice::ShowNow;
+inline constexpr VersionNotice FromMenu = VersionNotice::FromMenu;
+inline constexpr VersionNotice AfterFirmware = VersionNotice::AfterFirmware;
 } // namespace notice
 
 // The fixed text before the version in status panel 2.

@@ -20,8 +20,8 @@ void Engine::tick() {
     host_.ShowClockAndCustomer();
     if (!host_.PortReleased()) return; // the start window still owns the port
 
-    if (VersionNotice == 1) {
-        VersionNotice = 0;
+    if (Notice == VersionNotice::ShowNow) {
+        Notice = VersionNotice::None;
         host_.ShowMessage(Texts.ModuleVersion + VersionText(Version));
     }
 
@@ -43,6 +43,8 @@ void Engine::tick() {
             --TimeoutTicks;
         }
     }
+
+    Settle();
 
     // The port stays open for the rest of the countdown after the last operation ended, so an
     // operation started meanwhile goes out on it at once.
@@ -89,12 +91,71 @@ void Engine::PortLost() {
     if (state != state::Idle)
         for (const AbandonFn& fn : abandonHandlers_)
             fn(state, next);
+    if (current_.active) End(Outcome::PortLost);
+}
+
+void Engine::Begin(std::int32_t state, EndFn onEnd) {
+    if (current_.active) End(Outcome::Stopped);
+    current_.active = true;
+    current_.startState = state;
+    current_.onEnd = std::move(onEnd);
+    current_.failure = FailReason::None;
+    OpState = state;
+}
+
+void Engine::Stop(StopMode mode) {
+    if (mode == StopMode::BetweenBlocks && OpState != state::Idle) {
+        stopAfterBlock_ = true;
+        return;
+    }
+    OpState = state::Idle;
+    if (current_.active) End(Outcome::Stopped);
+}
+
+void Engine::Fail(FailReason reason) {
+    OpState = state::Idle;
+    if (current_.active) current_.failure = reason;
+}
+
+void Engine::BlockDone() {
+    if (stopAfterBlock_) haltBeforeSend_ = true;
+}
+
+void Engine::End(Outcome outcome) {
+    Current ended = std::move(current_);
+    current_ = Current{};
+    stopAfterBlock_ = false;
+    haltBeforeSend_ = false;
+    if (ended.onEnd) ended.onEnd(OperationEnd{outcome, ended.failure, ended.startState});
+}
+
+void Engine::Settle() {
+    if (!current_.active || OpState != state::Idle) return;
+    End(current_.failure == FailReason::None ? Outcome::Done : Outcome::Failed);
+}
+
+void Engine::StartVersionQuery(VersionNotice notice, EndFn onEnd) {
+    if (notice != VersionNotice::None) Notice = notice;
+    Begin(state::VersionQuery, std::move(onEnd));
+}
+
+void Engine::StartRestart(EndFn onEnd) {
+    Begin(state::Restart, std::move(onEnd));
+}
+
+void Engine::StartSend256(EndFn onEnd) {
+    Begin(state::Send256, std::move(onEnd));
 }
 
 void Engine::SendStep() {
     TimeoutTicks = kTimeoutTicks;
     if (DemoMode) {
         OpState = 0;
+        return;
+    }
+    if (haltBeforeSend_) { // a stop between blocks: the block in flight is done
+        OpState = state::Idle;
+        if (current_.active) End(Outcome::Stopped);
         return;
     }
     const StateDef* def = states_.find(OpState);
@@ -181,6 +242,7 @@ void Engine::AsynComm321RxChar(int Count) {
     if (got <= 0) return;
     RxCount = from + got;
     Dispatch(states_.find(OpState), from, got);
+    Settle();
 }
 
 void Engine::DiscardWaiting(int count) {

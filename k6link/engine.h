@@ -22,6 +22,13 @@
 // version, so the query waits for the port and goes out when the adapter is back. Until a good
 // open after a loss nothing is sent (PortGone), so "COM port lost" stays in panel 3 meanwhile.
 //
+// Operations and outcomes: a host begins an operation through the operation's own start (or the
+// engine's StartVersionQuery, StartRestart, StartSend256), which calls Begin with the host's EndFn.
+// The operation ends when OpState is idle again: Done, or Failed when the operation called Fail.
+// A lost port ends it as PortLost; Stop ends it as Stopped, at once or after the block in flight;
+// the start of another operation abandons it as Stopped. Each EndFn is called once, at the end of
+// the tick or receive event in which the operation ended.
+//
 // Receive buffer: a chunk that would not fit into what is left of RxBuffer is read off the port
 // and dropped, and the receive side is cleared (ClearRx), as if the line had been garbled. A state
 // that keeps receiving without ever recognising its reply therefore never writes past RxBuffer;
@@ -29,6 +36,7 @@
 
 #include "k6link/commands.h"
 #include "k6link/engine_image.h"
+#include "k6link/outcome.h"
 #include "k6link/state_table.h"
 
 #include <QString>
@@ -77,12 +85,40 @@ public:
     bool PortGone = false;       // the port's device went away; cleared by the next good open
     bool DemoMode = false;       // demonstration: nothing is ever sent
     std::uint8_t StatusPoll = 0; // command of the byte read: 2 while the status window is open
-    int VersionNotice = 0;       // 2 asked from the menu, 1 show on next tick, 3 close firmware window
+    VersionNotice Notice = VersionNotice::None; // what the next version reply does beside storing it
     std::int32_t Version = 0;    // module software version times ten
     bool CompanyMark = false;    // the byte-wise write includes image bytes 384 to 399
     std::int32_t ModuleType = 72;
 
     EngineTexts Texts;
+
+    // Begins an operation at `state`; one in progress is abandoned (its EndFn told Stopped).
+    // `onEnd` is told once how it ended.
+    void Begin(std::int32_t state, EndFn onEnd = {});
+    // Ends the operation in progress as Stopped: at once, or once the block in flight is done.
+    void Stop(StopMode mode = StopMode::AtOnce);
+    // For operations: the operation in progress gives up; idle at once.
+    void Fail(FailReason reason);
+    // For operations that move blocks: a block has been acknowledged (or given up on), so a stop
+    // between blocks may take effect before the next command.
+    void BlockDone();
+    // Whether an operation begun with Begin has not ended yet.
+    bool Running() const { return current_.active; }
+
+    // The engine's own operations.
+    void StartVersionQuery(VersionNotice notice = VersionNotice::None, EndFn onEnd = {});
+    void StartRestart(EndFn onEnd = {});
+    void StartSend256(EndFn onEnd = {});
+    // What the start window hands over: the model the engine talks to, and try-out (nothing sent).
+    void SetModuleType(std::int32_t type) { ModuleType = type; }
+    void SetDemoMode(bool demo) { DemoMode = demo; }
+    // A host that opened the port itself (to probe the module) hands it to the engine open.
+    void AdoptOpenPort(bool open) { PortOpen = open; }
+    // The command of the operation just begun goes out now, not after the countdown its start left.
+    void TickNow() {
+        TimeoutTicks = 0;
+        tick();
+    }
 
     // One tick of any of the engine timers.
     void tick();
@@ -127,6 +163,17 @@ public:
     static bool IsSkippedImageByte(std::int32_t index, bool companyMark);
 
 private:
+    struct Current {
+        bool active = false;
+        std::int32_t startState = 0;
+        EndFn onEnd;
+        FailReason failure = FailReason::None;
+    };
+    // Tells the operation's starter how it ended, once.
+    void End(Outcome outcome);
+    // An operation that has reached idle has ended.
+    void Settle();
+
     void OpenPort();
     void PortLost();
     void Write(int count);
@@ -138,6 +185,9 @@ private:
     StateTable states_;
     int txCount_ = 0;
     std::vector<AbandonFn> abandonHandlers_;
+    Current current_;
+    bool stopAfterBlock_ = false; // Stop(BetweenBlocks) waits for the block in flight
+    bool haltBeforeSend_ = false; // that block is done: the next command is not sent
 };
 
 } // namespace dalvex::k6link

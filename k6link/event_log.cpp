@@ -34,21 +34,22 @@ EventLog::EventLog(Engine& engine, EventLogHost& host)
                        ReplyKind::Length, static_cast<int>(kLogBlockSize)));
 }
 
-void EventLog::Start() {
+void EventLog::Start(EndFn onEnd) {
     Progress = 0;
     // A grid left from an earlier read would otherwise stay on screen when the log is now empty
     // (after an erase): the first record ends the read before any row is set.
     host_.SetLogRows(1, {});
     host_.SetLogProgress(Progress);
     host_.ShowLogProgress(true);
-    e_.OpState = state::LogStart;
+    e_.Begin(state::LogStart, std::move(onEnd));
 }
 
 void EventLog::Stop() {
     Progress = 0;
     host_.ShowLogProgress(false);
     host_.SetLogProgress(Progress);
-    e_.OpState = state::Idle;
+    // Also called when the engine has abandoned the read already (the port went).
+    if (e_.OpState == state::LogStart || e_.OpState == state::LogBlock) e_.Stop();
 }
 
 bool EventLog::OnBlock(std::span<const std::uint8_t> bytes) {

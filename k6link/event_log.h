@@ -50,7 +50,7 @@ public:
     EventLog(Engine& engine, EventLogHost& host);
 
     // "Olvasás": the progress bar at 0, an empty grid, OpState := 500.
-    void Start();
+    void Start(EndFn onEnd = {});
     // "Olvasás megállítása" and closing the window: the progress bar hidden at 0, OpState := 0.
     void Stop();
 

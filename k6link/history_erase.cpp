@@ -44,8 +44,8 @@ HistoryErase::HistoryErase(Engine& engine)
                   ReplyKind::BlockAck));
 }
 
-void HistoryErase::Start() {
-    e_.OpState = state::EraseLog;
+void HistoryErase::Start(EndFn onEnd) {
+    e_.Begin(state::EraseLog, std::move(onEnd));
     // With the port closed (the engine idle for a while) the block would go nowhere and wait out
     // its long countdown: the next tick opens the port and sends it instead.
     if (e_.PortOpen)

@@ -39,7 +39,7 @@ public:
 
     // "Napló/Térerő TÖRLÉSE": OpState := 1110 and its block goes out at once (at the next tick when
     // the port is not open yet).
-    void Start();
+    void Start(EndFn onEnd = {});
 
     EraseTexts Texts;
 

@@ -19,9 +19,9 @@ SignalMemory::SignalMemory(Engine& engine, SignalHost& host)
                                  ReplyKind::Length, static_cast<int>(kBlockReadSize)));
 }
 
-void SignalMemory::Start() {
+void SignalMemory::Start(EndFn onEnd) {
     host_.ClearSignalChart();
-    e_.OpState = state::SignalRead;
+    e_.Begin(state::SignalRead, std::move(onEnd));
 }
 
 bool SignalMemory::OnBlock(std::span<const std::uint8_t> r) {

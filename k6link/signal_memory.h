@@ -57,7 +57,7 @@ public:
     SignalMemory(Engine& engine, SignalHost& host);
 
     // "Olvasás" (Button1): the chart cleared, OpState := 510.
-    void Start();
+    void Start(EndFn onEnd = {});
 
     std::int32_t SignalBlock = 0; // the next block, 0 to 1278
     std::int32_t SampleCount = 0; // samples added so far

@@ -88,16 +88,16 @@ void FirmwareDownload::Register() {
     t.add(StateDef(state::FirmwareProgram).sends([this](Engine&) { SendProgramming(); }));
 }
 
-void FirmwareDownload::StartProcessorQuery() {
+void FirmwareDownload::StartProcessorQuery(k6link::EndFn onEnd) {
     // Images put into a firmware folder since the window was last open are found.
     data_.Rescan();
     data_.FirmwareSlot = kNoSlot;
     standin_ = false;
-    e_.OpState = state::ProcessorQuery;
+    e_.Begin(state::ProcessorQuery, std::move(onEnd));
 }
 
 void FirmwareDownload::Leave() {
-    e_.OpState = k6link::state::Idle;
+    e_.Stop();
 }
 
 bool FirmwareDownload::ProcessorReply(std::span<const std::uint8_t> received) {
@@ -197,7 +197,7 @@ QString FirmwareDownload::RefusalText(const PreparedImage& image) const {
     return {};
 }
 
-PreparedImage FirmwareDownload::ConvertAndStart() {
+PreparedImage FirmwareDownload::ConvertAndStart(k6link::EndFn onEnd) {
     const PreparedImage image = data_.ConvertSlot();
     if (!image.ok()) {
         host_.ShowMessage(RefusalText(image));
@@ -207,7 +207,7 @@ PreparedImage FirmwareDownload::ConvertAndStart() {
         standin_ = true;
         ShowHeadline(Texts.Headline);
     }
-    e_.OpState = state::FirmwareStart;
+    e_.Begin(state::FirmwareStart, std::move(onEnd));
     return image;
 }
 
@@ -219,7 +219,7 @@ void FirmwareDownload::SendNextBlock() {
     std::copy(from, from + kBlockSize, block.begin());
     ++FwBlock;
     if (mw_.TransferError) {
-        e_.OpState = k6link::state::Idle;
+        e_.Fail(k6link::FailReason::TransferError);
         host_.SetProgress(0);
         ShowHeadline(Texts.TransferFailed);
         return;
@@ -252,8 +252,9 @@ void FirmwareDownload::SendProgramming() {
         --FpgaRetry;
         return;
     }
+    // The operation goes on as the version query, whose reply closes the firmware window.
     e_.OpState = k6link::state::VersionQuery;
-    e_.VersionNotice = k6link::notice::AfterFirmware;
+    e_.Notice = k6link::VersionNotice::AfterFirmware;
 }
 
 } // namespace dalvex::k6media

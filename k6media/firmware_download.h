@@ -110,12 +110,12 @@ public:
 
     // The firmware window was opened: ask for the processor. A slot chosen for an earlier module
     // is forgotten.
-    void StartProcessorQuery();
+    void StartProcessorQuery(k6link::EndFn onEnd = {});
     // The first tick of the data window's timer after "Download Start": reads, checks and converts
     // the chosen slot's image and starts the memory write. Nothing is sent, and a message says why,
     // when the slot is unknown ("FAULT FIRMWARE"), has no image, its file is unreadable or fails its
     // checksum, or it is a stand-in without the developer switch.
-    PreparedImage ConvertAndStart();
+    PreparedImage ConvertAndStart(k6link::EndFn onEnd = {});
     // A stand-in image is chosen for the module (and allowed by the developer switch): every
     // headline says so.
     bool StandinChosen() const { return standin_; }

@@ -99,9 +99,12 @@ void VoiceUpload::SendNextBlock() {
 }
 
 void VoiceUpload::Complete() {
-    e_.OpState = k6link::state::Idle;
-    host_.HideGauge();
     const bool failed = mw_.TransferError;
+    if (failed)
+        e_.Fail(k6link::FailReason::TransferError);
+    else
+        e_.OpState = k6link::state::Idle;
+    host_.HideGauge();
     Reset();
     if (failed) host_.ShowMessage(Texts.TransferFailed);
     host_.ReopenPlayers();
@@ -116,12 +119,13 @@ void VoiceUpload::Reset() {
 
 void VoiceUpload::TabSheet22Exit() {
     if (!Running()) return;
-    e_.OpState = k6link::state::Idle;
+    e_.Stop();
     host_.HideGauge();
     Reset();
 }
 
-bool VoiceUpload::Start(const VoiceSlot& slot, const QString& editText, const QString& startDir) {
+bool VoiceUpload::Start(const VoiceSlot& slot, const QString& editText, const QString& startDir,
+                        k6link::EndFn onEnd) {
     if (!slot.developer) {
         if (editText.isEmpty()) return false;
         host_.ClosePlayer(slot);
@@ -156,7 +160,7 @@ bool VoiceUpload::Start(const VoiceSlot& slot, const QString& editText, const QS
     mw_.TransferError = false;
     AckSeq = StartPage & 0xFF;
 
-    e_.OpState = state::VoiceStart;
+    e_.Begin(state::VoiceStart, std::move(onEnd));
     e_.ClearRx();
     if (host_.EngineActive()) e_.SendStep();
     return true;

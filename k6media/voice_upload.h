@@ -67,7 +67,8 @@ public:
     // BitBtn15Click) with its edit's text, or of a developer upload (Button7Click,
     // Button18Click), whose fixed file lies in the developer folder. False when nothing is sent:
     // an empty edit, a file that fails its check.
-    bool Start(const VoiceSlot& slot, const QString& editText, const QString& startDir);
+    bool Start(const VoiceSlot& slot, const QString& editText, const QString& startDir,
+               k6link::EndFn onEnd = {});
 
     // A file chosen in a row's file dialog: the text the edit is to hold. A file without the
     // "data" tag empties it ("Rossz formátum"); a file that can't be read leaves `previous`; a

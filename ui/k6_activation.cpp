@@ -270,7 +270,7 @@ void K6Activation::AccessCodes() {
 
 void K6Activation::VersionQuery() {
     // Whenever the window comes back while idle, the module's software version is asked again.
-    if (w_.Engine().OpState == k6state::Idle) w_.Engine().OpState = k6state::VersionQuery;
+    if (w_.Engine().OpState == k6state::Idle) w_.Engine().StartVersionQuery();
 }
 
 void K6Activation::CompanySetting() {

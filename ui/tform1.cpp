@@ -359,7 +359,7 @@ void TForm1::ablakSTARTTimer() {
                               K6Form1->DoorModelName};
     K6Form1->SetStatusPanel(1, models[code - 72]);
     const HandOverRule& rule = RuleFor(code);
-    K6Form1->ModuleType = rule.moduleType;
+    K6Form1->Engine().SetModuleType(rule.moduleType);
     for (const char* p : rule.shownPages)
         K6Form1->SetPageVisible(p, true);
     for (const char* p : rule.hiddenPages)
@@ -405,7 +405,7 @@ void TForm1::Button5Click() {
 void TForm1::TryOutClick(int moduleCode) {
     Search.ModuleCode = moduleCode;
     ablakSTART->start();
-    if (K6Form1) K6Form1->DemoMode = true;
+    if (K6Form1) K6Form1->Engine().SetDemoMode(true);
 }
 
 void TForm1::Button3Click() {

@@ -490,16 +490,15 @@ void TK6Form1::AsynComm321RxChar(int Count) {
 }
 
 void TK6Form1::GSMsoftververzi1Click() {
-    engine_.VersionNotice = k6link::notice::FromMenu;
-    engine_.OpState = k6state::VersionQuery;
+    engine_.StartVersionQuery(k6link::VersionNotice::FromMenu);
 }
 
 void TK6Form1::BitBtn4Click() {
-    if (Ask(Texts.RestartQuestion) == QMessageBox::Yes) engine_.OpState = k6state::Restart;
+    if (Ask(Texts.RestartQuestion) == QMessageBox::Yes) engine_.StartRestart();
 }
 
 void TK6Form1::Send2561Click() {
-    engine_.OpState = k6state::Send256;
+    engine_.StartSend256();
 }
 
 void TK6Form1::SetPageVisible(const QString& name, bool visible) {

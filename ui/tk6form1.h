@@ -181,8 +181,9 @@ private:
 
 public:
     // Fields the start window writes at hand-over; they are the engine's.
-    int& ModuleType;
-    bool& DemoMode;
+    // The engine's; the start window hands them over through Engine().
+    const int& ModuleType;
+    const bool& DemoMode;
 
 signals:
     // A read, send, clock sync or PSTN send has ended, after this window shows its end: the

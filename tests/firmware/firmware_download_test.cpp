@@ -181,7 +181,7 @@ TEST_F(FirmwareDownloadTest, WholeDownloadWritesBlocks0To254ThenProgramsAndClose
     EXPECT_EQ(fw.progress, 0);
     EXPECT_EQ(fw.programmingTimerStarts, 1);
     EXPECT_EQ(engine.OpState, k6link::state::VersionQuery);
-    EXPECT_EQ(engine.VersionNotice, k6link::notice::AfterFirmware);
+    EXPECT_EQ(engine.Notice, k6link::notice::AfterFirmware);
 
     EXPECT_EQ(tickUntilSent(), kVersionQuery);
     feed(FrameBytes(0xAB, 0, 0xFE, 84));

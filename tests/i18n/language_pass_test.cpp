@@ -64,7 +64,7 @@ struct LanguageFixture : ::testing::Test {
         };
         CreateForms();
         w = K6Form1;
-        w->ModuleType = 72;
+        w->Engine().SetModuleType(72);
         w->EnsurePages();
     }
     void TearDown() override {
@@ -227,7 +227,7 @@ TEST_F(LanguageFixture, EveryInputTypeListShowsTheItemsOfTheFirst) {
 }
 
 TEST_F(LanguageFixture, CompactModelShowsOnlyTheCodesOfTypesTwoToFive) {
-    w->ModuleType = 73;
+    w->Engine().SetModuleType(73);
     setLanguage("1");
     activate();
     auto* box = control<QComboBox>("ComboBox1");

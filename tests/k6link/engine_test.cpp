@@ -59,7 +59,7 @@ TEST_F(EngineTest, DemoModeSendsNothingAndEndsEveryOperationAtTheFirstTick) {
 TEST_F(EngineTest, PortIsNeverOpenedBeforeTheStartWindowReleasesIt) {
     host.released = false;
     engine.OpState = state::VersionQuery;
-    engine.VersionNotice = notice::ShowNow;
+    engine.Notice = notice::ShowNow;
     ticks(20);
     EXPECT_EQ(port.opens, 0);
     EXPECT_TRUE(port.writes.empty());
@@ -285,10 +285,10 @@ TEST_F(EngineTest, UnknownStateSendsNothingAndTakesNoReply) {
 }
 
 TEST_F(EngineTest, VersionFromTheMenuIsShownAtTheTickAfterTheReply) {
-    engine.VersionNotice = notice::FromMenu;
+    engine.Notice = notice::FromMenu;
     queryVersion();
     feed(VersionReply(84));
-    EXPECT_EQ(engine.VersionNotice, notice::ShowNow);
+    EXPECT_EQ(engine.Notice, notice::ShowNow);
     EXPECT_TRUE(host.messages.empty());
     engine.tick();
     ASSERT_EQ(host.messages.size(), 1u);
@@ -296,11 +296,11 @@ TEST_F(EngineTest, VersionFromTheMenuIsShownAtTheTickAfterTheReply) {
     ticks(3);
     EXPECT_EQ(host.messages.size(), 1u);
 
-    engine.VersionNotice = notice::AfterFirmware;
+    engine.Notice = notice::AfterFirmware;
     queryVersion();
     feed(VersionReply(85));
     EXPECT_EQ(host.firmwareClosed, 1);
-    EXPECT_EQ(engine.VersionNotice, notice::None);
+    EXPECT_EQ(engine.Notice, notice::None);
     ticks(2);
     EXPECT_EQ(host.messages.size(), 1u);
 }

@@ -49,7 +49,7 @@ struct K6FilesFixture : ::testing::Test {
         };
         CreateForms();
         w = K6Form1;
-        w->ModuleType = 74;
+        w->Engine().SetModuleType(74);
     }
     void TearDown() override {
         DestroyForms();

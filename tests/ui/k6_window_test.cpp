@@ -353,7 +353,7 @@ TEST_F(K6WindowFixture, ReadAndSendMoveTheImageWithEveryMethod) {
                 mem[a] = static_cast<std::uint8_t>(a * 3);
         });
         connect();
-        K6Form1->ModuleType = c.type;
+        K6Form1->Engine().SetModuleType(c.type);
         K6Form1->LocalValues->setChecked("CheckBox14", c.contactId);
         K6Form1->Clock = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); };
         const auto before = module.receivedBytes().size();
@@ -418,7 +418,7 @@ TEST_F(K6WindowFixture, ClockSyncAndPstnSend) {
     EXPECT_EQ(K6Form1->StatusPanel(3), "Óra szinkronizálása a PC órájával sikeres");
     module.withModule([](sim::ModuleSim& m) { EXPECT_EQ(m.clockDigits(), "240305140709"); });
 
-    K6Form1->ModuleType = 74;
+    K6Form1->Engine().SetModuleType(74);
     const auto before = module.receivedBytes().size();
     K6Form1->Button5Click();
     ASSERT_TRUE(runToIdle());
