@@ -39,9 +39,9 @@ ModemMode::ModemMode(Engine& engine)
                   ReplyKind::Text));
 }
 
-void ModemMode::Enter(std::int32_t next, bool sendNow) {
+void ModemMode::Enter(std::int32_t next, bool sendNow, EndFn onEnd) {
+    e_.Begin(state::ModemSwitch, std::move(onEnd));
     e_.NextOpState = next;
-    e_.OpState = state::ModemSwitch;
     if (sendNow) e_.SendStep();
 }
 

@@ -39,7 +39,7 @@ public:
 
     // Starts an operation that needs the modem: NextOpState := next, OpState := 20. With sendNow
     // the switch frame goes out at once, otherwise at the next tick.
-    void Enter(std::int32_t next, bool sendNow = true);
+    void Enter(std::int32_t next, bool sendNow = true, EndFn onEnd = {});
 
     ModemModeTexts Texts;
 

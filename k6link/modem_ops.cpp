@@ -300,7 +300,7 @@ void ModemOps::Register() {
 bool ModemOps::PinPass() {
     if (--PinWait > 0) return true;
     e_.ShowStatus(Texts.PinFailed);
-    e_.OpState = state::Idle;
+    e_.Fail(FailReason::PinRefused);
     e_.Host().ShowMessage(Texts.PinError);
     return false;
 }
@@ -313,7 +313,7 @@ void ModemOps::FinishPhonebookRead() {
     host_.EnablePhonebookWrite(true);
 }
 
-void ModemOps::StartPhonebookRead() {
+void ModemOps::StartPhonebookRead(EndFn onEnd) {
     // Without a module the engine ends the operation at its first step: the grid keeps its rows
     // and the buttons stay as they are.
     if (e_.DemoMode) return;
@@ -323,10 +323,10 @@ void ModemOps::StartPhonebookRead() {
     host_.EnablePhonebookWrite(false);
     PhonebookIndex = 1;
     PhonebookRow = 1;
-    modem_.Enter(state::PhonebookSelect);
+    modem_.Enter(state::PhonebookSelect, true, std::move(onEnd));
 }
 
-bool ModemOps::StartPhonebookWrite() {
+bool ModemOps::StartPhonebookWrite(EndFn onEnd) {
     if (e_.DemoMode) return false;
     for (int row = 1; row <= kPhonebookEntries; ++row) {
         const QString number = host_.PhonebookNumber(row);
@@ -345,17 +345,17 @@ bool ModemOps::StartPhonebookWrite() {
     host_.EnablePhonebookWrite(false);
     PhonebookIndex = 1;
     PhonebookRow = 1;
-    modem_.Enter(state::PhonebookWriteSelect);
+    modem_.Enter(state::PhonebookWriteSelect, true, std::move(onEnd));
     return true;
 }
 
-bool ModemOps::StartPinSwitchOff(const QString& pin) {
+bool ModemOps::StartPinSwitchOff(const QString& pin, EndFn onEnd) {
     if (!CheckPin(pin)) {
         e_.Host().ShowMessage(Texts.WrongPin);
         return false;
     }
     SimPin = pin;
-    modem_.Enter(state::PinEnter);
+    modem_.Enter(state::PinEnter, true, std::move(onEnd));
     return true;
 }
 
@@ -365,46 +365,46 @@ std::optional<QString> ModemOps::DialableOrRefused(const QString& number) {
     return dialable;
 }
 
-bool ModemOps::StartDataCall(const QString& number) {
+bool ModemOps::StartDataCall(const QString& number, EndFn onEnd) {
     const std::optional<QString> dialable = DialableOrRefused(number);
     if (!dialable) return false;
     DialNumber = *dialable;
-    modem_.Enter(state::DataCallTest);
+    modem_.Enter(state::DataCallTest, true, std::move(onEnd));
     return true;
 }
 
-bool ModemOps::StartVoiceCall(const QString& number) {
+bool ModemOps::StartVoiceCall(const QString& number, EndFn onEnd) {
     const std::optional<QString> dialable = DialableOrRefused(number);
     if (!dialable) return false;
     DialNumber = *dialable;
-    modem_.Enter(state::VoiceCallTest);
+    modem_.Enter(state::VoiceCallTest, true, std::move(onEnd));
     return true;
 }
 
-bool ModemOps::StartSmsTest(const QString& number) {
+bool ModemOps::StartSmsTest(const QString& number, EndFn onEnd) {
     if (number.isEmpty()) return false;
     const std::optional<QString> dialable = DialableOrRefused(number);
     if (!dialable) return false;
     DialNumber = *dialable;
-    modem_.Enter(state::SmsTest);
+    modem_.Enter(state::SmsTest, true, std::move(onEnd));
     return true;
 }
 
-void ModemOps::StartImei() {
-    modem_.Enter(state::Imei);
+void ModemOps::StartImei(EndFn onEnd) {
+    modem_.Enter(state::Imei, true, std::move(onEnd));
 }
 
-void ModemOps::StartGsmReset() {
-    modem_.Enter(state::GsmReset);
+void ModemOps::StartGsmReset(EndFn onEnd) {
+    modem_.Enter(state::GsmReset, true, std::move(onEnd));
 }
 
-void ModemOps::StartGsmInfo() {
+void ModemOps::StartGsmInfo(EndFn onEnd) {
     for (int field = 1; field <= kInfoFields; ++field)
         host_.SetInfoField(field, QString());
-    modem_.Enter(state::GsmInfo, false);
+    modem_.Enter(state::GsmInfo, false, std::move(onEnd));
 }
 
-bool ModemOps::StartServiceCentre(const QString& number) {
+bool ModemOps::StartServiceCentre(const QString& number, EndFn onEnd) {
     if (number.isEmpty()) {
         e_.Host().ShowMessage(Texts.NoNumber);
         return false;
@@ -413,7 +413,7 @@ bool ModemOps::StartServiceCentre(const QString& number) {
     if (!dialable) return false;
     host_.SetServiceCentreStatus(Texts.ServiceCentreRunning);
     ServiceNumber = *dialable;
-    modem_.Enter(state::ServiceCentre, false);
+    modem_.Enter(state::ServiceCentre, false, std::move(onEnd));
     return true;
 }
 

@@ -133,22 +133,22 @@ public:
 
     // Phonebook page: "Kiolvasás" and "Feltöltés". The write first checks every row it would send;
     // a bad row starts nothing and is named in a message (false).
-    void StartPhonebookRead();
-    bool StartPhonebookWrite();
+    void StartPhonebookRead(EndFn onEnd = {});
+    bool StartPhonebookWrite(EndFn onEnd = {});
     // The menu items, after their input dialogs. False: the input was refused (with a message,
     // except for the SMS test's empty number, which simply starts nothing).
-    bool StartPinSwitchOff(const QString& pin);
-    bool StartDataCall(const QString& number);
-    bool StartVoiceCall(const QString& number);
-    bool StartSmsTest(const QString& number);
-    void StartImei();
-    void StartGsmReset();
+    bool StartPinSwitchOff(const QString& pin, EndFn onEnd = {});
+    bool StartDataCall(const QString& number, EndFn onEnd = {});
+    bool StartVoiceCall(const QString& number, EndFn onEnd = {});
+    bool StartSmsTest(const QString& number, EndFn onEnd = {});
+    void StartImei(EndFn onEnd = {});
+    void StartGsmReset(EndFn onEnd = {});
     // GSM information window "Újraolvasás": empties the fields; the first frame goes out at the
     // next tick.
-    void StartGsmInfo();
+    void StartGsmInfo(EndFn onEnd = {});
     // SMS service-centre window "Beállítás / Újrainditás"; the first frame goes out at the next
     // tick.
-    bool StartServiceCentre(const QString& number);
+    bool StartServiceCentre(const QString& number, EndFn onEnd = {});
 
     // Operation variables.
     std::int32_t PhonebookIndex = 1;

@@ -266,3 +266,79 @@ TEST(TransferEnds, EachActionReportsItsEndOnceAfterTheProgressIsDown) {
         EXPECT_TRUE(ends[0].buttonsEnabled);
     }
 }
+
+// Every way a send can end reaches its starter once, as a typed outcome; a send without the clock
+// set sends no clock frame, and a stop between blocks lets the block in flight be acknowledged and
+// sends nothing after it.
+TEST_F(TransferFixture, EachEndReachesTheStarterOnceAsItsOutcome) {
+    const Bytes clockFrameStart = FrameBytes(0, 0xFC, 0, 0);
+    const auto isClock = [&](const Bytes& w) {
+        return w.size() > 6 && std::equal(clockFrameStart.begin(), clockFrameStart.end(), w.begin());
+    };
+    struct Case {
+        const char* name;
+        bool setClock;
+        std::function<void(TransferFixture&)> during; // after the second block has gone out
+        Outcome outcome;
+        int blocksSent; // configuration and bank blocks written in all
+        bool clockSent;
+    };
+    const std::vector<Case> cases = {
+        {"completes with the clock", true, [](TransferFixture& f) { f.reply({f.port.writes.back()[0]}); },
+         Outcome::Done, 11, true},
+        {"completes without the clock", false, [](TransferFixture& f) { f.reply({f.port.writes.back()[0]}); },
+         Outcome::Done, 11, false},
+        {"stopped at once", true, [](TransferFixture& f) { f.engine.Stop(); }, Outcome::Stopped, 2, false},
+        {"stopped between blocks", true,
+         [](TransferFixture& f) {
+             f.engine.Stop(StopMode::BetweenBlocks);
+             f.ticks(3);
+             f.reply({f.port.writes.back()[0]}); // the block in flight is acknowledged
+         },
+         Outcome::Stopped, 2, false},
+        {"port lost", true,
+         [](TransferFixture& f) {
+             f.port.lost = true;
+             f.engine.tick();
+         },
+         Outcome::PortLost, 2, false},
+        {"abandoned by another operation", true, [](TransferFixture& f) { f.engine.StartVersionQuery(); },
+         Outcome::Stopped, 2, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        port.writes.clear();
+        engine.Version = 84;
+        engine.ModuleType = 72;
+        std::vector<OperationEnd> ends;
+        transfer.StartSend(SendOptions{c.setClock, std::nullopt}, [&](const OperationEnd& e) { ends.push_back(e); });
+        ticks(3);
+        ASSERT_EQ(port.writes.size(), 1u);
+        reply({port.writes.back()[0]}); // block 0 acknowledged by its sum
+        ASSERT_EQ(port.writes.size(), 2u);
+        c.during(*this);
+        // Whatever is still running runs to its end: blocks acknowledged, the clock answered.
+        for (int i = 0; i < 40 && engine.OpState != 0; ++i) {
+            const Bytes& w = port.writes.back();
+            if (engine.OpState == state::SetClock)
+                reply(FrameBytes(0xAB, 0xAA, 0, 0));
+            else if (engine.OpState == state::VersionQuery)
+                reply(FrameBytes(0xAB, 0, 0xFE, 84));
+            else
+                reply({w[0]});
+        }
+        ticks(60);
+        ASSERT_EQ(ends.size(), 1u) << "told once";
+        EXPECT_EQ(ends[0].outcome, c.outcome);
+        EXPECT_EQ(ends[0].startState, state::WriteBlocks);
+        const auto blocks = std::count_if(port.writes.begin(), port.writes.end(),
+                                          [](const Bytes& w) { return w.size() == kBlockWriteSize; });
+        EXPECT_EQ(blocks, c.blocksSent);
+        EXPECT_EQ(std::any_of(port.writes.begin(), port.writes.end(), isClock), c.clockSent);
+        port.lost = false;
+        port.open = false;
+        engine.PortOpen = false;
+        engine.PortGone = false;
+        engine.OpState = 0;
+    }
+}
