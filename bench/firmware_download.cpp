@@ -31,7 +31,7 @@ namespace {
 
 class TimingHost final : public k6media::FirmwareHost {
 public:
-    QString ModelName(k6media::ModelSuffix) override { return {}; }
+    QString ModelName(int) override { return {}; }
     void ShowProcessor(const QString&) override {}
     void ShowModuleVersions(const QString&, const QString&, const QString&) override {}
     void EnableDownload(bool) override {}

@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "i18n/module_models.h"
 #include "i18n/product_variant.h"
 #include "k6config/backups.h"
 #include "k6config/config_file.h"
@@ -48,19 +49,8 @@ int Fail(const QString& text, int code) {
 }
 
 QString ModelOfType(int type) {
-    const BrandFields b = MakeBrandFields();
-    switch (type) {
-    case 72:
-        return b.ProModelName;
-    case 73:
-        return b.MiniModelName;
-    case 74:
-        return b.LineModelName;
-    case 75:
-        return b.DoorModelName;
-    default:
-        return QStringLiteral("type %1").arg(type);
-    }
+    const QString name = ModelName(type, MakeBrandFields());
+    return name.isEmpty() ? QStringLiteral("type %1").arg(type) : name;
 }
 
 QString Describe(const Session& s, const k6link::Engine& e) {
@@ -116,8 +106,8 @@ FileNote NoteOfFile(const QString& path) {
     }
     if (!n.type)
         if (const auto backup = k6config::ParseBackupName(QFileInfo(path).fileName()))
-            for (int type = 72; type <= 75; ++type)
-                if (k6config::BackupModelTag(ModelOfType(type)) == backup->model) n.type = type;
+            for (const ModuleModel& model : kModuleModels)
+                if (k6config::BackupModelTag(ModelOfType(model.typeCode)) == backup->model) n.type = model.typeCode;
     return n;
 }
 
@@ -246,7 +236,7 @@ int Read(const Request& r) {
     if (const auto saved = k6config::SaveConfigFile(out, s.Engine().ConfigImage, fields); !saved)
         return Fail(FileErrorText(saved, out), kUsageError);
     MakePrivate(out);
-    const bool contactIdRead = s.ModuleCode == 74 && s.ContactId &&
+    const bool contactIdRead = HasContactIdTables(s.Engine().ModuleType) && s.ContactId &&
                                s.Engine().Version >= k6link::ConfigTransfer::kBytewiseBelowVersion;
     const QByteArray note = QStringLiteral("type=%1\nversion=%2\nmodel=%3\ncontactid=%4\n")
                                 .arg(s.ModuleCode)
@@ -525,19 +515,7 @@ class FirmwareSide final : public k6media::FirmwareHost {
 public:
     explicit FirmwareSide(Session& s)
         : s_(s) {}
-    QString ModelName(k6media::ModelSuffix model) override {
-        switch (model) {
-        case k6media::ModelSuffix::Pro:
-            return ModelOfType(72);
-        case k6media::ModelSuffix::Mini:
-            return ModelOfType(73);
-        case k6media::ModelSuffix::Door:
-            return ModelOfType(75);
-        case k6media::ModelSuffix::None:
-            break;
-        }
-        return {};
-    }
+    QString ModelName(int typeCode) override { return ModelOfType(typeCode); }
     void ShowProcessor(const QString& text) override { Processor = text; }
     void ShowModuleVersions(const QString& software, const QString& hardware, const QString&) override {
         Versions = software + QLatin1Char(' ') + hardware;

@@ -1,5 +1,7 @@
 #include "session.h"
 
+#include "i18n/module_models.h"
+
 #include "i18n/catalogue.h"
 #include "i18n/product_variant.h"
 #include "k6link/core_states.h"
@@ -181,9 +183,7 @@ void Session::Alive() {
 
 int Session::Identify() {
     SearchSide side(comm_, port_, options_.port);
-    const BrandFields brand = MakeBrandFields();
-    DeviceSearch search(
-        side, ModelNames{brand.ProModelName, brand.MiniModelName, brand.LineModelName, brand.DoorModelName});
+    DeviceSearch search(side, MakeBrandFields());
     QEventLoop loop;
     comm_.OnRxChar = [&](TCustomAsynComm32*, int n) {
         std::uint8_t buffer[512];
@@ -245,7 +245,8 @@ int Session::Identify() {
             true);
         return kModuleError;
     }
-    engine_.SetModuleType(ModuleCode);
+    // A door phone is talked to as the main model, as the windows do.
+    engine_.SetModuleType(FindModel(ModuleCode)->engineType);
     const int r = Run(QStringLiteral("version"), [this](k6link::EndFn done) {
         engine_.ClearRx();
         engine_.StartVersionQuery(k6link::VersionNotice::None, std::move(done));

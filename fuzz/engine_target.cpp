@@ -62,7 +62,7 @@ struct Hosts final : TransferHost,
     void SetInfoField(int, const QString&) override {}
     void SetServiceCentreStatus(const QString&) override {}
     // FirmwareHost
-    QString ModelName(k6media::ModelSuffix) override { return QStringLiteral("K6"); }
+    QString ModelName(int) override { return QStringLiteral("K6"); }
     void ShowProcessor(const QString&) override {}
     void ShowModuleVersions(const QString&, const QString&, const QString&) override {}
     void EnableDownload(bool) override {}

@@ -1,5 +1,7 @@
 #include "config_transfer.h"
 
+#include "i18n/module_models.h"
+
 #include "k6link/engine_host.h"
 
 #include <array>
@@ -379,7 +381,7 @@ void ConfigTransfer::FinishRead() {
 }
 
 void ConfigTransfer::AfterConfigBlocksRead() {
-    if (e_.ModuleType == 74) {
+    if (HasContactIdTables(e_.ModuleType)) {
         e_.Remaining = 0;
         e_.BlockIndex = 0;
         if (ContactIdTables()) {
@@ -399,7 +401,7 @@ void ConfigTransfer::AfterConfigBlocksRead() {
 }
 
 void ConfigTransfer::AfterBytesWritten() {
-    if (e_.ModuleType == 74 && !PartialWrite) {
+    if (HasContactIdTables(e_.ModuleType) && !PartialWrite) {
         // The whole Contact ID bank follows, from its first block.
         e_.Remaining = 32;
         e_.BlockIndex = 0;
@@ -414,7 +416,7 @@ void ConfigTransfer::AfterBytesWritten() {
 }
 
 void ConfigTransfer::AfterConfigBlocksWritten() {
-    if (e_.ModuleType == 74) {
+    if (HasContactIdTables(e_.ModuleType)) {
         if (PartialWrite) {
             PartialWrite = false;
             StartClockSet();

@@ -164,7 +164,7 @@ void FirmwareDownload::TakeReply(std::span<const std::uint8_t> r) {
 
 QString FirmwareDownload::ProcessorText(const ProcessorMatch& match) {
     QString text = Texts.Processor(match.label);
-    if (match.suffix != ModelSuffix::None) text += host_.ModelName(match.suffix);
+    if (match.nameOf != kNoModelName) text += host_.ModelName(match.nameOf);
     return text;
 }
 

@@ -80,8 +80,8 @@ struct FirmwareTexts {
 class FirmwareHost {
 public:
     virtual ~FirmwareHost() = default;
-    // The display name of a model (ProModelName, MiniModelName, DoorModelName).
-    virtual QString ModelName(ModelSuffix model) = 0;
+    // The display name of the model with this type code.
+    virtual QString ModelName(int typeCode) = 0;
     virtual void ShowProcessor(const QString& text) = 0; // Label2
     // Label3 (software version), Label4 (hardware code), Label5 (second version byte).
     virtual void ShowModuleVersions(const QString& software, const QString& hardware,

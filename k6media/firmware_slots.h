@@ -6,6 +6,8 @@
 // which do not know the door-phone board) and one for every other module. The images themselves,
 // with their versions, come from the firmware folders (firmware_library.h).
 
+#include "i18n/module_models.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -33,8 +35,9 @@ inline constexpr std::array<FirmwareSlotDef, 5> kFirmwareSlots{{
 // The slot's row, or null for a code outside the table.
 const FirmwareSlotDef* FindFirmwareSlot(int slot);
 
-// Which model name follows the processor label ("Processor: J10/ " and the name).
-enum class ModelSuffix { None, Pro, Mini, Door };
+// The model whose name follows the processor label ("Processor: J10/ " and the name): its type
+// code, or kNoModelName.
+inline constexpr int kNoModelName = 0;
 
 // Which text of FirmwareTexts a recognised processor shows.
 enum class ProcessorLabel { J10Varnet, J10, J10Model, J11, K22, K22Model };
@@ -46,24 +49,33 @@ struct ProcessorMatch {
     int hardware;  // R1, or kAnyHardware
     int slot;
     ProcessorLabel label;
-    ModelSuffix suffix;
+    int nameOf; // type code of the model named after the label, or kNoModelName
 };
+
+// A model's row: its processor code, its type code as the hardware code and its image's slot come
+// from the model table.
+constexpr ProcessorMatch ModelProcessor(int typeCode, ProcessorLabel label, int nameOf) {
+    const ModuleModel& m = *FindModel(typeCode);
+    return {m.processorCode, m.typeCode, m.firmwareSlot, label, nameOf};
+}
+// The J11 board, of no model of its own: any hardware code, slot 11.
+inline constexpr ProcessorMatch kJ11{11, kAnyHardware, 11, ProcessorLabel::J11, kNoModelName};
 
 // Older modules (Version 29 or 68): the first row that matches decides.
 inline constexpr std::array<ProcessorMatch, 4> kOldProcessors{{
-    {10, 74, 13, ProcessorLabel::J10Varnet, ModelSuffix::None},
-    {10, 72, 10, ProcessorLabel::J10, ModelSuffix::None},
-    {11, kAnyHardware, 11, ProcessorLabel::J11, ModelSuffix::None},
-    {12, 73, 12, ProcessorLabel::K22, ModelSuffix::None},
+    ModelProcessor(74, ProcessorLabel::J10Varnet, kNoModelName),
+    ModelProcessor(72, ProcessorLabel::J10, kNoModelName),
+    kJ11,
+    ModelProcessor(73, ProcessorLabel::K22, kNoModelName),
 }};
 
 // Every other module.
 inline constexpr std::array<ProcessorMatch, 5> kProcessors{{
-    {10, 74, 13, ProcessorLabel::J10Varnet, ModelSuffix::None},
-    {10, 72, 10, ProcessorLabel::J10Model, ModelSuffix::Pro},
-    {11, kAnyHardware, 11, ProcessorLabel::J11, ModelSuffix::None},
-    {12, 73, 12, ProcessorLabel::K22Model, ModelSuffix::Mini},
-    {10, 75, 14, ProcessorLabel::J10Model, ModelSuffix::Door},
+    ModelProcessor(74, ProcessorLabel::J10Varnet, kNoModelName),
+    ModelProcessor(72, ProcessorLabel::J10Model, 72),
+    kJ11,
+    ModelProcessor(73, ProcessorLabel::K22Model, 73),
+    ModelProcessor(75, ProcessorLabel::J10Model, 75),
 }};
 
 // The module versions whose processor reply is taken without its check bytes and without a

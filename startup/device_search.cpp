@@ -1,5 +1,7 @@
 #include "device_search.h"
 
+#include "i18n/module_models.h"
+
 #include "serial/com_names.h"
 
 namespace dalvex {
@@ -122,21 +124,12 @@ void DeviceSearch::HandleReply(const SixByteFrame& reply) {
             ModuleCode = 72;
             host_.SetModuleLabel(other);
         }
-        switch (ModuleCode) {
-        case 72:
-            if (!(all && host_.ModuleLabel() == other)) host_.SetModuleLabel(names_.pro);
-            break;
-        case 73:
-            host_.SetModuleLabel(names_.mini);
-            break;
-        case 74:
-            host_.SetModuleLabel(names_.line);
-            break;
-        case 75:
-            host_.SetModuleLabel(QStringLiteral("Portun"));
-            break;
-        default:
-            break;
+        if (const ModuleModel* model = FindModel(ModuleCode)) {
+            // "Other module!" stays for a module taken as the main model under "ALL".
+            const bool keepOther = ModuleCode == 72 && all && host_.ModuleLabel() == other;
+            if (!keepOther)
+                host_.SetModuleLabel(model->searchLabel ? QString::fromLatin1(model->searchLabel)
+                                                        : names_.*(model->name));
         }
         if (IsSupported(ModuleCode)) host_.ModuleIdentified();
     } else if (SearchState == ProbePort || SearchState == JudgePort) {

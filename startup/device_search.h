@@ -3,6 +3,8 @@
 // choice and the automatic port search. The start window drives it from its timers and its port's
 // received-bytes handler, and shows what it asks for through SearchHost.
 
+#include "i18n/module_models.h"
+#include "i18n/product_variant.h"
 #include "six_byte_frame.h"
 
 #include <QString>
@@ -12,13 +14,9 @@
 
 namespace dalvex {
 
-// Display names of the four models (the product variant's).
-struct ModelNames {
-    QString pro = QStringLiteral("Telgor GSM");  // type 72
-    QString mini = QStringLiteral("Simvo GSM");  // type 73
-    QString line = QStringLiteral("Varnet GSM"); // type 74
-    QString door = QStringLiteral("Portun GSM"); // type 75
-};
+// Display names of the four models: the product variant's brand fields (the model table says
+// which is whose).
+using ModelNames = BrandFields;
 
 // What the search needs from the start window.
 class SearchHost {
@@ -77,7 +75,7 @@ public:
     void StartAutoSearch();
     // "Indít": true when the answered code is one that can be handed over.
     bool CanStart() const { return IsSupported(ModuleCode); }
-    static bool IsSupported(int code) { return code >= 72 && code <= 75; }
+    static bool IsSupported(int code) { return FindModel(code) != nullptr; }
 
     void SetDeviceSetting(const QString& device) { DeviceSetting = device; }
     void SetModelNames(ModelNames names) { names_ = std::move(names); }

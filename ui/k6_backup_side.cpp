@@ -1,5 +1,7 @@
 #include "k6_backup_side.h"
 
+#include "i18n/module_models.h"
+
 #include "k6_file_commands.h"
 #include "k6config/backups.h"
 #include "k6config/config_file.h"
@@ -55,14 +57,10 @@ QString K6BackupSide::Folder() const {
 }
 
 QString K6BackupSide::ModelName() const {
-    switch (w_.ModuleType) {
-    case 73:
-        return w_.MiniModelName;
-    case 74:
-        return w_.LineModelName;
-    default:
-        return w_.ProModelName;
-    }
+    // By the code the module answered: a door phone's backups carry its own name, although the
+    // engine serves it as the main model.
+    const QString name = dalvex::ModelName(w_.ModuleCode, w_.Brand());
+    return name.isEmpty() ? w_.ProModelName : name;
 }
 
 void K6BackupSide::ReadCompleted() {
@@ -145,7 +143,7 @@ bool K6BackupSide::ConfirmSend() {
     const bool blocks = w_.Engine().Version >= k6link::ConfigTransfer::kBytewiseBelowVersion;
     std::vector<k6config::ImageArea> areas{blocks ? k6config::kConfigArea : k6config::kBytewiseConfigArea};
     if (blocks) areas.push_back(k6config::kProfileArea);
-    if (blocks && w_.ModuleType == 74 && w_.LocalValues->checked("CheckBox14"))
+    if (blocks && HasContactIdTables(w_.ModuleType) && w_.LocalValues->checked("CheckBox14"))
         areas.push_back(k6config::kContactIdArea);
     const auto rows = Describe(k6config::DiffImages(read_->image, w_.Engine().ConfigImage,
                                                     {w_.ModuleType, w_.RegKey, w_.ProModelName}, areas));

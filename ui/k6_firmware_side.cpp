@@ -1,6 +1,7 @@
 #include "k6_firmware_side.h"
 
 #include "forms.h"
+#include "i18n/module_models.h"
 #include "tfirmware.h"
 #include "tk6form1.h"
 #include "tk6form9.h"
@@ -52,18 +53,8 @@ void K6FirmwareSide::FPGAVER21Click() {
     ShowWindow();
 }
 
-QString K6FirmwareSide::ModelName(k6media::ModelSuffix model) {
-    switch (model) {
-    case k6media::ModelSuffix::Pro:
-        return w_.ProModelName;
-    case k6media::ModelSuffix::Mini:
-        return w_.MiniModelName;
-    case k6media::ModelSuffix::Door:
-        return w_.DoorModelName;
-    case k6media::ModelSuffix::None:
-        break;
-    }
-    return {};
+QString K6FirmwareSide::ModelName(int typeCode) {
+    return dalvex::ModelName(typeCode, w_.Brand());
 }
 
 void K6FirmwareSide::ShowProcessor(const QString& text) {

@@ -32,7 +32,7 @@ private:
     void ShowWindow();
 
     // FirmwareHost
-    QString ModelName(k6media::ModelSuffix model) override;
+    QString ModelName(int typeCode) override;
     void ShowProcessor(const QString& text) override;
     void ShowModuleVersions(const QString& software, const QString& hardware,
                             const QString& software2) override;

@@ -3,6 +3,7 @@
 #include "aux_forms.h"
 #include "builtin_logo.h"
 #include "forms.h"
+#include "i18n/module_models.h"
 #include "serial/com_names.h"
 #include "serial/settings.h"
 #include "startup/jpeg_logo.h"
@@ -21,67 +22,11 @@
 #include <QTimer>
 #include <cerrno>
 #include <cstring>
-#include <initializer_list>
+#include <span>
 
 namespace dalvex {
 
 namespace {
-
-// What the hand-over does to the K6 window for each answered code. Control names with a
-// "TK6Form2." prefix belong to the status window.
-struct HandOverRule {
-    int moduleType;
-    std::initializer_list<const char*> shownPages;
-    std::initializer_list<const char*> hiddenPages;
-    std::initializer_list<const char*> shownControls;
-    std::initializer_list<const char*> hiddenControls;
-};
-
-#define DALVEX_PHONES_5_TO_8                                                                                 \
-    "MaskEdit5", "MaskEdit6", "MaskEdit7", "MaskEdit8", "Label6", "Label7", "Label8", "Label9", "Label96",   \
-        "Label98"
-#define DALVEX_COMPACT_HIDDEN                                                                                \
-    "Panel10", "Label106", "Label107", "SpinEdit15", "SpinEdit16", "ComboBox15", "CheckBox12",               \
-        "CheckEgyeb3", "CheckEgyeb4", "CheckEgyeb5", "CheckEgyeb6", "Label57", "ComboBox12",                 \
-        "TK6Form2.Label11", "TK6Form2.Edit3"
-
-const HandOverRule kRule72 = {
-    72,
-    {"TabSheet4", "TabSheet5", "TabSheet12", "TabSheet22"},
-    {"TabSheet6", "TabSheet7", "TabSheet8", "TabSheet9", "TabSheet16", "TabSheet17", "TabSheet18",
-     "TabSheet19"},
-    {DALVEX_PHONES_5_TO_8},
-    {"TK6Form2.Label11", "TK6Form2.Edit3"},
-};
-const HandOverRule kRule73 = {
-    73,
-    {"TabSheet12", "TabSheet22"},
-    {"TabSheet4", "TabSheet5", "TabSheet6", "TabSheet7", "TabSheet8", "TabSheet9", "TabSheet11", "TabSheet16",
-     "TabSheet17", "TabSheet18", "TabSheet19"},
-    {DALVEX_PHONES_5_TO_8},
-    {DALVEX_COMPACT_HIDDEN, "Label105", "Edit19", "BitBtn15"},
-};
-const HandOverRule kRule74 = {
-    74,
-    {"TabSheet21", "TabSheet25", "TabSheet11", "TabSheet12", "TabSheet22"},
-    {"TabSheet4", "TabSheet5", "TabSheet6", "TabSheet7", "TabSheet8", "TabSheet9", "TabSheet16", "TabSheet17",
-     "TabSheet18", "TabSheet19"},
-    {DALVEX_PHONES_5_TO_8},
-    {DALVEX_COMPACT_HIDDEN},
-};
-#undef DALVEX_PHONES_5_TO_8
-#undef DALVEX_COMPACT_HIDDEN
-
-const HandOverRule& RuleFor(int code) {
-    switch (code) {
-    case 73:
-        return kRule73;
-    case 74:
-        return kRule74;
-    default:
-        return kRule72; // 72 and the door phone, 75
-    }
-}
 
 QWidget* FindControl(const char* qualified) {
     QString name = QString::fromLatin1(qualified);
@@ -93,7 +38,7 @@ QWidget* FindControl(const char* qualified) {
     return owner ? owner->findChild<QWidget*>(name) : nullptr;
 }
 
-void SetControlsVisible(std::initializer_list<const char*> names, bool visible) {
+void SetControlsVisible(std::span<const char* const> names, bool visible) {
     for (const char* n : names)
         if (QWidget* w = FindControl(n)) w->setVisible(visible);
 }
@@ -264,7 +209,12 @@ void TForm1::FormActivate() {
     Label9->setText(K6Form1 ? K6Form1->LineModelName : brand.LineModelName);
     Label11->setText(K6Form1 ? K6Form1->MiniModelName : brand.MiniModelName);
     Label15->setText(K6Form1 ? K6Form1->DoorModelName : brand.DoorModelName);
-    Search.SetModelNames(ModelNames{Label8->text(), Label11->text(), Label9->text(), Label15->text()});
+    ModelNames names;
+    names.ProModelName = Label8->text();
+    names.MiniModelName = Label11->text();
+    names.LineModelName = Label9->text();
+    names.DoorModelName = Label15->text();
+    Search.SetModelNames(names);
 
     ShowLogo();
 
@@ -355,19 +305,18 @@ void TForm1::ablakSTARTTimer() {
         K6Form1->SetPageVisible(page, false);
     Search.SearchState = DeviceSearch::Stopped;
     hide();
-    const QString models[] = {K6Form1->ProModelName, K6Form1->MiniModelName, K6Form1->LineModelName,
-                              K6Form1->DoorModelName};
-    K6Form1->SetStatusPanel(1, models[code - 72]);
-    const HandOverRule& rule = RuleFor(code);
-    K6Form1->Engine().SetModuleType(rule.moduleType);
-    for (const char* p : rule.shownPages)
+    const ModuleModel& model = *FindModel(code);
+    K6Form1->SetStatusPanel(1, K6Form1->Brand().*(model.name));
+    K6Form1->ModuleCode = code;
+    K6Form1->Engine().SetModuleType(model.engineType);
+    for (const char* p : model.shownPages)
         K6Form1->SetPageVisible(p, true);
-    for (const char* p : rule.hiddenPages)
+    for (const char* p : model.hiddenPages)
         K6Form1->SetPageVisible(p, false);
-    SetControlsVisible(rule.shownControls, true);
-    SetControlsVisible(rule.hiddenControls, false);
+    SetControlsVisible(model.shownControls, true);
+    SetControlsVisible(model.hiddenControls, false);
 
-    QWidget* next = code == 75 ? static_cast<QWidget*>(DPhone1) : K6Form1;
+    QWidget* next = model.doorPhone ? static_cast<QWidget*>(DPhone1) : K6Form1;
     if (next) {
         next->show();
         next->raise();

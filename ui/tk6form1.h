@@ -169,6 +169,21 @@ public:
     QString ProModelName, MiniModelName, LineModelName, DoorModelName, ToolName, ContactText;
     int DefaultLanguage = 1;
     QString RegKey;
+    // The brand fields above, for the model table's names.
+    BrandFields Brand() const {
+        BrandFields b;
+        b.ProModelName = ProModelName;
+        b.MiniModelName = MiniModelName;
+        b.LineModelName = LineModelName;
+        b.DoorModelName = DoorModelName;
+        b.ToolName = ToolName;
+        b.DefaultLanguage = DefaultLanguage;
+        b.ContactText = ContactText;
+        return b;
+    }
+    // The type code the module answered (75 for a door phone, which the engine serves as 72), set
+    // at hand-over.
+    int ModuleCode = 72;
 
 private:
     k6link::AsynCommPort port_;
@@ -180,7 +195,6 @@ private:
     std::unique_ptr<K6FirmwareSide> firmwareSide_;
 
 public:
-    // Fields the start window writes at hand-over; they are the engine's.
     // The engine's; the start window hands them over through Engine().
     const int& ModuleType;
     const bool& DemoMode;

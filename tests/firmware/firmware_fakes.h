@@ -10,18 +10,17 @@ namespace dalvex::k6media::test {
 
 class FakeFirmwareHost final : public FirmwareHost {
 public:
-    QString ModelName(ModelSuffix model) override {
-        switch (model) {
-        case ModelSuffix::Pro:
+    QString ModelName(int typeCode) override {
+        switch (typeCode) {
+        case 72:
             return QStringLiteral("Pro");
-        case ModelSuffix::Mini:
+        case 73:
             return QStringLiteral("Mini");
-        case ModelSuffix::Door:
+        case 75:
             return QStringLiteral("Door");
-        case ModelSuffix::None:
-            break;
+        default:
+            return {};
         }
-        return {};
     }
     void ShowProcessor(const QString& text) override { processor = text; }
     void ShowModuleVersions(const QString& sw, const QString& hw, const QString& sw2) override {
