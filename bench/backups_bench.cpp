@@ -13,9 +13,7 @@ namespace dalvex::k6config {
 namespace {
 
 void BM_DiffImagesWith100Differences(benchmark::State& state) {
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
-    const ImageContext context{74, {}, QStringLiteral("Telgor GSM")};
+    const ImageContext context{74, QStringLiteral("Telgor GSM")};
     PageValues v(K6Controls()), door(DoorPhoneControls());
     makeRich(v);
     ConfigImage before, after;
@@ -37,7 +35,7 @@ BENCHMARK(BM_DiffImagesWith100Differences)
 
 void BM_BackupSave(benchmark::State& state) {
     QTemporaryDir dir;
-    const ImageContext context{74, {}, QStringLiteral("Telgor GSM")};
+    const ImageContext context{74, QStringLiteral("Telgor GSM")};
     PageValues v(K6Controls()), door(DoorPhoneControls());
     makeRich(v);
     ConfigImage image;

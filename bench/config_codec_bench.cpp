@@ -3,15 +3,12 @@
 #include "k6config/controls.h"
 #include "rich_model.h"
 
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace dalvex::k6config {
 namespace {
 
 void BM_EncodeDecodeFullModel(benchmark::State& state) {
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
     ImageContext context;
     context.moduleType = 74;
     PageValues k6(K6Controls()), door(DoorPhoneControls());

@@ -3,8 +3,6 @@
 #include "cp1250.h"
 #include "field_codecs.h"
 #include "memory_map.h"
-#include "serial/com_names.h"
-#include "serial/settings.h"
 
 #include <string>
 #include <vector>
@@ -484,11 +482,7 @@ void EncodeConfigImage(ConfigImage& image, PageValues& k6, const PageValues& doo
     for (int n = 1; n <= kPhoneCount; ++n)
         WriteDigitString(image, kPhoneBase + kPhoneStride * static_cast<std::uint32_t>(n - 1),
                          k6.text(phoneControl(n)));
-    const QString key = context.settingsKey.isEmpty()
-                            ? QStringLiteral("\\software\\GSM\\") + QLatin1String(kToolName)
-                            : context.settingsKey;
-    WritePlainText(image, kBrandOffset, kBrandWidth,
-                   BrandName(ReadSetting(key, QStringLiteral("company")), context.proModelName));
+    WritePlainText(image, kBrandOffset, kBrandWidth, context.brandName);
     // 9. The SMS header.
     encodeTexts(image, k6, 9);
     // 10. The Contact ID tables.

@@ -12,8 +12,9 @@ namespace dalvex::k6config {
 
 struct ImageContext {
     int moduleType = 72; // 72, 73 or 74
-    QString settingsKey; // where the "company" setting is read; empty: "\software\GSM\Dalvex"
-    QString proModelName = QStringLiteral("Telgor GSM");
+    // The name encoding writes at 0x180 (cut to its 16 bytes), as BrandName gives it from the
+    // "company" setting the caller has read; decoding does not use it.
+    QString brandName = QStringLiteral("Telgor GSM");
 };
 
 // Writes every page value into the image. `k6` may change: with module type 72 or 73 the GPRS
@@ -30,7 +31,8 @@ void DecodeConfigImage(const ConfigImage& image, PageValues& k6, PageValues& doo
                        const ImageContext& context);
 
 // The name stored at 0x180: the "company" setting without its leading "*" when it has one,
-// otherwise the main model's name.
+// otherwise the main model's name. The codec reads no settings: the callers that hold them pass
+// this name in ImageContext::brandName.
 QString BrandName(const QString& companySetting, const QString& proModelName);
 
 // A phone number is set when its text does not begin with a blank.

@@ -145,8 +145,8 @@ bool K6BackupSide::ConfirmSend() {
     if (blocks) areas.push_back(k6config::kProfileArea);
     if (blocks && HasContactIdTables(w_.ModuleType) && w_.LocalValues->checked("CheckBox14"))
         areas.push_back(k6config::kContactIdArea);
-    const auto rows = Describe(k6config::DiffImages(read_->image, w_.Engine().ConfigImage,
-                                                    {w_.ModuleType, w_.RegKey, w_.ProModelName}, areas));
+    const auto rows =
+        Describe(k6config::DiffImages(read_->image, w_.Engine().ConfigImage, w_.CodecContext(), areas));
     if (ConfirmHook) return ConfirmHook(rows);
     // A host that answers the window's message boxes itself (a scripted run) has nobody to show
     // the list to: the send goes ahead as it would without this check.

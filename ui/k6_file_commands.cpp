@@ -24,10 +24,6 @@ namespace {
 const char* const kCustomerFields[k6config::kCustomerFields] = {"Edit2", "Edit3", "Edit4",
                                                                 "Edit5", "Edit6", "Edit7"};
 
-k6config::ImageContext Context(const TK6Form1& w) {
-    return k6config::ImageContext{w.ModuleType, w.RegKey, w.ProModelName};
-}
-
 } // namespace
 
 K6FileCommands::K6FileCommands(TK6Form1& window)
@@ -142,7 +138,7 @@ int K6FileCommands::LanguageIndex() const {
 
 void K6FileCommands::BitBtn7Click() {
     auto& engine = w_.Engine();
-    k6config::EncodeConfigImage(engine.ConfigImage, *w_.Values, *w_.DoorPhoneValues, Context(w_));
+    k6config::EncodeConfigImage(engine.ConfigImage, *w_.Values, *w_.DoorPhoneValues, w_.CodecContext());
     int filter = 0;
     const QString path = AskFile(true, QStringLiteral("Mentés fájlba"), {QStringLiteral("Save File (*.dat)")},
                                  QStringLiteral("dat"), filter);
@@ -175,7 +171,7 @@ bool K6FileCommands::OpenFile(const QString& path) {
     }
     for (int i = 0; i < k6config::kCustomerFields; ++i)
         w_.LocalValues->setText(kCustomerFields[i], fields[i]);
-    k6config::DecodeConfigImage(engine.ConfigImage, *w_.Values, *w_.DoorPhoneValues, Context(w_));
+    k6config::DecodeConfigImage(engine.ConfigImage, *w_.Values, *w_.DoorPhoneValues, w_.CodecContext());
     return true;
 }
 

@@ -399,13 +399,13 @@ public:
     void EncodeImage() override { w_.EncodePagesIntoImage(); }
     void DecodeImage() override {
         w_.EnsurePages();
-        k6config::DecodeConfigImage(w_.engine_.ConfigImage, *w_.Values, *w_.DoorPhoneValues, Context());
+        k6config::DecodeConfigImage(w_.engine_.ConfigImage, *w_.Values, *w_.DoorPhoneValues,
+                                    w_.CodecContext());
         w_.Values->setIndex("KI2SECMIN", 0);
     }
     QDateTime Now() override { return w_.Clock ? w_.Clock() : QDateTime::currentDateTime(); }
 
 private:
-    k6config::ImageContext Context() const { return {w_.ModuleType, w_.RegKey, w_.ProModelName}; }
     // The window's progress bar and the door-phone window's gauge of the same name.
     std::vector<QProgressBar*> bars() const {
         std::vector<QProgressBar*> out{w_.kijelzo};
@@ -434,8 +434,12 @@ void TK6Form1::EncodePagesIntoImage() {
          {"TabSheet2", "TabSheet3", "TabSheet4", "TabSheet5", "TabSheet6", "TabSheet7", "TabSheet8",
           "TabSheet9", "TabSheet11", "TabSheet12", "TabSheet13", "TabSheet14", "TabSheet16", "TabSheet18"})
         Pages->RunShowHandler(QString::fromLatin1(page));
-    k6config::EncodeConfigImage(engine_.ConfigImage, *Values, *DoorPhoneValues,
-                                {ModuleType, RegKey, ProModelName});
+    k6config::EncodeConfigImage(engine_.ConfigImage, *Values, *DoorPhoneValues, CodecContext());
+}
+
+k6config::ImageContext TK6Form1::CodecContext() const {
+    return {ModuleType,
+            k6config::BrandName(dalvex::ReadSetting(RegKey, QStringLiteral("company")), ProModelName)};
 }
 
 void TK6Form1::BitBtn2Click() {

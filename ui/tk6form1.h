@@ -29,7 +29,8 @@ namespace dalvex {
 
 namespace k6config {
 class PageValues;
-}
+struct ImageContext;
+} // namespace k6config
 namespace k6pages {
 class K6Pages;
 }
@@ -145,6 +146,9 @@ public:
     // The image from the pages, as a send builds it: the pages' show handlers in their order, then
     // the encoder.
     void EncodePagesIntoImage();
+    // What the codec needs beside the values: the module type, and the brand name from the
+    // "company" setting as it stands now (the setting is read at every call, nothing is kept).
+    k6config::ImageContext CodecContext() const;
     // The adaptation to variant, module type, version and try-out: activation and version reply.
     K6Activation* Adapt = nullptr;
 

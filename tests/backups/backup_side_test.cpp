@@ -82,7 +82,9 @@ struct BackupSideTest : ::testing::Test {
         k6config::PageValues values(k6config::K6Controls()), door(k6config::DoorPhoneControls());
         values.setText("MaskEdit1", QStringLiteral("36201112233"));
         k6config::ConfigImage image;
-        k6config::EncodeConfigImage(image, values, door, {72, K6Form1->RegKey, K6Form1->ProModelName});
+        k6config::ImageContext context = K6Form1->CodecContext();
+        context.moduleType = 72;
+        k6config::EncodeConfigImage(image, values, door, context);
         module.withModule([&](sim::ModuleSim& m) {
             for (const auto& area : k6config::kSentAreas)
                 for (std::uint32_t i = area.first; i < area.end; ++i)

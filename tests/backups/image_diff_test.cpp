@@ -33,7 +33,7 @@ Images Encoded(const std::function<void(PageValues&)>& change, const ImageContex
 }
 
 TEST(DiffImages, EachChangeIsOneRowAsThePagesShowIt) {
-    const ImageContext context{74, {}, QStringLiteral("Telgor GSM")};
+    const ImageContext context{74, QStringLiteral("Telgor GSM")};
     struct Case {
         const char* what;
         std::function<void(PageValues&)> change;
@@ -71,7 +71,7 @@ TEST(DiffImages, EachChangeIsOneRowAsThePagesShowIt) {
 }
 
 TEST(DiffImages, BytesNoFieldDescribesAreReportedByAddress) {
-    const ImageContext context{72, {}, QStringLiteral("Telgor GSM")};
+    const ImageContext context{72, QStringLiteral("Telgor GSM")};
     Images im = Encoded([](PageValues&) {}, context);
     // Byte 75 is the module's own register: no page field stores it.
     im.after.set(75, static_cast<std::uint8_t>(im.before.at(75) ^ 0x5A));

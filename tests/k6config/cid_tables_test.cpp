@@ -4,7 +4,6 @@
 #include "k6config/config_codec.h"
 #include "k6config/controls.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace dalvex::k6config;
@@ -12,10 +11,8 @@ using namespace dalvex::k6config;
 namespace {
 
 struct CidFixture : ::testing::Test {
-    QTemporaryDir home;
     PageValues k6{K6Controls()};
     PageValues door{DoorPhoneControls()};
-    void SetUp() override { qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit()); }
 };
 
 } // namespace
@@ -80,7 +77,7 @@ TEST_F(CidFixture, ZoneTemplateFillsTwentyOneRowsAndEmptiesTheRest) {
     // The next encode marks the emptied records as empty (0xFF) instead of keeping the old ones.
     ConfigImage image;
     image.fill(0x340000, 0x4000, 0x33);
-    EncodeConfigImage(image, k6, door, ImageContext{74, {}, {}});
+    EncodeConfigImage(image, k6, door, ImageContext{74});
     EXPECT_NE(image.at(0x340000), 0xFF);
     const std::uint32_t row22 = 0x340000 + 64 * 21;
     for (std::uint32_t a = row22; a < 0x344000; a += 64)

@@ -15,8 +15,6 @@
 namespace dalvex::k6config {
 namespace {
 
-const QString kKey = QStringLiteral("\\software\\GSM\\Dalvex");
-
 // Warnings (an unknown control name above all) fail the test that caused them.
 std::vector<std::string> gWarnings;
 void recordWarning(QtMsgType type, const QMessageLogContext&, const QString& message) {
@@ -26,9 +24,6 @@ void recordWarning(QtMsgType type, const QMessageLogContext&, const QString& mes
 class ConfigCodecTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(home_.isValid());
-        qputenv("XDG_CONFIG_HOME", home_.path().toLocal8Bit());
-        context.settingsKey = kKey;
         context.moduleType = 74;
         gWarnings.clear();
         previousHandler_ = qInstallMessageHandler(recordWarning);
@@ -51,7 +46,6 @@ protected:
             image.set(offset++, static_cast<std::uint8_t>(b));
     }
 
-    QTemporaryDir home_;
     QtMessageHandler previousHandler_ = nullptr;
     ImageContext context;
     ConfigImage image;
@@ -248,7 +242,7 @@ TEST_F(ConfigCodecTest, SecurityCodeIsWrittenOnlyWithFourCharacters) {
 TEST_F(ConfigCodecTest, LaterStepsOverwriteEarlierOnesWhereRegionsMeet) {
     image.fill(24, 40, 0x55);
     image.fill(0x180, 0x80, 0x55);
-    WriteSetting(kKey, QStringLiteral("company"), QStringLiteral("*ABCDEFGHIJKLMNOPQRST"));
+    context.brandName = QStringLiteral("ABCDEFGHIJKLMNOPQRST");
     k6.setText("riasztas5", QStringLiteral("Sebesseg tullepes"));
     k6.setText("Edit10", QStringLiteral("net.apn"));
     k6.setText("Edit11", QStringLiteral("10.0.0.1"));
@@ -285,19 +279,59 @@ TEST_F(ConfigCodecTest, LegacyUdpStringReadsTheWholeServerText) {
     EXPECT_EQ(k6.text("Edit11"), server);
 }
 
-TEST_F(ConfigCodecTest, BrandNameComesFromTheCompanySetting) {
+TEST(BrandName, LeadingStarNamesTheBrandOtherwiseTheMainModel) {
     struct Case {
-        const char* company; // nullptr: missing
-        QByteArray stored;
+        const char* company; // the "company" setting; "" when missing
+        const char* brand;
     };
-    for (const Case& c : {Case{"*Acme Alarm", "Acme Alarm"}, Case{"Acme Alarm", "Telgor GSM"},
-                          Case{nullptr, "Telgor GSM"}, Case{"*", ""}}) {
-        WriteSetting(kKey, QStringLiteral("company"), c.company ? QString::fromUtf8(c.company) : QString());
-        encode();
-        EXPECT_EQ(image.read(0x180, static_cast<std::uint32_t>(c.stored.size())), c.stored) << c.company;
-        EXPECT_EQ(image.at(0x180 + static_cast<std::uint32_t>(c.stored.size())), 0xFF) << c.company;
+    for (const Case& c :
+         {Case{"*Acme Alarm", "Acme Alarm"}, Case{"Acme Alarm", "Telgor GSM"}, Case{"", "Telgor GSM"},
+          Case{"*", ""}, Case{"**Acme", "*Acme"}, Case{"Acme*", "Telgor GSM"}, Case{" *Acme", "Telgor GSM"}})
+        EXPECT_EQ(BrandName(QString::fromUtf8(c.company), QStringLiteral("Telgor GSM")),
+                  QString::fromUtf8(c.brand))
+            << "company " << c.company;
+}
+
+// The codec beside a settings store of its own, which holds a "company" where the standard variant
+// keeps it.
+class ConfigCodecBesideSettingsTest : public ConfigCodecTest {
+protected:
+    void SetUp() override {
+        ConfigCodecTest::SetUp();
+        ASSERT_TRUE(home_.isValid());
+        qputenv("XDG_CONFIG_HOME", home_.path().toLocal8Bit());
     }
-    EXPECT_EQ(BrandName(QStringLiteral("*X"), QStringLiteral("P")), QStringLiteral("X"));
+    void TearDown() override {
+        qunsetenv("XDG_CONFIG_HOME");
+        ConfigCodecTest::TearDown();
+    }
+    const QString key = QStringLiteral("\\software\\GSM\\Dalvex");
+    QTemporaryDir home_;
+};
+
+TEST_F(ConfigCodecBesideSettingsTest, BrandFromTheContextIsWrittenWhateverTheCompanySetting) {
+    struct Case {
+        const char* company; // "" when missing
+        const char* brand;
+        QByteArray stored; // at 0x180; a 0xFF follows unless it fills the 16 bytes
+    };
+    for (const Case& c : {Case{"*Settings Brand", "Acme Alarm", "Acme Alarm"},
+                          Case{"*Settings Brand", "Telgor GSM", "Telgor GSM"},
+                          Case{"Plain Company", "Acme Alarm", "Acme Alarm"},
+                          Case{"", "Acme Alarm", "Acme Alarm"}, Case{"*Settings Brand", "", ""},
+                          Case{"*Settings Brand", "Acme Alarm Systems Ltd", "Acme Alarm Syste"}}) {
+        SCOPED_TRACE(testing::Message() << "company \"" << c.company << "\", brand \"" << c.brand << "\"");
+        WriteSetting(key, QStringLiteral("company"), QString::fromUtf8(c.company));
+        ASSERT_EQ(ReadSetting(key, QStringLiteral("company")), QString::fromUtf8(c.company));
+        image.fill(0x180, 16, 0x55);
+        context.brandName = QString::fromUtf8(c.brand);
+        encode();
+        const auto size = static_cast<std::uint32_t>(c.stored.size());
+        EXPECT_EQ(image.read(0x180, size), c.stored);
+        if (size < 16) {
+            EXPECT_EQ(image.at(0x180 + size), 0xFF);
+        }
+    }
 }
 
 TEST_F(ConfigCodecTest, ForcedGprsSettingsForModels72And73) {
@@ -507,13 +541,15 @@ std::string firstDifference(const QByteArray& a, const QByteArray& b) {
     return "equal";
 }
 
+// The brand name the stored image carries at 0x180.
+const QString kFixtureBrand = QStringLiteral("Dalvex fixture");
+
 // The model behind the stored image: rich, with the one write-only value at its initial value so
 // that decoding and encoding the image gives the same bytes.
 void makeFixtureModel(PageValues& k6, PageValues& door) {
     makeRich(k6);
     makeRich(door);
     k6.setNumber("SpinEdit3", 0);
-    WriteSetting(kKey, QStringLiteral("company"), QStringLiteral("*Dalvex fixture"));
 }
 
 TEST_F(ConfigCodecTest, StoredImageDecodesAndEncodesToTheSameBytes) {
@@ -521,7 +557,7 @@ TEST_F(ConfigCodecTest, StoredImageDecodesAndEncodesToTheSameBytes) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << str(kFixture);
     const QByteArray stored = file.readAll();
     ASSERT_EQ(editorBytes(image).size(), stored.size());
-    WriteSetting(kKey, QStringLiteral("company"), QStringLiteral("*Dalvex fixture"));
+    context.brandName = kFixtureBrand;
 
     loadEditorBytes(image, stored);
     decode();
@@ -535,6 +571,7 @@ TEST_F(ConfigCodecTest, RichModelEncodesToTheStoredImage) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << str(kFixture);
     const QByteArray stored = file.readAll();
     makeFixtureModel(k6, door);
+    context.brandName = kFixtureBrand;
     encode();
     const QByteArray encoded = editorBytes(image);
     EXPECT_TRUE(encoded == stored) << firstDifference(encoded, stored);
@@ -544,6 +581,7 @@ TEST_F(ConfigCodecTest, RichModelEncodesToTheStoredImage) {
 // k6config_tests --gtest_also_run_disabled_tests --gtest_filter='*WriteStoredImage'
 TEST_F(ConfigCodecTest, DISABLED_WriteStoredImage) {
     makeFixtureModel(k6, door);
+    context.brandName = kFixtureBrand;
     encode();
     QFile file(kFixture);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));

@@ -20,6 +20,10 @@ namespace {
 
 using namespace dalvex::k6config;
 
+// The brand name at 0x180: the main model's name, as a K6 window without a "*" company setting
+// writes it. Fixed here, so the files do not depend on who generates them.
+const QString kBrand = QStringLiteral("Telgor GSM");
+
 constexpr std::uint32_t kLastPresetByte = kProfileBase + 0x4FF;
 constexpr qint64 kPresetFileSize = kConfigMinimumSize + (kLastPresetByte + 1 - kConfigHeadSize);
 
@@ -104,7 +108,7 @@ int main(int argc, char** argv) {
         PageValues door(DoorPhoneControls());
         fillDemo(k6, type);
         ConfigImage image;
-        EncodeConfigImage(image, k6, door, ImageContext{type, QString(), QStringLiteral("Telgor GSM")});
+        EncodeConfigImage(image, k6, door, ImageContext{type, kBrand});
         CustomerFields fields = {QStringLiteral("Kovacs Kft."),    QStringLiteral("Budapest, Fo utca 12."),
                                  QStringLiteral("Kovacs Janos"),   QStringLiteral("+36301234567"),
                                  QStringLiteral("Bemutato modul"), QStringLiteral(" ")};

@@ -97,6 +97,40 @@ TEST_F(K6FilesFixture, SaveThenOpenRestoresPagesTablesAndProfiles) {
     EXPECT_EQ(local().text("Edit3"), " ");
 }
 
+TEST_F(K6FilesFixture, SendAndSaveWriteTheBrandTheCompanySettingNamesNow) {
+    // One window throughout: a brand kept from an earlier encoding would show in the next case.
+    struct Case {
+        const char* company; // "" when missing
+        QString brand;
+    };
+    const Case cases[] = {{"*Acme Alarm", QStringLiteral("Acme Alarm")},
+                          {"Acme Alarm", w->ProModelName},
+                          {"", w->ProModelName},
+                          {"*Kovacs Biztonsag", QStringLiteral("Kovacs Biztonsag")}};
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.company);
+        WriteSetting(kKey, "company", c.company);
+        QByteArray want = c.brand.toLatin1();
+        if (want.size() < 16) want += char(0xFF);
+        const auto size = static_cast<std::uint32_t>(want.size());
+        auto& image = w->Engine().ConfigImage;
+        // What a send (and "PSTN send") puts in the image.
+        image.fill(0x180, 16, 0x55);
+        w->EncodePagesIntoImage();
+        EXPECT_EQ(image.read(0x180, size), want);
+        // What "Mentés fájlba" stores.
+        image.fill(0x180, 16, 0x55);
+        nextFile = files.filePath(QStringLiteral("brand%1.dat").arg(++n));
+        w->BitBtn7Click();
+        ASSERT_TRUE(shown.empty()) << shown.front().toStdString();
+        k6config::ConfigImage saved;
+        k6config::CustomerFields fields;
+        ASSERT_TRUE(k6config::OpenConfigFile(nextFile, saved, fields));
+        EXPECT_EQ(saved.read(0x180, size), want);
+    }
+}
+
 TEST_F(K6FilesFixture, BadFilesEndWithAMessageAndChangeNothing) {
     QFile shortFile(file("short.dat"));
     ASSERT_TRUE(shortFile.open(QIODevice::WriteOnly));

@@ -264,9 +264,8 @@ protected:
         window->PageControl1->setCurrentWidget(control(QString::fromLatin1(page)));
     }
     k6config::ImageContext context(int moduleType) const {
-        k6config::ImageContext c;
+        k6config::ImageContext c = window->CodecContext();
         c.moduleType = moduleType;
-        c.settingsKey = window->RegKey;
         return c;
     }
     void encode(int moduleType = 74) {

@@ -1,0 +1,20 @@
+# Fails when the configuration library reaches the settings store: its callers read the settings
+# and hand k6config what it needs (the brand name among them), so the bytes a configuration
+# encodes to depend on the values passed in alone, never on the user's settings file.
+set(settings_include_re "#[ \t]*include[ \t]*[<\"]([^>\"]*/)?(serial/settings\\.h|QSettings|QtCore/QSettings)[>\"]")
+set(failures "")
+file(GLOB_RECURSE sources ${ROOT}/k6config/*.h ${ROOT}/k6config/*.cpp)
+foreach(f IN LISTS sources)
+  file(STRINGS ${f} hits REGEX "${settings_include_re}")
+  if(hits)
+    list(APPEND failures "${f}: ${hits}")
+  endif()
+endforeach()
+file(STRINGS ${ROOT}/k6config/CMakeLists.txt links REGEX "dalvex_serial")
+if(links)
+  list(APPEND failures "k6config/CMakeLists.txt links: ${links}")
+endif()
+if(failures)
+  string(REPLACE ";" "\n" msg "${failures}")
+  message(FATAL_ERROR "The settings store in k6config/:\n${msg}")
+endif()
