@@ -19,6 +19,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -152,3 +153,37 @@ TEST_F(BackupSideTest, UnwritableFolderLeavesTheReadSuccessfulAndSaysSo) {
 }
 
 } // namespace
+
+// A door phone read in the windows leaves a backup under the door phone's own name, which
+// dalvex-cli sends to a door phone and refuses for another model (unless forced).
+TEST_F(BackupSideTest, DoorPhoneBackupGoesToADoorPhoneOnlyThroughTheCli) {
+    module.withModule([](sim::ModuleSim& m) { m.setTypeCode(75); });
+    programModule();
+    Form1->Search.ModuleCode = 75;
+    Form1->ablakSTARTTimer(); // the hand-over to the door-phone window
+    ASSERT_EQ(K6Form1->ModuleCode, 75);
+    ASSERT_EQ(engine().ModuleType, 72) << "served as the main model";
+    K6Form1->BitBtn2Click();
+    ASSERT_TRUE(runToIdle());
+    const QString backup = K6Form1->Backups->LastBackup;
+    ASSERT_TRUE(QFileInfo(backup).fileName().startsWith(QStringLiteral("Portun-GSM_v8.4_"))) << backup.toStdString();
+    // The window lets go of the port before dalvex-cli takes it.
+    for (int i = 0; i < 200 && engine().PortOpen; ++i)
+        K6Form1->adasTimer();
+    ASSERT_FALSE(engine().PortOpen);
+
+    const auto send = [&](int type) {
+        module.withModule([&](sim::ModuleSim& m) { m.setTypeCode(static_cast<std::uint8_t>(type)); });
+        QProcess p;
+        p.start(QStringLiteral(DALVEX_CLI_PROGRAM), {"send", "--port", "COM1", "--quiet", backup});
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return std::pair{p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
+    };
+    const auto [same, sameErr] = send(75);
+    EXPECT_EQ(same, 0) << sameErr.toStdString();
+    const std::uint64_t before = blockWrites();
+    const auto [other, otherErr] = send(72);
+    EXPECT_EQ(other, 2) << otherErr.toStdString();
+    EXPECT_TRUE(otherErr.contains(QStringLiteral("Portun GSM"))) << otherErr.toStdString();
+    EXPECT_LE(blockWrites(), before + 2) << "only the identification and version query";
+}
