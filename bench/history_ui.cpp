@@ -10,8 +10,8 @@
 // block per reply; the total is what the whole read costs the thread).
 
 #include "bench/bench_support.h"
-#include "ui/tk6form5.h"
-#include "ui/tk6form6.h"
+#include "ui/event_log_window.h"
+#include "ui/signal_chart_window.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -78,7 +78,7 @@ template <typename Window, typename Feed> Run Blocks(Window& w, int blocks, bool
 }
 
 Run LogRun(const std::vector<k6link::LogRow>& rows, bool turnPerBlock) {
-    Tk6Form5 w;
+    EventLogWindow w;
     const Run r = Blocks(w, kRecords / 4, turnPerBlock, [&](int b) {
         w.SetRows(b * 4 + 1, std::span(rows).subspan(static_cast<std::size_t>(b) * 4, 4));
     });
@@ -87,7 +87,7 @@ Run LogRun(const std::vector<k6link::LogRow>& rows, bool turnPerBlock) {
 }
 
 Run ChartRun(const std::vector<k6link::SignalSample>& samples, bool turnPerBlock) {
-    TK6Form6 w;
+    SignalChartWindow w;
     const Run r = Blocks(w, kSamples / 256, turnPerBlock, [&](int b) {
         w.AddSamples(std::span(samples).subspan(static_cast<std::size_t>(b) * 256, 256));
         if (b == kSamples / 256 - 1) w.Flush(); // the last update is not left to the timer
@@ -139,7 +139,7 @@ int main(int argc, char** argv) {
              262 * 10.0 / 9.6);
     perBlock("chart, 327424 samples, event loop per block",
              Median(1, [&] { return ChartRun(samples, true); }), 263 * 10.0 / 9.6);
-    std::printf("idle repaint: log window %.2f ms, chart window %.2f ms\n", IdleRepaint<Tk6Form5>(),
-                IdleRepaint<TK6Form6>());
+    std::printf("idle repaint: log window %.2f ms, chart window %.2f ms\n", IdleRepaint<EventLogWindow>(),
+                IdleRepaint<SignalChartWindow>());
     return 0;
 }

@@ -12,7 +12,7 @@
 // The figure is the CPU time of the user-interface thread for the whole stream, with the wall time
 // beside it.
 
-#include "ui/tk6form3.h"
+#include "ui/monitor_window.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -56,8 +56,8 @@ int main(int argc, char** argv) {
     }
     stream.resize(static_cast<std::size_t>(total));
 
-    TK6Form3 window;
-    window.Open(TK6Form3::Mode::Monitor);
+    MonitorWindow window;
+    window.Open(MonitorWindow::Mode::Monitor);
     QApplication::processEvents();
 
     const double cpu0 = ThreadSeconds();

@@ -20,7 +20,7 @@ struct ModuleModel {
     bool doorPhone;           // handed over to the compact door-phone window
     int processorCode;        // R0 of its processor reply
     int firmwareSlot;         // the firmware image for it
-    // What the hand-over does to the K6 window. Control names with a "TK6Form2." prefix belong to
+    // What the hand-over does to the K6 window. Control names with a "StatusWindow." prefix belong to
     // the status window.
     std::span<const char* const> shownPages;
     std::span<const char* const> hiddenPages;

@@ -19,7 +19,7 @@ inline constexpr int kNoSlot = 0;
 
 struct FirmwareSlotDef {
     int slot;
-    const char* company;     // first row label of the image in TFirmware
+    const char* company;     // first row label of the image in FirmwareImages
     const char* processor;   // follows the image's version in the second row label ("8.3 J10")
     const char* versionName; // component name of the version label ("Label11"); empty: none
 };

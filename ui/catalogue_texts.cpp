@@ -20,12 +20,12 @@
 #include "k6media/voice_upload.h"
 #include "k6pages/k6pages.h"
 #include "serial_trace_switch.h"
-#include "tform1.h"
-#include "tk6form1.h"
-#include "tk6form2.h"
-#include "tk6form3.h"
-#include "tk6form5.h"
-#include "tk6form6.h"
+#include "start_window.h"
+#include "config_window.h"
+#include "status_window.h"
+#include "monitor_window.h"
+#include "event_log_window.h"
+#include "signal_chart_window.h"
 
 #include <QLabel>
 
@@ -33,7 +33,7 @@ namespace dalvex {
 
 namespace {
 
-void FillOperationTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18n::Pass pass,
+void FillOperationTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i18n::Pass pass,
                         QStringList* missing) {
     using k6link::EngineTexts;
     using k6link::EraseTexts;
@@ -115,7 +115,7 @@ void FillOperationTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18
     }
 }
 
-void FillWindowTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18n::Pass pass,
+void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i18n::Pass pass,
                      QStringList* missing) {
     FillTexts(w.Texts, {&K6FormTexts::Customer, &K6FormTexts::RestartQuestion, &K6FormTexts::ExitQuestion}, c,
               language, pass, missing);
@@ -197,7 +197,7 @@ void FillWindowTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18n::
 
 } // namespace
 
-void FillCatalogueTexts(TK6Form1& w, const i18n::Catalogue& c, int language, i18n::Pass pass,
+void FillCatalogueTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i18n::Pass pass,
                         QStringList* missing) {
     // The operations first: the event-log window's header comes from the event log's texts.
     FillOperationTexts(w, c, language, pass, missing);

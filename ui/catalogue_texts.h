@@ -12,7 +12,7 @@
 
 namespace dalvex {
 
-class TK6Form1;
+class ConfigWindow;
 
 // Sets each listed field of `texts` to the catalogue's text in `language`, found by the field's
 // Hungarian default (the value of a default-built T); a field without an entry keeps its text.
@@ -46,7 +46,7 @@ void FillTextArray(T& texts, std::array<QString, N> T::*field, const i18n::Catal
 
 // Every texts struct of the windows and their operations, filled for `language`; windows that
 // show texts of their struct on controls are refreshed. `missing` collects defaults without a key.
-void FillCatalogueTexts(TK6Form1& window, const i18n::Catalogue& catalogue, int language, i18n::Pass pass,
+void FillCatalogueTexts(ConfigWindow& window, const i18n::Catalogue& catalogue, int language, i18n::Pass pass,
                         QStringList* missing = nullptr);
 
 } // namespace dalvex

@@ -1,56 +1,56 @@
 #include "forms.h"
 
-#include "aux_forms.h"
-#include "tfirmware.h"
-#include "tform1.h"
-#include "tk6form1.h"
-#include "tk6form4.h"
-#include "tk6form7.h"
-#include "tk6form8.h"
-#include "tk6form9.h"
-#include "tk6form2.h"
-#include "tk6form3.h"
-#include "tk6form10.h"
-#include "tsmsk.h"
-#include "tk6form5.h"
-#include "tk6form6.h"
+#include "windows.h"
+#include "firmware_images.h"
+#include "start_window.h"
+#include "config_window.h"
+#include "wiring_window.h"
+#include "resolution_window.h"
+#include "contact_window.h"
+#include "firmware_window.h"
+#include "status_window.h"
+#include "monitor_window.h"
+#include "gsm_info_window.h"
+#include "service_centre_window.h"
+#include "event_log_window.h"
+#include "signal_chart_window.h"
 #include "own_activation.h"
 
 namespace dalvex {
 
-TForm1* Form1 = nullptr;
-TK6Form1* K6Form1 = nullptr;
-TK6Form2* K6Form2 = nullptr;
-TK6Form3* K6Form3 = nullptr;
-TK6Form4* K6Form4 = nullptr;
-Tk6Form5* k6Form5 = nullptr;
-TK6Form6* K6Form6 = nullptr;
-TK6Form7* K6Form7 = nullptr;
-TK6Form8* K6Form8 = nullptr;
-TFirmware* Firmware = nullptr;
-TK6Form9* K6Form9 = nullptr;
-TK6Form10* K6Form10 = nullptr;
-TDPhone1* DPhone1 = nullptr;
-TSMSk* SMSk = nullptr;
+StartWindow* Form1 = nullptr;
+ConfigWindow* K6Form1 = nullptr;
+StatusWindow* K6Form2 = nullptr;
+MonitorWindow* K6Form3 = nullptr;
+WiringWindow* K6Form4 = nullptr;
+EventLogWindow* k6Form5 = nullptr;
+SignalChartWindow* K6Form6 = nullptr;
+ResolutionWindow* K6Form7 = nullptr;
+ContactWindow* K6Form8 = nullptr;
+FirmwareImages* Firmware = nullptr;
+FirmwareWindow* K6Form9 = nullptr;
+GsmInfoWindow* K6Form10 = nullptr;
+DoorPhoneWindow* DPhone1 = nullptr;
+ServiceCentreWindow* SMSk = nullptr;
 
 void CreateForms() {
     // Activation handlers run when activation moves between our windows, not on a return from
     // another program.
     OwnActivation::Watch();
-    Form1 = new TForm1;
-    K6Form1 = new TK6Form1;
-    K6Form2 = new TK6Form2;
-    K6Form3 = new TK6Form3;
-    K6Form4 = new TK6Form4;
-    K6Form6 = new TK6Form6;
-    K6Form7 = new TK6Form7;
-    K6Form8 = new TK6Form8;
-    Firmware = new TFirmware;
-    K6Form9 = new TK6Form9;
-    k6Form5 = new Tk6Form5;
-    K6Form10 = new TK6Form10;
-    DPhone1 = new TDPhone1;
-    SMSk = new TSMSk;
+    Form1 = new StartWindow;
+    K6Form1 = new ConfigWindow;
+    K6Form2 = new StatusWindow;
+    K6Form3 = new MonitorWindow;
+    K6Form4 = new WiringWindow;
+    K6Form6 = new SignalChartWindow;
+    K6Form7 = new ResolutionWindow;
+    K6Form8 = new ContactWindow;
+    Firmware = new FirmwareImages;
+    K6Form9 = new FirmwareWindow;
+    k6Form5 = new EventLogWindow;
+    K6Form10 = new GsmInfoWindow;
+    DPhone1 = new DoorPhoneWindow;
+    SMSk = new ServiceCentreWindow;
 }
 
 void DestroyForms() {

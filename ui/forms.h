@@ -6,35 +6,35 @@ class QApplication;
 
 namespace dalvex {
 
-class TForm1;
-class TK6Form1;
-class TK6Form2;
-class TK6Form3;
-class TK6Form4;
-class Tk6Form5;
-class TK6Form6;
-class TK6Form7;
-class TK6Form8;
-class TFirmware;
-class TK6Form9;
-class TK6Form10;
-class TDPhone1;
-class TSMSk;
+class StartWindow;
+class ConfigWindow;
+class StatusWindow;
+class MonitorWindow;
+class WiringWindow;
+class EventLogWindow;
+class SignalChartWindow;
+class ResolutionWindow;
+class ContactWindow;
+class FirmwareImages;
+class FirmwareWindow;
+class GsmInfoWindow;
+class DoorPhoneWindow;
+class ServiceCentreWindow;
 
-extern TForm1* Form1;
-extern TK6Form1* K6Form1;
-extern TK6Form2* K6Form2;
-extern TK6Form3* K6Form3;
-extern TK6Form4* K6Form4;
-extern Tk6Form5* k6Form5;
-extern TK6Form6* K6Form6;
-extern TK6Form7* K6Form7;
-extern TK6Form8* K6Form8;
-extern TFirmware* Firmware;
-extern TK6Form9* K6Form9;
-extern TK6Form10* K6Form10;
-extern TDPhone1* DPhone1;
-extern TSMSk* SMSk;
+extern StartWindow* Form1;
+extern ConfigWindow* K6Form1;
+extern StatusWindow* K6Form2;
+extern MonitorWindow* K6Form3;
+extern WiringWindow* K6Form4;
+extern EventLogWindow* k6Form5;
+extern SignalChartWindow* K6Form6;
+extern ResolutionWindow* K6Form7;
+extern ContactWindow* K6Form8;
+extern FirmwareImages* Firmware;
+extern FirmwareWindow* K6Form9;
+extern GsmInfoWindow* K6Form10;
+extern DoorPhoneWindow* DPhone1;
+extern ServiceCentreWindow* SMSk;
 
 // Creates every window, hidden: the start window first, then the K6 window and the others.
 void CreateForms();

@@ -13,9 +13,9 @@
 #include "k6pages/page_rules.h"
 #include "pictures/svg_picture.h"
 #include "serial/settings.h"
-#include "tform1.h"
-#include "tk6form1.h"
-#include "tk6form4.h"
+#include "start_window.h"
+#include "config_window.h"
+#include "wiring_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -145,7 +145,7 @@ void InvalidateLayout(QLayoutItem* item) {
 
 } // namespace
 
-K6Activation::K6Activation(TK6Form1& window)
+K6Activation::K6Activation(ConfigWindow& window)
     : QObject(&window)
     , w_(window) {}
 

@@ -13,7 +13,7 @@ class QWidget;
 
 namespace dalvex {
 
-class TK6Form1;
+class ConfigWindow;
 
 // Catalogue texts of the adaptation; the language pass replaces them.
 struct AdaptTexts {
@@ -25,7 +25,7 @@ struct AdaptTexts {
 class K6Activation : public QObject {
     Q_OBJECT
 public:
-    explicit K6Activation(TK6Form1& window);
+    explicit K6Activation(ConfigWindow& window);
 
     // FormActivate of the K6 window: every activation step, in order.
     void Run();
@@ -88,7 +88,7 @@ private:
     void ShowHeader();
     void ShowWiringPicture();
 
-    TK6Form1& w_;
+    ConfigWindow& w_;
     bool scaled_ = false;
 };
 

@@ -8,7 +8,7 @@
 #include "k6config/page_values.h"
 #include "k6link/config_transfer.h"
 #include "serial/settings.h"
-#include "tk6form1.h"
+#include "config_window.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -35,13 +35,13 @@ namespace {
 const char* const kCustomerFieldNames[k6config::kCustomerFields] = {"Edit2", "Edit3", "Edit4",
                                                                     "Edit5", "Edit6", "Edit7"};
 
-QString Setting(const TK6Form1& w, const char* name) {
+QString Setting(const ConfigWindow& w, const char* name) {
     return ReadSetting(w.RegKey, QString::fromLatin1(name));
 }
 
 } // namespace
 
-K6BackupSide::K6BackupSide(TK6Form1& window)
+K6BackupSide::K6BackupSide(ConfigWindow& window)
     : QObject(&window)
     , w_(window) {
     if (auto* menu = window.findChild<QMenu*>(QStringLiteral("Ments2"))) {
@@ -150,10 +150,10 @@ bool K6BackupSide::ConfirmSend() {
     if (ConfirmHook) return ConfirmHook(rows);
     // A host that answers the window's message boxes itself (a scripted run) has nobody to show
     // the list to: the send goes ahead as it would without this check.
-    if (TK6Form1::MessageBoxHook) return true;
+    if (ConfigWindow::MessageBoxHook) return true;
     if (rows.empty()) {
-        if (TK6Form1::MessageBoxHook)
-            TK6Form1::MessageBoxHook(Texts.NoChanges, QMessageBox::Ok);
+        if (ConfigWindow::MessageBoxHook)
+            ConfigWindow::MessageBoxHook(Texts.NoChanges, QMessageBox::Ok);
         else
             QMessageBox::information(&w_, w_.ToolName, Texts.NoChanges);
         return true;
@@ -191,8 +191,8 @@ bool K6BackupSide::ConfirmSend() {
 void K6BackupSide::RestoreClick() {
     const auto backups = k6config::ListBackups(Folder(), ModelName());
     if (backups.empty()) {
-        if (TK6Form1::MessageBoxHook)
-            TK6Form1::MessageBoxHook(Texts.NoBackups, QMessageBox::Ok);
+        if (ConfigWindow::MessageBoxHook)
+            ConfigWindow::MessageBoxHook(Texts.NoBackups, QMessageBox::Ok);
         else
             QMessageBox::information(&w_, w_.ToolName, Texts.NoBackups);
         return;

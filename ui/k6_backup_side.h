@@ -17,7 +17,7 @@ class QAction;
 
 namespace dalvex {
 
-class TK6Form1;
+class ConfigWindow;
 
 // Catalogue texts of the backups; the language pass replaces them.
 struct BackupTexts {
@@ -50,7 +50,7 @@ public:
     static constexpr const char* kKeepSetting = "BackupsKept";
     static constexpr const char* kConfirmSetting = "ConfirmSend";
 
-    explicit K6BackupSide(TK6Form1& window);
+    explicit K6BackupSide(ConfigWindow& window);
 
     // After every completed read.
     void ReadCompleted();
@@ -86,7 +86,7 @@ private:
     };
     bool SameModule() const;
 
-    TK6Form1& w_;
+    ConfigWindow& w_;
     std::optional<Snapshot> read_; // the sent areas as last read
 };
 

@@ -6,7 +6,7 @@
 #include "k6link/engine.h"
 #include "k6pages/k6pages.h"
 #include "serial/settings.h"
-#include "tk6form1.h"
+#include "config_window.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -26,7 +26,7 @@ const char* const kCustomerFields[k6config::kCustomerFields] = {"Edit2", "Edit3"
 
 } // namespace
 
-K6FileCommands::K6FileCommands(TK6Form1& window)
+K6FileCommands::K6FileCommands(ConfigWindow& window)
     : QObject(&window)
     , w_(window) {
     auto& v = *w_.Values;
@@ -97,15 +97,15 @@ QString K6FileCommands::AskFile(bool save, const QString& title, const QStringLi
 }
 
 void K6FileCommands::Message(const QString& text) {
-    if (TK6Form1::MessageBoxHook)
-        TK6Form1::MessageBoxHook(text, QMessageBox::Ok);
+    if (ConfigWindow::MessageBoxHook)
+        ConfigWindow::MessageBoxHook(text, QMessageBox::Ok);
     else
         QMessageBox::warning(&w_, w_.windowTitle(), text);
 }
 
 bool K6FileCommands::Confirm(const QString& text) {
     const auto buttons = QMessageBox::Yes | QMessageBox::No;
-    if (TK6Form1::MessageBoxHook) return TK6Form1::MessageBoxHook(text, buttons) == QMessageBox::Yes;
+    if (ConfigWindow::MessageBoxHook) return ConfigWindow::MessageBoxHook(text, buttons) == QMessageBox::Yes;
     return QMessageBox::question(&w_, w_.windowTitle(), text, buttons) == QMessageBox::Yes;
 }
 

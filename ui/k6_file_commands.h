@@ -12,12 +12,12 @@
 
 namespace dalvex {
 
-class TK6Form1;
+class ConfigWindow;
 
 class K6FileCommands : public QObject {
     Q_OBJECT
 public:
-    explicit K6FileCommands(TK6Form1& window);
+    explicit K6FileCommands(ConfigWindow& window);
 
     // File dialogs go through this; tests answer them. It gets whether a file is to be saved, the
     // title, the filters and the default suffix, and returns the chosen file (empty: cancelled)
@@ -63,7 +63,7 @@ private:
     k6config::CallerIdList CallerIds() const;
     void SetCallerIds(const k6config::CallerIdList& list);
 
-    TK6Form1& w_;
+    ConfigWindow& w_;
     int eventRow_ = 1;
     bool syncing_ = false;
 };

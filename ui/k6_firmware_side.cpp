@@ -2,9 +2,9 @@
 
 #include "forms.h"
 #include "i18n/module_models.h"
-#include "tfirmware.h"
-#include "tk6form1.h"
-#include "tk6form9.h"
+#include "firmware_images.h"
+#include "config_window.h"
+#include "firmware_window.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -14,7 +14,7 @@
 
 namespace dalvex {
 
-K6FirmwareSide::K6FirmwareSide(TK6Form1& window, k6link::MemoryWrite& memoryWrite)
+K6FirmwareSide::K6FirmwareSide(ConfigWindow& window, k6link::MemoryWrite& memoryWrite)
     : w_(window)
     , form_(K6Form9)
     , data_(Firmware)

@@ -1,6 +1,6 @@
 #pragma once
 // The K6 window's side of the firmware download: the download operation on the window's engine,
-// shown in the firmware window (TK6Form9) with its images in the data window (TFirmware), and the
+// shown in the firmware window (FirmwareWindow) with its images in the data window (FirmwareImages), and the
 // menu items that open it.
 
 #include "k6media/firmware_download.h"
@@ -10,14 +10,14 @@
 
 namespace dalvex {
 
-class TFirmware;
-class TK6Form1;
-class TK6Form9;
+class FirmwareImages;
+class ConfigWindow;
+class FirmwareWindow;
 
 class K6FirmwareSide final : private k6media::FirmwareHost {
 public:
     // Needs the firmware and data windows (CreateForms makes them).
-    K6FirmwareSide(TK6Form1& window, k6link::MemoryWrite& memoryWrite);
+    K6FirmwareSide(ConfigWindow& window, k6link::MemoryWrite& memoryWrite);
     ~K6FirmwareSide() override;
 
     static constexpr int kVer2Retries = 20;
@@ -44,10 +44,10 @@ private:
     void StartProgrammingTimer() override;
     void ShowMessage(const QString& text) override;
 
-    TK6Form1& w_;
+    ConfigWindow& w_;
     // The windows may go before the K6 window does.
-    QPointer<TK6Form9> form_;
-    QPointer<TFirmware> data_;
+    QPointer<FirmwareWindow> form_;
+    QPointer<FirmwareImages> data_;
     std::unique_ptr<k6media::FirmwareDownload> download_;
 };
 

@@ -1,9 +1,9 @@
 #include "k6_history_side.h"
 
 #include "forms.h"
-#include "tk6form1.h"
-#include "tk6form5.h"
-#include "tk6form6.h"
+#include "config_window.h"
+#include "event_log_window.h"
+#include "signal_chart_window.h"
 
 #include <QAction>
 #include <QLabel>
@@ -11,7 +11,7 @@
 
 namespace dalvex {
 
-K6HistorySide::K6HistorySide(TK6Form1& window)
+K6HistorySide::K6HistorySide(ConfigWindow& window)
     : QObject(&window)
     , w_(window)
     , log_(window.Engine(), *this)
@@ -32,12 +32,12 @@ void K6HistorySide::Bind() {
     if (k6Form5 && boundLog_ != k6Form5) {
         boundLog_ = k6Form5;
         k6Form5->SetLogTexts(&log_.Texts);
-        connect(k6Form5, &Tk6Form5::ReadRequested, this, &K6HistorySide::StartLogRead);
-        connect(k6Form5, &Tk6Form5::StopRequested, this, [this] { log_.Stop(); });
+        connect(k6Form5, &EventLogWindow::ReadRequested, this, &K6HistorySide::StartLogRead);
+        connect(k6Form5, &EventLogWindow::StopRequested, this, [this] { log_.Stop(); });
     }
     if (K6Form6 && boundChart_ != K6Form6) {
         boundChart_ = K6Form6;
-        connect(K6Form6, &TK6Form6::ReadRequested, this, [this] { signal_.Start(); });
+        connect(K6Form6, &SignalChartWindow::ReadRequested, this, [this] { signal_.Start(); });
     }
 }
 

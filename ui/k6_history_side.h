@@ -13,15 +13,15 @@
 
 namespace dalvex {
 
-class TK6Form1;
-class Tk6Form5;
-class TK6Form6;
+class ConfigWindow;
+class EventLogWindow;
+class SignalChartWindow;
 
 class K6HistorySide : public QObject, private k6link::EventLogHost, private k6link::SignalHost {
     Q_OBJECT
 public:
     // Registers the operations' states with the window's engine and wires the three menu items.
-    explicit K6HistorySide(TK6Form1& window);
+    explicit K6HistorySide(ConfigWindow& window);
 
     void Naplokiolvassa1Click(); // "Naplo kiolvasása": the log window, modal
     void rer1Click();            // "Térerő": the signal chart, modal, titled with the item's caption
@@ -45,12 +45,12 @@ private:
     void ClearSignalChart() override;
     void AddSignalSamples(std::span<const k6link::SignalSample> samples) override;
 
-    TK6Form1& w_;
+    ConfigWindow& w_;
     k6link::EventLog log_;
     k6link::SignalMemory signal_;
     k6link::HistoryErase erase_;
-    QPointer<Tk6Form5> boundLog_;
-    QPointer<TK6Form6> boundChart_;
+    QPointer<EventLogWindow> boundLog_;
+    QPointer<SignalChartWindow> boundChart_;
 };
 
 } // namespace dalvex

@@ -5,9 +5,9 @@
 #include "forms.h"
 #include "k6config/page_values.h"
 #include "k6pages/k6pages.h"
-#include "tk6form1.h"
-#include "tk6form10.h"
-#include "tsmsk.h"
+#include "config_window.h"
+#include "gsm_info_window.h"
+#include "service_centre_window.h"
 
 #include <QAction>
 #include <QInputDialog>
@@ -52,7 +52,7 @@ void ShowModal(QWidget* window) {
 
 K6ModemSide::InputDialogFn K6ModemSide::InputDialogHook;
 
-K6ModemSide::K6ModemSide(TK6Form1& window)
+K6ModemSide::K6ModemSide(ConfigWindow& window)
     : QObject(&window)
     , w_(window)
     , modem_(window.Status->Modem())

@@ -19,7 +19,7 @@ class QTableWidget;
 
 namespace dalvex {
 
-class TK6Form1;
+class ConfigWindow;
 
 // Captions and prompts of the input dialogs; the language pass replaces them.
 struct K6ModemTexts {
@@ -35,7 +35,7 @@ class K6ModemSide : public QObject, private k6link::ModemHost {
     Q_OBJECT
 public:
     // Registers the operations with the window's engine and wires the menu items.
-    explicit K6ModemSide(TK6Form1& window);
+    explicit K6ModemSide(ConfigWindow& window);
     ~K6ModemSide() override;
 
     // Wires the phonebook buttons once the pages are built.
@@ -94,7 +94,7 @@ private:
     void SetInfoField(int field, const QString& text) override;
     void SetServiceCentreStatus(const QString& text) override;
 
-    TK6Form1& w_;
+    ConfigWindow& w_;
     k6link::ModemMode& modem_;
     k6link::MonitorMode& monitor_;
     k6link::ModemOps ops_;

@@ -1,15 +1,15 @@
 #include "k6_status_side.h"
 
 #include "forms.h"
-#include "tk6form1.h"
-#include "tk6form2.h"
-#include "tk6form3.h"
+#include "config_window.h"
+#include "status_window.h"
+#include "monitor_window.h"
 
 #include <QAction>
 
 namespace dalvex {
 
-K6StatusSide::K6StatusSide(TK6Form1& window)
+K6StatusSide::K6StatusSide(ConfigWindow& window)
     : QObject(&window)
     , w_(window)
     , poll_(window.Engine(), *this)
@@ -27,11 +27,11 @@ void K6StatusSide::Modulllapotmegjelentse1Click() {
 }
 
 void K6StatusSide::Hibakeress1Click() {
-    if (K6Form3) K6Form3->Open(TK6Form3::Mode::Monitor);
+    if (K6Form3) K6Form3->Open(MonitorWindow::Mode::Monitor);
 }
 
 void K6StatusSide::MonitorAT1Click() {
-    if (K6Form3) K6Form3->Open(TK6Form3::Mode::Terminal);
+    if (K6Form3) K6Form3->Open(MonitorWindow::Mode::Terminal);
 }
 
 void K6StatusSide::StatusRefreshed(const k6link::StatusBytes& s) {

@@ -11,12 +11,12 @@
 
 namespace dalvex {
 
-class TK6Form1;
+class ConfigWindow;
 
 class K6StatusSide : public QObject, private k6link::StatusHost {
     Q_OBJECT
 public:
-    explicit K6StatusSide(TK6Form1& window);
+    explicit K6StatusSide(ConfigWindow& window);
 
     k6link::StatusPoll& Poll() { return poll_; }
     k6link::MonitorMode& Monitor() { return monitor_; }
@@ -30,7 +30,7 @@ private:
     void StatusRefreshed(const k6link::StatusBytes& s) override;
     void TestEndDone() override;
 
-    TK6Form1& w_;
+    ConfigWindow& w_;
     k6link::StatusPoll poll_;
     k6link::MonitorMode monitor_;
     k6link::ModemMode modem_;

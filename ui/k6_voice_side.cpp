@@ -4,8 +4,8 @@
 #include "k6_file_commands.h"
 #include "k6link/config_transfer.h"
 #include "k6media/wav_check.h"
-#include "tform1.h"
-#include "tk6form1.h"
+#include "start_window.h"
+#include "config_window.h"
 
 #include <QBoxLayout>
 #include <QDir>
@@ -51,7 +51,7 @@ int RowOf(const VoiceSlot& slot) {
 
 } // namespace
 
-K6VoiceSide::K6VoiceSide(TK6Form1& window)
+K6VoiceSide::K6VoiceSide(ConfigWindow& window)
     : QObject(&window)
     , w_(window) {
     k6media::VoiceUploadHost& host = *this;
@@ -399,15 +399,15 @@ void K6VoiceSide::ReopenPlayers() {
 }
 
 void K6VoiceSide::ShowMessage(const QString& text) {
-    if (TK6Form1::MessageBoxHook)
-        TK6Form1::MessageBoxHook(text, QMessageBox::Ok);
+    if (ConfigWindow::MessageBoxHook)
+        ConfigWindow::MessageBoxHook(text, QMessageBox::Ok);
     else
         QMessageBox::information(&w_, w_.windowTitle(), text);
 }
 
 bool K6VoiceSide::Ask(const QString& text) {
     const QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
-    if (TK6Form1::MessageBoxHook) return TK6Form1::MessageBoxHook(text, buttons) == QMessageBox::Yes;
+    if (ConfigWindow::MessageBoxHook) return ConfigWindow::MessageBoxHook(text, buttons) == QMessageBox::Yes;
     return QMessageBox::question(&w_, w_.windowTitle(), text, buttons) == QMessageBox::Yes;
 }
 

@@ -24,7 +24,7 @@ class QWidget;
 
 namespace dalvex {
 
-class TK6Form1;
+class ConfigWindow;
 
 // Texts of the page; the language pass replaces them.
 struct VoicePageTexts {
@@ -55,7 +55,7 @@ class K6VoiceSide : public QObject, private k6media::VoiceUploadHost {
 public:
     enum class PlayerButton { Play, Stop, Record };
 
-    explicit K6VoiceSide(TK6Form1& window);
+    explicit K6VoiceSide(ConfigWindow& window);
     ~K6VoiceSide() override;
 
     // The sound device; the system's unless a test puts in its own.
@@ -116,7 +116,7 @@ private:
     void SetEditText(const k6media::VoiceSlot& slot, const QString& text) override;
     bool EngineActive() override;
 
-    TK6Form1& w_;
+    ConfigWindow& w_;
     std::unique_ptr<VoiceAudio> audio_;
     std::unique_ptr<k6media::VoiceUpload> upload_;
     QPointer<QWidget> page_;

@@ -3,8 +3,8 @@
 #include "catalogue_texts.h"
 #include "forms.h"
 #include "serial/settings.h"
-#include "tform1.h"
-#include "tk6form1.h"
+#include "start_window.h"
+#include "config_window.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -165,7 +165,7 @@ void applyEntry(QWidget* window, const CatalogueEntry& e, const QString& text) {
 // --- Copy pass -------------------------------------------------------------------------------------------
 
 // A control, "Window.Control" for another window's, else the K6 window's.
-QObject* qualified(TK6Form1& k6, const char* name) {
+QObject* qualified(ConfigWindow& k6, const char* name) {
     const QString n = QString::fromLatin1(name);
     const qsizetype dot = n.indexOf(QLatin1Char('.'));
     if (dot < 0) return findControl(&k6, n, false);
@@ -233,7 +233,7 @@ const CopyRule kCopyRules[] = {
     {"LabelPROT1", {"LabelPROT2", "LabelPROT3", "LabelPROT4"}},
 };
 
-void copyPass(TK6Form1& k6) {
+void copyPass(ConfigWindow& k6) {
     for (const CopyRule& r : kCopyRules) {
         QObject* from = qualified(k6, r.from);
         if (!from) continue;
@@ -260,7 +260,7 @@ constexpr GridTitle kGridTitles[] = {
     {"StringGrid2", 1, "Név"},         {"StringGrid3", 0, "Kód"}, {"StringGrid3", 1, "Név"},
 };
 
-void gridTitles(TK6Form1& k6, const i18n::Catalogue& catalogue, int language, Pass pass) {
+void gridTitles(ConfigWindow& k6, const i18n::Catalogue& catalogue, int language, Pass pass) {
     for (const GridTitle& t : kGridTitles) {
         auto* grid = k6.findChild<QTableWidget*>(QString::fromLatin1(t.grid));
         const auto text = catalogue.Message(QString::fromUtf8(t.hungarian), language, pass);
@@ -273,7 +273,7 @@ void gridTitles(TK6Form1& k6, const i18n::Catalogue& catalogue, int language, Pa
 }
 
 // Type 73 has no inputs of types 2 to 5: their items keep only the code.
-void compactModelItems(TK6Form1& k6) {
+void compactModelItems(ConfigWindow& k6) {
     if (k6.ModuleType != 73) return;
     if (auto* box = k6.findChild<QComboBox*>(QStringLiteral("ComboBox1")))
         for (int i = 2; i <= 5; ++i)
@@ -305,7 +305,7 @@ void installQtTranslations(int language) {
     }
 }
 
-QString languageSetting(TK6Form1& k6) {
+QString languageSetting(ConfigWindow& k6) {
     return ReadSetting(k6.RegKey, QStringLiteral("Language"));
 }
 
@@ -317,7 +317,7 @@ QWidget* FindWindow(const QString& name) {
     return nullptr;
 }
 
-void RunLanguagePass(TK6Form1& k6, const i18n::Catalogue& catalogue, std::optional<int> language, Pass pass) {
+void RunLanguagePass(ConfigWindow& k6, const i18n::Catalogue& catalogue, std::optional<int> language, Pass pass) {
     if (pass == Pass::Activation)
         for (const char* item : kLanguageItems)
             if (QAction* a = k6.MenuItem(QString::fromLatin1(item))) a->setChecked(false);
@@ -346,16 +346,16 @@ void RunLanguagePass(TK6Form1& k6, const i18n::Catalogue& catalogue, std::option
     compactModelItems(k6);
 }
 
-void RunStartLanguagePass(TK6Form1& k6) {
+void RunStartLanguagePass(ConfigWindow& k6) {
     RunLanguagePass(k6, i18n::Catalogue::Builtin(), i18n::StartLanguage(languageSetting(k6)), Pass::Start);
 }
 
-void ApplyActivationLanguagePass(TK6Form1& k6) {
+void ApplyActivationLanguagePass(ConfigWindow& k6) {
     RunLanguagePass(k6, i18n::Catalogue::Builtin(), i18n::ActivationLanguage(languageSetting(k6)),
                     Pass::Activation);
 }
 
-void ConnectLanguageMenu(TK6Form1& k6) {
+void ConnectLanguageMenu(ConfigWindow& k6) {
     for (int i = 0; i < i18n::kLanguageCount; ++i) {
         QAction* a = k6.MenuItem(QString::fromLatin1(kLanguageItems[i]));
         if (!a) continue;

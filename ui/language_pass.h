@@ -11,22 +11,22 @@ class QWidget;
 
 namespace dalvex {
 
-class TK6Form1;
+class ConfigWindow;
 
 // The start pass: the K6 window's `Language` timer, 300 ms after the start window enabled it.
-void RunStartLanguagePass(TK6Form1& window);
+void RunStartLanguagePass(ConfigWindow& window);
 
 // The language part of the K6 window's activation.
-void ApplyActivationLanguagePass(TK6Form1& window);
+void ApplyActivationLanguagePass(ConfigWindow& window);
 
 // The eight items of the language menu: each writes the "Language" setting and runs the window's
 // activation handler, which applies the language.
-void ConnectLanguageMenu(TK6Form1& window);
+void ConnectLanguageMenu(ConfigWindow& window);
 
 // One pass with `catalogue` (tests pass their own): the entries of `language` (none when nullopt),
 // then the copy pass and the fixed items of module type 73; the activation pass also moves the
 // check mark of the language menu.
-void RunLanguagePass(TK6Form1& window, const i18n::Catalogue& catalogue, std::optional<int> language,
+void RunLanguagePass(ConfigWindow& window, const i18n::Catalogue& catalogue, std::optional<int> language,
                      i18n::Pass pass);
 
 // The top-level window with object name `name`; nullptr when there is none.

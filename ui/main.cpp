@@ -2,8 +2,8 @@
 // and the program runs until the start window closes.
 
 #include "forms.h"
-#include "tform1.h"
-#include "tk6form1.h"
+#include "start_window.h"
+#include "config_window.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -15,9 +15,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Dalvex"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    dalvex::TK6Form1::DeferPages = true;
+    dalvex::ConfigWindow::DeferPages = true;
     dalvex::CreateForms();
-    QObject::connect(dalvex::Form1, &dalvex::TForm1::FormClosed, &app, &QApplication::quit,
+    QObject::connect(dalvex::Form1, &dalvex::StartWindow::FormClosed, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     dalvex::Form1->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, dalvex::Form1->size(),
                                                    app.primaryScreen()->availableGeometry()));
@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     // Start-up measurements end the program as soon as the start window has been shown.
     if (qEnvironmentVariableIsSet("DALVEX_QUIT_WHEN_SHOWN")) QTimer::singleShot(0, &app, &QApplication::quit);
     // The editing pages are built once the start window is on screen; its first probe is 3 s away.
-    QTimer::singleShot(50, dalvex::K6Form1, &dalvex::TK6Form1::EnsurePages);
+    QTimer::singleShot(50, dalvex::K6Form1, &dalvex::ConfigWindow::EnsurePages);
     const int rc = QApplication::exec();
     dalvex::DestroyForms();
     return rc;

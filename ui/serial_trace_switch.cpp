@@ -4,8 +4,8 @@
 #include "k6link/frame_names.h"
 #include "serial/async32.h"
 #include "serial/settings.h"
-#include "tform1.h"
-#include "tk6form1.h"
+#include "start_window.h"
+#include "config_window.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -23,7 +23,7 @@ std::string NameChunk(SerialTrace::Direction d, std::span<const std::uint8_t> by
 
 } // namespace
 
-SerialTraceSwitch::SerialTraceSwitch(TK6Form1& window)
+SerialTraceSwitch::SerialTraceSwitch(ConfigWindow& window)
     : QObject(&window)
     , Folder(DefaultTraceFolder())
     , w_(window) {
@@ -68,8 +68,8 @@ bool SerialTraceSwitch::SetTracing(bool on) {
         } else {
             const QString why = Texts.Failed + QString::fromStdString(trace->error());
             w_.SetStatusPanel(3, why);
-            if (TK6Form1::MessageBoxHook)
-                TK6Form1::MessageBoxHook(why, QMessageBox::Ok);
+            if (ConfigWindow::MessageBoxHook)
+                ConfigWindow::MessageBoxHook(why, QMessageBox::Ok);
             else
                 QMessageBox::warning(&w_, w_.ToolName, why);
             on = false;

@@ -15,7 +15,7 @@ class QAction;
 
 namespace dalvex {
 
-class TK6Form1;
+class ConfigWindow;
 
 // Catalogue texts of the switch; the language pass replaces them.
 struct TraceTexts {
@@ -32,7 +32,7 @@ public:
     // The settings value that remembers the choice ("1" on).
     static constexpr const char* kSetting = "SerialTrace";
 
-    explicit SerialTraceSwitch(TK6Form1& window);
+    explicit SerialTraceSwitch(ConfigWindow& window);
     ~SerialTraceSwitch() override;
 
     // Starts or stops tracing; a trace that cannot be started leaves the ports untraced and says
@@ -54,7 +54,7 @@ private:
     void Attach(const std::shared_ptr<SerialTrace>& trace);
     void OpenFolder();
 
-    TK6Form1& w_;
+    ConfigWindow& w_;
     std::shared_ptr<SerialTrace> trace_;
 };
 

@@ -8,8 +8,8 @@
 #include "tests/support/wait.h"
 #include "tests/support/window_fixture.h"
 #include "ui/forms.h"
-#include "ui/tform1.h"
-#include "ui/tk6form1.h"
+#include "ui/start_window.h"
+#include "ui/config_window.h"
 
 #include <QApplication>
 #include <QDir>

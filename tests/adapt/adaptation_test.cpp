@@ -9,7 +9,7 @@
 #include "sim/pty_module.h"
 #include "ui/k6_activation.h"
 #include "ui/pictures/svg_picture.h"
-#include "ui/tk6form4.h"
+#include "ui/wiring_window.h"
 
 #include <QAbstractButton>
 #include <QAction>

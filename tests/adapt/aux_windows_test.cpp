@@ -4,9 +4,9 @@
 #include "i18n/product_variant.h"
 #include "k6config/cp1250.h"
 #include "ui/pictures/svg_picture.h"
-#include "ui/tk6form4.h"
-#include "ui/tk6form7.h"
-#include "ui/tk6form8.h"
+#include "ui/wiring_window.h"
+#include "ui/resolution_window.h"
+#include "ui/contact_window.h"
 
 #include <QAction>
 #include <QFile>

@@ -14,8 +14,8 @@
 #include "tests/support/wait.h"
 #include "ui/forms.h"
 #include "ui/k6_backup_side.h"
-#include "ui/tform1.h"
-#include "ui/tk6form1.h"
+#include "ui/start_window.h"
+#include "ui/config_window.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,7 +42,7 @@ struct BackupSideTest : ::testing::Test {
         setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
         ASSERT_TRUE(module.start() && module.linkAs(ports.path().toStdString(), 1));
         module.withModule([](sim::ModuleSim& m) { m.setTypeCode(72); });
-        TK6Form1::MessageBoxHook = [](const QString&, QMessageBox::StandardButtons) {
+        ConfigWindow::MessageBoxHook = [](const QString&, QMessageBox::StandardButtons) {
             return QMessageBox::Ok;
         };
         K6BackupSide::ConfirmHook = [this](const std::vector<K6BackupSide::ShownRow>& rows) {
@@ -57,7 +57,7 @@ struct BackupSideTest : ::testing::Test {
     void TearDown() override {
         DestroyForms();
         K6BackupSide::ConfirmHook = nullptr;
-        TK6Form1::MessageBoxHook = nullptr;
+        ConfigWindow::MessageBoxHook = nullptr;
         module.stop();
         unsetenv("DALVEX_PORTS");
         unsetenv("XDG_DATA_HOME");

@@ -15,9 +15,9 @@
 #include "tests/support/window_fixture.h"
 #include "ui/forms.h"
 #include "ui/k6_backup_side.h"
-#include "ui/tdphone1.h"
-#include "ui/tform1.h"
-#include "ui/tk6form1.h"
+#include "ui/door_phone_window.h"
+#include "ui/start_window.h"
+#include "ui/config_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -364,7 +364,7 @@ TEST_F(DoorWindowFixture, ButtonsReachTheK6WindowAndItsMenuItems) {
 TEST_F(DoorWindowFixture, KilépésEndsTheProgramAndAsksWhileAnOperationRuns) {
     connect();
     bool ended = false;
-    QObject::connect(Form1, &TForm1::FormClosed, [&] { ended = true; });
+    QObject::connect(Form1, &StartWindow::FormClosed, [&] { ended = true; });
 
     DPhone1->BitBtn2->click();
     answers = {QMessageBox::No};

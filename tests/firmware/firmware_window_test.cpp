@@ -14,10 +14,10 @@
 #include "tests/support/window_fixture.h"
 #include "ui/forms.h"
 #include "ui/k6_firmware_side.h"
-#include "ui/tfirmware.h"
-#include "ui/tform1.h"
-#include "ui/tk6form1.h"
-#include "ui/tk6form9.h"
+#include "ui/firmware_images.h"
+#include "ui/start_window.h"
+#include "ui/config_window.h"
+#include "ui/firmware_window.h"
 
 #include <QAction>
 #include <QDir>

@@ -18,10 +18,10 @@
 #include "ui/forms.h"
 #include "ui/k6_file_commands.h"
 #include "ui/k6_history_side.h"
-#include "ui/tform1.h"
-#include "ui/tk6form1.h"
-#include "ui/tk6form5.h"
-#include "ui/tk6form6.h"
+#include "ui/start_window.h"
+#include "ui/config_window.h"
+#include "ui/event_log_window.h"
+#include "ui/signal_chart_window.h"
 
 #include <QAction>
 #include <QChartView>
@@ -287,7 +287,7 @@ TEST_F(HistoryWindowFixture, EraseWritesBothBlocksAndRestartsTheModule) {
 // A full memory is far wider than the plot: the series gets each pixel column's lowest and
 // highest sample, and a zoom brings back every sample of its span.
 TEST(SignalChart, AWideSpanShowsEachColumnsExtremesAndAZoomEverySample) {
-    TK6Form6 w;
+    SignalChartWindow w;
     w.resize(900, 520);
     w.show();
     test::pumpFor(20);

@@ -11,8 +11,8 @@
 #include "ui/forms.h"
 #include "ui/k6pages/k6pages.h"
 #include "ui/language_pass.h"
-#include "ui/tform1.h"
-#include "ui/tk6form1.h"
+#include "ui/start_window.h"
+#include "ui/config_window.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -53,12 +53,12 @@ const std::set<QString> kVoicePageControls = {"BitBtn9", "Label97"};
 struct LanguageFixture : ::testing::Test {
     QTemporaryDir home;
     std::vector<QString> shown;
-    TK6Form1* w = nullptr;
+    ConfigWindow* w = nullptr;
 
     void SetUp() override {
         setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
         setenv("DALVEX_PORTS", home.path().toLocal8Bit().constData(), 1);
-        TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons) {
+        ConfigWindow::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons) {
             shown.push_back(text);
             return QMessageBox::No;
         };
@@ -69,7 +69,7 @@ struct LanguageFixture : ::testing::Test {
     }
     void TearDown() override {
         DestroyForms();
-        TK6Form1::MessageBoxHook = nullptr;
+        ConfigWindow::MessageBoxHook = nullptr;
         unsetenv("DALVEX_PORTS");
         unsetenv("XDG_CONFIG_HOME");
     }

@@ -17,10 +17,10 @@
 #include "ui/forms.h"
 #include "ui/k6_modem_side.h"
 #include "ui/k6pages/k6pages.h"
-#include "ui/tform1.h"
-#include "ui/tk6form1.h"
-#include "ui/tk6form10.h"
-#include "ui/tsmsk.h"
+#include "ui/start_window.h"
+#include "ui/config_window.h"
+#include "ui/gsm_info_window.h"
+#include "ui/service_centre_window.h"
 
 #include <QAction>
 #include <QDir>

@@ -8,8 +8,8 @@
 #include "sim/pty_module.h"
 #include "tests/support/wait.h"
 #include "ui/forms.h"
-#include "ui/tform1.h"
-#include "ui/tk6form1.h"
+#include "ui/start_window.h"
+#include "ui/config_window.h"
 
 #include <QDir>
 #include <QPixmap>
@@ -45,7 +45,7 @@ TEST(Screenshots, StartWindowAndK6WindowAfterARead) {
     setenv("XDG_DATA_HOME", data.path().toLocal8Bit().constData(), 1);
     setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
     WriteSetting(kKey, QStringLiteral("Language"), QStringLiteral("0"));
-    TK6Form1::MessageBoxHook = [](const QString&, QMessageBox::StandardButtons) { return QMessageBox::Ok; };
+    ConfigWindow::MessageBoxHook = [](const QString&, QMessageBox::StandardButtons) { return QMessageBox::Ok; };
 
     sim::PtyModule module;
     ASSERT_TRUE(module.start()) << module.error();
@@ -108,7 +108,7 @@ TEST(Screenshots, StartWindowAndK6WindowAfterARead) {
     }
 
     DestroyForms();
-    TK6Form1::MessageBoxHook = nullptr;
+    ConfigWindow::MessageBoxHook = nullptr;
     module.stop();
 }
 

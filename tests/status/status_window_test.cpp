@@ -16,10 +16,10 @@
 #include "ui/forms.h"
 #include "ui/k6_file_commands.h"
 #include "ui/k6_status_side.h"
-#include "ui/tform1.h"
-#include "ui/tk6form1.h"
-#include "ui/tk6form2.h"
-#include "ui/tk6form3.h"
+#include "ui/start_window.h"
+#include "ui/config_window.h"
+#include "ui/status_window.h"
+#include "ui/monitor_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -321,7 +321,7 @@ TEST_F(StatusWindowFixture, MonitorStreamsUntilClosedThenReadsStatus) {
 TEST_F(StatusWindowFixture, SaveKeepsEverythingWhileTheViewKeepsTheLastMegabyte) {
     CreateForms();
     QTemporaryDir out;
-    K6Form3->Open(TK6Form3::Mode::Monitor);
+    K6Form3->Open(MonitorWindow::Mode::Monitor);
     K6Form3->close(); // no module: only the text side is tried here
     const std::string line = "trace line with some words in it, number 0123456789\r\n";
     std::string all;
@@ -334,8 +334,8 @@ TEST_F(StatusWindowFixture, SaveKeepsEverythingWhileTheViewKeepsTheLastMegabyte)
     }
     K6Form3->Flush();
     const QString view = K6Form3->ViewText();
-    EXPECT_LE(view.size(), TK6Form3::kViewLimit);
-    EXPECT_GT(view.size(), TK6Form3::kViewLimit / 2);
+    EXPECT_LE(view.size(), MonitorWindow::kViewLimit);
+    EXPECT_GT(view.size(), MonitorWindow::kViewLimit / 2);
     EXPECT_TRUE(view.startsWith(QStringLiteral("trace line"))) << "cut at a line start";
 
     const QString path = out.filePath(QStringLiteral("monitor.TXT"));

@@ -4,8 +4,8 @@
 
 #include "tests/support/wait.h"
 #include "ui/forms.h"
-#include "ui/tform1.h"
-#include "ui/tk6form1.h"
+#include "ui/start_window.h"
+#include "ui/config_window.h"
 
 #include <QPushButton>
 #include <QTimer>

@@ -10,8 +10,8 @@
 #include "tests/support/wait.h"
 #include "ui/forms.h"
 #include "ui/k6_file_commands.h"
-#include "ui/tform1.h"
-#include "ui/tk6form1.h"
+#include "ui/start_window.h"
+#include "ui/config_window.h"
 
 #include <QDir>
 #include <QMessageBox>
@@ -40,7 +40,7 @@ struct WindowsEnvironment : ::testing::Test {
         WriteSetting(QStringLiteral("\\software\\GSM\\Dalvex"), QStringLiteral("Language"),
                      QStringLiteral("0"));
         QDir::setCurrent(startDir.path());
-        TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons buttons) {
+        ConfigWindow::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons buttons) {
             shown.push_back(text);
             if (buttons == QMessageBox::Ok) return QMessageBox::Ok;
             if (answers.empty()) return QMessageBox::No;
@@ -51,7 +51,7 @@ struct WindowsEnvironment : ::testing::Test {
     }
     void TearDown() override {
         DestroyForms();
-        TK6Form1::MessageBoxHook = nullptr;
+        ConfigWindow::MessageBoxHook = nullptr;
         K6FileCommands::FileDialogHook = nullptr;
         QDir::setCurrent(oldDir);
         unsetenv("DALVEX_PORTS");

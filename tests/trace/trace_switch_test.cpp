@@ -9,8 +9,8 @@
 #include "tests/support/wait.h"
 #include "ui/forms.h"
 #include "ui/serial_trace_switch.h"
-#include "ui/tform1.h"
-#include "ui/tk6form1.h"
+#include "ui/start_window.h"
+#include "ui/config_window.h"
 
 #include <QAction>
 #include <QTemporaryDir>
@@ -33,7 +33,7 @@ struct TraceSwitchTest : ::testing::Test {
         setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
         setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
         ASSERT_TRUE(module.start() && module.linkAs(ports.path().toStdString(), 1));
-        TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons) {
+        ConfigWindow::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons) {
             messages.push_back(text);
             return QMessageBox::Ok;
         };
@@ -45,13 +45,13 @@ struct TraceSwitchTest : ::testing::Test {
     }
     void TearDown() override {
         DestroyForms();
-        TK6Form1::MessageBoxHook = nullptr;
+        ConfigWindow::MessageBoxHook = nullptr;
         module.stop();
         unsetenv("DALVEX_PORTS");
         unsetenv("XDG_CONFIG_HOME");
     }
     // A version query through the window's engine.
-    bool QueryVersion(TK6Form1& w) {
+    bool QueryVersion(ConfigWindow& w) {
         w.Engine().OpState = k6link::state::VersionQuery;
         w.Engine().TimeoutTicks = 0;
         for (int i = 0; i < 200 && w.Engine().OpState != 0; ++i) {
@@ -64,7 +64,7 @@ struct TraceSwitchTest : ::testing::Test {
 
 TEST_F(TraceSwitchTest, TracingOnRecordsTheEnginesExchangeAndIsRemembered) {
     start();
-    TK6Form1& w = *K6Form1;
+    ConfigWindow& w = *K6Form1;
     ASSERT_NE(w.TraceSwitch, nullptr);
     ASSERT_NE(w.TraceSwitch->TraceItem, nullptr);
     w.TraceSwitch->Folder = std::filesystem::path(config.path().toStdString()) / "trace";
@@ -94,7 +94,7 @@ TEST_F(TraceSwitchTest, TracingOnRecordsTheEnginesExchangeAndIsRemembered) {
 
 TEST_F(TraceSwitchTest, UnwritableFolderSaysSoAndTheTransferGoesOnUntraced) {
     start();
-    TK6Form1& w = *K6Form1;
+    ConfigWindow& w = *K6Form1;
     const auto blocker = std::filesystem::path(config.path().toStdString()) / "file";
     std::ofstream(blocker) << "x";
     w.TraceSwitch->Folder = blocker / "trace";

@@ -6,8 +6,8 @@
 #include "k6link/core_states.h"
 #include "tests/support/window_fixture.h"
 #include "ui/forms.h"
-#include "ui/tk6form10.h"
-#include "ui/tk6form7.h"
+#include "ui/gsm_info_window.h"
+#include "ui/resolution_window.h"
 
 #include <QApplication>
 #include <QLineEdit>

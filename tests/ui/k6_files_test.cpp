@@ -8,7 +8,7 @@
 #include "ui/forms.h"
 #include "ui/k6_file_commands.h"
 #include "ui/k6pages/k6pages.h"
-#include "ui/tk6form1.h"
+#include "ui/config_window.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -29,12 +29,12 @@ struct K6FilesFixture : ::testing::Test {
     std::deque<QMessageBox::StandardButton> answers;
     QString nextFile;
     int nextFilter = 0;
-    TK6Form1* w = nullptr;
+    ConfigWindow* w = nullptr;
 
     void SetUp() override {
         setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
         setenv("DALVEX_PORTS", home.path().toLocal8Bit().constData(), 1);
-        TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons buttons) {
+        ConfigWindow::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons buttons) {
             shown.push_back(text);
             if (buttons == QMessageBox::Ok || answers.empty())
                 return buttons == QMessageBox::Ok ? QMessageBox::Ok : QMessageBox::No;
@@ -53,7 +53,7 @@ struct K6FilesFixture : ::testing::Test {
     }
     void TearDown() override {
         DestroyForms();
-        TK6Form1::MessageBoxHook = nullptr;
+        ConfigWindow::MessageBoxHook = nullptr;
         K6FileCommands::FileDialogHook = nullptr;
         unsetenv("DALVEX_PORTS");
         unsetenv("XDG_CONFIG_HOME");

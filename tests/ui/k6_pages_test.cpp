@@ -12,7 +12,7 @@
 #include "ui/k6pages/page_contents.h"
 #include "ui/k6pages/page_rules.h"
 #include "ui/language_pass.h"
-#include "ui/tk6form1.h"
+#include "ui/config_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -243,7 +243,7 @@ protected:
         qputenv("XDG_CONFIG_HOME", home_.path().toLocal8Bit());
         gWarnings.clear();
         previousHandler_ = qInstallMessageHandler(recordWarning);
-        window = std::make_unique<TK6Form1>();
+        window = std::make_unique<ConfigWindow>();
         pages = window->Pages;
         pages->ShowMessage = [this](const QString& text) { messages.push_back(text); };
     }
@@ -286,7 +286,7 @@ protected:
 
     QTemporaryDir home_;
     QtMessageHandler previousHandler_ = nullptr;
-    std::unique_ptr<TK6Form1> window;
+    std::unique_ptr<ConfigWindow> window;
     k6pages::K6Pages* pages = nullptr;
     std::vector<QString> messages;
     k6config::ConfigImage image;
@@ -842,7 +842,7 @@ TEST_F(K6PagesTest, VersionRulesShowAndHideByVersionAndModuleType) {
     for (const Case& c : cases) {
         SCOPED_TRACE("Version " + std::to_string(c.version) + ", ModuleType " + std::to_string(c.type));
         // A window as the hand-over leaves it, with the menu items the rules name.
-        window = std::make_unique<TK6Form1>();
+        window = std::make_unique<ConfigWindow>();
         pages = window->Pages;
         for (const char* name : {"Hibakeress1", "Naplokiolvassa1", "Karbantarts1", "FirmwareDownload1"}) {
             auto* a = new QAction(window.get());
@@ -907,8 +907,8 @@ bool insideCompound(QWidget* w, QWidget* page) {
 }
 
 // Every page fits a 1024 x 768 window, with nothing outside its page, cut or on top of another.
-void expectPagesFit(TK6Form1& w) {
-    TK6Form1* window = &w;
+void expectPagesFit(ConfigWindow& w) {
+    ConfigWindow* window = &w;
     const auto setPhone = [window](int n, const QString& number) {
         window->findChild<QLineEdit*>(QStringLiteral("MaskEdit%1").arg(n))->setText(number);
     };

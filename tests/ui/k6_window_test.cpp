@@ -13,8 +13,8 @@
 #include "tests/support/wait.h"
 #include "tests/support/window_fixture.h"
 #include "ui/forms.h"
-#include "ui/tform1.h"
-#include "ui/tk6form1.h"
+#include "ui/start_window.h"
+#include "ui/config_window.h"
 
 #include <QAction>
 #include <QDir>
@@ -130,7 +130,7 @@ TEST_F(K6WindowFixture, ClosingWhileAnOperationRunsAsksFirst) {
     K6Form1->FormActivate();
     ASSERT_NE(engine().OpState, 0);
     bool ended = false;
-    QObject::connect(Form1, &TForm1::FormClosed, [&] { ended = true; });
+    QObject::connect(Form1, &StartWindow::FormClosed, [&] { ended = true; });
 
     answers = {QMessageBox::No};
     EXPECT_FALSE(K6Form1->close());

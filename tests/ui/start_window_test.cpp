@@ -5,10 +5,10 @@
 #include "serial/settings.h"
 #include "sim/pty_module.h"
 #include "tests/support/wait.h"
-#include "ui/aux_forms.h"
+#include "ui/windows.h"
 #include "ui/forms.h"
-#include "ui/tform1.h"
-#include "ui/tk6form1.h"
+#include "ui/start_window.h"
+#include "ui/config_window.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -284,7 +284,7 @@ TEST_F(StartWindowFixture, ClosingTheK6WindowClosesTheStartWindow) {
     start();
     Form1->show();
     bool closed = false;
-    QObject::connect(Form1, &TForm1::FormClosed, [&] { closed = true; });
+    QObject::connect(Form1, &StartWindow::FormClosed, [&] { closed = true; });
     K6Form1->show();
     K6Form1->close();
     EXPECT_TRUE(closed);

@@ -14,9 +14,9 @@
 #include "tests/support/wait.h"
 #include "ui/forms.h"
 #include "ui/k6_status_side.h"
-#include "ui/tform1.h"
-#include "ui/tk6form1.h"
-#include "ui/tk6form2.h"
+#include "ui/start_window.h"
+#include "ui/config_window.h"
+#include "ui/status_window.h"
 
 #include <QAction>
 #include <QDir>
@@ -52,14 +52,14 @@ struct PulledAdapterWindows : ::testing::Test {
         setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
         setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
         QDir::setCurrent(startDir.path());
-        TK6Form1::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons) {
+        ConfigWindow::MessageBoxHook = [this](const QString& text, QMessageBox::StandardButtons) {
             shown.push_back(text);
             return QMessageBox::Ok;
         };
     }
     void TearDown() override {
         DestroyForms();
-        TK6Form1::MessageBoxHook = nullptr;
+        ConfigWindow::MessageBoxHook = nullptr;
         if (module) module->stop();
         QDir::setCurrent(oldDir);
         unsetenv("DALVEX_PORTS");

@@ -14,8 +14,8 @@
 #include "ui/forms.h"
 #include "ui/k6_file_commands.h"
 #include "ui/k6_voice_side.h"
-#include "ui/tform1.h"
-#include "ui/tk6form1.h"
+#include "ui/start_window.h"
+#include "ui/config_window.h"
 #include "wav_files.h"
 
 #include <QDir>

@@ -4,6 +4,7 @@
 // the line values of the line-simulator model, "COM OK" / "COM ERROR", and the hidden developer
 // button "Tesztelés END". The poll itself is the K6 window's engine operation (k6link/status_poll);
 // this window paints what StatusDisplayOf makes of the status bytes.
+// Design name: TK6Form2; objectName "TK6Form2", by which the catalogue and the tests find it.
 
 #include "k6link/status_poll.h"
 
@@ -21,10 +22,10 @@ class QTimer;
 
 namespace dalvex {
 
-class TK6Form2 : public QWidget {
+class StatusWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TK6Form2(QWidget* parent = nullptr);
+    explicit StatusWindow(QWidget* parent = nullptr);
 
     // Opening from the K6 window: the input panels greyed, the first pass prepared, shown modally.
     void Open();

@@ -2,6 +2,7 @@
 // The contact window "Kapcsolat": the start directory's "contact.txt" when there is one (a
 // distributor puts its own contact there), otherwise the product's built-in contact text in the
 // language chosen.
+// Design name: TK6Form8; objectName "TK6Form8", by which the catalogue and the tests find it.
 
 #include <QByteArray>
 #include <QString>
@@ -14,10 +15,10 @@ class QPushButton;
 
 namespace dalvex {
 
-class TK6Form8 : public QWidget {
+class ContactWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TK6Form8(QWidget* parent = nullptr);
+    explicit ContactWindow(QWidget* parent = nullptr);
 
     void FormActivate();
 

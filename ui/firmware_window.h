@@ -3,6 +3,7 @@
 // processor and versions, offers the download of the matching image and shows its progress. The
 // download itself is an operation of the K6 window's engine (k6media/firmware_download.h); this
 // window only starts it and shows what it reports.
+// Design name: TK6Form9; objectName "TK6Form9", by which the catalogue and the tests find it.
 
 #include <QWidget>
 
@@ -18,10 +19,10 @@ namespace k6media {
 class FirmwareDownload;
 }
 
-class TK6Form9 : public QWidget {
+class FirmwareWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TK6Form9(QWidget* parent = nullptr);
+    explicit FirmwareWindow(QWidget* parent = nullptr);
 
     static constexpr double kOpacity = 220.0 / 255.0;
     static constexpr int kCornerEllipse = 20;

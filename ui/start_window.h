@@ -1,6 +1,7 @@
 #pragma once
 // The start window: finds the module on a serial port, shows which model answered, and hands it
 // over to the K6 window (or the door-phone window) with "Indít" or a try-out button.
+// Design name: TForm1; objectName "Form1", by which the catalogue and the tests find it.
 
 #include "serial/async32.h"
 #include "startup/device_search.h"
@@ -27,11 +28,11 @@ struct StartWindowTexts {
     QString PortLost = QStringLiteral("%1%2: a COM port elveszett, az adapter újracsatlakoztatására vár.");
 };
 
-class TForm1 : public QWidget, private SearchHost {
+class StartWindow : public QWidget, private SearchHost {
     Q_OBJECT
 public:
-    explicit TForm1(QWidget* parent = nullptr);
-    ~TForm1() override;
+    explicit StartWindow(QWidget* parent = nullptr);
+    ~StartWindow() override;
 
     // Handlers, named after their controls and events.
     void FormCreate();

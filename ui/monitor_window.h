@@ -6,6 +6,7 @@
 // kFlushMs), and the view keeps only the last kViewLimit characters, cut at a line start. Every
 // batch also goes to a spool file (0600, in a private 0700 folder), so "Mentés fájlba" saves
 // everything since the window was opened or last cleared, not only what the view still shows.
+// Design name: TK6Form3; objectName "TK6Form3", by which the catalogue and the tests find it.
 
 #include "k6link/monitor_text.h"
 
@@ -34,7 +35,7 @@ struct MonitorTexts {
         QStringLiteral("A monitor szöveg ideiglenes fájlja nem írható; csak a látható szöveg menthető.");
 };
 
-class TK6Form3 : public QWidget {
+class MonitorWindow : public QWidget {
     Q_OBJECT
 public:
     enum class Mode { Monitor, Terminal };
@@ -44,8 +45,8 @@ public:
     static constexpr int kStampMs = 600000;
     static constexpr int kLineBuffer = 256; // the module's line buffer: 255 characters and CR
 
-    explicit TK6Form3(QWidget* parent = nullptr);
-    ~TK6Form3() override;
+    explicit MonitorWindow(QWidget* parent = nullptr);
+    ~MonitorWindow() override;
 
     // Opening from the K6 window's menu: shown modally; the operation starts at its activation.
     void Open(Mode mode);

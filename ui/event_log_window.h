@@ -7,6 +7,7 @@
 //
 // The grid is a table view over a model that holds the rows, so the 16384 rows of a full log are
 // appended a block at a time without a widget per cell.
+// Design name: Tk6Form5; objectName "Tk6Form5", by which the catalogue and the tests find it.
 
 #include "k6link/log_records.h"
 
@@ -54,10 +55,10 @@ private:
     std::array<QString, 5> header_;
 };
 
-class Tk6Form5 : public QWidget {
+class EventLogWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit Tk6Form5(QWidget* parent = nullptr);
+    explicit EventLogWindow(QWidget* parent = nullptr);
 
     // Handlers, named after their controls.
     void BitBtn2Click(); // "Olvasás"

@@ -1,13 +1,13 @@
-#include "tform1.h"
+#include "start_window.h"
 
-#include "aux_forms.h"
+#include "windows.h"
 #include "builtin_logo.h"
 #include "forms.h"
 #include "i18n/module_models.h"
 #include "serial/com_names.h"
 #include "serial/settings.h"
 #include "startup/jpeg_logo.h"
-#include "tk6form1.h"
+#include "config_window.h"
 #include "own_activation.h"
 
 #include <QCloseEvent>
@@ -59,7 +59,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
 
 } // namespace
 
-TForm1::TForm1(QWidget* parent)
+StartWindow::StartWindow(QWidget* parent)
     : QWidget(parent)
     , Search(*this, ModelNames{}) {
     setObjectName(QStringLiteral("Form1"));
@@ -78,15 +78,15 @@ TForm1::TForm1(QWidget* parent)
     adas = new QTimer(this);
     adas->setObjectName(QStringLiteral("adas"));
     adas->setInterval(3000);
-    connect(adas, &QTimer::timeout, this, &TForm1::adasTimer);
+    connect(adas, &QTimer::timeout, this, &StartWindow::adasTimer);
     Kereso = new QTimer(this);
     Kereso->setObjectName(QStringLiteral("Kereso"));
     Kereso->setInterval(500);
-    connect(Kereso, &QTimer::timeout, this, &TForm1::KeresoTimer);
+    connect(Kereso, &QTimer::timeout, this, &StartWindow::KeresoTimer);
     ablakSTART = new QTimer(this);
     ablakSTART->setObjectName(QStringLiteral("ablakSTART"));
     ablakSTART->setInterval(1300);
-    connect(ablakSTART, &QTimer::timeout, this, &TForm1::ablakSTARTTimer);
+    connect(ablakSTART, &QTimer::timeout, this, &StartWindow::ablakSTARTTimer);
 
     BuildControls();
     FormCreate();
@@ -94,9 +94,9 @@ TForm1::TForm1(QWidget* parent)
     Kereso->start();
 }
 
-TForm1::~TForm1() = default;
+StartWindow::~StartWindow() = default;
 
-void TForm1::BuildControls() {
+void StartWindow::BuildControls() {
     Label5 = MakeLabel(this, "Label5", QString(), {16, 8, 300, 40});
     QFont big = Label5->font();
     big.setPointSize(22);
@@ -114,14 +114,14 @@ void TForm1::BuildControls() {
                          QStringLiteral("Slovenský SK"), QStringLiteral("Italiano"),
                          QStringLiteral("Slovenský SI"), QStringLiteral("Dutch"), QStringLiteral("Český")});
     Label7->setBuddy(ComboBox4);
-    connect(ComboBox4, &QComboBox::activated, this, &TForm1::ComboBox4Change);
+    connect(ComboBox4, &QComboBox::activated, this, &StartWindow::ComboBox4Change);
 
     ComboBox3 = new QComboBox(this);
     ComboBox3->setObjectName(QStringLiteral("ComboBox3"));
     ComboBox3->setGeometry(16, 134, 150, 24);
     ComboBox3->setMaxVisibleItems(16);
     ComboBox3->setPlaceholderText(QStringLiteral("Válaszon COM portot"));
-    connect(ComboBox3, &QComboBox::activated, this, &TForm1::ComboBox3Change);
+    connect(ComboBox3, &QComboBox::activated, this, &StartWindow::ComboBox3Change);
     PortStatus = MakeLabel(this, "PortStatus", QString(), {16, 160, 250, 44});
     PortStatus->setWordWrap(true);
     QFont small = PortStatus->font();
@@ -133,9 +133,9 @@ void TForm1::BuildControls() {
 
     Button2 =
         MakeButton(this, "Button2", QStringLiteral("COM port automatikus keresése"), {16, 206, 230, 28});
-    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(Button2, &QPushButton::clicked, this, &StartWindow::Button2Click);
     Button3 = MakeButton(this, "Button3", QStringLiteral("Kilépés"), {16, 262, 100, 28});
-    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(Button3, &QPushButton::clicked, this, &StartWindow::Button3Click);
 
     GroupBox1 = new QGroupBox(QStringLiteral("  Termékcsatlakoztatás  "), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
@@ -147,7 +147,7 @@ void TForm1::BuildControls() {
     Label10->setFont(mid);
     Button5 = MakeButton(GroupBox1, "Button5", QStringLiteral("Indít"), {176, 28, 76, 30});
     Button5->setEnabled(false);
-    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+    connect(Button5, &QPushButton::clicked, this, &StartWindow::Button5Click);
 
     GroupBox2 = new QGroupBox(QStringLiteral("  Termékek - kipróbálás  "), this);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
@@ -178,7 +178,7 @@ void TForm1::BuildControls() {
     }
 }
 
-void TForm1::FormCreate() {
+void StartWindow::FormCreate() {
     StartDirectory = QDir::currentPath();
     ComboBox3->clear();
     QStringList ports;
@@ -189,17 +189,17 @@ void TForm1::FormCreate() {
     ComboBox3->setCurrentIndex(-1);
 }
 
-QString TForm1::RegKey() const {
+QString StartWindow::RegKey() const {
     return K6Form1 ? K6Form1->RegKey : MakeRegKey(MakeBrandFields());
 }
 
-void TForm1::changeEvent(QEvent* event) {
+void StartWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
         FormActivate();
 }
 
-void TForm1::FormActivate() {
+void StartWindow::FormActivate() {
     const BrandFields brand = MakeBrandFields();
     Label6->setText(QStringLiteral("version: ") + QString::fromLatin1(BuildDate));
     const QString tool = K6Form1 ? K6Form1->ToolName : brand.ToolName;
@@ -249,7 +249,7 @@ void TForm1::FormActivate() {
     if (K6Form1) K6Form1->Language->start();
 }
 
-void TForm1::ShowLogo() {
+void StartWindow::ShowLogo() {
     const QString path = StartDirectory + QStringLiteral("/logo.jpg");
     const QFileInfo info(path);
     const QString key = info.exists() ? path + QString::number(info.size()) +
@@ -270,13 +270,13 @@ void TForm1::ShowLogo() {
     Image2->setPixmap(logo);
 }
 
-void TForm1::adasTimer() {
+void StartWindow::adasTimer() {
     const bool released = Search.SearchState == DeviceSearch::Stopped && Search.PortReleased;
     Search.SendTick();
     if (!released) adas->setInterval(150);
 }
 
-void TForm1::AsynComm321RxChar(int Count) {
+void StartWindow::AsynComm321RxChar(int Count) {
     // Read everything that waits; the framing drops a chunk that would overflow the frame.
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::max(Count, 0)));
     const int n = AsynComm321->Read(bytes.data(), Count);
@@ -284,18 +284,18 @@ void TForm1::AsynComm321RxChar(int Count) {
     Search.ReceiveBytes(bytes);
 }
 
-void TForm1::KeresoTimer() {
+void StartWindow::KeresoTimer() {
     if (const auto text = indicator_.Tick(Label10->text(), Search.SearchState, Search.PortNumber))
         Label10->setText(*text);
 }
 
-void TForm1::SetSearchWord(const QString& word) {
+void StartWindow::SetSearchWord(const QString& word) {
     searchWord_ = word;
     if (Kereso->isActive() && (Label10->text().isEmpty() || Label10->text() == QLatin1String("???")))
         Label10->setText(word);
 }
 
-void TForm1::ablakSTARTTimer() {
+void StartWindow::ablakSTARTTimer() {
     ablakSTART->stop();
     const int code = Search.ModuleCode;
     if (!DeviceSearch::IsSupported(code) || !K6Form1) return;
@@ -324,7 +324,7 @@ void TForm1::ablakSTARTTimer() {
     }
 }
 
-void TForm1::ComboBox3Change() {
+void StartWindow::ComboBox3Change() {
     if (!ComboBox3->currentText().startsWith(QLatin1String("COM"))) {
         QMessageBox::critical(this, windowTitle(), QStringLiteral("ERROR"));
         return;
@@ -332,36 +332,36 @@ void TForm1::ComboBox3Change() {
     Search.ChoosePort(ComboBox3->currentIndex());
 }
 
-void TForm1::ComboBox4Change() {
+void StartWindow::ComboBox4Change() {
     Label10->clear();
     indicator_.Restart();
     WriteSetting(QStringLiteral("Language"), QString::number(ComboBox4->currentIndex()));
     if (K6Form1) K6Form1->Language->start();
 }
 
-void TForm1::Button2Click() {
+void StartWindow::Button2Click() {
     Button2->setEnabled(false);
     Search.StartAutoSearch();
 }
 
-void TForm1::Button5Click() {
+void StartWindow::Button5Click() {
     if (!Search.CanStart()) return;
     ablakSTART->start();
     Button5->setEnabled(false);
     AsynComm321->Close();
 }
 
-void TForm1::TryOutClick(int moduleCode) {
+void StartWindow::TryOutClick(int moduleCode) {
     Search.ModuleCode = moduleCode;
     ablakSTART->start();
     if (K6Form1) K6Form1->Engine().SetDemoMode(true);
 }
 
-void TForm1::Button3Click() {
+void StartWindow::Button3Click() {
     close();
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
+void StartWindow::closeEvent(QCloseEvent* event) {
     AsynComm321->Close();
     adas->stop();
     Kereso->stop();
@@ -372,52 +372,52 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 // SearchHost
 
-void TForm1::SetPortName(const std::string& deviceName) {
+void StartWindow::SetPortName(const std::string& deviceName) {
     AsynComm321->SetDeviceName(deviceName);
 }
-void TForm1::OpenPort() {
+void StartWindow::OpenPort() {
     AsynComm321->Open();
 }
-void TForm1::ClosePort() {
+void StartWindow::ClosePort() {
     AsynComm321->Close();
 }
-void TForm1::WriteFrame(const SixByteFrame& frame) {
+void StartWindow::WriteFrame(const SixByteFrame& frame) {
     AsynComm321->Write(frame.bytes.data(), static_cast<int>(frame.bytes.size()));
 }
-QString TForm1::ReadSetting(const QString& name) {
+QString StartWindow::ReadSetting(const QString& name) {
     return dalvex::ReadSetting(RegKey(), name);
 }
-void TForm1::WriteSetting(const QString& name, const QString& value) {
+void StartWindow::WriteSetting(const QString& name, const QString& value) {
     dalvex::WriteSetting(RegKey(), name, value);
 }
-void TForm1::SelectPortPosition(int position) {
+void StartWindow::SelectPortPosition(int position) {
     ComboBox3->setCurrentIndex(position);
 }
-void TForm1::EnableAutoSearchButton() {
+void StartWindow::EnableAutoSearchButton() {
     Button2->setEnabled(true);
 }
-QString TForm1::ModuleLabel() {
+QString StartWindow::ModuleLabel() {
     return Label10->text();
 }
-void TForm1::SetModuleLabel(const QString& text) {
+void StartWindow::SetModuleLabel(const QString& text) {
     Label10->setText(text);
 }
-void TForm1::ModuleIdentified() {
+void StartWindow::ModuleIdentified() {
     Kereso->stop();
     Button5->setEnabled(true);
     for (QPushButton* b : {Button4, Button6, Button7, Button8})
         b->setEnabled(false);
 }
-void TForm1::EnableIndicator() {
+void StartWindow::EnableIndicator() {
     Kereso->start();
 }
-bool TForm1::PortIsOpen() {
+bool StartWindow::PortIsOpen() {
     return AsynComm321->IsOpen();
 }
-bool TForm1::PortLost() {
+bool StartWindow::PortLost() {
     return AsynComm321->Lost();
 }
-void TForm1::ModuleWithdrawn() {
+void StartWindow::ModuleWithdrawn() {
     Button5->setEnabled(false);
     for (QPushButton* b : {Button4, Button6, Button7, Button8})
         b->setEnabled(true);
@@ -429,14 +429,14 @@ void TForm1::ModuleWithdrawn() {
     PortStatus->setText(Texts.PortLost.arg(port, where));
 }
 
-std::pair<QString, QString> TForm1::PortWords() const {
+std::pair<QString, QString> StartWindow::PortWords() const {
     const QString port = QString::fromStdString(comDisplayName(AsynComm321->DeviceName()));
     const auto device = resolveComDevice(AsynComm321->DeviceName());
     const QString where = device ? QStringLiteral(" (%1)").arg(QString::fromStdString(*device)) : QString();
     return {port, where};
 }
 
-void TForm1::ShowOpenResult(int error) {
+void StartWindow::ShowOpenResult(int error) {
     // Only the saved port's failures are worth a word; the automatic search tries ports that do
     // not exist on purpose.
     const int s = Search.SearchState;

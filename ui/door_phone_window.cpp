@@ -1,4 +1,4 @@
-#include "tdphone1.h"
+#include "door_phone_window.h"
 
 #include "builtin_logo.h"
 #include "forms.h"
@@ -8,8 +8,8 @@
 #include "k6link/config_transfer.h"
 #include "k6link/core_states.h"
 #include "k6pages/bound_widgets.h"
-#include "tform1.h"
-#include "tk6form1.h"
+#include "start_window.h"
+#include "config_window.h"
 #include "own_activation.h"
 
 #include <QAction>
@@ -33,7 +33,7 @@
 
 // Resources of a static library are registered by hand, outside any namespace.
 static void InitDoorPhonePictures() {
-    Q_INIT_RESOURCE(tdphone1);
+    Q_INIT_RESOURCE(door_phone_pictures);
 }
 
 namespace dalvex {
@@ -64,7 +64,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
 
 } // namespace
 
-TDPhone1::TDPhone1(QWidget* parent)
+DoorPhoneWindow::DoorPhoneWindow(QWidget* parent)
     : QWidget(parent, Qt::Window)
     , HoverColor(kSilver) {
     InitDoorPhonePictures();
@@ -77,16 +77,16 @@ TDPhone1::TDPhone1(QWidget* parent)
     bindings_ = std::make_unique<k6pages::Bindings>(this);
     bindings_->add(*Values);
     BuildControls();
-    if (K6Form1) connect(K6Form1, &TK6Form1::TransferEnded, this, &TDPhone1::K6TransferEnded);
+    if (K6Form1) connect(K6Form1, &ConfigWindow::TransferEnded, this, &DoorPhoneWindow::K6TransferEnded);
 }
 
-TDPhone1::~TDPhone1() = default;
+DoorPhoneWindow::~DoorPhoneWindow() = default;
 
-void TDPhone1::BuildControls() {
+void DoorPhoneWindow::BuildControls() {
     auto* outer = new QHBoxLayout(this);
 
     Image1 = MakeLabel(this, "Image1", QString());
-    Image1->setPixmap(Picture(QStringLiteral(":/tdphone1/panel.svg"), QSize(160, 360)));
+    Image1->setPixmap(Picture(QStringLiteral(":/door_phone/panel.svg"), QSize(160, 360)));
     Image1->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
     Image1->setMouseTracking(true);
     Image1->installEventFilter(this);
@@ -98,7 +98,7 @@ void TDPhone1::BuildControls() {
     // Heading: the model emblem, the title, the model's name (with the firmware pop-up), the logo.
     auto* header = new QHBoxLayout;
     Image17 = MakeLabel(this, "Image17", QString());
-    Image17->setPixmap(Picture(QStringLiteral(":/tdphone1/model.svg"), QSize(96, 72)));
+    Image17->setPixmap(Picture(QStringLiteral(":/door_phone/model.svg"), QSize(96, 72)));
     auto* title = MakeLabel(this, "Label25", QStringLiteral("Kaputelefon telefonszámok beállítása"));
     QFont big = title->font();
     big.setBold(true);
@@ -110,7 +110,7 @@ void TDPhone1::BuildControls() {
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     EszkzProgramfrisstse1 = PopupMenu1->addAction(QStringLiteral("Eszköz Programfrissítése"));
     EszkzProgramfrisstse1->setObjectName(QStringLiteral("EszkzProgramfrisstse1"));
-    connect(EszkzProgramfrisstse1, &QAction::triggered, this, &TDPhone1::EszkzProgramfrisstse1Click);
+    connect(EszkzProgramfrisstse1, &QAction::triggered, this, &DoorPhoneWindow::EszkzProgramfrisstse1Click);
     connect(Label12, &QLabel::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(Label12->mapToGlobal(at)); });
     Image2 = MakeLabel(this, "Image2", QString());
@@ -305,37 +305,37 @@ void TDPhone1::BuildControls() {
     commands->addWidget(BitBtn3);
     main->addLayout(commands);
 
-    connect(BitBtn1, &QPushButton::clicked, this, &TDPhone1::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &TDPhone1::BitBtn2Click);
-    connect(BitBtn3, &QPushButton::clicked, this, &TDPhone1::BitBtn3Click);
-    connect(BitBtn4, &QPushButton::clicked, this, &TDPhone1::BitBtn4Click);
-    connect(Button1, &QPushButton::clicked, this, &TDPhone1::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TDPhone1::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TDPhone1::Button3Click);
-    connect(Button4, &QPushButton::clicked, this, &TDPhone1::Button4Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &DoorPhoneWindow::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &DoorPhoneWindow::BitBtn2Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &DoorPhoneWindow::BitBtn3Click);
+    connect(BitBtn4, &QPushButton::clicked, this, &DoorPhoneWindow::BitBtn4Click);
+    connect(Button1, &QPushButton::clicked, this, &DoorPhoneWindow::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &DoorPhoneWindow::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &DoorPhoneWindow::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &DoorPhoneWindow::Button4Click);
 }
 
-QWidget* TDPhone1::Control(const QString& name) const {
+QWidget* DoorPhoneWindow::Control(const QString& name) const {
     return findChild<QWidget*>(name);
 }
 
-void TDPhone1::changeEvent(QEvent* event) {
+void DoorPhoneWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
         FormActivate();
 }
 
-void TDPhone1::FormActivate() {
+void DoorPhoneWindow::FormActivate() {
     HoverColor = kSilver;
     if (K6Form1) setWindowTitle(K6Form1->ToolName + QStringLiteral(" - ") + K6Form1->DoorModelName);
     RunK6Activation();
 }
 
-void TDPhone1::RunK6Activation() {
+void DoorPhoneWindow::RunK6Activation() {
     if (K6Form1) K6Form1->FormActivate();
 }
 
-void TDPhone1::BitBtn1Click() {
+void DoorPhoneWindow::BitBtn1Click() {
     if (!K6Form1) return;
     k6config::PrepareDoorPhoneSend(*Values, *K6Form1->Values);
     kijelzo->show();
@@ -343,14 +343,14 @@ void TDPhone1::BitBtn1Click() {
     ShowTransferStarted();
 }
 
-void TDPhone1::BitBtn2Click() {
+void DoorPhoneWindow::BitBtn2Click() {
     if (!K6Form1) return;
     K6Form1->BitBtn2Click();
     kijelzo->show();
     ShowTransferStarted();
 }
 
-void TDPhone1::ShowTransferStarted() {
+void DoorPhoneWindow::ShowTransferStarted() {
     // The K6 window may turn a send down (its list of changes declined): nothing runs then, and
     // no end will come to hide the strip.
     if (!k6link::ConfigTransfer::IsTransferState(K6Form1->Engine().OpState)) {
@@ -360,7 +360,7 @@ void TDPhone1::ShowTransferStarted() {
     TransferStatus->setText(K6Form1->StatusPanel(3));
 }
 
-void TDPhone1::K6TransferEnded(const k6link::TransferEnd& end) {
+void DoorPhoneWindow::K6TransferEnded(const k6link::TransferEnd& end) {
     // The clock sync and the PSTN send are the K6 window's own; this window's values come and go
     // with reads and sends, whichever window started them.
     using k6link::TransferKind;
@@ -369,63 +369,63 @@ void TDPhone1::K6TransferEnded(const k6link::TransferEnd& end) {
     TransferStatus->setText(end.text);
 }
 
-void TDPhone1::BitBtn3Click() {
+void DoorPhoneWindow::BitBtn3Click() {
     close();
 }
 
-void TDPhone1::BitBtn4Click() {
+void DoorPhoneWindow::BitBtn4Click() {
     if (K6Form1) K6Form1->BitBtn4Click();
 }
 
-void TDPhone1::Button1Click() {
+void DoorPhoneWindow::Button1Click() {
     if (!K6Form1) return;
     K6Form1->show();
     K6Form1->raise();
     K6Form1->activateWindow();
 }
 
-void TDPhone1::ClickK6MenuItem(const char* name) {
+void DoorPhoneWindow::ClickK6MenuItem(const char* name) {
     if (!K6Form1) return;
     // A menu item whose window is not built yet is disabled there, and stays without effect here.
     if (QAction* item = K6Form1->MenuItem(QString::fromLatin1(name))) item->trigger();
 }
 
-void TDPhone1::Button2Click() {
+void DoorPhoneWindow::Button2Click() {
     ClickK6MenuItem("Modulllapotmegjelentse1"); // "Modul állapot megjelenítése"
 }
 
-void TDPhone1::Button3Click() {
+void DoorPhoneWindow::Button3Click() {
     ClickK6MenuItem("Naplokiolvassa1"); // "Naplo kiolvasása"
 }
 
-void TDPhone1::Button4Click() {
+void DoorPhoneWindow::Button4Click() {
     ClickK6MenuItem("rer1"); // "Térerő"
 }
 
-void TDPhone1::EszkzProgramfrisstse1Click() {
+void DoorPhoneWindow::EszkzProgramfrisstse1Click() {
     ClickK6MenuItem("FirmwareDownload1"); // "Firmware Download"
 }
 
-void TDPhone1::CheckEgyeb2Click() {
+void DoorPhoneWindow::CheckEgyeb2Click() {
     const bool on = Values->checked("CheckEgyeb2");
     Values->setEnabled("ComboBox11", on);
     // Forwarding ticked without a target would be stored as no forwarding at all.
     if (on && Values->index("ComboBox11") < 0) Values->setIndex("ComboBox11", 0);
 }
 
-void TDPhone1::ComboBox11Enter() {
+void DoorPhoneWindow::ComboBox11Enter() {
     const QStringList items = k6config::DoorPhoneTargetItems(*Values);
     for (int i = 0; i < ComboBox11->count() && i < items.size(); ++i)
         ComboBox11->setItemText(i, items[i]);
 }
 
-void TDPhone1::closeEvent(QCloseEvent* event) {
+void DoorPhoneWindow::closeEvent(QCloseEvent* event) {
     // As the K6 window does: ending the program in the middle of an operation is asked first.
     if (K6Form1 && K6Form1->Engine().OpState != k6link::state::Idle) {
         const QString text = K6Form1->Texts.ExitQuestion;
         const QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
         const QMessageBox::StandardButton answer =
-            TK6Form1::MessageBoxHook ? TK6Form1::MessageBoxHook(text, buttons)
+            ConfigWindow::MessageBoxHook ? ConfigWindow::MessageBoxHook(text, buttons)
                                      : QMessageBox::question(this, windowTitle(), text, buttons);
         if (answer != QMessageBox::Yes) {
             event->ignore();
@@ -438,23 +438,23 @@ void TDPhone1::closeEvent(QCloseEvent* event) {
 
 // Hover feedback
 
-void TDPhone1::SetFieldColour(QWidget* field, const QColor& colour) {
+void DoorPhoneWindow::SetFieldColour(QWidget* field, const QColor& colour) {
     QPalette p = field->palette();
     p.setColor(QPalette::Base, colour);
     field->setPalette(p);
 }
 
-void TDPhone1::ShowFieldHover(QWidget* field) {
+void DoorPhoneWindow::ShowFieldHover(QWidget* field) {
     SetFieldColour(field, HoverColor);
 }
 
-void TDPhone1::SetBold(QPushButton* button, bool bold) {
+void DoorPhoneWindow::SetBold(QPushButton* button, bool bold) {
     QFont f = button->font();
     f.setBold(bold);
     button->setFont(f);
 }
 
-void TDPhone1::ResetHover() {
+void DoorPhoneWindow::ResetHover() {
     const QColor window = palette().color(QPalette::Base);
     for (QWidget* w : hoverFields_)
         SetFieldColour(w, window);
@@ -462,14 +462,14 @@ void TDPhone1::ResetHover() {
         SetBold(b, false);
 }
 
-void TDPhone1::mouseMoveEvent(QMouseEvent* event) {
+void DoorPhoneWindow::mouseMoveEvent(QMouseEvent* event) {
     QWidget::mouseMoveEvent(event);
     if (!childAt(event->position().toPoint()))
         if (QWidget* first = Control(QStringLiteral("MaskEdit1")))
             SetFieldColour(first, palette().color(QPalette::Base));
 }
 
-bool TDPhone1::eventFilter(QObject* watched, QEvent* event) {
+bool DoorPhoneWindow::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type t = event->type();
     if (watched == ComboBox11 && (t == QEvent::FocusIn || t == QEvent::MouseButtonPress)) ComboBox11Enter();
     if (t == QEvent::Enter || t == QEvent::MouseMove) {

@@ -4,6 +4,7 @@
 // values (the image codec reads and writes five of them and copies the mirrored ones in after a
 // read), its send copies them into the K6 window's values before the K6 window sends, and its
 // other buttons click the K6 window's buttons and menu items.
+// Design name: TDPhone1; objectName "TDPhone1", by which the catalogue and the tests find it.
 
 #include <QColor>
 #include <QWidget>
@@ -29,11 +30,11 @@ namespace k6pages {
 class Bindings;
 }
 
-class TDPhone1 : public QWidget {
+class DoorPhoneWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TDPhone1(QWidget* parent = nullptr);
-    ~TDPhone1() override;
+    explicit DoorPhoneWindow(QWidget* parent = nullptr);
+    ~DoorPhoneWindow() override;
 
     // The control with component name `name` ("MaskEdit3", "SpinEdit2", "kijelzo" ...).
     QWidget* Control(const QString& name) const;

@@ -1,8 +1,8 @@
-#include "tsmsk.h"
+#include "service_centre_window.h"
 
 #include "forms.h"
 #include "k6_modem_side.h"
-#include "tk6form1.h"
+#include "config_window.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -14,7 +14,7 @@
 
 namespace dalvex {
 
-TSMSk::TSMSk(QWidget* parent)
+ServiceCentreWindow::ServiceCentreWindow(QWidget* parent)
     : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("TSMSk"));
     setWindowTitle(QStringLiteral("SMS szerviz szám"));
@@ -55,15 +55,15 @@ TSMSk::TSMSk(QWidget* parent)
     buttons->addStretch(1);
     buttons->addWidget(Button5);
     layout->addLayout(buttons);
-    connect(Button4, &QPushButton::clicked, this, &TSMSk::Button4Click);
+    connect(Button4, &QPushButton::clicked, this, &ServiceCentreWindow::Button4Click);
     connect(Button5, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void TSMSk::Button4Click() {
+void ServiceCentreWindow::Button4Click() {
     if (K6Form1 && K6Form1->ModemSide) K6Form1->ModemSide->SetServiceCentre(Edit1->text());
 }
 
-void TSMSk::closeEvent(QCloseEvent* event) {
+void ServiceCentreWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     // Only a window the user had open sends the monitor off.
     if (isVisible() && K6Form1 && K6Form1->ModemSide) K6Form1->ModemSide->ServiceCentreClosed();

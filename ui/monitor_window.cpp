@@ -1,4 +1,4 @@
-#include "tk6form3.h"
+#include "monitor_window.h"
 
 #include "forms.h"
 #include "k6_file_commands.h"
@@ -6,7 +6,7 @@
 #include "k6config/config_file.h"
 #include "k6config/cp1250.h"
 #include "serial/async32.h"
-#include "tk6form1.h"
+#include "config_window.h"
 #include "own_activation.h"
 
 #include <QCloseEvent>
@@ -33,7 +33,7 @@ namespace {
 
 constexpr qint64 kCopyChunk = 1 << 20;
 // The view is cut back to this share of its limit, so that a cut happens once per quarter MB.
-constexpr qsizetype kTrimTo = TK6Form3::kViewLimit / 4 * 3;
+constexpr qsizetype kTrimTo = MonitorWindow::kViewLimit / 4 * 3;
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
     auto* b = new QPushButton(caption, parent);
@@ -43,7 +43,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 
 } // namespace
 
-TK6Form3::TK6Form3(QWidget* parent)
+MonitorWindow::MonitorWindow(QWidget* parent)
     : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("TK6Form3"));
     setWindowTitle(QStringLiteral("Monitor"));
@@ -86,23 +86,23 @@ TK6Form3::TK6Form3(QWidget* parent)
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
-    connect(Timer1, &QTimer::timeout, this, &TK6Form3::Timer1Timer);
+    connect(Timer1, &QTimer::timeout, this, &MonitorWindow::Timer1Timer);
     flush_ = new QTimer(this);
     flush_->setSingleShot(true);
     flush_->setInterval(kFlushMs);
-    connect(flush_, &QTimer::timeout, this, &TK6Form3::Flush);
+    connect(flush_, &QTimer::timeout, this, &MonitorWindow::Flush);
 
-    connect(Button1, &QPushButton::clicked, this, &TK6Form3::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TK6Form3::Button2Click);
+    connect(Button1, &QPushButton::clicked, this, &MonitorWindow::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &MonitorWindow::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &QWidget::close);
-    connect(Button4, &QPushButton::clicked, this, &TK6Form3::Button4Click);
-    connect(Edit1, &QLineEdit::returnPressed, this, &TK6Form3::Button4Click);
+    connect(Button4, &QPushButton::clicked, this, &MonitorWindow::Button4Click);
+    connect(Edit1, &QLineEdit::returnPressed, this, &MonitorWindow::Button4Click);
     resize(720, 520);
 }
 
-TK6Form3::~TK6Form3() = default;
+MonitorWindow::~MonitorWindow() = default;
 
-void TK6Form3::Open(Mode mode) {
+void MonitorWindow::Open(Mode mode) {
     mode_ = mode;
     startPending_ = true;
     const bool terminal = mode == Mode::Terminal;
@@ -116,13 +116,13 @@ void TK6Form3::Open(Mode mode) {
     activateWindow();
 }
 
-void TK6Form3::changeEvent(QEvent* event) {
+void MonitorWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
         FormActivate();
 }
 
-void TK6Form3::FormActivate() {
+void MonitorWindow::FormActivate() {
     // The mode starts at the first activation after opening only: the window becomes active
     // again after its own file dialog, and switching the monitor on once more would cost the
     // stream while the module acknowledges.
@@ -139,7 +139,7 @@ void TK6Form3::FormActivate() {
     Timer1->start();
 }
 
-void TK6Form3::closeEvent(QCloseEvent* event) {
+void MonitorWindow::closeEvent(QCloseEvent* event) {
     Timer1->stop();
     startPending_ = false;
     Flush();
@@ -147,7 +147,7 @@ void TK6Form3::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TK6Form3::Timer1Timer() {
+void MonitorWindow::Timer1Timer() {
     Timer1->setInterval(kStampMs);
     QString line;
     if (!decoder_.AtLineStart()) line += QLatin1Char('\n');
@@ -157,19 +157,19 @@ void TK6Form3::Timer1Timer() {
     Append(line);
 }
 
-void TK6Form3::AsynText(std::span<const std::uint8_t> bytes) {
+void MonitorWindow::AsynText(std::span<const std::uint8_t> bytes) {
     QString text;
     decoder_.Decode(bytes, text);
     Append(text);
 }
 
-void TK6Form3::Append(const QString& text) {
+void MonitorWindow::Append(const QString& text) {
     if (text.isEmpty()) return;
     pending_ += text;
     if (!flush_->isActive()) flush_->start();
 }
 
-void TK6Form3::Flush() {
+void MonitorWindow::Flush() {
     flush_->stop();
     if (pending_.isEmpty()) return;
     if (spoolOk_) {
@@ -197,7 +197,7 @@ void TK6Form3::Flush() {
     if (follow) bar->setValue(bar->maximum());
 }
 
-void TK6Form3::TrimView() {
+void MonitorWindow::TrimView() {
     if (viewChars_ <= kViewLimit) return;
     QTextDocument* doc = Memo1->document();
     // Cut at the start of the line that holds the position to keep from.
@@ -211,11 +211,11 @@ void TK6Form3::TrimView() {
     viewChars_ = doc->characterCount() - 1;
 }
 
-QString TK6Form3::ViewText() const {
+QString MonitorWindow::ViewText() const {
     return Memo1->toPlainText() + pending_;
 }
 
-void TK6Form3::ResetSpool() {
+void MonitorWindow::ResetSpool() {
     spool_.reset();
     if (!spoolDir_ || !spoolDir_->isValid()) spoolDir_ = std::make_unique<QTemporaryDir>();
     spoolOk_ = false;
@@ -225,7 +225,7 @@ void TK6Form3::ResetSpool() {
     if (spoolOk_) spool_->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
-void TK6Form3::Button1Click() {
+void MonitorWindow::Button1Click() {
     flush_->stop();
     pending_.clear();
     Memo1->clear();
@@ -234,7 +234,7 @@ void TK6Form3::Button1Click() {
     ResetSpool();
 }
 
-void TK6Form3::Button2Click() {
+void MonitorWindow::Button2Click() {
     Flush();
     int filter = 0;
     QString path;
@@ -285,16 +285,16 @@ void TK6Form3::Button2Click() {
     if (!existed) QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
-void TK6Form3::Button4Click() {
+void MonitorWindow::Button4Click() {
     if (mode_ != Mode::Terminal || !K6Form1) return;
     QByteArray line = k6config::ToCp1250(Edit1->text()).left(kLineBuffer - 1);
     line += '\r';
     K6Form1->AsynComm321->Write(line.constData(), static_cast<int>(line.size()));
 }
 
-void TK6Form3::Message(const QString& text) {
-    if (TK6Form1::MessageBoxHook)
-        TK6Form1::MessageBoxHook(text, QMessageBox::Ok);
+void MonitorWindow::Message(const QString& text) {
+    if (ConfigWindow::MessageBoxHook)
+        ConfigWindow::MessageBoxHook(text, QMessageBox::Ok);
     else
         QMessageBox::warning(this, windowTitle(), text);
 }

@@ -1,4 +1,4 @@
-#include "tk6form4.h"
+#include "wiring_window.h"
 
 #include "pictures/svg_picture.h"
 
@@ -9,7 +9,7 @@
 
 namespace dalvex {
 
-TK6Form4::TK6Form4(QWidget* parent)
+WiringWindow::WiringWindow(QWidget* parent)
     : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("TK6Form4"));
     setWindowTitle(QStringLiteral("Bekötési rajz"));

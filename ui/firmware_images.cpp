@@ -1,4 +1,4 @@
-#include "tfirmware.h"
+#include "firmware_images.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -10,7 +10,7 @@ namespace {
 constexpr int kConvertDelay = 100;
 }
 
-TFirmware::TFirmware(QWidget* parent)
+FirmwareImages::FirmwareImages(QWidget* parent)
     : QWidget(parent, Qt::Window)
     , FirmwareImage(Store.FirmwareImage)
     , FirmwareSlot(Store.FirmwareSlot) {
@@ -35,10 +35,10 @@ TFirmware::TFirmware(QWidget* parent)
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kConvertDelay);
-    connect(Timer1, &QTimer::timeout, this, &TFirmware::Timer1Timer);
+    connect(Timer1, &QTimer::timeout, this, &FirmwareImages::Timer1Timer);
 }
 
-void TFirmware::ShowImages() {
+void FirmwareImages::ShowImages() {
     int row = 0;
     for (const k6media::FirmwareSlotDef& s : k6media::kFirmwareSlots) {
         if (QLabel* l = Label(QStringLiteral("Label%1").arg(2 * row + 2))) l->setText(Store.ImageLabel(s.slot));
@@ -51,11 +51,11 @@ void TFirmware::ShowImages() {
     }
 }
 
-QLabel* TFirmware::Label(const QString& name) const {
+QLabel* FirmwareImages::Label(const QString& name) const {
     return findChild<QLabel*>(name);
 }
 
-void TFirmware::Timer1Timer() {
+void FirmwareImages::Timer1Timer() {
     Timer1->stop();
     if (OnFirstTick) OnFirstTick();
 }

@@ -1,11 +1,11 @@
-#include "tk6form8.h"
+#include "contact_window.h"
 
 #include "forms.h"
 #include "i18n/product_variant.h"
 #include "k6config/cp1250.h"
 #include "serial/settings.h"
-#include "tform1.h"
-#include "tk6form1.h"
+#include "start_window.h"
+#include "config_window.h"
 #include "own_activation.h"
 
 #include <QDir>
@@ -25,7 +25,7 @@ namespace {
 constexpr qint64 kMaxContactFile = 256 * 1024;
 } // namespace
 
-TK6Form8::TK6Form8(QWidget* parent)
+ContactWindow::ContactWindow(QWidget* parent)
     : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("TK6Form8"));
     setWindowTitle(QStringLiteral("Kapcsolat"));
@@ -46,13 +46,13 @@ TK6Form8::TK6Form8(QWidget* parent)
     resize(480, 360);
 }
 
-void TK6Form8::changeEvent(QEvent* event) {
+void ContactWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
         FormActivate();
 }
 
-QString TK6Form8::DecodeContactFile(const QByteArray& bytes) {
+QString ContactWindow::DecodeContactFile(const QByteArray& bytes) {
     QString text;
     if (const auto marked = QStringConverter::encodingForData(bytes)) {
         QStringDecoder decode(*marked); // skips the mark
@@ -66,7 +66,7 @@ QString TK6Form8::DecodeContactFile(const QByteArray& bytes) {
     return text;
 }
 
-std::optional<QString> TK6Form8::LoadContactFile(const QString& path) {
+std::optional<QString> ContactWindow::LoadContactFile(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxContactFile) return std::nullopt;
     const QByteArray bytes = f.read(kMaxContactFile + 1);
@@ -74,7 +74,7 @@ std::optional<QString> TK6Form8::LoadContactFile(const QString& path) {
     return DecodeContactFile(bytes);
 }
 
-void TK6Form8::FormActivate() {
+void ContactWindow::FormActivate() {
     Memo1->clear();
     const QString startDir = Form1 ? Form1->StartDirectory : QDir::currentPath();
     if (const auto text = LoadContactFile(startDir + QStringLiteral("/contact.txt"))) {

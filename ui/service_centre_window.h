@@ -2,6 +2,7 @@
 // The SMS service-centre window: the number typed or taken from an operator preset is set as the
 // modem's SMS service centre through the engine (state 50). Closing the window sends the monitor
 // off (state 81), which takes the module out of modem mode.
+// Design name: TSMSk; objectName "TSMSk", by which the catalogue and the tests find it.
 
 #include <QWidget>
 
@@ -23,10 +24,10 @@ inline constexpr ServiceCentrePreset kServiceCentrePresets[] = {
     {"Button3", "Vodafone", "+36709996500"},
 };
 
-class TSMSk : public QWidget {
+class ServiceCentreWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TSMSk(QWidget* parent = nullptr);
+    explicit ServiceCentreWindow(QWidget* parent = nullptr);
 
     void Button4Click(); // "Beállítás / Újrainditás"
 

@@ -14,6 +14,7 @@
 //
 // Samples are added in batches: what arrives while the event loop is busy goes to the chart in
 // one update when it is free again, and at most ten updates a second while a read runs.
+// Design name: TK6Form6; objectName "TK6Form6", by which the catalogue and the tests find it.
 
 #include "k6link/signal_memory.h"
 
@@ -39,10 +40,10 @@ struct SignalWindowTexts {
     QString Clear = QStringLiteral("Törlés");
 };
 
-class TK6Form6 : public QWidget {
+class SignalChartWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TK6Form6(QWidget* parent = nullptr);
+    explicit SignalChartWindow(QWidget* parent = nullptr);
 
     // Handlers, named after their controls.
     void Button1Click(); // clear, then read

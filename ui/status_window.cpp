@@ -1,10 +1,10 @@
-#include "tk6form2.h"
+#include "status_window.h"
 
 #include "forms.h"
 #include "k6_status_side.h"
 #include "k6link/core_states.h"
-#include "tform1.h"
-#include "tk6form1.h"
+#include "start_window.h"
+#include "config_window.h"
 #include "own_activation.h"
 
 #include <QCloseEvent>
@@ -67,7 +67,7 @@ QLabel* Caption(QWidget* parent, const char* name, const QString& text, QWidget*
 
 } // namespace
 
-TK6Form2::TK6Form2(QWidget* parent)
+StatusWindow::StatusWindow(QWidget* parent)
     : QWidget(parent, Qt::Window) {
     InitStatusPictures();
     setObjectName(QStringLiteral("TK6Form2"));
@@ -179,12 +179,12 @@ TK6Form2::TK6Form2(QWidget* parent)
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kSecond);
-    connect(Timer1, &QTimer::timeout, this, &TK6Form2::Timer1Timer);
-    connect(Button1, &QPushButton::clicked, this, &TK6Form2::Button1Click);
+    connect(Timer1, &QTimer::timeout, this, &StatusWindow::Timer1Timer);
+    connect(Button1, &QPushButton::clicked, this, &StatusWindow::Button1Click);
     resize(560, 480);
 }
 
-QLabel* TK6Form2::AddPicture(QGridLayout* grid, int row, const char* name, const char* labelName,
+QLabel* StatusWindow::AddPicture(QGridLayout* grid, int row, const char* name, const char* labelName,
                              const QString& caption) {
     auto* picture = new QLabel(grid->parentWidget());
     picture->setObjectName(QString::fromLatin1(name));
@@ -195,7 +195,7 @@ QLabel* TK6Form2::AddPicture(QGridLayout* grid, int row, const char* name, const
     return picture;
 }
 
-void TK6Form2::SetPicture(QLabel* picture, k6link::Picture p) {
+void StatusWindow::SetPicture(QLabel* picture, k6link::Picture p) {
     static const QIcon ki(QStringLiteral(":/status/ki.svg"));
     static const QIcon be(QStringLiteral(":/status/be.svg"));
     picture->setProperty("picture", static_cast<int>(p));
@@ -212,35 +212,35 @@ void TK6Form2::SetPicture(QLabel* picture, k6link::Picture p) {
     }
 }
 
-k6link::Picture TK6Form2::PictureOf(const QString& name) const {
+k6link::Picture StatusWindow::PictureOf(const QString& name) const {
     const auto* l = findChild<QLabel*>(name);
     if (!l || !l->property("picture").isValid()) return k6link::Picture::Blank;
     return static_cast<k6link::Picture>(l->property("picture").toInt());
 }
 
-k6link::StatusPoll* TK6Form2::Poll() const {
+k6link::StatusPoll* StatusWindow::Poll() const {
     return K6Form1 && K6Form1->Status ? &K6Form1->Status->Poll() : nullptr;
 }
 
-void TK6Form2::SetPanelColour(QFrame* panel, const char* colour) {
+void StatusWindow::SetPanelColour(QFrame* panel, const char* colour) {
     QPalette p = panel->palette();
     p.setColor(QPalette::Window, QColor(QString::fromLatin1(colour)));
     panel->setPalette(p);
     panel->setProperty("colour", QString::fromLatin1(colour));
 }
 
-void TK6Form2::SetStatusBarRed(bool red) {
+void StatusWindow::SetStatusBarRed(bool red) {
     statusRed_ = red;
     QPalette p = StatusBar1->palette();
     p.setColor(QPalette::Window, red ? QColor(QString::fromLatin1(kRed)) : palette().color(QPalette::Window));
     StatusBar1->setPalette(p);
 }
 
-QString TK6Form2::StatusPanel(int panel) const {
+QString StatusWindow::StatusPanel(int panel) const {
     return panel >= 0 && panel < 2 ? panels_[panel]->text() : QString();
 }
 
-void TK6Form2::Open() {
+void StatusWindow::Open() {
     for (QFrame* p : inputPanels_)
         SetPanelColour(p, kGrey);
     if (k6link::StatusPoll* poll = Poll()) poll->Open();
@@ -250,13 +250,13 @@ void TK6Form2::Open() {
     activateWindow();
 }
 
-void TK6Form2::changeEvent(QEvent* event) {
+void StatusWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
         FormActivate();
 }
 
-void TK6Form2::FormActivate() {
+void StatusWindow::FormActivate() {
     // The K6 window's picture of the module model.
     if (K6Form1) {
         for (const char* name : {"Image21", "Image20", "Image1"}) {
@@ -272,13 +272,13 @@ void TK6Form2::FormActivate() {
     Timer1->start();
 }
 
-void TK6Form2::closeEvent(QCloseEvent* event) {
+void StatusWindow::closeEvent(QCloseEvent* event) {
     Timer1->stop();
     if (k6link::StatusPoll* poll = Poll()) poll->Stop();
     event->accept();
 }
 
-void TK6Form2::Timer1Timer() {
+void StatusWindow::Timer1Timer() {
     k6link::StatusPoll* poll = Poll();
     // A lost port ends the poll like any operation; while the window is open it is started again,
     // so the window refreshes by itself once the adapter is back. Try-out has no module to poll:
@@ -291,15 +291,15 @@ void TK6Form2::Timer1Timer() {
     SetStatusBarRed(!alive);
 }
 
-void TK6Form2::Button1Click() {
+void StatusWindow::Button1Click() {
     if (k6link::StatusPoll* poll = Poll()) poll->StartTestEnd();
 }
 
-void TK6Form2::ShowRegOk() {
+void StatusWindow::ShowRegOk() {
     panels_[1]->setText(Texts.RegOk);
 }
 
-void TK6Form2::Refresh(const k6link::StatusBytes& s) {
+void StatusWindow::Refresh(const k6link::StatusBytes& s) {
     const int moduleType = K6Form1 ? K6Form1->ModuleType : 72;
     const int moduleCode = Form1 ? Form1->Search.ModuleCode : moduleType;
     const k6link::StatusDisplay d = k6link::StatusDisplayOf(s, moduleType, moduleCode, Texts);
@@ -337,7 +337,7 @@ void TK6Form2::Refresh(const k6link::StatusBytes& s) {
         ConnectLabel->setText(Texts.Connect + QString::number(poll->ConnectCount));
 }
 
-void TK6Form2::ApplyVersionRules(int version, int moduleType) {
+void StatusWindow::ApplyVersionRules(int version, int moduleType) {
     for (const k6link::VisibilityRule& r : k6link::StatusVersionRules(version, moduleType))
         if (auto* w = findChild<QWidget*>(QString::fromLatin1(r.control))) w->setVisible(r.visible);
 }

@@ -1,8 +1,8 @@
-#include "tk6form5.h"
+#include "event_log_window.h"
 
 #include "k6_file_commands.h"
 #include "k6config/config_file.h"
-#include "tk6form1.h"
+#include "config_window.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -65,7 +65,7 @@ void LogTableModel::SetRows(int firstRow, std::span<const k6link::LogRow> rows) 
 
 // --- The window --------------------------------------------------------------------------------
 
-Tk6Form5::Tk6Form5(QWidget* parent)
+EventLogWindow::EventLogWindow(QWidget* parent)
     : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("Tk6Form5"));
     setWindowTitle(QStringLiteral("Naplo kiolvasása"));
@@ -121,70 +121,70 @@ Tk6Form5::Tk6Form5(QWidget* parent)
     buttons->addWidget(BitBtn1);
     layout->addLayout(buttons);
 
-    connect(BitBtn2, &QPushButton::clicked, this, &Tk6Form5::BitBtn2Click);
-    connect(BitBtn4, &QPushButton::clicked, this, &Tk6Form5::BitBtn4Click);
-    connect(BitBtn1, &QPushButton::clicked, this, &Tk6Form5::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &EventLogWindow::BitBtn2Click);
+    connect(BitBtn4, &QPushButton::clicked, this, &EventLogWindow::BitBtn4Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &EventLogWindow::BitBtn1Click);
 }
 
-void Tk6Form5::ApplyTexts() {
+void EventLogWindow::ApplyTexts() {
     BitBtn2->setText(Texts.Read);
     BitBtn4->setText(Texts.Stop);
     BitBtn1->setText(Texts.Export);
     model_->SetHeader(LogTexts().Header);
 }
 
-void Tk6Form5::BitBtn2Click() {
+void EventLogWindow::BitBtn2Click() {
     emit ReadRequested();
 }
 
-void Tk6Form5::BitBtn4Click() {
+void EventLogWindow::BitBtn4Click() {
     emit StopRequested();
 }
 
-void Tk6Form5::closeEvent(QCloseEvent* event) {
+void EventLogWindow::closeEvent(QCloseEvent* event) {
     emit StopRequested();
     QWidget::closeEvent(event);
 }
 
-void Tk6Form5::ShowProgress(bool visible) {
+void EventLogWindow::ShowProgress(bool visible) {
     ProgressBar1->setVisible(visible);
 }
 
-void Tk6Form5::SetProgress(int position) {
+void EventLogWindow::SetProgress(int position) {
     ProgressBar1->setValue(position);
 }
 
-void Tk6Form5::SetRows(int firstRow, std::span<const k6link::LogRow> rows) {
+void EventLogWindow::SetRows(int firstRow, std::span<const k6link::LogRow> rows) {
     model_->SetRows(firstRow, rows);
 }
 
-void Tk6Form5::SetLogTexts(const k6link::LogTexts* texts) {
+void EventLogWindow::SetLogTexts(const k6link::LogTexts* texts) {
     logTexts_ = texts;
     model_->SetHeader(LogTexts().Header);
 }
 
-const k6link::LogTexts& Tk6Form5::LogTexts() const {
+const k6link::LogTexts& EventLogWindow::LogTexts() const {
     static const k6link::LogTexts defaults;
     return logTexts_ ? *logTexts_ : defaults;
 }
 
-int Tk6Form5::RowCount() const {
+int EventLogWindow::RowCount() const {
     return model_->rowCount() + 1;
 }
 
-QString Tk6Form5::Cell(int row, int column) const {
+QString EventLogWindow::Cell(int row, int column) const {
     if (row == 0) return model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
     return model_->data(model_->index(row - 1, column), Qt::DisplayRole).toString();
 }
 
-QString Tk6Form5::ExportCsv(const QString& path) const {
+QString EventLogWindow::ExportCsv(const QString& path) const {
     const QByteArray csv = k6link::LogCsv(model_->Rows(), LogTexts());
     if (const auto r = k6config::WriteFileAtomically(path, csv); !r)
         return K6FileCommands::ErrorText(r, path);
     return {};
 }
 
-void Tk6Form5::BitBtn1Click() {
+void EventLogWindow::BitBtn1Click() {
     QString path;
     const QStringList filters{Texts.ExportFilter};
     const QString suffix = QStringLiteral("csv");
@@ -203,8 +203,8 @@ void Tk6Form5::BitBtn1Click() {
     if (path.isEmpty()) return;
     const QString error = ExportCsv(path);
     if (error.isEmpty()) return;
-    if (TK6Form1::MessageBoxHook)
-        TK6Form1::MessageBoxHook(error, QMessageBox::Ok);
+    if (ConfigWindow::MessageBoxHook)
+        ConfigWindow::MessageBoxHook(error, QMessageBox::Ok);
     else
         QMessageBox::warning(this, windowTitle(), error);
 }

@@ -1,9 +1,9 @@
-#include "tk6form9.h"
+#include "firmware_window.h"
 
 #include "forms.h"
 #include "k6media/firmware_download.h"
-#include "tfirmware.h"
-#include "tk6form1.h"
+#include "firmware_images.h"
+#include "config_window.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -27,7 +27,7 @@ constexpr int kProgressMaximum = 255;
 constexpr int kProgressInterval = 300;
 } // namespace
 
-TK6Form9::TK6Form9(QWidget* parent)
+FirmwareWindow::FirmwareWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("TK6Form9"));
     setWindowModality(Qt::ApplicationModal);
@@ -86,40 +86,40 @@ TK6Form9::TK6Form9(QWidget* parent)
     layout->addLayout(buttons);
     resize(420, 230);
 
-    connect(Button1, &QPushButton::clicked, this, &TK6Form9::Button1Click);
-    connect(DownloadOLDfirmware1, &QAction::triggered, this, &TK6Form9::DownloadOLDfirmware1Click);
-    connect(BitBtn3, &QPushButton::clicked, this, &TK6Form9::BitBtn3Click);
-    connect(Timer1, &QTimer::timeout, this, &TK6Form9::Timer1Timer);
+    connect(Button1, &QPushButton::clicked, this, &FirmwareWindow::Button1Click);
+    connect(DownloadOLDfirmware1, &QAction::triggered, this, &FirmwareWindow::DownloadOLDfirmware1Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &FirmwareWindow::BitBtn3Click);
+    connect(Timer1, &QTimer::timeout, this, &FirmwareWindow::Timer1Timer);
 
     FormCreate();
 }
 
-void TK6Form9::FormCreate() {
+void FirmwareWindow::FormCreate() {
     ShowDownloadButton(k6media::FirmwareTexts{}.DownloadStart);
     // The rounded region follows the size (resizeEvent).
 }
 
-void TK6Form9::ShowDownloadButton(const QString& caption) {
+void FirmwareWindow::ShowDownloadButton(const QString& caption) {
     // The button names the image of the main model, whatever the module turns out to be.
     const QString image = Firmware && Firmware->Label2 ? Firmware->Label2->text() : QString();
     Button1->setText(image.isEmpty() ? caption : caption + QStringLiteral(" (") + image + QLatin1Char(')'));
 }
 
-void TK6Form9::resizeEvent(QResizeEvent* event) {
+void FirmwareWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     QPainterPath path;
     path.addRoundedRect(QRectF(rect()), kCornerEllipse / 2.0, kCornerEllipse / 2.0);
     setMask(QRegion(path.toFillPolygon().toPolygon()));
 }
 
-void TK6Form9::showEvent(QShowEvent* event) {
+void FirmwareWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // Once per opening, not when the window system shows it again (restored, another program in
     // front and back again): that must not restart the query in the middle of a download.
     if (!event->spontaneous()) FormActivate();
 }
 
-void TK6Form9::FormActivate() {
+void FirmwareWindow::FormActivate() {
     setWindowOpacity(kOpacity);
     const k6media::FirmwareTexts texts = Operation ? Operation->Texts : k6media::FirmwareTexts{};
     Label1->setText(texts.Headline);
@@ -133,21 +133,21 @@ void TK6Form9::FormActivate() {
     ShowDownloadButton(texts.DownloadStart);
 }
 
-void TK6Form9::Button1Click() {
+void FirmwareWindow::Button1Click() {
     if (Firmware) Firmware->Timer1->start();
 }
 
-void TK6Form9::DownloadOLDfirmware1Click() {
+void FirmwareWindow::DownloadOLDfirmware1Click() {
     // Also while "Download Start" is disabled: an image older than the module's can be loaded.
     Button1Click();
 }
 
-void TK6Form9::BitBtn3Click() {
+void FirmwareWindow::BitBtn3Click() {
     if (Operation) Operation->Leave();
     close();
 }
 
-void TK6Form9::keyPressEvent(QKeyEvent* event) {
+void FirmwareWindow::keyPressEvent(QKeyEvent* event) {
     // Without a frame there is no close button: Escape leaves as "Kilépés" does.
     if (event->key() == Qt::Key_Escape) {
         BitBtn3Click();
@@ -156,23 +156,23 @@ void TK6Form9::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void TK6Form9::closeEvent(QCloseEvent* event) {
+void FirmwareWindow::closeEvent(QCloseEvent* event) {
     FormClose();
     QWidget::closeEvent(event);
 }
 
-void TK6Form9::FormClose() {
+void FirmwareWindow::FormClose() {
     Timer1->stop();
     ProgressBar1->setValue(0);
 }
 
-void TK6Form9::Timer1Timer() {
+void FirmwareWindow::Timer1Timer() {
     ProgressBar1->setValue(std::min(ProgressBar1->value() + 1, ProgressBar1->maximum()));
 }
 
-void TK6Form9::ShowMessage(const QString& text) {
-    if (TK6Form1::MessageBoxHook)
-        TK6Form1::MessageBoxHook(text, QMessageBox::Ok);
+void FirmwareWindow::ShowMessage(const QString& text) {
+    if (ConfigWindow::MessageBoxHook)
+        ConfigWindow::MessageBoxHook(text, QMessageBox::Ok);
     else
         QMessageBox::warning(this, windowTitle(), text);
 }

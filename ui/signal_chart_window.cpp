@@ -1,4 +1,4 @@
-#include "tk6form6.h"
+#include "signal_chart_window.h"
 
 #include <QCategoryAxis>
 #include <QChart>
@@ -28,7 +28,7 @@ constexpr int kLabelSpacing = 40;
 constexpr qint64 kFlushInterval = 100;
 } // namespace
 
-TK6Form6::TK6Form6(QWidget* parent)
+SignalChartWindow::SignalChartWindow(QWidget* parent)
     : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("TK6Form6"));
     setWindowTitle(QStringLiteral("Térerő"));
@@ -85,36 +85,36 @@ TK6Form6::TK6Form6(QWidget* parent)
     buttons->addWidget(Button3);
     layout->addLayout(buttons);
 
-    connect(xAxis_, &QValueAxis::rangeChanged, this, &TK6Form6::AxisRangeChanged);
+    connect(xAxis_, &QValueAxis::rangeChanged, this, &SignalChartWindow::AxisRangeChanged);
     // A wider or narrower plot shows more or fewer columns.
     connect(chart_, &QChart::plotAreaChanged, this, [this](const QRectF& area) {
         Q_UNUSED(area);
         if (!showing_ && Columns() != shownWidth_) Show(shownFrom_, shownTo_);
     });
 
-    connect(BitBtn2, &QPushButton::clicked, this, &TK6Form6::BitBtn2Click);
-    connect(Button1, &QPushButton::clicked, this, &TK6Form6::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TK6Form6::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TK6Form6::Button3Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &SignalChartWindow::BitBtn2Click);
+    connect(Button1, &QPushButton::clicked, this, &SignalChartWindow::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &SignalChartWindow::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &SignalChartWindow::Button3Click);
 }
 
-void TK6Form6::ApplyTexts() {
+void SignalChartWindow::ApplyTexts() {
     BitBtn2->setText(Texts.Read);
     Button1->setText(Texts.Read);
     Button2->setText(Texts.Zoom);
     Button3->setText(Texts.Clear);
 }
 
-void TK6Form6::Button1Click() {
+void SignalChartWindow::Button1Click() {
     ClearPoints();
     emit ReadRequested();
 }
 
-void TK6Form6::BitBtn2Click() {
+void SignalChartWindow::BitBtn2Click() {
     Button1->click();
 }
 
-void TK6Form6::Button2Click() {
+void SignalChartWindow::Button2Click() {
     const bool allowed = !ZoomAllowed();
     Chart1->setRubberBand(allowed ? QChartView::RectangleRubberBand : QChartView::NoRubberBand);
     Button2->setChecked(allowed);
@@ -124,15 +124,15 @@ void TK6Form6::Button2Click() {
     }
 }
 
-void TK6Form6::Button3Click() {
+void SignalChartWindow::Button3Click() {
     ClearPoints();
 }
 
-bool TK6Form6::ZoomAllowed() const {
+bool SignalChartWindow::ZoomAllowed() const {
     return Chart1->rubberBand() != QChartView::NoRubberBand;
 }
 
-void TK6Form6::ClearPoints() {
+void SignalChartWindow::ClearPoints() {
     points_.clear();
     labels_.clear();
     flushed_ = 0;
@@ -143,7 +143,7 @@ void TK6Form6::ClearPoints() {
     ShowAll();
 }
 
-void TK6Form6::AddSamples(std::span<const k6link::SignalSample> samples) {
+void SignalChartWindow::AddSamples(std::span<const k6link::SignalSample> samples) {
     // No reserve here: reserving exactly the block's room would copy the whole list every block.
     for (const k6link::SignalSample& s : samples) {
         const qreal x = static_cast<qreal>(points_.size());
@@ -158,16 +158,16 @@ void TK6Form6::AddSamples(std::span<const k6link::SignalSample> samples) {
     ScheduleFlush();
 }
 
-void TK6Form6::ScheduleFlush() {
+void SignalChartWindow::ScheduleFlush() {
     if (flushScheduled_) return;
     flushScheduled_ = true;
     // At most a few chart updates a second however fast the blocks come.
     const qint64 sinceLast = lastFlush_.isValid() ? lastFlush_.elapsed() : kFlushInterval;
     QTimer::singleShot(static_cast<int>(std::max<qint64>(0, kFlushInterval - sinceLast)), this,
-                       &TK6Form6::Flush);
+                       &SignalChartWindow::Flush);
 }
 
-void TK6Form6::Flush() {
+void SignalChartWindow::Flush() {
     flushScheduled_ = false;
     lastFlush_.start();
     if (flushed_ == points_.size()) return;
@@ -178,25 +178,25 @@ void TK6Form6::Flush() {
         ShowAll();
 }
 
-int TK6Form6::Columns() const {
+int SignalChartWindow::Columns() const {
     // Until the chart is laid out its plot area has no useful size.
     const qreal w = chart_->plotArea().width();
     if (!(w >= kMinimumColumns)) return kMinimumColumns;
     return static_cast<int>(std::min<qreal>(w, kMaximumColumns));
 }
 
-void TK6Form6::ShowAll() {
+void SignalChartWindow::ShowAll() {
     Show(0, std::max<qreal>(1, static_cast<qreal>(points_.size() - 1)));
 }
 
-void TK6Form6::AxisRangeChanged(qreal from, qreal to) {
+void SignalChartWindow::AxisRangeChanged(qreal from, qreal to) {
     if (showing_) return;
     // A zoom of the rubber band (or out again with the right button).
     zoomed_ = from > 0 || to < static_cast<qreal>(points_.size() - 1);
     Show(from, to);
 }
 
-void TK6Form6::Show(qreal from, qreal to) {
+void SignalChartWindow::Show(qreal from, qreal to) {
     showing_ = true;
     const int width = Columns();
     xAxis_->setRange(from, to);
@@ -251,23 +251,23 @@ void TK6Form6::Show(qreal from, qreal to) {
     showing_ = false;
 }
 
-int TK6Form6::PointCount() const {
+int SignalChartWindow::PointCount() const {
     return static_cast<int>(points_.size());
 }
 
-QList<QPointF> TK6Form6::Points() const {
+QList<QPointF> SignalChartWindow::Points() const {
     return points_;
 }
 
-QList<std::pair<QString, qreal>> TK6Form6::Labels() const {
+QList<std::pair<QString, qreal>> SignalChartWindow::Labels() const {
     return labels_;
 }
 
-QList<QPointF> TK6Form6::ShownPoints() const {
+QList<QPointF> SignalChartWindow::ShownPoints() const {
     return series_->points();
 }
 
-QList<std::pair<QString, qreal>> TK6Form6::ShownLabels() const {
+QList<std::pair<QString, qreal>> SignalChartWindow::ShownLabels() const {
     QList<std::pair<QString, qreal>> out;
     for (const QString& label : xAxis_->categoriesLabels())
         out.append({label, xAxis_->endValue(label)});

@@ -2,6 +2,7 @@
 // The screen-resolution window "Képernyőfelbontás": the user picks the screen size the K6 window
 // is scaled for (the "monitor" setting). The K6 window applies it on its first activation after a
 // start, so a change takes effect at the next start, as Label1 says.
+// Design name: TK6Form7; objectName "TK6Form7", by which the catalogue and the tests find it.
 
 #include <QWidget>
 
@@ -12,10 +13,10 @@ class QPushButton;
 
 namespace dalvex {
 
-class TK6Form7 : public QWidget {
+class ResolutionWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TK6Form7(QWidget* parent = nullptr);
+    explicit ResolutionWindow(QWidget* parent = nullptr);
 
     void FormActivate();
     void Button1Click(); // "Beállít"

@@ -1,10 +1,10 @@
-#include "tk6form7.h"
+#include "resolution_window.h"
 
 #include "forms.h"
 #include "i18n/product_variant.h"
 #include "k6_activation.h"
 #include "serial/settings.h"
-#include "tk6form1.h"
+#include "config_window.h"
 #include "own_activation.h"
 
 #include <QButtonGroup>
@@ -22,7 +22,7 @@ constexpr const char* kSizes[] = {"600 x 480", "800 x 600", "1024 x 768", "1280 
 const QString kMonitor = QStringLiteral("monitor");
 } // namespace
 
-TK6Form7::TK6Form7(QWidget* parent)
+ResolutionWindow::ResolutionWindow(QWidget* parent)
     : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("TK6Form7"));
     setWindowTitle(QStringLiteral("Képernyőfelbontás"));
@@ -54,30 +54,30 @@ TK6Form7::TK6Form7(QWidget* parent)
 
     Button1 = new QPushButton(QStringLiteral("Beállít"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
-    connect(Button1, &QPushButton::clicked, this, &TK6Form7::Button1Click);
+    connect(Button1, &QPushButton::clicked, this, &ResolutionWindow::Button1Click);
     layout->addWidget(Button1, 0, Qt::AlignRight);
     setWindowModality(Qt::ApplicationModal);
 }
 
-QString TK6Form7::RegKey() const {
+QString ResolutionWindow::RegKey() const {
     return K6Form1 ? K6Form1->RegKey : MakeRegKey(MakeBrandFields());
 }
 
-int TK6Form7::ItemIndex() const {
+int ResolutionWindow::ItemIndex() const {
     return RadioItems->checkedId();
 }
 
-void TK6Form7::SetItemIndex(int index) {
+void ResolutionWindow::SetItemIndex(int index) {
     if (QAbstractButton* b = RadioItems->button(index)) b->setChecked(true);
 }
 
-void TK6Form7::changeEvent(QEvent* event) {
+void ResolutionWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
         FormActivate();
 }
 
-void TK6Form7::FormActivate() {
+void ResolutionWindow::FormActivate() {
     QString monitor = ReadSetting(RegKey(), kMonitor);
     if (monitor.isEmpty()) {
         monitor = QStringLiteral("1");
@@ -90,7 +90,7 @@ void TK6Form7::FormActivate() {
     Label1->show();
 }
 
-void TK6Form7::Button1Click() {
+void ResolutionWindow::Button1Click() {
     if (ItemIndex() >= 0) WriteSetting(RegKey(), kMonitor, QString::number(ItemIndex()));
     close();
 }

@@ -3,6 +3,7 @@
 // bar, the fields the start window hands a module over with, and the operation engine with its
 // port and timers. The window shows what the engine asks for (it is the engine's host) and starts
 // operations by setting the engine's OpState; it never writes to the port itself.
+// Design name: TK6Form1; objectName "K6Form1", by which the catalogue and the tests find it.
 
 #include "i18n/product_variant.h"
 #include "k6link/config_transfer.h"
@@ -57,11 +58,11 @@ struct K6FormTexts {
     QString ExitQuestion = QStringLiteral("Művelet van folyamatban, biztosan ki akar lépni?!");
 };
 
-class TK6Form1 : public QMainWindow, private k6link::EngineHost {
+class ConfigWindow : public QMainWindow, private k6link::EngineHost {
     Q_OBJECT
 public:
-    explicit TK6Form1(QWidget* parent = nullptr);
-    ~TK6Form1() override;
+    explicit ConfigWindow(QWidget* parent = nullptr);
+    ~ConfigWindow() override;
 
     // The page with component name `name` ("TabSheet20") shown or hidden in the page control.
     void SetPageVisible(const QString& name, bool visible);

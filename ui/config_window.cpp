@@ -1,6 +1,6 @@
-#include "tk6form1.h"
+#include "config_window.h"
 
-#include "aux_forms.h"
+#include "windows.h"
 #include "forms.h"
 #include "k6_backup_side.h"
 #include "k6_activation.h"
@@ -21,12 +21,12 @@
 #include "serial/async32.h"
 #include "serial/settings.h"
 #include "serial_trace_switch.h"
-#include "tform1.h"
-#include "tk6form4.h"
-#include "tk6form7.h"
-#include "tk6form8.h"
-#include "tk6form9.h"
-#include "tk6form2.h"
+#include "start_window.h"
+#include "wiring_window.h"
+#include "resolution_window.h"
+#include "contact_window.h"
+#include "firmware_window.h"
+#include "status_window.h"
 #include "own_activation.h"
 
 #include <QAction>
@@ -50,7 +50,7 @@ namespace dalvex {
 
 namespace k6state = k6link::state;
 
-TK6Form1::MessageBoxFn TK6Form1::MessageBoxHook;
+ConfigWindow::MessageBoxFn ConfigWindow::MessageBoxHook;
 
 namespace {
 
@@ -121,7 +121,7 @@ constexpr MenuDef kMenus[] = {
 // The menu items that work; every other item is disabled until its function is built.
 struct MenuHandler {
     const char* name;
-    void (TK6Form1::*click)();
+    void (ConfigWindow::*click)();
 };
 
 constexpr int kTimerInterval = 1000;
@@ -129,7 +129,7 @@ constexpr int kRunningInterval = 50;
 
 } // namespace
 
-TK6Form1::TK6Form1(QWidget* parent)
+ConfigWindow::ConfigWindow(QWidget* parent)
     : QMainWindow(parent)
     , AsynComm321(new TAsynComm32(this))
     , port_(*AsynComm321)
@@ -153,7 +153,7 @@ TK6Form1::TK6Form1(QWidget* parent)
     Language = new QTimer(this);
     Language->setObjectName(QStringLiteral("Language"));
     Language->setInterval(300);
-    connect(Language, &QTimer::timeout, this, &TK6Form1::LanguageTimer);
+    connect(Language, &QTimer::timeout, this, &ConfigWindow::LanguageTimer);
 
     // All five engine timers run from the start; each tick of any of them is one engine tick.
     QTimer** timers[] = {&adas, &Timer1, &Timer2, &Timer3, &Timer4};
@@ -162,7 +162,7 @@ TK6Form1::TK6Form1(QWidget* parent)
         QTimer* t = new QTimer(this);
         t->setObjectName(QString::fromLatin1(timerNames[i]));
         t->setInterval(kTimerInterval);
-        connect(t, &QTimer::timeout, this, &TK6Form1::adasTimer);
+        connect(t, &QTimer::timeout, this, &ConfigWindow::adasTimer);
         t->start();
         *timers[i] = t;
     }
@@ -172,12 +172,12 @@ TK6Form1::TK6Form1(QWidget* parent)
     Backups = new K6BackupSide(*this);
 }
 
-TK6Form1::~TK6Form1() {
+ConfigWindow::~ConfigWindow() {
     // No received-bytes handler may reach the engine once its window is going.
     AsynComm321->Close();
 }
 
-void TK6Form1::BuildControls() {
+void ConfigWindow::BuildControls() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
 
@@ -224,9 +224,9 @@ void TK6Form1::BuildControls() {
     layout->addLayout(buttons);
     setCentralWidget(central);
 
-    connect(BitBtn1, &QPushButton::clicked, this, &TK6Form1::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &TK6Form1::BitBtn2Click);
-    connect(BitBtn4, &QPushButton::clicked, this, &TK6Form1::BitBtn4Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &ConfigWindow::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &ConfigWindow::BitBtn2Click);
+    connect(BitBtn4, &QPushButton::clicked, this, &ConfigWindow::BitBtn4Click);
     connect(BitBtn3, &QPushButton::clicked, this, &QWidget::close);
 
     StatusBar1 = new QStatusBar(this);
@@ -241,26 +241,26 @@ void TK6Form1::BuildControls() {
     setStatusBar(StatusBar1);
 }
 
-void TK6Form1::BuildMenus() {
+void ConfigWindow::BuildMenus() {
     static const MenuHandler kHandlers[] = {
-        {"GSMsoftververzi1", &TK6Form1::GSMsoftververzi1Click},
-        {"jraindts1", &TK6Form1::BitBtn4Click},
-        {"Send2561", &TK6Form1::Send2561Click},
-        {"BitBtn7", &TK6Form1::BitBtn7Click},
-        {"Olvass1", &TK6Form1::BitBtn2Click},
-        {"rs1", &TK6Form1::BitBtn1Click},
-        {"raszinkronizlsa1", &TK6Form1::GSMraszinkronozsa1Click},
-        {"GSMraszinkronozsa1", &TK6Form1::GSMraszinkronozsa1Click},
-        {"BitBtn8", &TK6Form1::BitBtn8Click},
-        {"Bektsirajz1", &TK6Form1::Bektsirajz1Click},
-        {"Kpernyfelbontsbelltsa1", &TK6Form1::Kpernyfelbontsbelltsa1Click},
-        {"Contact1", &TK6Form1::Contact1Click},
-        {"FirmwareDownload1", &TK6Form1::FirmwareDownload1Click},
-        {"FPGAdownloadteszt1", &TK6Form1::FPGAdownloadteszt1Click},
-        {"FPGAVER21", &TK6Form1::FPGAVER21Click},
-        {"Modulllapotmegjelentse1", &TK6Form1::Modulllapotmegjelentse1Click},
-        {"Hibakeress1", &TK6Form1::Hibakeress1Click},
-        {"MonitorAT1", &TK6Form1::MonitorAT1Click},
+        {"GSMsoftververzi1", &ConfigWindow::GSMsoftververzi1Click},
+        {"jraindts1", &ConfigWindow::BitBtn4Click},
+        {"Send2561", &ConfigWindow::Send2561Click},
+        {"BitBtn7", &ConfigWindow::BitBtn7Click},
+        {"Olvass1", &ConfigWindow::BitBtn2Click},
+        {"rs1", &ConfigWindow::BitBtn1Click},
+        {"raszinkronizlsa1", &ConfigWindow::GSMraszinkronozsa1Click},
+        {"GSMraszinkronozsa1", &ConfigWindow::GSMraszinkronozsa1Click},
+        {"BitBtn8", &ConfigWindow::BitBtn8Click},
+        {"Bektsirajz1", &ConfigWindow::Bektsirajz1Click},
+        {"Kpernyfelbontsbelltsa1", &ConfigWindow::Kpernyfelbontsbelltsa1Click},
+        {"Contact1", &ConfigWindow::Contact1Click},
+        {"FirmwareDownload1", &ConfigWindow::FirmwareDownload1Click},
+        {"FPGAdownloadteszt1", &ConfigWindow::FPGAdownloadteszt1Click},
+        {"FPGAVER21", &ConfigWindow::FPGAVER21Click},
+        {"Modulllapotmegjelentse1", &ConfigWindow::Modulllapotmegjelentse1Click},
+        {"Hibakeress1", &ConfigWindow::Hibakeress1Click},
+        {"MonitorAT1", &ConfigWindow::MonitorAT1Click},
         {"Kilps1", nullptr}, // closes the window
     };
     QHash<QString, QMenu*> menus;
@@ -298,7 +298,7 @@ void TK6Form1::BuildMenus() {
     }
 }
 
-void TK6Form1::FormCreate() {
+void ConfigWindow::FormCreate() {
     const BrandFields b = MakeBrandFields();
     ProModelName = b.ProModelName;
     MiniModelName = b.MiniModelName;
@@ -312,31 +312,31 @@ void TK6Form1::FormCreate() {
     PageControl1->setCurrentIndex(0);
 }
 
-void TK6Form1::changeEvent(QEvent* event) {
+void ConfigWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
         FormActivate();
 }
 
-bool TK6Form1::DeferPages = false;
+bool ConfigWindow::DeferPages = false;
 
-void TK6Form1::EnsurePages() {
+void ConfigWindow::EnsurePages() {
     if (Pages) return;
     Pages = new k6pages::K6Pages(this, PageControl1, *Values, *LocalValues);
     Files = new K6FileCommands(*this);
     Voice = new K6VoiceSide(*this);
     if (ModemSide) ModemSide->ConnectPage();
-    const auto button = [this](const char* name, void (TK6Form1::*click)()) {
+    const auto button = [this](const char* name, void (ConfigWindow::*click)()) {
         if (auto* b = qobject_cast<QPushButton*>(Pages->Control(QString::fromLatin1(name))))
             connect(b, &QPushButton::clicked, this, click);
     };
-    button("Button12", &TK6Form1::GSMraszinkronozsa1Click);                 // "Szinkronizálás"
-    button("Button5", &TK6Form1::Button5Click);                             // "PSTN send"
-    button("Button19", &TK6Form1::Modulllapotmegjelentse1Click);            // "Modul állapotok"
+    button("Button12", &ConfigWindow::GSMraszinkronozsa1Click);                 // "Szinkronizálás"
+    button("Button5", &ConfigWindow::Button5Click);                             // "PSTN send"
+    button("Button19", &ConfigWindow::Modulllapotmegjelentse1Click);            // "Modul állapotok"
     if (QWidget* b = Pages->Control(QStringLiteral("Button19"))) b->hide(); // developer mode only
 }
 
-void TK6Form1::FormActivate() {
+void ConfigWindow::FormActivate() {
     Adapt->Run();
 }
 
@@ -348,30 +348,30 @@ static void ShowModal(QWidget* window) {
     window->raise();
     window->activateWindow();
 }
-void TK6Form1::Bektsirajz1Click() {
+void ConfigWindow::Bektsirajz1Click() {
     ShowModal(K6Form4);
 }
-void TK6Form1::Kpernyfelbontsbelltsa1Click() {
+void ConfigWindow::Kpernyfelbontsbelltsa1Click() {
     ShowModal(K6Form7);
 }
-void TK6Form1::Contact1Click() {
+void ConfigWindow::Contact1Click() {
     ShowModal(K6Form8);
 }
 
-void TK6Form1::BitBtn7Click() {
+void ConfigWindow::BitBtn7Click() {
     EnsurePages();
     Files->BitBtn7Click();
 }
 
-void TK6Form1::BitBtn8Click() {
+void ConfigWindow::BitBtn8Click() {
     EnsurePages();
     Files->BitBtn8Click();
 }
 
 // The transfer's side of the window: progress, buttons, and the pages around the image.
-class TK6Form1::TransferSide : public k6link::TransferHost {
+class ConfigWindow::TransferSide : public k6link::TransferHost {
 public:
-    explicit TransferSide(TK6Form1& w)
+    explicit TransferSide(ConfigWindow& w)
         : w_(w) {}
     void SetProgress(int maximum, int position) override {
         for (QProgressBar* p : bars()) {
@@ -413,10 +413,10 @@ private:
             if (auto* g = DPhone1->findChild<QProgressBar*>(QStringLiteral("kijelzo"))) out.push_back(g);
         return out;
     }
-    TK6Form1& w_;
+    ConfigWindow& w_;
 };
 
-k6link::ConfigTransfer& TK6Form1::Transfer() {
+k6link::ConfigTransfer& ConfigWindow::Transfer() {
     if (!transfer_) {
         transferSide_ = std::make_unique<TransferSide>(*this);
         transfer_ = std::make_unique<k6link::ConfigTransfer>(engine_, *transferSide_);
@@ -428,7 +428,7 @@ k6link::ConfigTransfer& TK6Form1::Transfer() {
     return *transfer_;
 }
 
-void TK6Form1::EncodePagesIntoImage() {
+void ConfigWindow::EncodePagesIntoImage() {
     EnsurePages();
     for (const char* page :
          {"TabSheet2", "TabSheet3", "TabSheet4", "TabSheet5", "TabSheet6", "TabSheet7", "TabSheet8",
@@ -437,106 +437,106 @@ void TK6Form1::EncodePagesIntoImage() {
     k6config::EncodeConfigImage(engine_.ConfigImage, *Values, *DoorPhoneValues, CodecContext());
 }
 
-k6config::ImageContext TK6Form1::CodecContext() const {
+k6config::ImageContext ConfigWindow::CodecContext() const {
     return {ModuleType,
             k6config::BrandName(dalvex::ReadSetting(RegKey, QStringLiteral("company")), ProModelName)};
 }
 
-void TK6Form1::BitBtn2Click() {
+void ConfigWindow::BitBtn2Click() {
     Transfer().StartRead();
 }
-void TK6Form1::BitBtn1Click() {
+void ConfigWindow::BitBtn1Click() {
     if (Backups && !Backups->ConfirmSend()) return;
     Transfer().StartSend();
 }
-void TK6Form1::GSMraszinkronozsa1Click() {
+void ConfigWindow::GSMraszinkronozsa1Click() {
     Transfer().StartClockSync();
 }
-void TK6Form1::Button5Click() {
+void ConfigWindow::Button5Click() {
     Transfer().StartPstnSend();
 }
 
-K6FirmwareSide* TK6Form1::FirmwareSide() {
+K6FirmwareSide* ConfigWindow::FirmwareSide() {
     if (!firmwareSide_ && Firmware && K6Form9)
         firmwareSide_ = std::make_unique<K6FirmwareSide>(*this, memoryWrite_);
     return firmwareSide_.get();
 }
-void TK6Form1::FirmwareDownload1Click() {
+void ConfigWindow::FirmwareDownload1Click() {
     if (K6FirmwareSide* f = FirmwareSide()) f->FirmwareDownload1Click();
 }
-void TK6Form1::FPGAdownloadteszt1Click() {
+void ConfigWindow::FPGAdownloadteszt1Click() {
     if (K6FirmwareSide* f = FirmwareSide()) f->FPGAdownloadteszt1Click();
 }
-void TK6Form1::FPGAVER21Click() {
+void ConfigWindow::FPGAVER21Click() {
     if (K6FirmwareSide* f = FirmwareSide()) f->FPGAVER21Click();
 }
-void TK6Form1::Modulllapotmegjelentse1Click() {
+void ConfigWindow::Modulllapotmegjelentse1Click() {
     Status->Modulllapotmegjelentse1Click();
 }
-void TK6Form1::Hibakeress1Click() {
+void ConfigWindow::Hibakeress1Click() {
     Status->Hibakeress1Click();
 }
-void TK6Form1::MonitorAT1Click() {
+void ConfigWindow::MonitorAT1Click() {
     Status->MonitorAT1Click();
 }
 
-void TK6Form1::LanguageTimer() {
+void ConfigWindow::LanguageTimer() {
     Language->stop();
     RunStartLanguagePass(*this);
 }
 
-void TK6Form1::adasTimer() {
+void ConfigWindow::adasTimer() {
     engine_.tick();
 }
 
-void TK6Form1::AsynComm321RxChar(int Count) {
+void ConfigWindow::AsynComm321RxChar(int Count) {
     engine_.AsynComm321RxChar(Count);
 }
 
-void TK6Form1::GSMsoftververzi1Click() {
+void ConfigWindow::GSMsoftververzi1Click() {
     engine_.StartVersionQuery(k6link::VersionNotice::FromMenu);
 }
 
-void TK6Form1::BitBtn4Click() {
+void ConfigWindow::BitBtn4Click() {
     if (Ask(Texts.RestartQuestion) == QMessageBox::Yes) engine_.StartRestart();
 }
 
-void TK6Form1::Send2561Click() {
+void ConfigWindow::Send2561Click() {
     engine_.StartSend256();
 }
 
-void TK6Form1::SetPageVisible(const QString& name, bool visible) {
+void ConfigWindow::SetPageVisible(const QString& name, bool visible) {
     if (QWidget* page = Page(name)) PageControl1->setTabVisible(PageControl1->indexOf(page), visible);
 }
 
-bool TK6Form1::IsPageVisible(const QString& name) const {
+bool ConfigWindow::IsPageVisible(const QString& name) const {
     QWidget* page = Page(name);
     return page && PageControl1->isTabVisible(PageControl1->indexOf(page));
 }
 
-QWidget* TK6Form1::Page(const QString& name) const {
+QWidget* ConfigWindow::Page(const QString& name) const {
     return PageControl1->findChild<QWidget*>(name);
 }
 
-QAction* TK6Form1::MenuItem(const QString& name) const {
+QAction* ConfigWindow::MenuItem(const QString& name) const {
     return findChild<QAction*>(name);
 }
 
-void TK6Form1::SetStatusPanel(int panel, const QString& text) {
+void ConfigWindow::SetStatusPanel(int panel, const QString& text) {
     if (panel >= 0 && panel < 5) panels_[panel]->setText(text);
 }
 
-QString TK6Form1::StatusPanel(int panel) const {
+QString ConfigWindow::StatusPanel(int panel) const {
     return panel >= 0 && panel < 5 ? panels_[panel]->text() : QString();
 }
 
-QMessageBox::StandardButton TK6Form1::Ask(const QString& text) {
+QMessageBox::StandardButton ConfigWindow::Ask(const QString& text) {
     const QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
     if (MessageBoxHook) return MessageBoxHook(text, buttons);
     return QMessageBox::question(this, windowTitle(), text, buttons);
 }
 
-void TK6Form1::closeEvent(QCloseEvent* event) {
+void ConfigWindow::closeEvent(QCloseEvent* event) {
     if (engine_.OpState != k6state::Idle && Ask(Texts.ExitQuestion) != QMessageBox::Yes) {
         event->ignore();
         return;
@@ -547,33 +547,33 @@ void TK6Form1::closeEvent(QCloseEvent* event) {
 
 // EngineHost
 
-void TK6Form1::ShowClockAndCustomer() {
+void ConfigWindow::ShowClockAndCustomer() {
     Label99->setText(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
     // The customer name is the "Ügyfél név:" field of the first page.
     const auto* field = findChild<QLineEdit*>(QStringLiteral("Edit2"));
     CustomerLabel->setText(Texts.Customer + QLatin1Char(' ') + (field ? field->text() : QString()));
 }
 
-bool TK6Form1::PortReleased() {
+bool ConfigWindow::PortReleased() {
     return Form1 && Form1->Search.PortReleased;
 }
 
-QString TK6Form1::ReadSetting(const QString& name) {
+QString ConfigWindow::ReadSetting(const QString& name) {
     return dalvex::ReadSetting(RegKey, name);
 }
 
-void TK6Form1::ShowMessage(const QString& text) {
+void ConfigWindow::ShowMessage(const QString& text) {
     if (MessageBoxHook)
         MessageBoxHook(text, QMessageBox::Ok);
     else
         QMessageBox::information(this, windowTitle(), text);
 }
 
-void TK6Form1::OperationRunning() {
+void ConfigWindow::OperationRunning() {
     if (adas->interval() != kRunningInterval) adas->setInterval(kRunningInterval);
 }
 
-void TK6Form1::EnableTransferButtons() {
+void ConfigWindow::EnableTransferButtons() {
     BitBtn1->setEnabled(true);
     BitBtn2->setEnabled(true);
     if (DPhone1) {
@@ -582,11 +582,11 @@ void TK6Form1::EnableTransferButtons() {
     }
 }
 
-void TK6Form1::CloseFirmwareWindow() {
+void ConfigWindow::CloseFirmwareWindow() {
     if (K6Form9) K6Form9->close();
 }
 
-void TK6Form1::ApplyVersionRules(int, int) {
+void ConfigWindow::ApplyVersionRules(int, int) {
     // The reply's steps take the engine's Version, which the device filter may raise first.
     Adapt->VersionReply();
 }

@@ -2,6 +2,7 @@
 // The GSM information window: what the module's GSM modem says about itself, read with
 // "Újraolvasás" through the engine (states 320 to 326); opening the window does not start the
 // queries.
+// Design name: TK6Form10; objectName "TK6Form10", by which the catalogue and the tests find it.
 
 #include <QWidget>
 #include <array>
@@ -11,10 +12,10 @@ class QPushButton;
 
 namespace dalvex {
 
-class TK6Form10 : public QWidget {
+class GsmInfoWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TK6Form10(QWidget* parent = nullptr);
+    explicit GsmInfoWindow(QWidget* parent = nullptr);
 
     // Edit1 .. Edit8; the engine fills Edit2 .. Edit8.
     void SetField(int field, const QString& text);

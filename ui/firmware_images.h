@@ -3,6 +3,7 @@
 // with their row labels, the buffer an image is converted into, the slot chosen for the module and
 // the module's identification values. It is never shown. Its timer runs the conversion one tick after
 // "Download Start", so the click returns before the work starts.
+// Design name: TFirmware; objectName "TFirmware", by which the catalogue and the tests find it.
 
 #include "k6media/firmware_image.h"
 
@@ -14,10 +15,10 @@ class QTimer;
 
 namespace dalvex {
 
-class TFirmware : public QWidget {
+class FirmwareImages : public QWidget {
     Q_OBJECT
 public:
-    explicit TFirmware(QWidget* parent = nullptr);
+    explicit FirmwareImages(QWidget* parent = nullptr);
 
     k6media::FirmwareData Store;
     std::vector<std::uint8_t>& FirmwareImage;

@@ -1,6 +1,7 @@
 #pragma once
 // The wiring window "Bekötési rajz": the terminal-block drawing of the module's model. The K6
 // window's activation chooses which picture shows for the module type; this window only shows it.
+// Design name: TK6Form4; objectName "TK6Form4", by which the catalogue and the tests find it.
 
 #include <QWidget>
 
@@ -11,10 +12,10 @@ namespace dalvex {
 
 class SvgPicture;
 
-class TK6Form4 : public QWidget {
+class WiringWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TK6Form4(QWidget* parent = nullptr);
+    explicit WiringWindow(QWidget* parent = nullptr);
 
     QTabWidget* PageControl1 = nullptr;
     SvgPicture* Image1 = nullptr;   // models 72 and 74

@@ -1,8 +1,8 @@
-#include "tk6form10.h"
+#include "gsm_info_window.h"
 
 #include "forms.h"
 #include "k6_modem_side.h"
-#include "tk6form1.h"
+#include "config_window.h"
 #include "own_activation.h"
 
 #include <QEvent>
@@ -23,7 +23,7 @@ constexpr const char* kCaptions[] = {
 
 } // namespace
 
-TK6Form10::TK6Form10(QWidget* parent)
+GsmInfoWindow::GsmInfoWindow(QWidget* parent)
     : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("TK6Form10"));
     setWindowTitle(QStringLiteral("GSM információk"));
@@ -51,34 +51,34 @@ TK6Form10::TK6Form10(QWidget* parent)
     buttons->addStretch(1);
     buttons->addWidget(BitBtn3);
     layout->addLayout(buttons);
-    connect(BitBtn1, &QPushButton::clicked, this, &TK6Form10::BitBtn1Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &GsmInfoWindow::BitBtn1Click);
     connect(BitBtn3, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void TK6Form10::SetField(int field, const QString& text) {
+void GsmInfoWindow::SetField(int field, const QString& text) {
     if (field >= 1 && field <= 8) Edits[static_cast<std::size_t>(field - 1)]->setText(text);
 }
 
-QString TK6Form10::Field(int field) const {
+QString GsmInfoWindow::Field(int field) const {
     return field >= 1 && field <= 8 ? Edits[static_cast<std::size_t>(field - 1)]->text() : QString();
 }
 
-void TK6Form10::ClearFields() {
+void GsmInfoWindow::ClearFields() {
     for (QLineEdit* e : Edits)
         e->clear();
 }
 
-void TK6Form10::changeEvent(QEvent* event) {
+void GsmInfoWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
         FormActivate();
 }
 
-void TK6Form10::FormActivate() {
+void GsmInfoWindow::FormActivate() {
     ClearFields();
 }
 
-void TK6Form10::BitBtn1Click() {
+void GsmInfoWindow::BitBtn1Click() {
     ClearFields();
     if (K6Form1 && K6Form1->ModemSide) K6Form1->ModemSide->RereadGsmInfo();
 }

@@ -1,1 +1,0 @@
-#include "aux_forms.h"
