@@ -27,7 +27,7 @@ namespace dalvex {
 struct LogWindowTexts {
     QString Read = QStringLiteral("Olvasás");
     QString Stop = QStringLiteral("Olvasás megállítása");
-    QString Export = QStringLiteral("Export CSV");
+    QString Export = QStringLiteral("Export Excel");
     QString ExportFilter = QStringLiteral("Excel (*.csv)");
 };
 
@@ -63,7 +63,7 @@ public:
     // Handlers, named after their controls.
     void BitBtn2Click(); // "Olvasás"
     void BitBtn4Click(); // "Olvasás megállítása"
-    void BitBtn1Click(); // "Export CSV"
+    void BitBtn1Click(); // "Export Excel"
 
     // Puts Texts on the buttons (after the language pass has changed them).
     void ApplyTexts();
@@ -87,7 +87,7 @@ public:
     QTableView* StringGrid1 = nullptr; // the records
     QPushButton* BitBtn2 = nullptr;    // "Olvasás"
     QPushButton* BitBtn4 = nullptr;    // "Olvasás megállítása"
-    QPushButton* BitBtn1 = nullptr;    // "Export CSV"
+    QPushButton* BitBtn1 = nullptr;    // "Export Excel"
     QProgressBar* ProgressBar1 = nullptr;
 
     LogWindowTexts Texts;

@@ -125,7 +125,9 @@ void FirmwareWindow::FormActivate() {
     Label1->setText(texts.Headline);
     for (QLabel* l : {Label2, Label3, Label4, Label5})
         l->setText(texts.NotKnownYet);
+    Label6->setText(texts.NoNewFirmware);
     Label6->hide();
+    DownloadOLDfirmware1->setText(texts.DownloadOld);
     Button1->setEnabled(false);
     if (Operation) Operation->StartProcessorQuery();
     // The query has read the firmware folders again.

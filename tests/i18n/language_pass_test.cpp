@@ -361,3 +361,32 @@ TEST_F(LanguageFixture, StartWindowCaptionsFitInEveryLanguage) {
         }
     }
 }
+
+// Texts that once stayed Hungarian whatever the language: they follow every switch, there and back.
+TEST_F(LanguageFixture, ButtonsOnPagesAndSmallWindowsFollowTheSwitch) {
+    struct Case {
+        const char* window; // objectName
+        const char* control;
+        const char* german;
+        const char* czech;
+        const char* hungarian;
+    };
+    const std::vector<Case> cases = {
+        {"K6Form1", "BitBtn5", "Auslesen", "Načíst", "Kiolvasás"},
+        {"K6Form1", "BitBtn6", "Hochladen", "Nahrát", "Feltöltés"},
+        {"K6Form1", "Button2", "Neue Zeile hinzufügen", "Přidat nový řádek", "Új sor hozzáadása"},
+        {"TK6Form3", "Button3", "Beenden", "Konec", "Kilépés"},
+        {"Tk6Form5", "BitBtn1", "Export Excel", "Export Excel", "Export Excel"},
+    };
+    for (const auto& [language, column] : {std::pair{"2", 0}, std::pair{"7", 1}, std::pair{"0", 2}}) {
+        setLanguage(language);
+        activate();
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.window) + "." + c.control + " in " + language);
+            auto* b = FindWindow(QString::fromLatin1(c.window))->findChild<QAbstractButton*>(QString::fromLatin1(c.control));
+            ASSERT_NE(b, nullptr);
+            const char* expected[] = {c.german, c.czech, c.hungarian};
+            EXPECT_EQ(b->text(), QString::fromUtf8(expected[column]));
+        }
+    }
+}
