@@ -140,7 +140,7 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
     if (w.Voice) {
         FillTexts(w.Voice->Texts,
                   {&VoicePageTexts::Title, &VoicePageTexts::Upload, &VoicePageTexts::Format,
-                   &VoicePageTexts::Help, &VoicePageTexts::Play, &VoicePageTexts::Stop,
+                   &VoicePageTexts::Play, &VoicePageTexts::Stop,
                    &VoicePageTexts::Record, &VoicePageTexts::NoOutput, &VoicePageTexts::NoInput,
                    &VoicePageTexts::PlayFailed, &VoicePageTexts::RecordFailed, &VoicePageTexts::SaveFailed,
                    &VoicePageTexts::FileFilterVoice, &VoicePageTexts::FileFilterAll},

@@ -1,5 +1,7 @@
 #include "config_window.h"
 
+#include "help_panel.h"
+
 #include "windows.h"
 #include "forms.h"
 #include "k6_backup_side.h"
@@ -39,6 +41,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTime>
@@ -105,6 +108,7 @@ constexpr MenuDef kMenus[] = {
     {"Nyelvek1", "Sloven1", "Slovenský SI"},
     {"Nyelvek1", "Franch1", "Dutch"},
     {"Nyelvek1", "eskjazyk1", "Český"},
+    {"Belltsok1", "HelpPanel1", "Súgó panel"},
     {"Belltsok1", "ilts1", "Beállítás", false},
     {nullptr, "Help1", "Help", false},
     {"Help1", "SajtProfil1", "Saját profil", false},
@@ -168,6 +172,7 @@ ConfigWindow::ConfigWindow(QWidget* parent)
     }
 
     FormCreate();
+    Help->Connect(MenuItem(QStringLiteral("HelpPanel1")));
     TraceSwitch = new SerialTraceSwitch(*this);
     Backups = new K6BackupSide(*this);
 }
@@ -197,7 +202,15 @@ void ConfigWindow::BuildControls() {
     LocalValues = new k6config::PageValues(k6config::K6LocalControls(), this);
     DoorPhoneValues = new k6config::PageValues(k6config::DoorPhoneControls(), this);
     if (!DeferPages) EnsurePages();
-    layout->addWidget(PageControl1, 1);
+    // The pages, and below them the help for the page in front.
+    auto* split = new QSplitter(Qt::Vertical, central);
+    split->setObjectName(QStringLiteral("PagesAndHelp"));
+    split->setChildrenCollapsible(false);
+    split->addWidget(PageControl1);
+    Help = new HelpPanel(*this, *PageControl1, split);
+    split->addWidget(Help);
+    split->setStretchFactor(0, 1);
+    layout->addWidget(split, 1);
 
     auto* buttons = new QHBoxLayout;
     auto makeButton = [central](const char* name, const char* caption) {

@@ -28,6 +28,8 @@ class QTimer;
 
 namespace dalvex {
 
+class HelpPanel;
+
 namespace k6config {
 class PageValues;
 struct ImageContext;
@@ -133,6 +135,8 @@ public:
     k6config::PageValues* DoorPhoneValues = nullptr;
     // The editing pages with their handlers, activation defaults and version rules.
     k6pages::K6Pages* Pages = nullptr;
+    // The help beside the pages.
+    HelpPanel* Help = nullptr;
     // Builds the editing pages if they are not built yet. The program entry sets DeferPages so
     // that the start window appears first and the pages are built right after it, while the
     // start window searches; everything that needs them calls EnsurePages first.

@@ -16,7 +16,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -154,11 +153,6 @@ void K6VoiceSide::Build() {
     Label97->setStyleSheet(QStringLiteral("color: red"));
     outer->addWidget(Label97);
 
-    Memo12 = new QPlainTextEdit(Texts.Help, panel);
-    Memo12->setObjectName(QStringLiteral("Memo12"));
-    Memo12->setReadOnly(true);
-    Memo12->setMaximumHeight(90);
-    outer->addWidget(Memo12);
 
     auto* developer = new QHBoxLayout;
     for (std::size_t i = kMessageSlots; i < kVoiceSlots.size(); ++i) {
@@ -435,7 +429,6 @@ void K6VoiceSide::ApplyTexts() {
         }
     }
     if (Label97) Label97->setText(Texts.Format);
-    if (Memo12) Memo12->setPlainText(Texts.Help);
 }
 
 } // namespace dalvex

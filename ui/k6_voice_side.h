@@ -15,7 +15,6 @@
 
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QTimer;
@@ -31,11 +30,6 @@ struct VoicePageTexts {
     QString Title = QStringLiteral("Hangok");
     QString Upload = QStringLiteral("Feltöltés");
     QString Format = QStringLiteral("Hangfájl formátuma: 8Khz, 8bit, mono, PCM");
-    QString Help = QStringLiteral(
-        "Minden üzenethez válasszon egy hangfájlt (kattintson a mezőre), vagy vegye fel a mikrofonnal "
-        "(Felvétel, majd Stop). A Lejátszás gombbal meghallgathatja, a Feltöltés gombbal a modulba "
-        "küldheti. Az azonosító üzenet legfeljebb 16, a többi legfeljebb 8 másodperc; a modulba egy "
-        "üzenetből legfeljebb kb. 8 másodperc kerül.");
     QString Play = QStringLiteral("Lejátszás");
     QString Stop = QStringLiteral("Stop");
     QString Record = QStringLiteral("Felvétel");
@@ -88,7 +82,6 @@ public:
     QProgressBar* Gauge1 = nullptr;
     QLabel* Label166 = nullptr; // recording countdown
     QLabel* Label97 = nullptr;  // the required format
-    QPlainTextEdit* Memo12 = nullptr;
     QTimer* Timer5 = nullptr;
     int Count = 0;         // seconds of recording left
     int RecordingRow = -1; // the row recording now, or -1

@@ -13,7 +13,9 @@
 #include "ui/language_pass.h"
 #include "ui/start_window.h"
 #include "ui/config_window.h"
+#include "ui/help_panel.h"
 
+#include <QPlainTextEdit>
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -389,4 +391,39 @@ TEST_F(LanguageFixture, ButtonsOnPagesAndSmallWindowsFollowTheSwitch) {
             EXPECT_EQ(b->text(), QString::fromUtf8(expected[column]));
         }
     }
+}
+
+// The help below the pages: the memo of the page in front, in the window's language; hidden from
+// the settings menu, and still hidden when the window is made again.
+TEST_F(LanguageFixture, HelpPanelShowsThePagesHelpInItsLanguageAndStaysHidden) {
+    const Catalogue& c = Catalogue::Builtin();
+    struct Case {
+        const char* page;
+        const char* memo;
+    };
+    const std::vector<Case> cases = {{"TabSheet1", "Memo1"},   {"TabSheet3", "Memo2"},
+                                     {"TabSheet22", "Memo12"}, {"TabSheet24", "Memo14"},
+                                     {"TabSheet25", "HelpTabSheet25"}};
+    for (const auto& [setting, language] : {std::pair{"2", i18n::German}, std::pair{"7", i18n::Czech}}) {
+        setLanguage(setting);
+        activate();
+        for (const Case& k : cases) {
+            SCOPED_TRACE(std::string(k.page) + " in " + setting);
+            w->SetPageVisible(QString::fromLatin1(k.page), true);
+            w->PageControl1->setCurrentWidget(w->Page(QString::fromLatin1(k.page)));
+            ASSERT_NE(w->Help->currentWidget(), nullptr);
+            EXPECT_EQ(w->Help->currentWidget()->objectName(), QString::fromLatin1(k.memo));
+            const CatalogueEntry* e = c.Find("K6Form1", QString::fromLatin1(k.memo), EntryKind::Memo);
+            ASSERT_TRUE(e && e->text[language]);
+            EXPECT_EQ(qobject_cast<QPlainTextEdit*>(w->Help->currentWidget())->toPlainText(), *e->text[language]);
+        }
+    }
+    EXPECT_FALSE(w->Help->isHidden());
+    item("HelpPanel1")->trigger();
+    EXPECT_TRUE(w->Help->isHidden());
+    DestroyForms();
+    CreateForms();
+    w = K6Form1;
+    EXPECT_TRUE(w->Help->isHidden()) << "the choice is remembered";
+    EXPECT_FALSE(item("HelpPanel1")->isChecked());
 }
