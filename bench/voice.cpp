@@ -71,7 +71,7 @@ double Run(int baud, const QString& file, const QString& dir) {
     bench::FeedEngine(comm, engine);
 
     const auto t0 = Clock::now();
-    if (!upload.Start(*k6media::FindVoiceSlot(QStringLiteral("Edit9")), file, dir)) std::exit(1);
+    if (!upload.Start(k6media::VoiceSlotOf(k6media::VoiceMessage::Input1), file, dir)) std::exit(1);
     engine.tick(); // opens the port and sends the start frame
     bench::TickUntilIdle(engine, 40);
     const double s = bench::Seconds(host.done - t0);

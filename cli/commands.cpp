@@ -489,7 +489,7 @@ int Voice(const Request& r) {
     bool started = false;
     const int rc = s.Run(QStringLiteral("voice blocks"), [&](k6link::EndFn done) {
         started = upload.Start(chosen, QFileInfo(file).absoluteFilePath(), QDir::currentPath(), std::move(done));
-        if (!started || side.Refused) upload.TabSheet22Exit();
+        if (!started || side.Refused) upload.Abandon();
     });
     if (!started || side.Refused)
         return Fail(QStringLiteral("%1: nothing was sent%2")

@@ -29,7 +29,7 @@ enum class EntryKind {
 enum class Pass { Start, Activation };
 
 struct CatalogueEntry {
-    QString window;  // object name of the window ("K6Form1", "Form1", "StatusWindow" ...); empty for messages
+    QString window;  // object name of the window (its design name); empty for messages
     QString control; // object name of the control; for messages and strings their Hungarian text
     EntryKind kind = EntryKind::Caption;
     int item = 0;           // list item index for EntryKind::Item

@@ -32,14 +32,15 @@ namespace models_detail {
 inline constexpr const char* kPhones5To8[] = {"MaskEdit5", "MaskEdit6", "MaskEdit7", "MaskEdit8", "Label6",
                                               "Label7",    "Label8",    "Label9",    "Label96",   "Label98"};
 inline constexpr const char* kCompactHidden[] = {
-    "Panel10",     "Label106",    "Label107",    "SpinEdit15", "SpinEdit16", "ComboBox15",       "CheckBox12",
-    "CheckEgyeb3", "CheckEgyeb4", "CheckEgyeb5", "CheckEgyeb6", "Label57",   "ComboBox12",       "TK6Form2.Label11",
-    "TK6Form2.Edit3"};
+    "Panel10",     "Label106",   "Label107",    "SpinEdit15",           "SpinEdit16",
+    "ComboBox15",  "CheckBox12", "CheckEgyeb3", "CheckEgyeb4",          "CheckEgyeb5",
+    "CheckEgyeb6", "Label57",    "ComboBox12",  "StatusWindow.Label11", "StatusWindow.Edit3"};
 inline constexpr const char* kCompactHidden73[] = {
-    "Panel10",     "Label106",    "Label107",    "SpinEdit15", "SpinEdit16", "ComboBox15",       "CheckBox12",
-    "CheckEgyeb3", "CheckEgyeb4", "CheckEgyeb5", "CheckEgyeb6", "Label57",   "ComboBox12",       "TK6Form2.Label11",
-    "TK6Form2.Edit3", "Label105", "Edit19",      "BitBtn15"};
-inline constexpr const char* kStatusLineFields[] = {"TK6Form2.Label11", "TK6Form2.Edit3"};
+    "Panel10",     "Label106",   "Label107",    "SpinEdit15",           "SpinEdit16",
+    "ComboBox15",  "CheckBox12", "CheckEgyeb3", "CheckEgyeb4",          "CheckEgyeb5",
+    "CheckEgyeb6", "Label57",    "ComboBox12",  "StatusWindow.Label11", "StatusWindow.Edit3",
+    "Label105",    "Edit19",     "BitBtn15"};
+inline constexpr const char* kStatusLineFields[] = {"StatusWindow.Label11", "StatusWindow.Edit3"};
 
 inline constexpr const char* kShown72[] = {"TabSheet4", "TabSheet5", "TabSheet12", "TabSheet22"};
 inline constexpr const char* kHidden72[] = {"TabSheet6",  "TabSheet7",  "TabSheet8",  "TabSheet9",

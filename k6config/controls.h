@@ -51,7 +51,7 @@ public:
     ControlTable(const ControlTable&) = delete;
     ControlTable& operator=(const ControlTable&) = delete;
 
-    // The window the controls belong to ("ConfigWindow", "DoorPhoneWindow").
+    // The design name of the window the controls belong to.
     const QString& window() const { return window_; }
     const std::vector<ControlDef>& controls() const { return controls_; }
     int size() const { return static_cast<int>(controls_.size()); }

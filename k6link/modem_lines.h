@@ -140,25 +140,38 @@ PhonebookReply ReadPhonebookReply(Reply r);
 // The IMEI reply: "CGSN" at 3 to 6 and at least 28 bytes: the 16 characters at 10 to 25.
 std::optional<QString> ReadImeiReply(Reply r);
 
+// The fields of the GSM information window, numbered from 1 in the window's order.
+namespace info_field {
+inline constexpr int Network = 1;
+inline constexpr int ModemSoftware = 2;
+inline constexpr int JammerDetect = 3;
+inline constexpr int Imei = 4;
+inline constexpr int SimNumber = 5;
+inline constexpr int ServiceCentre = 6;
+inline constexpr int NetworkType = 7;
+inline constexpr int NetworkName = 8;
+inline constexpr int Count = 8;
+} // namespace info_field
+
 // One answer of the GSM information window (states 320 to 326, index 0 to 6).
 struct InfoQuery {
     ModemLine line;
     std::string_view letters; // at positions 3 to 6
     int minCount;             // RxCount needed
-    int field;                // Edit1 .. Edit8 of the window
+    int field;                // the window's field (info_field)
     int from;                 // first position of the text
     int to;                   // last position the text may reach (up to the first CR)
     bool flag;                // the text is "Enabled"/"Disabled" by position `from` holding "1"
 };
 
 inline constexpr std::array<InfoQuery, 7> kInfoQueries{{
-    {ModemLine::Imei, "CGSN", 28, 4, 10, 24, false},
-    {ModemLine::Revision, "CGMR", 41, 2, 10, 50, false},
-    {ModemLine::JammerQuery, "SJDR", 16, 3, 18, 18, true},
-    {ModemLine::Imsi, "CIMI", 28, 5, 10, 50, false},
-    {ModemLine::ServiceCentreQuery, "CSCA", 41, 6, 19, 50, false},
-    {ModemLine::BandQuery, "CBAN", 26, 7, 20, 60, false},
-    {ModemLine::OperatorQuery, "COPS", 26, 8, 20, 60, false},
+    {ModemLine::Imei, "CGSN", 28, info_field::Imei, 10, 24, false},
+    {ModemLine::Revision, "CGMR", 41, info_field::ModemSoftware, 10, 50, false},
+    {ModemLine::JammerQuery, "SJDR", 16, info_field::JammerDetect, 18, 18, true},
+    {ModemLine::Imsi, "CIMI", 28, info_field::SimNumber, 10, 50, false},
+    {ModemLine::ServiceCentreQuery, "CSCA", 41, info_field::ServiceCentre, 19, 50, false},
+    {ModemLine::BandQuery, "CBAN", 26, info_field::NetworkType, 20, 60, false},
+    {ModemLine::OperatorQuery, "COPS", 26, info_field::NetworkName, 20, 60, false},
 }};
 
 // The field's text once the answer is there; nothing while it is not (or is not this answer).

@@ -8,8 +8,6 @@ namespace dalvex::k6link {
 
 namespace {
 
-constexpr int kInfoFields = 8;
-
 LineArgs IndexArgs(int index) {
     LineArgs a;
     a.index = index;
@@ -399,7 +397,7 @@ void ModemOps::StartGsmReset(EndFn onEnd) {
 }
 
 void ModemOps::StartGsmInfo(EndFn onEnd) {
-    for (int field = 1; field <= kInfoFields; ++field)
+    for (int field = 1; field <= info_field::Count; ++field)
         host_.SetInfoField(field, QString());
     modem_.Enter(state::GsmInfo, false, std::move(onEnd));
 }

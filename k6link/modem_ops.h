@@ -70,7 +70,7 @@ public:
     // "Kiolvasás" and "Feltöltés".
     virtual void EnablePhonebookRead(bool enabled) = 0;
     virtual void EnablePhonebookWrite(bool enabled) = 0;
-    // The GSM information window's fields Edit1 .. Edit8.
+    // A field of the GSM information window (info_field, modem_lines.h).
     virtual void SetInfoField(int field, const QString& text) = 0;
     // The SMS service-centre window's status label.
     virtual void SetServiceCentreStatus(const QString& text) = 0;

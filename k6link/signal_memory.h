@@ -56,7 +56,7 @@ public:
     // Registers state 510 with the engine.
     SignalMemory(Engine& engine, SignalHost& host);
 
-    // "Olvasás" (Button1): the chart cleared, OpState := 510.
+    // "Olvasás" of the chart window: the chart cleared, OpState := 510.
     void Start(EndFn onEnd = {});
 
     std::int32_t SignalBlock = 0; // the next block, 0 to 1278

@@ -128,14 +128,10 @@ StatusDisplay StatusDisplayOf(const StatusBytes& s, int moduleType, int moduleCo
 
 std::vector<VisibilityRule> StatusVersionRules(int version, int moduleType) {
     std::vector<VisibilityRule> rules;
-    const auto add = [&rules](std::initializer_list<const char*> names, bool visible) {
-        for (const char* n : names)
-            rules.push_back({n, visible});
-    };
-    if (version < 78) add({"Label20", "Label21", "Label22", "VONFESZ"}, false);
-    if (moduleType == 73) add({"Panel8", "Label13"}, false);
-    if (moduleType == 74 && version >= 77) add({"VONFESZ", "Label20", "Label21", "Label22"}, true);
-    if (version < 18) add({"Label11", "Edit3"}, false);
+    if (version < 78) rules.push_back({StatusPart::LineValues, false});
+    if (moduleType == 73) rules.push_back({StatusPart::Output2, false});
+    if (moduleType == 74 && version >= 77) rules.push_back({StatusPart::LineValues, true});
+    if (version < 18) rules.push_back({StatusPart::Temperature, false});
     return rules;
 }
 

@@ -114,10 +114,17 @@ GaugeColour GaugeColourOf(int signal);
 // Bits 0 .. 6 the magnitude, bit 7 the sign.
 int TemperatureOf(std::uint8_t byte);
 
-// The status window's visibility rules of the version reply, in their order. Each is a control
-// name and whether the rule shows it (true) or hides it; a control no rule names keeps its state.
+// The parts of the status window that the module's software version shows or hides.
+enum class StatusPart {
+    LineValues,  // the line picture's caption, its "LE" and "FEL" marks and the line voltage
+    Output2,     // output 2's coloured panel and its caption
+    Temperature, // the temperature field and its caption
+};
+
+// The status window's visibility rules of the version reply, in their order. Each is a part of
+// the window and whether the rule shows it (true) or hides it; a part no rule names keeps its state.
 struct VisibilityRule {
-    const char* control;
+    StatusPart part;
     bool visible;
 };
 std::vector<VisibilityRule> StatusVersionRules(int version, int moduleType);

@@ -82,14 +82,16 @@ public:
     virtual ~FirmwareHost() = default;
     // The display name of the model with this type code.
     virtual QString ModelName(int typeCode) = 0;
-    virtual void ShowProcessor(const QString& text) = 0; // Label2
-    // Label3 (software version), Label4 (hardware code), Label5 (second version byte).
+    // The processor the module reported ("Processor: J10/ " and the model).
+    virtual void ShowProcessor(const QString& text) = 0;
+    // The module's software version, hardware code and second version byte.
     virtual void ShowModuleVersions(const QString& software, const QString& hardware,
                                     const QString& software2) = 0;
-    virtual void EnableDownload(bool enabled) = 0;     // Button1
-    virtual void ShowNoNewFirmware(bool shown) = 0;    // Label6
-    virtual void SetHeadline(const QString& text) = 0; // Label1
-    virtual void SetProgress(int position) = 0;        // ProgressBar1
+    virtual void EnableDownload(bool enabled) = 0;     // the download button
+    virtual void ShowNoNewFirmware(bool shown) = 0;    // the notice that no newer firmware is there
+    virtual void SetHeadline(const QString& text) = 0; // the window's headline
+    // The download's progress bar.
+    virtual void SetProgress(int position) = 0;
     virtual void StepProgress() = 0;
     // The firmware window's timer that moves the bar while the module programs itself.
     virtual void StartProgrammingTimer() = 0;

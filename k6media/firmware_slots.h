@@ -19,17 +19,16 @@ inline constexpr int kNoSlot = 0;
 
 struct FirmwareSlotDef {
     int slot;
-    const char* company;     // first row label of the image in FirmwareImages
-    const char* processor;   // follows the image's version in the second row label ("8.3 J10")
-    const char* versionName; // component name of the version label ("Label11"); empty: none
+    const char* company;   // first row label of the image in FirmwareImages
+    const char* processor; // follows the image's version in the second row label ("8.3 J10")
 };
 
 inline constexpr std::array<FirmwareSlotDef, 5> kFirmwareSlots{{
-    {10, "Telgor", "J10", "Label11"},
-    {11, "Telgor", "J11", ""},
-    {12, "Simvo", "26K22", "Label12"},
-    {13, "Varnet", "J10", "Label13"},
-    {14, "Portun", "J10", "Label14"},
+    {10, "Telgor", "J10"},
+    {11, "Telgor", "J11"},
+    {12, "Simvo", "26K22"},
+    {13, "Varnet", "J10"},
+    {14, "Portun", "J10"},
 }};
 
 // The slot's row, or null for a code outside the table.

@@ -4,14 +4,6 @@
 
 namespace dalvex::k6media {
 
-const VoiceSlot* FindVoiceSlot(const QString& componentName) {
-    for (const VoiceSlot& s : kVoiceSlots) {
-        for (const char* name : {s.edit, s.button, s.player})
-            if (name && componentName == QLatin1String(name)) return &s;
-    }
-    return nullptr;
-}
-
 QString RecordedFile(const VoiceSlot& slot, const QString& startDir) {
     return QDir(startDir).filePath(QString::fromLatin1(slot.file));
 }

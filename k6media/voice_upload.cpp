@@ -8,7 +8,7 @@
 namespace dalvex::k6media {
 
 namespace {
-constexpr int kGaugeBytes = 256; // Gauge1's maximum counts the whole file in 256-byte steps
+constexpr int kGaugeBytes = 256; // the gauge's maximum counts the whole file in 256-byte steps
 } // namespace
 
 VoiceUpload::VoiceUpload(k6link::Engine& engine, k6link::MemoryWrite& memoryWrite, VoiceUploadHost& host)
@@ -117,7 +117,7 @@ void VoiceUpload::Reset() {
     startSent_ = false;
 }
 
-void VoiceUpload::TabSheet22Exit() {
+void VoiceUpload::Abandon() {
     if (!Running()) return;
     e_.Stop();
     host_.HideGauge();
@@ -189,7 +189,7 @@ QString VoiceUpload::OfferConversion(const VoiceSlot* slot, const QString& path)
         host_.ShowMessage(Texts.ConvertFailed.arg(error));
         return path;
     }
-    if (slot && slot->edit) host_.SetEditText(*slot, target);
+    if (slot && !slot->developer) host_.SetEditText(*slot, target);
     host_.ShowMessage(Texts.Converted.arg(target));
     return target;
 }

@@ -13,7 +13,7 @@
 //         acknowledgement the next block goes out when the countdown runs out, and the missing
 //         acknowledgement counts as a transfer error.
 //   The last block's acknowledgement is awaited (or its countdown) before the upload completes:
-//   Gauge1 hidden, "Hibás átvitel" when any acknowledgement was wrong or missing, the players
+//   the gauge hidden, "Hibás átvitel" when any acknowledgement was wrong or missing, the players
 //   open again. Leaving the page abandons the upload.
 //
 // The file is checked ("data" tag, format) and its samples read when the upload starts; nothing of
@@ -38,17 +38,17 @@ inline constexpr std::int32_t VoiceBlock = 1001;
 class VoiceUploadHost {
 public:
     virtual ~VoiceUploadHost() = default;
-    // Gauge1: shown with its maximum and position 0; one step per acknowledgement; hidden.
+    // The upload gauge: shown with its maximum and position 0; one step per acknowledgement; hidden.
     virtual void ShowGauge(int maximum) = 0;
     virtual void StepGauge() = 0;
     virtual void HideGauge() = 0;
-    // The row's player stops (it may hold the file); after an upload every player opens again.
+    // The message's player stops (it may hold the file); after an upload every player opens again.
     virtual void ClosePlayer(const VoiceSlot& slot) = 0;
     virtual void ReopenPlayers() = 0;
     // A message box; a question answered Yes or No.
     virtual void ShowMessage(const QString& text) = 0;
     virtual bool Ask(const QString& text) = 0;
-    // A converted file takes the place of the chosen one in the row's edit.
+    // A converted file takes the place of the chosen one as the message's file.
     virtual void SetEditText(const VoiceSlot& slot, const QString& text) = 0;
     // The configuration read or send found an operation running when it was pressed: the first
     // frame goes out at once instead of at the next countdown.
@@ -63,21 +63,21 @@ public:
     // download.
     VoiceUpload(k6link::Engine& engine, k6link::MemoryWrite& memoryWrite, VoiceUploadHost& host);
 
-    // Upload start of a row (BitBtn9Click, Button8Click .. Button11Click, BitBtn14Click,
-    // BitBtn15Click) with its edit's text, or of a developer upload (Button7Click,
-    // Button18Click), whose fixed file lies in the developer folder. False when nothing is sent:
-    // an empty edit, a file that fails its check.
+    // Upload start of a message with the file chosen for it (the text of its row's file edit), or
+    // of a developer upload, whose fixed file lies in the developer folder. False when nothing is
+    // sent: no file chosen, a file that fails its check.
     bool Start(const VoiceSlot& slot, const QString& editText, const QString& startDir,
                k6link::EndFn onEnd = {});
 
-    // A file chosen in a row's file dialog: the text the edit is to hold. A file without the
+    // A file chosen for a message: the text its file edit is to hold. A file without the
     // "data" tag empties it ("Rossz formátum"); a file that can't be read leaves `previous`; a
     // file in another format than the module's is offered for conversion, and the converted copy
     // takes its place when the user agrees.
     QString ChooseFile(const VoiceSlot& slot, const QString& path, const QString& previous);
 
-    // Leaving the page: an upload in progress is abandoned and Gauge1 hidden.
-    void TabSheet22Exit();
+    // An upload in progress is abandoned (the page is left, or a host gives up on it): the engine
+    // stops and the gauge hides. Anything else running is left alone.
+    void Abandon();
 
     bool Running() const;
 

@@ -30,7 +30,7 @@ public:
     virtual void WriteSetting(const QString& name, const QString& value) = 0;
     virtual void SelectPortPosition(int position) = 0; // port list position, port n at n-1
     virtual void EnableAutoSearchButton() = 0;
-    virtual QString ModuleLabel() = 0; // Label10
+    virtual QString ModuleLabel() = 0; // what the start window shows of the module found
     virtual void SetModuleLabel(const QString& text) = 0;
     // A supported module answered: stop the indicator, enable "Indít", disable the try-out buttons.
     virtual void ModuleIdentified() = 0;

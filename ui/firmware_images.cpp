@@ -7,8 +7,24 @@
 namespace dalvex {
 
 namespace {
+
 constexpr int kConvertDelay = 100;
+
+// The labels that show the slots' image versions; a slot not named here has none.
+struct VersionLabel {
+    int slot;
+    const char* name;
+};
+constexpr VersionLabel kVersionLabels[] = {
+    {10, "Label11"}, {12, "Label12"}, {13, "Label13"}, {14, "Label14"}};
+
+const char* VersionLabelOf(int slot) {
+    for (const VersionLabel& v : kVersionLabels)
+        if (v.slot == slot) return v.name;
+    return "";
 }
+
+} // namespace
 
 FirmwareImages::FirmwareImages(QWidget* parent)
     : QWidget(parent, Qt::Window)
@@ -26,7 +42,8 @@ FirmwareImages::FirmwareImages(QWidget* parent)
         };
         add(QStringLiteral("Label%1").arg(2 * row + 1), QString::fromUtf8(s.company), 0);
         add(QStringLiteral("Label%1").arg(2 * row + 2), QString(), 1);
-        if (*s.versionName) add(QString::fromLatin1(s.versionName), QString(), 2);
+        if (const char* version = VersionLabelOf(s.slot); *version)
+            add(QString::fromLatin1(version), QString(), 2);
         ++row;
     }
     Label2 = Label(QStringLiteral("Label2"));
@@ -42,8 +59,8 @@ void FirmwareImages::ShowImages() {
     int row = 0;
     for (const k6media::FirmwareSlotDef& s : k6media::kFirmwareSlots) {
         if (QLabel* l = Label(QStringLiteral("Label%1").arg(2 * row + 2))) l->setText(Store.ImageLabel(s.slot));
-        if (*s.versionName)
-            if (QLabel* l = Label(QString::fromLatin1(s.versionName))) {
+        if (const char* version = VersionLabelOf(s.slot); *version)
+            if (QLabel* l = Label(QString::fromLatin1(version))) {
                 const std::optional<int> version = Store.ImageVersion(s.slot);
                 l->setText(version ? QString::number(*version) : QString());
             }

@@ -2,7 +2,6 @@
 
 #include "k6_voice_side.h"
 #include "language_pass.h"
-#include "k6link/status_poll.h"
 
 #include "forms.h"
 #include "i18n/product_variant.h"
@@ -15,6 +14,7 @@
 #include "serial/settings.h"
 #include "start_window.h"
 #include "config_window.h"
+#include "status_window.h"
 #include "wiring_window.h"
 
 #include <QAction>
@@ -330,10 +330,8 @@ void K6Activation::PageRules() {
 }
 
 void K6Activation::StatusWindowRules() {
-    QWidget* status = Window("TK6Form2");
-    if (!status) return;
-    for (const k6link::VisibilityRule& r : k6link::StatusVersionRules(w_.Engine().Version, w_.ModuleType))
-        if (QWidget* c = ControlOf(status, r.control)) c->setVisible(r.visible);
+    if (auto* status = qobject_cast<StatusWindow*>(Window("TK6Form2")))
+        status->ApplyVersionRules(w_.Engine().Version, w_.ModuleType);
 }
 
 // --- Helpers -------------------------------------------------------------------------------------

@@ -45,7 +45,7 @@ const char* ButtonSuffix(K6VoiceSide::PlayerButton b) {
 }
 
 int RowOf(const VoiceSlot& slot) {
-    return static_cast<int>(&slot - kVoiceSlots.data());
+    return static_cast<int>(slot.id);
 }
 
 } // namespace
@@ -93,7 +93,7 @@ void K6VoiceSide::Build() {
     auto* grid = new QGridLayout;
     outer->addLayout(grid);
     for (int row = 0; row < kMessageSlots; ++row) {
-        const VoiceSlot& s = kVoiceSlots[static_cast<std::size_t>(row)];
+        const VoiceSlotWidgets& s = kVoiceSlotWidgets[static_cast<std::size_t>(row)];
         auto* caption = new QLabel(QString::fromUtf8(s.caption), panel);
         caption->setObjectName(QString::fromLatin1(s.captionLabel));
         auto* edit = new QLineEdit(panel);
@@ -156,7 +156,7 @@ void K6VoiceSide::Build() {
 
     auto* developer = new QHBoxLayout;
     for (std::size_t i = kMessageSlots; i < kVoiceSlots.size(); ++i) {
-        const VoiceSlot& s = kVoiceSlots[i];
+        const VoiceSlotWidgets& s = kVoiceSlotWidgets[i];
         auto* b = new QPushButton(QString::fromUtf8(s.caption), panel);
         b->setObjectName(QString::fromLatin1(s.button));
         b->hide(); // developer mode only
@@ -206,7 +206,7 @@ bool K6VoiceSide::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QToolButton* K6VoiceSide::PlayerButtonOf(int row, PlayerButton b) const {
-    const VoiceSlot& s = kVoiceSlots[static_cast<std::size_t>(row)];
+    const VoiceSlotWidgets& s = kVoiceSlotWidgets[static_cast<std::size_t>(row)];
     return Players[static_cast<std::size_t>(row)]->findChild<QToolButton*>(
         QString::fromLatin1(s.player) + QString::fromLatin1(ButtonSuffix(b)));
 }
@@ -248,7 +248,7 @@ void K6VoiceSide::EditClick(int row) {
 
 void K6VoiceSide::UploadClick(int slot) {
     const VoiceSlot& s = kVoiceSlots[static_cast<std::size_t>(slot)];
-    const QString text = s.edit ? Edits[static_cast<std::size_t>(slot)]->text() : QString();
+    const QString text = s.developer ? QString() : Edits[static_cast<std::size_t>(slot)]->text();
     upload_->Start(s, text, StartDir());
 }
 
@@ -331,7 +331,7 @@ void K6VoiceSide::FinishRecording() {
 }
 
 void K6VoiceSide::TabSheet22Exit() {
-    upload_->TabSheet22Exit();
+    upload_->Abandon();
 }
 
 void K6VoiceSide::Activate() {

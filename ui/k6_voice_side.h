@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QString>
 #include <array>
+#include <cstddef>
 #include <memory>
 
 class QLabel;
@@ -24,6 +25,53 @@ class QWidget;
 namespace dalvex {
 
 class ConfigWindow;
+
+// The page's widgets of a voice slot, by component name, and the texts they start with.
+struct VoiceSlotWidgets {
+    k6media::VoiceMessage message;
+    const char* caption;      // row caption, or the developer button's caption
+    const char* captionLabel; // the caption's label; nullptr for the developer buttons
+    const char* edit;         // the file edit; nullptr for the developer uploads
+    const char* button;       // the upload button
+    const char* handler;      // the upload button's handler
+    const char* player;       // the player; nullptr for the developer uploads
+};
+
+// In the order of k6media::kVoiceSlots.
+inline constexpr std::array<VoiceSlotWidgets, k6media::kVoiceSlots.size()> kVoiceSlotWidgets{{
+    {k6media::VoiceMessage::Identifier, "Azonosító:", "LabelEdit16", "Edit16", "BitBtn9", "BitBtn9Click",
+     "MediaPlayer1"},
+    {k6media::VoiceMessage::Input1, "Bemenet 1:", "Label92", "Edit9", "BitBtn13", "Button8Click",
+     "MediaPlayer2"},
+    {k6media::VoiceMessage::Input2, "Bemenet 2:", "Label93", "Edit13", "BitBtn12", "Button9Click",
+     "MediaPlayer3"},
+    {k6media::VoiceMessage::Input3, "Bemenet 3:", "Label94", "Edit14", "BitBtn11", "Button10Click",
+     "MediaPlayer4"},
+    {k6media::VoiceMessage::Input4, "Bemenet 4:", "Label95", "Edit15", "BitBtn10", "Button11Click",
+     "MediaPlayer5"},
+    {k6media::VoiceMessage::PowerSupply, "Tápfesz.:", "LabelEdit20", "Edit20", "BitBtn14", "BitBtn14Click",
+     "MediaPlayer6"},
+    {k6media::VoiceMessage::Tamper, "Tamper:", "Label105", "Edit19", "BitBtn15", "BitBtn15Click",
+     "MediaPlayer7"},
+    {k6media::VoiceMessage::Siren, "Sziréna Hangfile Beírása", nullptr, nullptr, "Button7", "Button7Click",
+     nullptr},
+    {k6media::VoiceMessage::Dtmf, "DTMF", nullptr, nullptr, "Button18", "Button18Click", nullptr},
+}};
+
+constexpr bool VoiceSlotWidgetsInSlotOrder() {
+    for (std::size_t i = 0; i < kVoiceSlotWidgets.size(); ++i)
+        if (kVoiceSlotWidgets[i].message != k6media::kVoiceSlots[i].id ||
+            (kVoiceSlotWidgets[i].edit == nullptr) != k6media::kVoiceSlots[i].developer)
+            return false;
+    return true;
+}
+static_assert(VoiceSlotWidgetsInSlotOrder(),
+              "one row of widgets per voice slot, a file edit per message row");
+
+// The widgets of a slot.
+constexpr const VoiceSlotWidgets& WidgetsOf(const k6media::VoiceSlot& slot) {
+    return kVoiceSlotWidgets[static_cast<std::size_t>(slot.id)];
+}
 
 // Texts of the page; the language pass replaces them.
 struct VoicePageTexts {

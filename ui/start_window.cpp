@@ -28,12 +28,14 @@ namespace dalvex {
 
 namespace {
 
+// A control of the K6 window, or of the status window with the model table's "StatusWindow." prefix.
 QWidget* FindControl(const char* qualified) {
+    static const QLatin1String kStatusPrefix("StatusWindow.");
     QString name = QString::fromLatin1(qualified);
     QWidget* owner = K6Form1;
-    if (name.startsWith(QLatin1String("TK6Form2."))) {
+    if (name.startsWith(kStatusPrefix)) {
         owner = K6Form2;
-        name = name.mid(9);
+        name = name.mid(kStatusPrefix.size());
     }
     return owner ? owner->findChild<QWidget*>(name) : nullptr;
 }

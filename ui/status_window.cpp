@@ -65,7 +65,23 @@ QLabel* Caption(QWidget* parent, const char* name, const QString& text, QWidget*
     return l;
 }
 
+constexpr const char* kLineValues[] = {"Label20", "Label21", "Label22", "VONFESZ"};
+constexpr const char* kOutput2[] = {"Panel8", "Label13"};
+constexpr const char* kTemperature[] = {"Label11", "Edit3"};
+
 } // namespace
+
+std::span<const char* const> StatusPartControls(k6link::StatusPart part) {
+    switch (part) {
+    case k6link::StatusPart::LineValues:
+        return kLineValues;
+    case k6link::StatusPart::Output2:
+        return kOutput2;
+    case k6link::StatusPart::Temperature:
+        return kTemperature;
+    }
+    return {};
+}
 
 StatusWindow::StatusWindow(QWidget* parent)
     : QWidget(parent, Qt::Window) {
@@ -339,7 +355,8 @@ void StatusWindow::Refresh(const k6link::StatusBytes& s) {
 
 void StatusWindow::ApplyVersionRules(int version, int moduleType) {
     for (const k6link::VisibilityRule& r : k6link::StatusVersionRules(version, moduleType))
-        if (auto* w = findChild<QWidget*>(QString::fromLatin1(r.control))) w->setVisible(r.visible);
+        for (const char* name : StatusPartControls(r.part))
+            if (auto* w = findChild<QWidget*>(QString::fromLatin1(name))) w->setVisible(r.visible);
 }
 
 } // namespace dalvex

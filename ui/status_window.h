@@ -10,6 +10,7 @@
 
 #include <QWidget>
 #include <array>
+#include <span>
 
 class QFrame;
 class QGridLayout;
@@ -21,6 +22,9 @@ class QStatusBar;
 class QTimer;
 
 namespace dalvex {
+
+// The controls of a part of the window that the version reply's rules show or hide.
+std::span<const char* const> StatusPartControls(k6link::StatusPart part);
 
 class StatusWindow : public QWidget {
     Q_OBJECT

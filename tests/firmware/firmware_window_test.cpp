@@ -209,3 +209,22 @@ TEST_F(FirmwareWindowFixture, DeveloperItemsOpenTheWindowAndVer2Repeats20Times) 
     EXPECT_EQ(K6Form1->FirmwareSide()->Download().FpgaRetry, 20);
     K6Form9->BitBtn3Click();
 }
+
+// Each slot's image version shows on that slot's version label; the J11 row has none.
+TEST(FirmwareImagesWindow, EachSlotsVersionOnItsOwnLabel) {
+    test::FirmwareFolder folder;
+    const std::pair<int, int> versions[] = {{10, 81}, {11, 86}, {12, 82}, {13, 84}, {14, 85}};
+    for (auto [slot, version] : versions)
+        folder.add(slot, version, test::MakeImageText(static_cast<std::uint8_t>(slot)));
+    FirmwareImages images;
+    images.Store = k6media::FirmwareData(QStringList{folder.path()});
+    images.ShowImages();
+    const std::pair<const char*, const char*> shown[] = {
+        {"Label11", "81"}, {"Label12", "82"}, {"Label13", "84"}, {"Label14", "85"}};
+    for (auto [label, text] : shown) {
+        ASSERT_NE(images.Label(QString::fromLatin1(label)), nullptr) << label;
+        EXPECT_EQ(images.Label(QString::fromLatin1(label))->text(), QString::fromLatin1(text)) << label;
+    }
+    for (const QLabel* l : images.findChildren<QLabel*>())
+        EXPECT_NE(l->text(), QStringLiteral("86")) << l->objectName().toStdString();
+}

@@ -641,8 +641,8 @@ std::vector<Operation> Operations() {
                  const QString path = r.files.filePath(QStringLiteral("in1.wav"));
                  ASSERT_TRUE(voice::test::WriteBytes(
                      path, voice::test::CanonicalWav(voice::test::Counting(5 * 256))));
-                 ASSERT_TRUE(r.voice.Start(*k6media::FindVoiceSlot(QStringLiteral("Edit9")), path, r.files.path(),
-                                           r.Ender()));
+                 ASSERT_TRUE(r.voice.Start(k6media::VoiceSlotOf(k6media::VoiceMessage::Input1), path,
+                                           r.files.path(), r.Ender()));
              },
          .done =
              [](Rig& r) {
@@ -651,7 +651,7 @@ std::vector<Operation> Operations() {
                  return Done(r) && !r.voiceHost.gaugeVisible && stored >= 5;
              },
          .failure = FailReason::TransferError,
-         .stop = [](Rig& r) { r.voice.TabSheet22Exit(); },
+         .stop = [](Rig& r) { r.voice.Abandon(); },
          .writesMemory = true},
         {.name = "processor_query",
          .type = 74,

@@ -159,23 +159,23 @@ TEST(StatusDisplay, PicturesPanelsAndTheModels) {
 TEST(StatusDisplay, VersionRulesInTheirOrder) {
     struct Case {
         int version, type;
-        std::vector<std::pair<std::string, bool>> expected; // the last rule per control
+        std::vector<std::pair<StatusPart, bool>> expected; // the last rule per part
     };
     const Case cases[] = {
-        {77, 74, {{"Label20", true}, {"Label21", true}, {"Label22", true}, {"VONFESZ", true}}},
-        {77, 72, {{"Label20", false}, {"Label21", false}, {"Label22", false}, {"VONFESZ", false}}},
+        {77, 74, {{StatusPart::LineValues, true}}},
+        {77, 72, {{StatusPart::LineValues, false}}},
         {78, 72, {}},
-        {80, 73, {{"Panel8", false}, {"Label13", false}}},
-        {17, 74, {{"VONFESZ", false}, {"Label11", false}, {"Edit3", false}}},
+        {80, 73, {{StatusPart::Output2, false}}},
+        {17, 74, {{StatusPart::LineValues, false}, {StatusPart::Temperature, false}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.version) + "/" + std::to_string(c.type));
-        std::map<std::string, bool> last;
+        std::map<StatusPart, bool> last;
         for (const VisibilityRule& r : StatusVersionRules(c.version, c.type))
-            last[r.control] = r.visible;
-        for (const auto& [name, visible] : c.expected) {
-            ASSERT_TRUE(last.count(name)) << name;
-            EXPECT_EQ(last[name], visible) << name;
+            last[r.part] = r.visible;
+        for (const auto& [part, visible] : c.expected) {
+            ASSERT_TRUE(last.count(part)) << static_cast<int>(part);
+            EXPECT_EQ(last[part], visible) << static_cast<int>(part);
         }
         if (c.expected.empty()) {
             EXPECT_TRUE(last.empty());

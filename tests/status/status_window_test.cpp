@@ -35,6 +35,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <set>
 
 using namespace dalvex;
 using dalvex::test::waitFor;
@@ -225,6 +226,34 @@ TEST_F(StatusWindowFixture, VersionRulesForTheStatusWindow) {
         DestroyForms();
         module.stop(); // the next case's module starts afresh
         ASSERT_TRUE(module.start()) << module.error();
+    }
+}
+
+// Each rule of the version reply reaches the controls of its part and no others.
+TEST(StatusWindowParts, VersionRulesHideTheControlsOfTheirParts) {
+    const char* const controls[] = {"Label20", "Label21", "Label22", "VONFESZ",    "Panel8",
+                                    "Label13", "Label11", "Edit3",   "ImageVonal", "ImageKi2"};
+    struct Case {
+        int version, type;
+        std::set<std::string> hidden;
+    };
+    const Case cases[] = {
+        {80, 72, {}},
+        {77, 74, {}}, // hidden by the first rule, shown again by the line model's
+        {77, 72, {"Label20", "Label21", "Label22", "VONFESZ"}},
+        {80, 73, {"Panel8", "Label13"}},
+        {17, 74, {"Label20", "Label21", "Label22", "VONFESZ", "Label11", "Edit3"}},
+        {17, 73, {"Label20", "Label21", "Label22", "VONFESZ", "Panel8", "Label13", "Label11", "Edit3"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.version) + "/" + std::to_string(c.type));
+        StatusWindow window;
+        window.ApplyVersionRules(c.version, c.type);
+        for (const char* name : controls) {
+            const auto* control = window.findChild<QWidget*>(QString::fromLatin1(name));
+            ASSERT_NE(control, nullptr) << name;
+            EXPECT_EQ(control->isHidden(), c.hidden.count(name) == 1) << name;
+        }
     }
 }
 

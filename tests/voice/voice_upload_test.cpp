@@ -28,7 +28,7 @@ struct FakeVoiceHost final : VoiceUploadHost {
     }
     void StepGauge() override { ++gauge; }
     void HideGauge() override { gaugeVisible = false; }
-    void ClosePlayer(const VoiceSlot& slot) override { closed.push_back(slot.player); }
+    void ClosePlayer(const VoiceSlot& slot) override { closed.push_back(slot.id); }
     void ReopenPlayers() override { ++reopened; }
     void ShowMessage(const QString& text) override { messages.push_back(text); }
     bool Ask(const QString& text) override {
@@ -37,24 +37,20 @@ struct FakeVoiceHost final : VoiceUploadHost {
         if (!answers.empty()) answers.pop_front();
         return a;
     }
-    void SetEditText(const VoiceSlot& slot, const QString& text) override { edits[slot.edit] = text; }
+    void SetEditText(const VoiceSlot& slot, const QString& text) override { edits[slot.id] = text; }
     bool EngineActive() override { return engineActive; }
 
     bool gaugeVisible = false;
     int gaugeMax = -1;
     int gauge = 0;
-    std::vector<std::string> closed;
+    std::vector<VoiceMessage> closed;
     int reopened = 0;
     std::vector<QString> messages;
     std::vector<QString> questions;
     std::deque<bool> answers;
-    std::map<std::string, QString> edits;
+    std::map<VoiceMessage, QString> edits;
     bool engineActive = false;
 };
-
-const VoiceSlot& Slot(const char* name) {
-    return *FindVoiceSlot(QString::fromLatin1(name));
-}
 
 struct VoiceUploadTest : ::testing::Test {
     k6link::test::FakePort port;
@@ -83,7 +79,8 @@ struct VoiceUploadTest : ::testing::Test {
     }
     // Starts Input 1 with a file and brings the upload to its first block.
     void startInput1(const QByteArray& samples) {
-        ASSERT_TRUE(upload.Start(Slot("Edit9"), file("in1.wav", CanonicalWav(samples)), dir.path()));
+        ASSERT_TRUE(upload.Start(VoiceSlotOf(VoiceMessage::Input1), file("in1.wav", CanonicalWav(samples)),
+                                 dir.path()));
         ASSERT_TRUE(tickUntilSent());
         ASSERT_EQ(port.writes.back(), (Bytes{0x00, 0xFA, 0x03, 0x00, 0x03, 0xFC}));
         feed(k6link::test::FrameBytes(0xAB, 0xFA, 0x03, 0x00));
@@ -108,7 +105,7 @@ TEST_F(VoiceUploadTest, Input1SendsItsStartFrameThenTheSamplesFromOffset44BlockB
     startInput1(samples);
     EXPECT_TRUE(host.gaugeVisible);
     EXPECT_EQ(host.gaugeMax, 344 / 256);
-    EXPECT_EQ(host.closed, std::vector<std::string>{"MediaPlayer2"});
+    EXPECT_EQ(host.closed, std::vector<VoiceMessage>{VoiceMessage::Input1});
     EXPECT_EQ(engine.TimeoutTicks, k6link::MemoryWrite::kBlockTicks);
     ASSERT_EQ(blocksSent().size(), 1u);
     EXPECT_EQ(blocksSent()[0][0], 1) << "the byte at offset 44";
@@ -134,7 +131,8 @@ TEST_F(VoiceUploadTest, Input1SendsItsStartFrameThenTheSamplesFromOffset44BlockB
 }
 
 TEST_F(VoiceUploadTest, StartFrameRepeatsUntilAnyReplyAndAReplyFrameIsTakenWhole) {
-    ASSERT_TRUE(upload.Start(Slot("Edit9"), file("a.wav", CanonicalWav(Counting(600))), dir.path()));
+    ASSERT_TRUE(upload.Start(VoiceSlotOf(VoiceMessage::Input1), file("a.wav", CanonicalWav(Counting(600))),
+                             dir.path()));
     ASSERT_TRUE(tickUntilSent());
     for (int i = 0; i < k6link::MemoryWrite::kStartTicks; ++i)
         engine.tick();
@@ -158,7 +156,7 @@ TEST_F(VoiceUploadTest, StartFrameRepeatsUntilAnyReplyAndAReplyFrameIsTakenWhole
     // Any other byte at all moves on at once, but only once the start frame is out: before, it
     // is the late acknowledgement of an upload this one replaced.
     port.writes.clear();
-    ASSERT_TRUE(upload.Start(Slot("Edit9"), dir.filePath("a.wav"), dir.path()));
+    ASSERT_TRUE(upload.Start(VoiceSlotOf(VoiceMessage::Input1), dir.filePath("a.wav"), dir.path()));
     feed(Bytes{0x02});
     EXPECT_EQ(engine.OpState, state::VoiceStart);
     ASSERT_TRUE(tickUntilSent());
@@ -168,7 +166,8 @@ TEST_F(VoiceUploadTest, StartFrameRepeatsUntilAnyReplyAndAReplyFrameIsTakenWhole
 }
 
 TEST_F(VoiceUploadTest, AReplyFrameThatStopsHalfWayStillCountsWhenTheCountdownRunsOut) {
-    ASSERT_TRUE(upload.Start(Slot("Edit9"), file("a.wav", CanonicalWav(Counting(600))), dir.path()));
+    ASSERT_TRUE(upload.Start(VoiceSlotOf(VoiceMessage::Input1), file("a.wav", CanonicalWav(Counting(600))),
+                             dir.path()));
     ASSERT_TRUE(tickUntilSent());
     feed(Bytes{0xAB, 0xFA});
     EXPECT_EQ(engine.OpState, state::VoiceStart);
@@ -182,7 +181,7 @@ TEST_F(VoiceUploadTest, AReplyFrameThatStopsHalfWayStillCountsWhenTheCountdownRu
 TEST_F(VoiceUploadTest, DeveloperDtmfExpectsE0FirstAndReadsItsFixedFile) {
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("temp")));
     file("temp/dtmf.wav", CanonicalWav(Counting(300)));
-    ASSERT_TRUE(upload.Start(Slot("Button18"), QString(), dir.path()));
+    ASSERT_TRUE(upload.Start(VoiceSlotOf(VoiceMessage::Dtmf), QString(), dir.path()));
     EXPECT_TRUE(host.closed.empty());
     ASSERT_TRUE(tickUntilSent());
     EXPECT_EQ(port.writes.back(), k6link::test::FrameBytes(0x00, 0xFA, 0x0F, 0xE0));
@@ -255,7 +254,7 @@ TEST_F(VoiceUploadTest, SamplesEndingOnABoundaryAreFollowedByAnEndMarkBlock) {
 TEST_F(VoiceUploadTest, LeavingThePageAbandonsTheUploadAndLaterBytesAreIgnored) {
     startInput1(Counting(2000));
     feed(Bytes{0x00});
-    upload.TabSheet22Exit();
+    upload.Abandon();
     EXPECT_EQ(engine.OpState, 0);
     EXPECT_FALSE(host.gaugeVisible);
     const std::size_t writes = port.writes.size();
@@ -267,13 +266,14 @@ TEST_F(VoiceUploadTest, LeavingThePageAbandonsTheUploadAndLaterBytesAreIgnored) 
 
     // Leaving the page while another operation runs leaves it alone.
     engine.OpState = k6link::state::VersionQuery;
-    upload.TabSheet22Exit();
+    upload.Abandon();
     EXPECT_EQ(engine.OpState, k6link::state::VersionQuery);
 }
 
 TEST_F(VoiceUploadTest, DemoModeEndsAtOnceWithoutSendingAndTheGaugeStays) {
     engine.DemoMode = true;
-    ASSERT_TRUE(upload.Start(Slot("Edit16"), file("a.wav", CanonicalWav(Counting(600))), dir.path()));
+    ASSERT_TRUE(upload.Start(VoiceSlotOf(VoiceMessage::Identifier),
+                             file("a.wav", CanonicalWav(Counting(600))), dir.path()));
     engine.tick();
     EXPECT_EQ(engine.OpState, 0);
     EXPECT_TRUE(port.writes.empty());
@@ -283,20 +283,24 @@ TEST_F(VoiceUploadTest, DemoModeEndsAtOnceWithoutSendingAndTheGaugeStays) {
 TEST_F(VoiceUploadTest, EngineActiveSendsTheStartFrameAtOnce) {
     host.engineActive = true;
     engine.OpState = k6link::state::VersionQuery;
-    ASSERT_TRUE(upload.Start(Slot("Edit16"), file("a.wav", CanonicalWav(Counting(600))), dir.path()));
+    ASSERT_TRUE(upload.Start(VoiceSlotOf(VoiceMessage::Identifier),
+                             file("a.wav", CanonicalWav(Counting(600))), dir.path()));
     ASSERT_EQ(port.writes.size(), 1u);
     EXPECT_EQ(port.writes[0], (Bytes{0x00, 0xFA, 0x01, 0x00, 0x05, 0xFA}));
 }
 
 TEST_F(VoiceUploadTest, NothingIsSentForAnEmptyEditOrABadFile) {
-    EXPECT_FALSE(upload.Start(Slot("Edit9"), QString(), dir.path()));
+    EXPECT_FALSE(upload.Start(VoiceSlotOf(VoiceMessage::Input1), QString(), dir.path()));
     EXPECT_TRUE(host.closed.empty()) << "an empty edit does nothing at all";
-    EXPECT_FALSE(upload.Start(Slot("Edit9"), file("bad.wav", QByteArray(400, 'x')), dir.path()));
+    EXPECT_FALSE(
+        upload.Start(VoiceSlotOf(VoiceMessage::Input1), file("bad.wav", QByteArray(400, 'x')), dir.path()));
     EXPECT_EQ(host.messages.back(), "Rossz formátum");
-    EXPECT_FALSE(upload.Start(Slot("Edit9"), file("short.wav", CanonicalWav(Counting(10))), dir.path()));
-    EXPECT_FALSE(upload.Start(Slot("Edit9"), dir.filePath("missing.wav"), dir.path()));
-    EXPECT_FALSE(upload.Start(Slot("Edit9"), dir.path(), dir.path()));
-    EXPECT_FALSE(upload.Start(Slot("Edit9"), QStringLiteral("Internal"), dir.path())) << "no sound2.wav";
+    EXPECT_FALSE(upload.Start(VoiceSlotOf(VoiceMessage::Input1),
+                              file("short.wav", CanonicalWav(Counting(10))), dir.path()));
+    EXPECT_FALSE(upload.Start(VoiceSlotOf(VoiceMessage::Input1), dir.filePath("missing.wav"), dir.path()));
+    EXPECT_FALSE(upload.Start(VoiceSlotOf(VoiceMessage::Input1), dir.path(), dir.path()));
+    EXPECT_FALSE(upload.Start(VoiceSlotOf(VoiceMessage::Input1), QStringLiteral("Internal"), dir.path()))
+        << "no sound2.wav";
     EXPECT_EQ(host.messages.size(), 5u);
     EXPECT_FALSE(host.gaugeVisible);
     for (int i = 0; i < 100; ++i)
@@ -308,7 +312,7 @@ TEST_F(VoiceUploadTest, InternalUploadsTheRowsRecordedFile) {
     const QByteArray samples = Counting(300, 9);
     ASSERT_TRUE(WriteModuleWav(dir.filePath("sound7.wav"),
                                std::span(reinterpret_cast<const std::uint8_t*>(samples.constData()), 300)));
-    ASSERT_TRUE(upload.Start(Slot("Edit19"), QStringLiteral("Internal"), dir.path()));
+    ASSERT_TRUE(upload.Start(VoiceSlotOf(VoiceMessage::Tamper), QStringLiteral("Internal"), dir.path()));
     ASSERT_TRUE(tickUntilSent());
     EXPECT_EQ(port.writes.back(), k6link::test::FrameBytes(0x00, 0xFA, 0x08, 0x00));
     feed(Bytes{0xAB});
@@ -319,7 +323,7 @@ TEST_F(VoiceUploadTest, InternalUploadsTheRowsRecordedFile) {
 }
 
 TEST_F(VoiceUploadTest, ChosenFileIsCheckedAndAnotherFormatIsOfferedForConversion) {
-    const VoiceSlot& row = Slot("Edit13");
+    const VoiceSlot& row = VoiceSlotOf(VoiceMessage::Input2);
     // Usable, or not: the edit keeps, empties or takes the file.
     EXPECT_EQ(upload.ChooseFile(row, file("ok.wav", CanonicalWav(Counting(300))), "old"),
               dir.filePath("ok.wav"));
@@ -345,7 +349,7 @@ TEST_F(VoiceUploadTest, ChosenFileIsCheckedAndAnotherFormatIsOfferedForConversio
     // At the upload the same offer; agreeing uploads the converted copy and the edit shows it.
     host.answers = {true};
     ASSERT_TRUE(upload.Start(row, cd, dir.path()));
-    EXPECT_EQ(host.edits["Edit13"], dir.filePath("cd_8k_2.wav"));
+    EXPECT_EQ(host.edits[VoiceMessage::Input2], dir.filePath("cd_8k_2.wav"));
 }
 
 } // namespace
