@@ -41,7 +41,6 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTime>
@@ -141,7 +140,7 @@ ConfigWindow::ConfigWindow(QWidget* parent)
     , ModuleType(engine_.ModuleType)
     , DemoMode(engine_.DemoMode) {
     setObjectName(QStringLiteral("K6Form1"));
-    resize(900, 640);
+    resize(900, 720); // the pages, with the help panel below them
     AsynComm321->setObjectName(QStringLiteral("AsynComm321"));
     AsynComm321->OnRxChar = [this](TCustomAsynComm32*, int Count) { AsynComm321RxChar(Count); };
 
@@ -202,15 +201,10 @@ void ConfigWindow::BuildControls() {
     LocalValues = new k6config::PageValues(k6config::K6LocalControls(), this);
     DoorPhoneValues = new k6config::PageValues(k6config::DoorPhoneControls(), this);
     if (!DeferPages) EnsurePages();
-    // The pages, and below them the help for the page in front.
-    auto* split = new QSplitter(Qt::Vertical, central);
-    split->setObjectName(QStringLiteral("PagesAndHelp"));
-    split->setChildrenCollapsible(false);
-    split->addWidget(PageControl1);
-    Help = new HelpPanel(*this, *PageControl1, split);
-    split->addWidget(Help);
-    split->setStretchFactor(0, 1);
-    layout->addWidget(split, 1);
+    layout->addWidget(PageControl1, 1);
+    // Below the pages, the help for the page in front.
+    Help = new HelpPanel(*this, *PageControl1, central);
+    layout->addWidget(Help);
 
     auto* buttons = new QHBoxLayout;
     auto makeButton = [central](const char* name, const char* caption) {

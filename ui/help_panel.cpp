@@ -5,6 +5,7 @@
 #include "serial/settings.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 
@@ -43,8 +44,8 @@ constexpr HelpPanel::Key kKeys[] = {
     {"HelpTabSheet25", kPage25}, {"HelpTabSheet26", kPage26}, {"HelpTabSheet27", kPage27},
 };
 
-// A few lines of help; the splitter lets the user give it more.
-constexpr int kPanelHeight = 84;
+// Lines of help text the panel shows at once (it scrolls for more).
+constexpr int kPanelLines = 4;
 
 } // namespace
 
@@ -69,8 +70,7 @@ HelpPanel::HelpPanel(ConfigWindow& window, QTabWidget& pages, QWidget* parent)
             if (e->text[i18n::Hungarian]) memo->setPlainText(*e->text[i18n::Hungarian]);
         addWidget(memo);
     }
-    setMinimumHeight(kPanelHeight / 2);
-    resize(width(), kPanelHeight);
+    FitToFont();
     connect(&pages_, &QTabWidget::currentChanged, this, &HelpPanel::ShowCurrent);
 }
 
@@ -100,12 +100,15 @@ void HelpPanel::ShowCurrent() {
     setCurrentIndex(memo ? indexOf(memo) : 0);
 }
 
-QSize HelpPanel::sizeHint() const {
-    return {QStackedWidget::minimumSizeHint().width(), kPanelHeight};
+void HelpPanel::FitToFont() {
+    // A fixed height, so neither the memos' own wishes nor the stack's layout change the window's
+    // minimum; it follows the font, so a window scaled with its fonts keeps it in proportion.
+    setFixedHeight(kPanelLines * fontMetrics().lineSpacing() + 2 * (frameWidth() + 4));
 }
 
-QSize HelpPanel::minimumSizeHint() const {
-    return {QStackedWidget::minimumSizeHint().width(), kPanelHeight / 2};
+void HelpPanel::changeEvent(QEvent* event) {
+    QStackedWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) FitToFont();
 }
 
 void HelpPanel::SetShown(bool shown) {

@@ -38,11 +38,12 @@ public:
     // Shows or hides the panel and remembers the choice.
     void SetShown(bool shown);
 
-    // A few lines high, whatever the memos would like.
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
+    void FitToFont();
+
     ConfigWindow& w_;
     QTabWidget& pages_;
     QAction* toggle_ = nullptr;
