@@ -19,6 +19,7 @@ struct KindName {
 constexpr KindName kKinds[] = {
     {"caption", EntryKind::Caption}, {"item", EntryKind::Item},       {"menu", EntryKind::Menu},
     {"memo", EntryKind::Memo},       {"message", EntryKind::Message}, {"string", EntryKind::String},
+    {"picture", EntryKind::Picture},
 };
 
 std::optional<QString> unescape(const QString& cell) {
@@ -125,6 +126,12 @@ std::optional<Catalogue> Catalogue::Parse(const QByteArray& tsv, QString* error)
 std::optional<QString> Catalogue::Message(const QString& hungarian, int language, Pass pass) const {
     for (const CatalogueEntry& e : entries_)
         if (keyedByText(e.kind) && e.control == hungarian) return e.Text(language, pass);
+    return std::nullopt;
+}
+
+std::optional<QString> Catalogue::Picture(const QString& drawn, int language) const {
+    for (const CatalogueEntry& e : entries_)
+        if (e.kind == EntryKind::Picture && e.control == drawn) return e.Text(language, Pass::Activation);
     return std::nullopt;
 }
 

@@ -22,6 +22,7 @@ enum class EntryKind {
     Memo,    // help panel: cleared, then filled with the text (an empty text only clears it)
     Message, // a module-level text of message boxes, prompts and status texts; keyed by its Hungarian
     String,  // a string field of a window (prompts, column titles); keyed by its Hungarian
+    Picture, // a word drawn in one of our pictures (window "Pictures"); keyed by the drawing's own text
 };
 
 // The two passes read the same table with two differences: the start pass has its own Dutch column
@@ -60,6 +61,10 @@ public:
     // there is no such key or the language has no entry for it.
     std::optional<QString> Message(const QString& hungarian, int language,
                                    Pass pass = Pass::Activation) const;
+
+    // The text drawn as `drawn` in a picture, in `language`; nullopt when there is no such key or
+    // the language has no entry for it.
+    std::optional<QString> Picture(const QString& drawn, int language) const;
 
     // The entry of one key; nullptr when the catalogue has none.
     const CatalogueEntry* Find(const QString& window, const QString& control, EntryKind kind,

@@ -5,6 +5,8 @@
 #include "serial/settings.h"
 #include "start_window.h"
 #include "config_window.h"
+#include "pictures/svg_picture.h"
+#include "status_window.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -159,6 +161,8 @@ void applyEntry(QWidget* window, const CatalogueEntry& e, const QString& text) {
     case EntryKind::Message:
     case EntryKind::String:
         break; // the texts structs take them
+    case EntryKind::Picture:
+        break; // the pictures take them when they are drawn
     }
 }
 
@@ -339,6 +343,8 @@ void RunLanguagePass(ConfigWindow& k6, const i18n::Catalogue& catalogue, std::op
                 if (auto* b = smsk->findChild<QWidget*>(QString::fromLatin1(name)))
                     b->setVisible(*language != i18n::English);
         installQtTranslations(*language);
+        SetPictureLanguage(*language);
+        if (auto* status = qobject_cast<StatusWindow*>(FindWindow(QStringLiteral("TK6Form2")))) status->RedrawPictures();
     }
     if (pass == Pass::Activation && language)
         if (QAction* a = k6.MenuItem(QString::fromLatin1(kLanguageItems[*language]))) a->setChecked(true);

@@ -1,5 +1,7 @@
 #include "status_window.h"
 
+#include "pictures/svg_picture.h"
+
 #include "forms.h"
 #include "k6_status_side.h"
 #include "k6link/core_states.h"
@@ -212,20 +214,24 @@ QLabel* StatusWindow::AddPicture(QGridLayout* grid, int row, const char* name, c
 }
 
 void StatusWindow::SetPicture(QLabel* picture, k6link::Picture p) {
-    static const QIcon ki(QStringLiteral(":/status/ki.svg"));
-    static const QIcon be(QStringLiteral(":/status/be.svg"));
     picture->setProperty("picture", static_cast<int>(p));
+    const QSize size(kPictureSize, kPictureSize);
     switch (p) {
     case k6link::Picture::Ki:
-        picture->setPixmap(ki.pixmap(kPictureSize, kPictureSize));
+        picture->setPixmap(LocalisedPixmap(QStringLiteral(":/status/ki.svg"), size));
         break;
     case k6link::Picture::Be:
-        picture->setPixmap(be.pixmap(kPictureSize, kPictureSize));
+        picture->setPixmap(LocalisedPixmap(QStringLiteral(":/status/be.svg"), size));
         break;
     case k6link::Picture::Blank:
         picture->clear();
         break;
     }
+}
+
+void StatusWindow::RedrawPictures() {
+    for (QLabel* l : findChildren<QLabel*>())
+        if (l->property("picture").isValid()) SetPicture(l, static_cast<k6link::Picture>(l->property("picture").toInt()));
 }
 
 k6link::Picture StatusWindow::PictureOf(const QString& name) const {

@@ -63,6 +63,9 @@ public:
     QLabel* ConnectLabel = nullptr; // "Connect: " and the count
     QLabel* Image1 = nullptr;       // the module picture, copied from the K6 window
 
+    // The on/off pictures drawn again in the pictures' language.
+    void RedrawPictures();
+
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

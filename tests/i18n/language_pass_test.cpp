@@ -14,8 +14,12 @@
 #include "ui/start_window.h"
 #include "ui/config_window.h"
 #include "ui/help_panel.h"
+#include "ui/pictures/svg_picture.h"
 
+#include <QFile>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QSet>
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -94,7 +98,7 @@ struct LanguageFixture : ::testing::Test {
 
 TEST_F(LanguageFixture, EveryKeyNamesAnExistingWindowAndControl) {
     for (const CatalogueEntry& e : Catalogue::Builtin().Entries()) {
-        if (e.kind == EntryKind::Message) continue;
+        if (e.kind == EntryKind::Message || e.kind == EntryKind::Picture) continue; // no control of a window
         QWidget* window = FindWindow(e.window);
         ASSERT_NE(window, nullptr) << "no window " << str(e.window);
         // A window string is keyed by its text, not by a control.
@@ -426,4 +430,50 @@ TEST_F(LanguageFixture, HelpPanelShowsThePagesHelpInItsLanguageAndStaysHidden) {
     w = K6Form1;
     EXPECT_TRUE(w->Help->isHidden()) << "the choice is remembered";
     EXPECT_FALSE(item("HelpPanel1")->isChecked());
+}
+
+// The words in our drawings follow the language: every word drawn is a picture key of the
+// catalogue (or a name or terminal marking that is the same in every language), every key is drawn
+// somewhere, and a language switch draws each key in the chosen language.
+TEST_F(LanguageFixture, PicturesSpeakTheLanguage) {
+    const QStringList drawings = {":/pictures/wiring_72.svg", ":/pictures/wiring_73.svg", ":/pictures/wiring_74.svg",
+                                  ":/pictures/header_72.svg", ":/pictures/header_73.svg", ":/pictures/header_74.svg",
+                                  ":/status/be.svg",          ":/status/ki.svg"};
+    const QRegularExpression text(QStringLiteral("<text[^>]*>([^<]*)</text>"));
+    // Terminal markings, model names and numbers read the same in every language.
+    const QRegularExpression same(QStringLiteral(
+        "^([0-9]+|GND|IN[0-9]?|OUT[0-9]?|L[12]|a|b|SIM|PC|RS-232|\\+12V|TAMP|LINE|K6-7[0-9]|.* GSM)$"));
+    const Catalogue& c = Catalogue::Builtin();
+    QSet<QString> drawn;
+    for (const QString& d : drawings) {
+        QFile f(d);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << str(d);
+        const QString svg = QString::fromUtf8(f.readAll());
+        for (auto it = text.globalMatch(svg); it.hasNext();) {
+            const QString word = it.next().captured(1).replace(QLatin1String("&amp;"), QLatin1String("&"));
+            drawn.insert(word);
+            EXPECT_TRUE(same.match(word).hasMatch() || c.Picture(word, i18n::Hungarian))
+                << str(d) << ": \"" << str(word) << "\" has no picture key";
+        }
+    }
+    for (const CatalogueEntry& e : c.Entries()) {
+        if (e.kind != EntryKind::Picture) continue;
+        EXPECT_TRUE(drawn.contains(e.control)) << str(e.control) << " is drawn nowhere";
+    }
+
+    for (int language = 0; language < i18n::kLanguageCount; ++language) {
+        SCOPED_TRACE(language);
+        setLanguage(std::to_string(language).c_str());
+        activate();
+        ASSERT_EQ(PictureLanguage(), language);
+        QFile f(":/pictures/wiring_74.svg");
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QString localised = QString::fromUtf8(LocaliseSvg(f.readAll(), PictureLanguage()));
+        for (const char* key : {"12 V DC supply", "tamper", "alarm panel"}) {
+            const std::optional<QString> word = c.Picture(QString::fromLatin1(key), language);
+            ASSERT_TRUE(word) << key;
+            EXPECT_TRUE(localised.contains(QLatin1Char('>') + word->toHtmlEscaped() + QLatin1Char('<')))
+                << key << " -> " << str(*word);
+        }
+    }
 }

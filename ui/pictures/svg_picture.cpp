@@ -1,6 +1,12 @@
 #include "svg_picture.h"
 
+#include "i18n/catalogue.h"
+
+#include <QApplication>
+#include <QFile>
 #include <QPainter>
+#include <QPixmap>
+#include <QRegularExpression>
 
 // The resources sit in a static library: nothing would pull them into the program unless they are
 // registered by hand.
@@ -11,11 +17,68 @@ static void initPictures() {
 namespace dalvex {
 
 namespace {
+
+int pictureLanguage = i18n::English;
+
+QString Unescaped(QString text) {
+    return text.replace(QLatin1String("&lt;"), QLatin1String("<"))
+        .replace(QLatin1String("&gt;"), QLatin1String(">"))
+        .replace(QLatin1String("&apos;"), QLatin1String("'"))
+        .replace(QLatin1String("&quot;"), QLatin1String("\""))
+        .replace(QLatin1String("&amp;"), QLatin1String("&"));
+}
+
+QByteArray ReadResource(const QString& resource) {
+    QFile f(resource);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 QString Picture(const char* kind, int moduleType) {
     const int type = moduleType == 73 || moduleType == 74 ? moduleType : 72;
     return QStringLiteral(":/pictures/%1_%2.svg").arg(QLatin1String(kind)).arg(type);
 }
 } // namespace
+
+QByteArray LocaliseSvg(const QByteArray& svg, int language) {
+    static const QRegularExpression text(QStringLiteral("(<text[^>]*>)([^<]*)(</text>)"));
+    const i18n::Catalogue& catalogue = i18n::Catalogue::Builtin();
+    const QString in = QString::fromUtf8(svg);
+    QString out;
+    out.reserve(in.size());
+    qsizetype done = 0;
+    for (auto it = text.globalMatch(in); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const std::optional<QString> word = catalogue.Picture(Unescaped(m.captured(2)), language);
+        if (!word) continue;
+        out += QStringView(in).mid(done, m.capturedStart(2) - done);
+        out += word->toHtmlEscaped();
+        done = m.capturedEnd(2);
+    }
+    out += QStringView(in).mid(done);
+    return out.toUtf8();
+}
+
+QPixmap LocalisedPixmap(const QString& resource, const QSize& size) {
+    QPixmap pm(size);
+    pm.fill(Qt::transparent);
+    QSvgRenderer svg(LocaliseSvg(ReadResource(resource), pictureLanguage));
+    if (svg.isValid()) {
+        QPainter p(&pm);
+        svg.render(&p);
+    }
+    return pm;
+}
+
+void SetPictureLanguage(int language) {
+    if (language == pictureLanguage) return;
+    pictureLanguage = language;
+    for (QWidget* w : QApplication::allWidgets())
+        if (auto* picture = qobject_cast<SvgPicture*>(w)) picture->Reload();
+}
+
+int PictureLanguage() {
+    return pictureLanguage;
+}
 
 QString WiringPicture(int moduleType) {
     return Picture("wiring", moduleType);
@@ -38,7 +101,12 @@ SvgPicture::SvgPicture(const QString& objectName, QWidget* parent, double lines)
 void SvgPicture::SetSource(const QString& source) {
     if (source == source_) return;
     source_ = source;
-    if (source.isEmpty() || !renderer_.load(source)) renderer_.load(QByteArray());
+    Reload();
+}
+
+void SvgPicture::Reload() {
+    const QByteArray svg = source_.isEmpty() ? QByteArray() : ReadResource(source_);
+    if (svg.isEmpty() || !renderer_.load(LocaliseSvg(svg, pictureLanguage))) renderer_.load(QByteArray());
     updateGeometry();
     update();
 }

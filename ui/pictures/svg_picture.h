@@ -19,6 +19,9 @@ public:
     QString Source() const { return source_; }
     bool HasPicture() const { return renderer_.isValid(); }
 
+    // Draws the source again in the pictures' language.
+    void Reload();
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -30,6 +33,16 @@ private:
     QString source_;
     double lines_;
 };
+
+// The words of our drawings follow the language: each <text> whose content is a picture key of the
+// catalogue is drawn in the language's words.
+QByteArray LocaliseSvg(const QByteArray& svg, int language);
+// A drawing resource, localised and rendered at `size`.
+QPixmap LocalisedPixmap(const QString& resource, const QSize& size);
+// The language the pictures speak (English until a language pass sets it); setting another one
+// redraws every SvgPicture.
+void SetPictureLanguage(int language);
+int PictureLanguage();
 
 // The drawings this program carries.
 QString WiringPicture(int moduleType); // terminal-block diagram of model 72, 73 or 74
