@@ -491,7 +491,8 @@ Index BuildIndex(const QString& sourceRoot) {
         objectNames.insert(w.objectName);
     QSet<QString> unknown;
     for (const i18n::CatalogueEntry& e : catalogue.Entries())
-        if (!e.window.isEmpty() && !objectNames.contains(e.window)) unknown.insert(e.window);
+        if (!e.window.isEmpty() && e.kind != i18n::EntryKind::Picture && !objectNames.contains(e.window))
+            unknown.insert(e.window); // the pictures' words are drawn, not set on a window
     QStringList unknownList = unknown.values();
     std::sort(unknownList.begin(), unknownList.end());
     for (const QString& u : unknownList)
