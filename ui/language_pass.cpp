@@ -115,6 +115,7 @@ void setMemo(QObject* o, const QString& text) {
     if (auto* e = qobject_cast<QPlainTextEdit*>(o)) {
         e->clear();
         if (!text.isEmpty()) e->appendPlainText(text);
+        e->moveCursor(QTextCursor::Start); // read from its beginning
     } else if (auto* t = qobject_cast<QTextEdit*>(o)) {
         t->clear();
         if (!text.isEmpty()) t->append(text);
@@ -200,6 +201,7 @@ const CopyRule kCopyRules[] = {
     {"best14", {"best24", "best34", "best44", "best94", "best104"}},
     {"best15", {"best25", "best35", "best45", "best95", "best105", "best155"}},
     {"best16", {"best26", "best36", "best46", "best96", "best106"}},
+    {"Label96", {"Label98"}}, // also: "only with the expansion module" beside phone numbers 5 and 7
     {"TabSheet2", {"Label92"}},
     {"TabSheet3", {"Label93"}},
     {"TabSheet4", {"Label94"}},

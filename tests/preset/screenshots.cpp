@@ -11,6 +11,7 @@
 #include "ui/start_window.h"
 #include "ui/config_window.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QPixmap>
 #include <QPushButton>
@@ -110,6 +111,40 @@ TEST(Screenshots, StartWindowAndK6WindowAfterARead) {
     DestroyForms();
     ConfigWindow::MessageBoxHook = nullptr;
     module.stop();
+}
+
+// The wiring window and a page with its help, in German and in Czech, for looking at whether the
+// pictures and the help speak the language.
+TEST(Screenshots, WiringAndHelpInGermanAndCzech) {
+    const QString folder = qEnvironmentVariable("DALVEX_SCREENSHOTS");
+    if (folder.isEmpty()) GTEST_SKIP() << "DALVEX_SCREENSHOTS names the folder of the pictures";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QTemporaryDir home, ports;
+    setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
+    setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
+    ConfigWindow::MessageBoxHook = [](const QString&, QMessageBox::StandardButtons) { return QMessageBox::Ok; };
+    for (const auto& [language, code] : {std::pair{"2", "de"}, std::pair{"7", "cs"}}) {
+        WriteSetting(kKey, QStringLiteral("Language"), QString::fromLatin1(language));
+        CreateForms();
+        Form1->adas->stop();
+        Form1->Kereso->stop();
+        Form1->FormActivate();
+        Form1->TryOutClick(74);
+        Form1->ablakSTARTTimer();
+        K6Form1->FormActivate();
+        K6Form1->resize(1000, 760);
+        K6Form1->PageControl1->setCurrentWidget(K6Form1->Page(QStringLiteral("TabSheet1")));
+        EXPECT_TRUE(save(K6Form1, folder, QStringLiteral("help-%1.png").arg(QLatin1String(code))));
+        QWidget* wiring = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("TK6Form4")) wiring = w;
+        ASSERT_NE(wiring, nullptr);
+        wiring->resize(900, 640);
+        wiring->show();
+        EXPECT_TRUE(save(wiring, folder, QStringLiteral("wiring-%1.png").arg(QLatin1String(code))));
+        DestroyForms();
+    }
+    ConfigWindow::MessageBoxHook = nullptr;
 }
 
 } // namespace
