@@ -165,6 +165,8 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
     }
     if (K6Form2) {
         using k6link::StatusTexts;
+        // The line voltage's caption, until a poll puts a value behind it.
+        const bool lineCaption = K6Form2->VONFESZ && K6Form2->VONFESZ->text() == K6Form2->Texts.LineVoltage;
         FillTexts(K6Form2->Texts,
                   {&StatusTexts::NoError, &StatusTexts::ModemConfig, &StatusTexts::NoGsmModule,
                    &StatusTexts::NoSim, &StatusTexts::SimLocked, &StatusTexts::ModemMode,
@@ -172,6 +174,7 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
                    &StatusTexts::ComError, &StatusTexts::Connect},
                   c, language, pass, missing);
         FillTextArray(K6Form2->Texts, &StatusTexts::Network, c, language, pass, missing);
+        if (lineCaption) K6Form2->VONFESZ->setText(K6Form2->Texts.LineVoltage);
     }
     if (K6Form3) {
         FillTexts(K6Form3->Texts,

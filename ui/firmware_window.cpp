@@ -119,20 +119,27 @@ void FirmwareWindow::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) FormActivate();
 }
 
+void FirmwareWindow::ApplyTexts() {
+    const k6media::FirmwareTexts texts = Operation ? Operation->Texts : k6media::FirmwareTexts{};
+    setWindowTitle(texts.Headline);
+    Label1->setText(texts.Headline);
+    Label6->setText(texts.NoNewFirmware);
+    DownloadOLDfirmware1->setText(texts.DownloadOld);
+    BitBtn3->setText(texts.Exit);
+    ShowDownloadButton(texts.DownloadStart);
+}
+
 void FirmwareWindow::FormActivate() {
     setWindowOpacity(kOpacity);
     const k6media::FirmwareTexts texts = Operation ? Operation->Texts : k6media::FirmwareTexts{};
-    Label1->setText(texts.Headline);
     for (QLabel* l : {Label2, Label3, Label4, Label5})
         l->setText(texts.NotKnownYet);
-    Label6->setText(texts.NoNewFirmware);
     Label6->hide();
-    DownloadOLDfirmware1->setText(texts.DownloadOld);
     Button1->setEnabled(false);
     if (Operation) Operation->StartProcessorQuery();
-    // The query has read the firmware folders again.
+    // The query has read the firmware folders again: the button names the image found now.
     if (Firmware) Firmware->ShowImages();
-    ShowDownloadButton(texts.DownloadStart);
+    ApplyTexts();
 }
 
 void FirmwareWindow::Button1Click() {

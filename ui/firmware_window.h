@@ -50,6 +50,8 @@ public:
 
     // What the download shows.
     void ShowMessage(const QString& text);
+    // The window's own texts in the current language (the language pass; opening the window).
+    void ApplyTexts();
 
 protected:
     void showEvent(QShowEvent* event) override;

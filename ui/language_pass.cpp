@@ -6,6 +6,7 @@
 #include "start_window.h"
 #include "config_window.h"
 #include "pictures/svg_picture.h"
+#include "firmware_window.h"
 #include "status_window.h"
 
 #include <QAbstractButton>
@@ -187,7 +188,7 @@ struct CopyRule {
 // that lists and captions that have no key of their own follow the language as well.
 const CopyRule kCopyRules[] = {
     {"ComboBox1",
-     {"ComboBox2", "ComboBox3", "ComboBox4", "ComboBox5", "ComboBox9", "ComboBox10", "ComboBox13"},
+     {"ComboBox2", "ComboBox3", "ComboBox4", "ComboBox5", "ComboBox6", "ComboBox9", "ComboBox10", "ComboBox13"},
      6},
     {"Label14", {"Label15", "Label16", "Label17", "Label53", "Label40", "Label48", "Label74", "Label172"}},
     {"Label10",
@@ -202,6 +203,11 @@ const CopyRule kCopyRules[] = {
     {"best15", {"best25", "best35", "best45", "best95", "best105", "best155"}},
     {"best16", {"best26", "best36", "best46", "best96", "best106"}},
     {"Label96", {"Label98"}}, // also: "only with the expansion module" beside phone numbers 5 and 7
+    // also: windows that take a menu item's caption as their title or tab, and the door-phone
+    // window's button that opens the signal chart
+    {"Naplokiolvassa1", {"Tk6Form5.Label1"}},
+    {"rer1", {"TK6Form6.Label1", "TDPhone1.Button4"}},
+    {"Bektsirajz1", {"TK6Form4.TabSheet1"}},
     {"TabSheet2", {"Label92"}},
     {"TabSheet3", {"Label93"}},
     {"TabSheet4", {"Label94"}},
@@ -346,6 +352,7 @@ void RunLanguagePass(ConfigWindow& k6, const i18n::Catalogue& catalogue, std::op
                     b->setVisible(*language != i18n::English);
         installQtTranslations(*language);
         SetPictureLanguage(*language);
+        if (auto* firmware = qobject_cast<FirmwareWindow*>(FindWindow(QStringLiteral("TK6Form9")))) firmware->ApplyTexts();
         if (auto* status = qobject_cast<StatusWindow*>(FindWindow(QStringLiteral("TK6Form2")))) status->RedrawPictures();
     }
     if (pass == Pass::Activation && language)
