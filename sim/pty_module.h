@@ -21,6 +21,7 @@
 //   returns (the monitor's trace) like a reply: paced, and through the failure mode. A module with
 //   nothing to say returns nothing, so the tick costs only a wake-up.
 
+#include "sim/fault_shaper.h"
 #include "sim/faults.h"
 #include "sim/module_sim.h"
 
@@ -89,15 +90,11 @@ public:
     std::string error() const;
 
 private:
-    struct Outgoing;
-
     void run();
     // Receives one chunk from the master side. False when the thread must leave its loop.
     bool process(std::span<const std::uint8_t> chunk);
     // Sends what the module has to say unasked. False when the thread must leave its loop.
     bool tickModule();
-    // Decides what leaves the line for one reply, under the lock.
-    Outgoing shape(const Reply& reply) const;
     bool deliver(const Outgoing& out, std::int64_t readyNs);
     bool writeAll(const std::uint8_t* data, std::size_t size);
     // Sleeps until an absolute CLOCK_MONOTONIC time. False when stop or a hang-up is requested.
@@ -113,10 +110,7 @@ private:
 
     // Guarded by mutex_.
     ModuleSim module_;
-    Fault fault_ = Fault::None;
-    int faultCount_ = 0;
-    std::uint64_t faultBase_ = 0;
-    std::uint64_t faultBlockBase_ = 0; // memory-write blocks before the fault was set
+    FaultShaper shaper_;
     int baud_ = 0;
     std::int64_t splitGapNs_ = std::chrono::nanoseconds(kSplitGap).count();
     std::vector<std::uint8_t> received_;
