@@ -119,6 +119,7 @@ bool PtyModule::start() {
     }
     stopRequested_ = false;
     hangUpRequested_ = false;
+    sent_ = 0;
     inboundFreeNs_ = inboundStartNs_ = inboundIndex_ = outboundFreeNs_ = 0;
     thread_ = std::thread(&PtyModule::run, this);
     return true;
@@ -327,7 +328,12 @@ void PtyModule::run() {
         }
         timespec timeout{};
         if (waitNs >= 0) timeout = toTimespec(waitNs);
-        if (::ppoll(fds.data(), count, waitNs >= 0 ? &timeout : nullptr, nullptr) < 0) {
+        busy_ = false;
+        const int ready = ::ppoll(fds.data(), count, waitNs >= 0 ? &timeout : nullptr, nullptr);
+        // Busy before anything is read: whoever sees the bytes taken in also sees the module busy
+        // until their replies are out.
+        busy_ = true;
+        if (ready < 0) {
             if (errno == EINTR) continue;
             break;
         }
@@ -351,6 +357,7 @@ void PtyModule::run() {
         if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) break;
     }
     if (hangUpRequested_ && master_ >= 0) closeLine();
+    busy_ = false;
     std::lock_guard lock(mutex_);
     threadDone_ = true;
     lineChanged_.notify_all();
@@ -442,6 +449,7 @@ bool PtyModule::writeAll(const std::uint8_t* data, std::size_t size) {
     while (size > 0) {
         const ssize_t n = ::write(master_, data, size);
         if (n > 0) {
+            sent_ += static_cast<std::uint64_t>(n);
             data += n;
             size -= static_cast<std::size_t>(n);
             continue;

@@ -63,7 +63,8 @@ struct ModemOpsWithModule : ::testing::Test {
     QTemporaryDir ports;
     sim::PtyModule module;
     TAsynComm32 comm;
-    dalvex::test::CountingPort port{comm};
+    k6link::AsynCommPort commPort{comm};
+    dalvex::test::CountingPort port{commPort};
     FakeHost host;
     FakeModemHost modemHost;
     Engine engine{port, host};

@@ -249,7 +249,8 @@ struct Rig {
     std::uint8_t version = 84;
 
     TAsynComm32 comm;
-    dalvex::test::CountingPort port{comm};
+    k6link::AsynCommPort commPort{comm};
+    dalvex::test::CountingPort port{commPort};
     k6link::test::FakeHost host;
     Engine engine{port, host};
     TransferRecorder transferHost;

@@ -1,0 +1,262 @@
+#include "tests/support/sim_rig.h"
+
+#include "k6link/port.h"
+#include "serial/async32.h"
+#include "sim/pty_module.h"
+#include "tests/support/wait.h"
+
+#include <QDeadlineTimer>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <thread>
+
+namespace dalvex::test {
+
+struct SimRig::PtyLine {
+    QTemporaryDir ports;
+    std::unique_ptr<sim::PtyModule> module = std::make_unique<sim::PtyModule>();
+    TAsynComm32 comm;
+    k6link::AsynCommPort port{comm};
+    // Bytes the module sent that the PC will never read: purged by the opens of the port.
+    std::uint64_t purged = 0;
+    std::chrono::milliseconds silence{0}; // 0: the module's own
+    std::chrono::milliseconds splitGap{sim::kSplitGap};
+};
+
+k6link::Port& SimRig::LinePort() {
+    if (sim_) return *sim_;
+    return pty_->port;
+}
+
+SimRig::SimRig(Line line)
+    : sim_(line == Line::InProcess ? std::make_unique<SimPort>() : nullptr)
+    , pty_(line == Line::Pty ? std::make_unique<PtyLine>() : nullptr) {
+    if (sim_) {
+        sim_->onReceived = [this](int count) {
+            if (receiver) receiver(count);
+        };
+    } else {
+        setenv("DALVEX_PORTS", pty_->ports.path().toLocal8Bit().constData(), 1);
+        pty_->comm.OnRxChar = [this](TCustomAsynComm32*, int count) {
+            if (receiver) receiver(count);
+        };
+    }
+    receiver = [this](int count) { engine.AsynComm321RxChar(count); };
+    ticker = [this] { engine.tick(); };
+    port.onOpen = [this] { Rebase(); };
+    plugIn();
+}
+
+SimRig::~SimRig() {
+    if (pty_) {
+        pty_->comm.Close();
+        pty_->module->stop();
+        unsetenv("DALVEX_PORTS");
+    }
+}
+
+// --- The module -------------------------------------------------------------------------------------
+
+bool SimRig::plugIn(const std::function<void(sim::ModuleSim&)>& setup) {
+    if (sim_) {
+        sim_->plugIn();
+        if (setup) setup(sim_->module());
+        return true;
+    }
+    pty_->module->stop();
+    pty_->module = std::make_unique<sim::PtyModule>();
+    sim::PtyModule& m = *pty_->module;
+    if (pty_->silence.count() > 0) m.setMemoryWriteSilence(pty_->silence);
+    m.setSplitGap(pty_->splitGap);
+    if (setup) m.withModule(setup);
+    pty_->purged = 0;
+    return m.start() && m.linkAs(portsPath(), kComNumber);
+}
+
+bool SimRig::takeModule(SimRig& other) {
+    if (sim_ && other.sim_) {
+        sim_->plugIn(other.sim_->unplug());
+        return true;
+    }
+    if (!pty_ || !other.pty_) return false;
+    pty_->module->stop();
+    pty_->module = std::move(other.pty_->module);
+    other.pty_->module = std::make_unique<sim::PtyModule>();
+    pty_->module->setFault(sim::Fault::None);
+    pty_->purged = 0;
+    return pty_->module->linkAs(portsPath(), kComNumber);
+}
+
+void SimRig::withModule(const std::function<void(sim::ModuleSim&)>& fn) {
+    if (sim_)
+        fn(sim_->module());
+    else
+        pty_->module->withModule(fn);
+}
+
+void SimRig::setFault(sim::Fault fault, int n) {
+    if (sim_)
+        sim_->setFault(fault, n);
+    else
+        pty_->module->setFault(fault, n);
+}
+
+void SimRig::hangUp() {
+    if (sim_)
+        sim_->hangUp();
+    else
+        pty_->module->hangUp();
+}
+
+void SimRig::vanish() {
+    if (sim_)
+        sim_->vanish();
+    else
+        pty_->module->vanish();
+}
+
+bool SimRig::lineClosed() const {
+    return sim_ ? sim_->lineClosed() : pty_->module->lineClosed();
+}
+
+std::vector<std::uint8_t> SimRig::receivedBytes() const {
+    return sim_ ? sim_->receivedBytes() : pty_->module->receivedBytes();
+}
+
+std::size_t SimRig::receivedCount() const {
+    return sim_ ? sim_->receivedBytes().size() : pty_->module->receivedCount();
+}
+
+std::string SimRig::error() const {
+    return sim_ ? std::string() : pty_->module->error();
+}
+
+void SimRig::setMemoryWriteSilence(std::chrono::milliseconds silence) {
+    if (sim_) {
+        sim_->setMemoryWriteSilence(silence);
+        return;
+    }
+    pty_->silence = silence;
+    pty_->module->setMemoryWriteSilence(silence);
+}
+
+void SimRig::setSplitGap(std::chrono::milliseconds gap) {
+    if (sim_) {
+        sim_->setSplitGap(gap);
+        return;
+    }
+    pty_->splitGap = gap;
+    pty_->module->setSplitGap(gap);
+}
+
+sim::PtyModule* SimRig::ptyModule() {
+    return pty_ ? pty_->module.get() : nullptr;
+}
+
+TAsynComm32* SimRig::comm() {
+    return pty_ ? &pty_->comm : nullptr;
+}
+
+std::string SimRig::portsPath() const {
+    return pty_ ? pty_->ports.path().toStdString() : std::string();
+}
+
+// --- Time -------------------------------------------------------------------------------------------
+
+// The port has just opened, and the open purged what the module had sent before: from here on the
+// PC reads everything the module sends. Whatever the module still had in hand at the open may or may
+// not have been purged; LineQuiet corrects a count that turns out too high.
+void SimRig::Rebase() {
+    if (!pty_ || !pty_->port.IsOpen()) return;
+    QDeadlineTimer deadline(kSettleLimitMs);
+    while (!pty_->module->idle() && !pty_->module->lineClosed() && !deadline.hasExpired())
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    pty_->purged = pty_->module->sentCount() - port.received.size();
+}
+
+bool SimRig::LineQuiet() {
+    sim::PtyModule& m = *pty_->module;
+    if (m.lineClosed()) return true;
+    // In this order: what the module has taken in, then whether it has finished with it, then
+    // what it sent.
+    const std::size_t taken = m.receivedCount();
+    const bool idle = m.idle();
+    const std::uint64_t sent = m.sentCount();
+    if (taken < port.bytesWritten || !idle) return false;
+    if (!pty_->port.IsOpen()) return true;
+    const std::uint64_t read = port.received.size();
+    if (read + pty_->purged > sent) pty_->purged = sent - read; // an open purged less than counted
+    return read + pty_->purged == sent;
+}
+
+void SimRig::settle() {
+    if (sim_) {
+        sim_->settle();
+        if (sim_->runaway()) healthy_ = false;
+        return;
+    }
+    // A line that never became quiet once is a fault of the test's rig: the test fails on
+    // healthy(); meanwhile it goes on without waiting the limit at every step.
+    if (!healthy_) {
+        pumpFor(5);
+        return;
+    }
+    if (!waitFor([this] { return LineQuiet(); }, kSettleLimitMs)) healthy_ = false;
+}
+
+void SimRig::tick() {
+    settle();
+    if (sim_) {
+        sim_->advance(kTickPeriod);
+    } else if (tickInterval_.count() > 0) {
+        const auto due = lastTick_ + tickInterval_;
+        while (std::chrono::steady_clock::now() < due) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+            settle();
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        lastTick_ = std::chrono::steady_clock::now();
+    }
+    if (ticker) ticker();
+    settle();
+}
+
+void SimRig::ticks(int n) {
+    for (int i = 0; i < n; ++i)
+        tick();
+}
+
+void SimRig::pause(std::chrono::milliseconds d) {
+    if (sim_) {
+        sim_->advance(d);
+        return;
+    }
+    pumpFor(static_cast<int>(d.count()));
+    settle();
+}
+
+bool SimRig::run(const std::function<bool()>& stop, int maxTicks) {
+    settle();
+    for (int t = 0; t < maxTicks && healthy_; ++t) {
+        if (stop()) return true;
+        tick();
+    }
+    return stop();
+}
+
+bool SimRig::runToIdle(int maxTicks) {
+    return run([this] { return engine.OpState == 0; }, maxTicks);
+}
+
+bool SimRig::settledTo(const std::function<bool()>& pred, int timeoutMs) {
+    settle();
+    if (sim_) return pred();
+    return waitFor(
+        [&] {
+            settle();
+            return pred();
+        },
+        timeoutMs);
+}
+
+} // namespace dalvex::test
