@@ -8,6 +8,7 @@
 #include <QDeadlineTimer>
 #include <QTemporaryDir>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 namespace dalvex::test {
@@ -19,6 +20,8 @@ struct SimRig::PtyLine {
     k6link::AsynCommPort port{comm};
     // Bytes the module sent that the PC will never read: purged by the opens of the port.
     std::uint64_t purged = 0;
+    // Bytes the module had received before this rig's port wrote to it (a module taken over).
+    std::size_t receivedBefore = 0;
     std::chrono::milliseconds silence{0}; // 0: the module's own
     std::chrono::milliseconds splitGap{sim::kSplitGap};
 };
@@ -70,6 +73,8 @@ bool SimRig::plugIn(const std::function<void(sim::ModuleSim&)>& setup) {
     m.setSplitGap(pty_->splitGap);
     if (setup) m.withModule(setup);
     pty_->purged = 0;
+    pty_->receivedBefore = 0;
+    port.bytesWritten = 0;
     return m.start() && m.linkAs(portsPath(), kComNumber);
 }
 
@@ -84,6 +89,8 @@ bool SimRig::takeModule(SimRig& other) {
     other.pty_->module = std::make_unique<sim::PtyModule>();
     pty_->module->setFault(sim::Fault::None);
     pty_->purged = 0;
+    pty_->receivedBefore = pty_->module->receivedCount();
+    port.bytesWritten = 0;
     return pty_->module->linkAs(portsPath(), kComNumber);
 }
 
@@ -182,7 +189,7 @@ bool SimRig::LineQuiet() {
     const std::size_t taken = m.receivedCount();
     const bool idle = m.idle();
     const std::uint64_t sent = m.sentCount();
-    if (taken < port.bytesWritten || !idle) return false;
+    if (taken < pty_->receivedBefore + port.bytesWritten || !idle) return false;
     if (!pty_->port.IsOpen()) return true;
     const std::uint64_t read = port.received.size();
     if (read + pty_->purged > sent) pty_->purged = sent - read; // an open purged less than counted
@@ -206,8 +213,18 @@ void SimRig::settle() {
 
 void SimRig::tick() {
     settle();
+    // A line that has hung up takes its device node with it: the name must not reach a
+    // pseudo-terminal another test has been given meanwhile.
+    if (pty_ && pty_->module->lineClosed()) {
+        namespace fs = std::filesystem;
+        const fs::path link = fs::path(portsPath()) / ("com" + std::to_string(kComNumber));
+        std::error_code ec;
+        if (fs::is_symlink(fs::symlink_status(link, ec)) &&
+            fs::read_symlink(link, ec) == fs::path(pty_->module->slavePath()))
+            fs::remove(link, ec);
+    }
     if (sim_) {
-        sim_->advance(kTickPeriod);
+        sim_->advance(tickPeriod_);
     } else if (tickInterval_.count() > 0) {
         const auto due = lastTick_ + tickInterval_;
         while (std::chrono::steady_clock::now() < due) {

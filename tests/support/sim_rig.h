@@ -87,6 +87,9 @@ public:
     std::string error() const;
     void setMemoryWriteSilence(std::chrono::milliseconds silence);
     void setSplitGap(std::chrono::milliseconds gap);
+    // The in-process line only: the time one tick stands for (kTickPeriod unless set; the start
+    // window's search timer runs slower).
+    void setTickPeriod(std::chrono::milliseconds period) { tickPeriod_ = period; }
     // The pty line only: the slowest pace of the ticks in wall-clock time (0: as fast as the line
     // becomes quiet).
     void setTickInterval(std::chrono::milliseconds interval) { tickInterval_ = interval; }
@@ -109,7 +112,7 @@ public:
     // What is on its way arrives: in process, every event due by now; on the pty, until the line is
     // quiet.
     void settle();
-    // One tick: the line settles, the timer's period passes (in process), `ticker` runs, the line
+    // One tick: the line settles, the tick's period passes (in process), `ticker` runs, the line
     // settles.
     void tick();
     void ticks(int n);
@@ -129,6 +132,7 @@ private:
     bool LineQuiet();
     void Rebase();
 
+    std::chrono::milliseconds tickPeriod_{kTickPeriod};
     std::chrono::milliseconds tickInterval_{0};
     std::chrono::steady_clock::time_point lastTick_{};
     bool healthy_ = true;
