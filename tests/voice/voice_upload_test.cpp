@@ -6,6 +6,7 @@
 #include "k6media/voice_upload.h"
 #include "k6media/wav_check.h"
 #include "tests/k6link/fakes.h"
+#include "tests/support/hosts.h"
 #include "wav_files.h"
 
 #include <QTemporaryDir>
@@ -20,38 +21,6 @@ using k6link::test::Bytes;
 
 namespace {
 
-struct FakeVoiceHost final : VoiceUploadHost {
-    void ShowGauge(int maximum) override {
-        gaugeVisible = true;
-        gaugeMax = maximum;
-        gauge = 0;
-    }
-    void StepGauge() override { ++gauge; }
-    void HideGauge() override { gaugeVisible = false; }
-    void ClosePlayer(const VoiceSlot& slot) override { closed.push_back(slot.player); }
-    void ReopenPlayers() override { ++reopened; }
-    void ShowMessage(const QString& text) override { messages.push_back(text); }
-    bool Ask(const QString& text) override {
-        questions.push_back(text);
-        const bool a = !answers.empty() && answers.front();
-        if (!answers.empty()) answers.pop_front();
-        return a;
-    }
-    void SetEditText(const VoiceSlot& slot, const QString& text) override { edits[slot.edit] = text; }
-    bool EngineActive() override { return engineActive; }
-
-    bool gaugeVisible = false;
-    int gaugeMax = -1;
-    int gauge = 0;
-    std::vector<std::string> closed;
-    int reopened = 0;
-    std::vector<QString> messages;
-    std::vector<QString> questions;
-    std::deque<bool> answers;
-    std::map<std::string, QString> edits;
-    bool engineActive = false;
-};
-
 const VoiceSlot& Slot(const char* name) {
     return *FindVoiceSlot(QString::fromLatin1(name));
 }
@@ -61,7 +30,7 @@ struct VoiceUploadTest : ::testing::Test {
     k6link::test::FakeHost engineHost;
     k6link::Engine engine{port, engineHost};
     k6link::MemoryWrite memoryWrite{engine};
-    FakeVoiceHost host;
+    dalvex::test::RecordingVoiceUploadHost host;
     VoiceUpload upload{engine, memoryWrite, host};
     QTemporaryDir dir;
 
