@@ -31,10 +31,12 @@ k6link::Port& SimRig::LinePort() {
     return pty_->port;
 }
 
-SimRig::SimRig(Line line)
+SimRig::SimRig(Line line, int comNumber)
     : sim_(line == Line::InProcess ? std::make_unique<SimPort>() : nullptr)
-    , pty_(line == Line::Pty ? std::make_unique<PtyLine>() : nullptr) {
+    , pty_(line == Line::Pty ? std::make_unique<PtyLine>() : nullptr)
+    , comNumber_(comNumber) {
     if (sim_) {
+        sim_->setPortName("COM" + std::to_string(comNumber));
         sim_->onReceived = [this](int count) {
             if (receiver) receiver(count);
         };
@@ -75,7 +77,7 @@ bool SimRig::plugIn(const std::function<void(sim::ModuleSim&)>& setup) {
     pty_->purged = 0;
     pty_->receivedBefore = 0;
     port.bytesWritten = 0;
-    return m.start() && m.linkAs(portsPath(), kComNumber);
+    return m.start() && m.linkAs(portsPath(), comNumber_);
 }
 
 bool SimRig::takeModule(SimRig& other) {
@@ -91,7 +93,7 @@ bool SimRig::takeModule(SimRig& other) {
     pty_->purged = 0;
     pty_->receivedBefore = pty_->module->receivedCount();
     port.bytesWritten = 0;
-    return pty_->module->linkAs(portsPath(), kComNumber);
+    return pty_->module->linkAs(portsPath(), comNumber_);
 }
 
 void SimRig::withModule(const std::function<void(sim::ModuleSim&)>& fn) {
@@ -183,7 +185,8 @@ void SimRig::Rebase() {
 
 bool SimRig::LineQuiet() {
     sim::PtyModule& m = *pty_->module;
-    if (m.lineClosed()) return true;
+    // A closed line is quiet once the PC's port has seen it go.
+    if (m.lineClosed()) return !pty_->port.IsOpen() || pty_->port.Lost();
     // In this order: what the module has taken in, then whether it has finished with it, then
     // what it sent.
     const std::size_t taken = m.receivedCount();
@@ -217,7 +220,7 @@ void SimRig::tick() {
     // pseudo-terminal another test has been given meanwhile.
     if (pty_ && pty_->module->lineClosed()) {
         namespace fs = std::filesystem;
-        const fs::path link = fs::path(portsPath()) / ("com" + std::to_string(kComNumber));
+        const fs::path link = fs::path(portsPath()) / ("com" + std::to_string(comNumber_));
         std::error_code ec;
         if (fs::is_symlink(fs::symlink_status(link, ec)) &&
             fs::read_symlink(link, ec) == fs::path(pty_->module->slavePath()))

@@ -7,7 +7,7 @@
 //   InProcess  (the default) sim_port.h: no pty, no thread, a clock of its own. tick() moves the
 //              clock one engine timer period on, raising on the way the received-bytes events that
 //              come due, then ticks. Deterministic: an outcome never depends on the machine's load.
-//   Pty        the module on a pseudo-terminal (sim::PtyModule), linked as COM1 in a private ports
+//   Pty        the module on a pseudo-terminal (sim::PtyModule), linked as COMn in a private ports
 //              folder ($DALVEX_PORTS while the rig lives) and opened through the real serial
 //              component: for the tests of the serial path itself. Before each tick the rig waits,
 //              processing events, until the line is quiet: every byte the PC wrote has reached the
@@ -57,13 +57,12 @@ class SimRig {
 public:
     // The engine timer's period while an operation runs.
     static constexpr std::chrono::milliseconds kTickPeriod{50};
-    // The port the module answers on.
-    static constexpr int kComNumber = 1;
     // The longest a pty line may take to become quiet before the rig ticks anyway.
     static constexpr int kSettleLimitMs = 20000;
 
-    // With a module on the line (on the pty: check error() when a test depends on it).
-    explicit SimRig(Line line = Line::InProcess);
+    // With a module on the line, answering on COM<comNumber> (on the pty: check error() when a
+    // test depends on it).
+    explicit SimRig(Line line = Line::InProcess, int comNumber = 1);
     ~SimRig();
     SimRig(const SimRig&) = delete;
     SimRig& operator=(const SimRig&) = delete;
@@ -132,6 +131,7 @@ private:
     bool LineQuiet();
     void Rebase();
 
+    int comNumber_ = 1;
     std::chrono::milliseconds tickPeriod_{kTickPeriod};
     std::chrono::milliseconds tickInterval_{0};
     std::chrono::steady_clock::time_point lastTick_{};
