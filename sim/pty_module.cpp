@@ -119,7 +119,6 @@ bool PtyModule::start() {
     }
     stopRequested_ = false;
     hangUpRequested_ = false;
-    sent_ = 0;
     inboundFreeNs_ = inboundStartNs_ = inboundIndex_ = outboundFreeNs_ = 0;
     thread_ = std::thread(&PtyModule::run, this);
     return true;
@@ -254,6 +253,25 @@ std::vector<std::uint8_t> PtyModule::receivedBytes() const {
 std::size_t PtyModule::receivedCount() const {
     std::lock_guard lock(mutex_);
     return received_.size();
+}
+
+namespace {
+
+bool readable(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    return fd >= 0 && ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
+}
+
+} // namespace
+
+bool PtyModule::inputPending() const {
+    std::lock_guard lock(mutex_);
+    return !lineClosed_ && readable(master_);
+}
+
+bool PtyModule::outputPending() const {
+    std::lock_guard lock(mutex_);
+    return !lineClosed_ && readable(slave_);
 }
 
 std::string PtyModule::error() const {
@@ -449,7 +467,6 @@ bool PtyModule::writeAll(const std::uint8_t* data, std::size_t size) {
     while (size > 0) {
         const ssize_t n = ::write(master_, data, size);
         if (n > 0) {
-            sent_ += static_cast<std::uint64_t>(n);
             data += n;
             size -= static_cast<std::size_t>(n);
             continue;

@@ -85,13 +85,15 @@ public:
     // Every byte received from the PC so far, and how many there are.
     std::vector<std::uint8_t> receivedBytes() const;
     std::size_t receivedCount() const;
-    // Bytes written to the line so far.
-    std::uint64_t sentCount() const { return sent_; }
-    // The module has nothing in hand: it waits for the PC, no chunk is being answered and no
-    // reply (or piece of one) is still to be written. With receivedCount() and sentCount() a
-    // driver tells when the line is quiet without guessing from a pause: read the received count
-    // first, then idle(), then the sent count.
+    // Whether the line is quiet, for a driver that must not guess it from a pause. Asked in this
+    // order, the three tell it exactly: bytes from the PC that the module has not taken in yet;
+    // whether the module has something in hand (a chunk being answered, a reply or a piece of one
+    // still to be written); bytes the module sent that the PC has not read yet (while the PC has
+    // the port open). poll() on a pty first completes the kernel's hand-over of bytes just written,
+    // which a byte count (FIONREAD) does not. A closed line has nothing pending.
+    bool inputPending() const;
     bool idle() const { return !busy_; }
+    bool outputPending() const;
 
     // Why the last start() or linkAs() failed.
     std::string error() const;
@@ -138,8 +140,7 @@ private:
     std::int64_t lastInputNs_ = 0; // when the last chunk from the PC had been taken in
     std::atomic<std::int64_t> memoryWriteSilenceNs_{1'000'000'000};
 
-    std::atomic<std::uint64_t> sent_{0};
-    std::atomic<bool> busy_{false}; // from a wake-up with work until the work is done
+    std::atomic<bool> busy_{false}; // from a wake-up until its work is done
 
     int wake_ = -1; // eventfd: stop or hang-up requested
     std::atomic<bool> stopRequested_{false};

@@ -6,7 +6,6 @@
 
 #include "k6link/port.h"
 
-#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -23,7 +22,6 @@ public:
     void Open() override {
         ++opens;
         inner_.Open();
-        if (onOpen) onOpen();
     }
     void Close() override { inner_.Close(); }
     bool IsOpen() const override { return inner_.IsOpen(); }
@@ -31,11 +29,8 @@ public:
     int Write(const void* buffer, int count) override {
         ++writes;
         if (inner_.Lost()) ++writesWhileLost;
-        const bool goesOut = inner_.IsOpen() && !inner_.Lost();
         if (onWrite) onWrite(buffer, count);
-        const int n = inner_.Write(buffer, count);
-        if (goesOut && n == count) bytesWritten += static_cast<std::size_t>(count);
-        return n;
+        return inner_.Write(buffer, count);
     }
     int Read(void* buffer, int count) override {
         const int n = inner_.Read(buffer, count);
@@ -51,14 +46,12 @@ public:
     k6link::Port& inner() { return inner_; }
 
     int opens = 0;
-    int writes = 0;               // every write asked for
-    int writesWhileLost = 0;      // writes asked for after the device had gone and before a close
-    std::size_t bytesWritten = 0; // bytes of the writes the port took while open
+    int writes = 0;          // every write asked for
+    int writesWhileLost = 0; // writes asked for after the device had gone and before a close
     int readEvents = 0;
     std::vector<std::uint8_t> received;
 
-    // Called after each open, before each write and after each read that brought bytes.
-    std::function<void()> onOpen;
+    // Called before each write and after each read that brought bytes.
     std::function<void(const void*, int)> onWrite;
     std::function<void(int)> onRead;
 

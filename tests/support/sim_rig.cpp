@@ -18,10 +18,6 @@ struct SimRig::PtyLine {
     std::unique_ptr<sim::PtyModule> module = std::make_unique<sim::PtyModule>();
     TAsynComm32 comm;
     k6link::AsynCommPort port{comm};
-    // Bytes the module sent that the PC will never read: purged by the opens of the port.
-    std::uint64_t purged = 0;
-    // Bytes the module had received before this rig's port wrote to it (a module taken over).
-    std::size_t receivedBefore = 0;
     std::chrono::milliseconds silence{0}; // 0: the module's own
     std::chrono::milliseconds splitGap{sim::kSplitGap};
 };
@@ -48,7 +44,6 @@ SimRig::SimRig(Line line, int comNumber)
     }
     receiver = [this](int count) { engine.AsynComm321RxChar(count); };
     ticker = [this] { engine.tick(); };
-    port.onOpen = [this] { Rebase(); };
     plugIn();
 }
 
@@ -74,9 +69,6 @@ bool SimRig::plugIn(const std::function<void(sim::ModuleSim&)>& setup) {
     if (pty_->silence.count() > 0) m.setMemoryWriteSilence(pty_->silence);
     m.setSplitGap(pty_->splitGap);
     if (setup) m.withModule(setup);
-    pty_->purged = 0;
-    pty_->receivedBefore = 0;
-    port.bytesWritten = 0;
     return m.start() && m.linkAs(portsPath(), comNumber_);
 }
 
@@ -90,9 +82,6 @@ bool SimRig::takeModule(SimRig& other) {
     pty_->module = std::move(other.pty_->module);
     other.pty_->module = std::make_unique<sim::PtyModule>();
     pty_->module->setFault(sim::Fault::None);
-    pty_->purged = 0;
-    pty_->receivedBefore = pty_->module->receivedCount();
-    port.bytesWritten = 0;
     return pty_->module->linkAs(portsPath(), comNumber_);
 }
 
@@ -172,31 +161,21 @@ std::string SimRig::portsPath() const {
 
 // --- Time -------------------------------------------------------------------------------------------
 
-// The port has just opened, and the open purged what the module had sent before: from here on the
-// PC reads everything the module sends. Whatever the module still had in hand at the open may or may
-// not have been purged; LineQuiet corrects a count that turns out too high.
-void SimRig::Rebase() {
-    if (!pty_ || !pty_->port.IsOpen()) return;
-    QDeadlineTimer deadline(kSettleLimitMs);
-    while (!pty_->module->idle() && !pty_->module->lineClosed() && !deadline.hasExpired())
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
-    pty_->purged = pty_->module->sentCount() - port.received.size();
+bool PtyLineQuiet(const sim::PtyModule& module, std::initializer_list<const TAsynComm32*> pcPorts) {
+    bool listening = false; // a port is open on a line it still hears
+    bool unaware = false;   // a port is open on a closed line and has not seen it go
+    for (const TAsynComm32* p : pcPorts) {
+        if (!p || !p->IsOpen()) continue;
+        listening |= !p->Lost();
+        unaware |= !p->Lost();
+    }
+    if (module.lineClosed()) return !unaware;
+    if (module.inputPending() || !module.idle()) return false;
+    return !listening || !module.outputPending();
 }
 
 bool SimRig::LineQuiet() {
-    sim::PtyModule& m = *pty_->module;
-    // A closed line is quiet once the PC's port has seen it go.
-    if (m.lineClosed()) return !pty_->port.IsOpen() || pty_->port.Lost();
-    // In this order: what the module has taken in, then whether it has finished with it, then
-    // what it sent.
-    const std::size_t taken = m.receivedCount();
-    const bool idle = m.idle();
-    const std::uint64_t sent = m.sentCount();
-    if (taken < pty_->receivedBefore + port.bytesWritten || !idle) return false;
-    if (!pty_->port.IsOpen()) return true;
-    const std::uint64_t read = port.received.size();
-    if (read + pty_->purged > sent) pty_->purged = sent - read; // an open purged less than counted
-    return read + pty_->purged == sent;
+    return PtyLineQuiet(*pty_->module, {&pty_->comm});
 }
 
 void SimRig::settle() {

@@ -10,10 +10,9 @@
 //   Pty        the module on a pseudo-terminal (sim::PtyModule), linked as COMn in a private ports
 //              folder ($DALVEX_PORTS while the rig lives) and opened through the real serial
 //              component: for the tests of the serial path itself. Before each tick the rig waits,
-//              processing events, until the line is quiet: every byte the PC wrote has reached the
-//              module, the module has nothing in hand and everything it sent has been read (or
-//              purged by an open), or the line has closed. That is a state, not a pause, so a busy
-//              machine only makes the wait longer; a deadline keeps a broken test from hanging.
+//              processing events, until the line is quiet (PtyLineQuiet below). That is a state,
+//              not a pause, so a busy machine only makes the wait longer; a deadline keeps a broken
+//              test from hanging.
 //              The ticks follow each other as fast as the line allows unless setTickInterval()
 //              asks for the timer's own pace (a memory write's silence is wall-clock time there).
 //
@@ -32,6 +31,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +46,12 @@ class PtyModule;
 namespace dalvex::test {
 
 enum class Line { InProcess, Pty };
+
+// Whether the pty line between a module and the PC's ports is quiet: the module has taken in every
+// byte the PC wrote and has nothing in hand, and the PC has read everything the module sent (while
+// one of `pcPorts` is open to read it); or the line has closed and every open port has seen it go.
+// For tests whose ports belong to the code under test (the windows' own).
+bool PtyLineQuiet(const sim::PtyModule& module, std::initializer_list<const TAsynComm32*> pcPorts);
 
 class SimRig {
     // The line comes first: the counted port below is built on it.
@@ -129,7 +135,6 @@ public:
 
 private:
     bool LineQuiet();
-    void Rebase();
 
     int comNumber_ = 1;
     std::chrono::milliseconds tickPeriod_{kTickPeriod};
