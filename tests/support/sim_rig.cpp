@@ -3,6 +3,7 @@
 #include "k6link/port.h"
 #include "serial/async32.h"
 #include "sim/pty_module.h"
+#include "tests/support/pty_quiet.h"
 #include "tests/support/wait.h"
 
 #include <QDeadlineTimer>
@@ -161,23 +162,6 @@ std::string SimRig::portsPath() const {
 
 // --- Time -------------------------------------------------------------------------------------------
 
-bool PtyLineQuiet(const sim::PtyModule& module, std::initializer_list<const TAsynComm32*> pcPorts) {
-    bool listening = false; // a port is open on a line it still hears
-    bool unaware = false;   // a port is open on a closed line and has not seen it go
-    for (const TAsynComm32* p : pcPorts) {
-        if (!p || !p->IsOpen()) continue;
-        listening |= !p->Lost();
-        unaware |= !p->Lost();
-    }
-    if (module.lineClosed()) return !unaware;
-    if (module.inputPending() || !module.idle()) return false;
-    return !listening || !module.outputPending();
-}
-
-bool SimRig::LineQuiet() {
-    return PtyLineQuiet(*pty_->module, {&pty_->comm});
-}
-
 void SimRig::settle() {
     if (sim_) {
         sim_->settle();
@@ -190,7 +174,7 @@ void SimRig::settle() {
         pumpFor(5);
         return;
     }
-    if (!waitFor([this] { return LineQuiet(); }, kSettleLimitMs)) healthy_ = false;
+    if (!SettlePtyLine(*pty_->module, {&pty_->comm})) healthy_ = false;
 }
 
 void SimRig::tick() {

@@ -10,11 +10,11 @@
 //   Pty        the module on a pseudo-terminal (sim::PtyModule), linked as COMn in a private ports
 //              folder ($DALVEX_PORTS while the rig lives) and opened through the real serial
 //              component: for the tests of the serial path itself. Before each tick the rig waits,
-//              processing events, until the line is quiet (PtyLineQuiet below). That is a state,
-//              not a pause, so a busy machine only makes the wait longer; a deadline keeps a broken
-//              test from hanging.
-//              The ticks follow each other as fast as the line allows unless setTickInterval()
-//              asks for the timer's own pace (a memory write's silence is wall-clock time there).
+//              processing events, until the line is quiet (pty_quiet.h). That is a state, not a
+//              pause, so a busy machine only makes the wait longer; a deadline keeps a broken test
+//              from hanging. The ticks follow each other as fast as the line allows, unless
+//              setTickInterval() asks for the timer's own pace (a memory write's silence is
+//              wall-clock time there).
 //
 // The received-bytes event goes to `receiver` (the engine's handler unless replaced) and a tick
 // runs `ticker` (the engine's tick unless replaced), so the start window's search runs on the rig
@@ -31,7 +31,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,12 +46,6 @@ namespace dalvex::test {
 
 enum class Line { InProcess, Pty };
 
-// Whether the pty line between a module and the PC's ports is quiet: the module has taken in every
-// byte the PC wrote and has nothing in hand, and the PC has read everything the module sent (while
-// one of `pcPorts` is open to read it); or the line has closed and every open port has seen it go.
-// For tests whose ports belong to the code under test (the windows' own).
-bool PtyLineQuiet(const sim::PtyModule& module, std::initializer_list<const TAsynComm32*> pcPorts);
-
 class SimRig {
     // The line comes first: the counted port below is built on it.
     struct PtyLine;
@@ -63,8 +56,6 @@ class SimRig {
 public:
     // The engine timer's period while an operation runs.
     static constexpr std::chrono::milliseconds kTickPeriod{50};
-    // The longest a pty line may take to become quiet before the rig ticks anyway.
-    static constexpr int kSettleLimitMs = 20000;
 
     // With a module on the line, answering on COM<comNumber> (on the pty: check error() when a
     // test depends on it).
@@ -134,8 +125,6 @@ public:
     bool healthy() const { return healthy_; }
 
 private:
-    bool LineQuiet();
-
     int comNumber_ = 1;
     std::chrono::milliseconds tickPeriod_{kTickPeriod};
     std::chrono::milliseconds tickInterval_{0};
