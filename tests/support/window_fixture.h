@@ -89,13 +89,7 @@ struct SimWindowFixture : WindowsEnvironment {
     // is always in before the next tick, however busy the machine, and a command that gets none
     // is repeated after its countdown of ticks, as on the window's timer.
     template <typename Pred> bool runUntil(Pred done, int ticks = 2000) {
-        for (int i = 0; i < ticks; ++i) {
-            settle();
-            if (done()) return true;
-            K6Form1->adasTimer();
-        }
-        settle();
-        return done();
+        return TickWindowUntil(module, *K6Form1, done, ticks, &lineSettled);
     }
     bool runToIdle(int ticks = 2000) {
         return runUntil([this] { return engine().OpState == 0; }, ticks);

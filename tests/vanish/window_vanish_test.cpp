@@ -102,13 +102,10 @@ struct PulledAdapterWindows : ::testing::Test {
     void settle() { EXPECT_TRUE(test::SettleWindowsLine(*module)) << "the line did not become quiet"; }
     // Ticks the engine as its timer would until `done`, each tick once the line is quiet.
     template <typename Pred> bool runUntil(Pred done, int ticks = 600) {
-        for (int i = 0; i < ticks; ++i) {
-            settle();
-            if (done()) return true;
-            K6Form1->adasTimer();
-        }
-        settle();
-        return done();
+        bool settled = true;
+        const bool reached = test::TickWindowUntil(*module, *K6Form1, done, ticks, &settled);
+        EXPECT_TRUE(settled) << "the line did not become quiet";
+        return reached;
     }
     void k6Ticks(int n) {
         for (int i = 0; i < n; ++i) {
