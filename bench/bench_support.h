@@ -1,6 +1,7 @@
 #pragma once
-// Small helpers shared by the timing programs: the simulated module on its port, a quiet engine
-// host, a port that lets a program watch what crosses it, the engine's ticks and the report line.
+// Small helpers shared by the timing programs: the simulated module on its port, the engine's
+// ticks and the report line. The hosts are the tests' null hosts (tests/support/hosts.h) and a
+// program watches what crosses a port through the tests' counting port.
 
 #include "k6link/engine.h"
 #include "k6link/engine_host.h"
@@ -8,6 +9,8 @@
 #include "serial/async32.h"
 #include "serial/serial_trace.h"
 #include "sim/pty_module.h"
+#include "tests/support/counting_port.h"
+#include "tests/support/hosts.h"
 
 #include <QEventLoop>
 #include <QTemporaryDir>
@@ -75,38 +78,13 @@ private:
     QTemporaryDir ports_;
 };
 
-// An engine host that shows nothing and finds the port released and set to COM1. Programs
-// override what they time or count.
-class QuietEngineHost : public k6link::EngineHost {
-public:
-    void ShowClockAndCustomer() override {}
-    bool PortReleased() override { return true; }
-    QString ReadSetting(const QString&) override { return QStringLiteral("COM1"); }
-    void SetStatusPanel(int, const QString&) override {}
-    void ShowMessage(const QString&) override {}
-    void OperationRunning() override {}
-    void EnableTransferButtons() override {}
-    void CloseFirmwareWindow() override {}
-    void ApplyVersionRules(int, int) override {}
-};
-
-// The engine's port on the serial component, calling onWrite before each write and onRead after
-// each read that brought bytes.
-class WatchedPort final : public k6link::AsynCommPort {
-public:
-    using AsynCommPort::AsynCommPort;
-    int Write(const void* buffer, int count) override {
-        if (onWrite) onWrite(buffer, count);
-        return AsynCommPort::Write(buffer, count);
-    }
-    int Read(void* buffer, int count) override {
-        const int n = AsynCommPort::Read(buffer, count);
-        if (n > 0 && onRead) onRead(n);
-        return n;
-    }
-
-    std::function<void(const void*, int)> onWrite;
-    std::function<void(int)> onRead;
+// The engine's port on the serial component, counted: its onWrite and onRead let a program watch
+// what crosses it.
+struct WatchedPort {
+    explicit WatchedPort(TAsynComm32& comm)
+        : line(comm) {}
+    k6link::AsynCommPort line;
+    test::CountingPort port{line};
 };
 
 // The component's received-bytes event feeds the engine, as in the K6 window.

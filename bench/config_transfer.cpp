@@ -21,26 +21,15 @@ using bench::Clock;
 
 namespace {
 
-struct Host final : bench::QuietEngineHost, k6link::TransferHost {
-    using bench::QuietEngineHost::EnableTransferButtons;
-    void SetProgress(int, int) override {}
-    void StepProgress() override {}
-    void ShowProgress(bool) override {}
-    void EnableTransferButtons(bool) override {}
-    bool ContactIdTicked() override { return true; }
-    void EncodeImage() override {}
-    void DecodeImage() override {}
-    QDateTime Now() override { return QDateTime::currentDateTime(); }
-};
-
 // Runs one operation to its end; returns the seconds it took.
 double Run(int baud, int moduleType, int version, bool send) {
     bench::SimulatedCom1 com1(baud);
     TAsynComm32 comm;
     k6link::AsynCommPort port(comm);
-    Host host;
+    test::NullEngineHost host;
+    test::NullTransferHost side;
     k6link::Engine engine(port, host);
-    k6link::ConfigTransfer transfer(engine, host);
+    k6link::ConfigTransfer transfer(engine, side);
     engine.ModuleType = moduleType;
     engine.Version = version;
     bench::FeedEngine(comm, engine);

@@ -29,7 +29,7 @@ using bench::Clock;
 
 namespace {
 
-class BenchHost final : public bench::QuietEngineHost {
+class BenchHost final : public test::NullEngineHost {
 public:
     k6link::Engine* engine = nullptr;
     QEventLoop* loop = nullptr;
@@ -52,7 +52,8 @@ public:
 std::vector<double> RunQueries(int count, int baud) {
     bench::SimulatedCom1 com1(baud);
     TAsynComm32 comm;
-    bench::WatchedPort port(comm);
+    bench::WatchedPort watched(comm);
+    test::CountingPort& port = watched.port;
     BenchHost host;
     k6link::Engine engine(port, host);
     QEventLoop loop;

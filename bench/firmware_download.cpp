@@ -29,15 +29,8 @@ using bench::Clock;
 
 namespace {
 
-class TimingHost final : public k6media::FirmwareHost {
+class TimingHost final : public test::NullFirmwareHost {
 public:
-    QString ModelName(int) override { return {}; }
-    void ShowProcessor(const QString&) override {}
-    void ShowModuleVersions(const QString&, const QString&, const QString&) override {}
-    void EnableDownload(bool) override {}
-    void ShowNoNewFirmware(bool) override {}
-    void SetHeadline(const QString&) override {}
-    void SetProgress(int) override {}
     void StepProgress() override {
         if (++acks == k6media::kFirmwareBlocks) lastAck = Clock::now();
     }
@@ -58,7 +51,7 @@ int main(int argc, char** argv) {
 
     TAsynComm32 comm;
     k6link::AsynCommPort port(comm);
-    bench::QuietEngineHost host;
+    test::NullEngineHost host;
     k6link::Engine engine(port, host);
     k6link::MemoryWrite memoryWrite(engine);
     // The stand-in image of the build tree, which only the developer switch lets through.

@@ -23,18 +23,11 @@ using bench::Clock;
 
 namespace {
 
-struct Host final : bench::QuietEngineHost, k6link::EventLogHost, k6link::SignalHost {
-    void ShowLogProgress(bool) override {}
-    void SetLogProgress(int) override {}
-    void SetLogRows(int firstRow, std::span<const k6link::LogRow> rows) override {
-        this->rows = firstRow - 1 + static_cast<int>(rows.size());
-    }
-    void ClearSignalChart() override { samples = 0; }
-    void AddSignalSamples(std::span<const k6link::SignalSample> s) override {
-        samples += static_cast<int>(s.size());
-    }
-    int rows = 0;
-    int samples = 0;
+// The windows as the tests record them.
+struct Host {
+    test::NullEngineHost engine;
+    test::RecordingEventLogHost log;
+    test::RecordingSignalHost chart;
 };
 
 // Runs one read to its end; returns the seconds it took.
@@ -46,9 +39,9 @@ double Run(int baud, bool log, Host& host) {
     });
     TAsynComm32 comm;
     k6link::AsynCommPort port(comm);
-    k6link::Engine engine(port, host);
-    k6link::EventLog eventLog(engine, host);
-    k6link::SignalMemory signal(engine, host);
+    k6link::Engine engine(port, host.engine);
+    k6link::EventLog eventLog(engine, host.log);
+    k6link::SignalMemory signal(engine, host.chart);
     bench::FeedEngine(comm, engine);
 
     const auto t0 = Clock::now();
@@ -77,8 +70,10 @@ int main(int argc, char** argv) {
     Report("event log, 400 records", Run(baud, true, logHost), 101 * kLogBlock, baud);
     Host signalHost;
     Report("signal memory, 40 blocks", Run(baud, false, signalHost), 40 * kSignalBlock, baud);
-    if (logHost.rows != 400 || signalHost.samples != 40 * 256 - 1) {
-        std::printf("wrong result: %d rows, %d samples\n", logHost.rows, signalHost.samples);
+    const auto rows = static_cast<int>(logHost.log.rows.size());
+    const auto samples = static_cast<int>(signalHost.chart.samples.size());
+    if (rows != 400 || samples != 40 * 256 - 1) {
+        std::printf("wrong result: %d rows, %d samples\n", rows, samples);
         return 1;
     }
     return 0;

@@ -51,36 +51,22 @@ struct LineCount {
     }
 };
 
-class BenchHost final : public bench::QuietEngineHost, public k6link::ModemHost {
+// Messages go to the terminal.
+class BenchHost final : public test::NullEngineHost {
 public:
-    QEventLoop* loop = nullptr;
-    std::array<std::array<QString, 3>, k6link::ModemOps::kPhonebookRows + 1> grid;
-    int messages = 0;
-
     void ShowMessage(const QString& text) override {
-        ++messages;
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     }
+};
 
-    void ClearPhonebook() override {
-        for (auto& r : grid)
-            r = {};
-    }
-    void SetPhonebookRow(int row, const QString& index, const QString& number, const QString& name) override {
-        grid.at(static_cast<std::size_t>(row)) = {index, number, name};
-    }
-    QString PhonebookNumber(int row) override { return grid.at(static_cast<std::size_t>(row))[1]; }
-    QString PhonebookName(int row) override { return grid.at(static_cast<std::size_t>(row))[2]; }
-    void SetPhonebookProgress(int, int) override {}
-    void StepPhonebookProgress() override {}
-    void ShowPhonebookProgress(bool) override {}
-    void EnablePhonebookRead(bool) override {}
-    // Both operations end by enabling "Feltöltés" again.
+// The phonebook as the tests record it; both operations end by enabling "Feltöltés" again.
+class Phonebook final : public test::RecordingModemHost {
+public:
+    QEventLoop* loop = nullptr;
     void EnablePhonebookWrite(bool enabled) override {
+        RecordingModemHost::EnablePhonebookWrite(enabled);
         if (enabled && loop) loop->quit();
     }
-    void SetInfoField(int, const QString&) override {}
-    void SetServiceCentreStatus(const QString&) override {}
 };
 
 struct Result {
@@ -100,12 +86,14 @@ Result RunPhonebook(Run run, int entries, int baud) {
     });
 
     TAsynComm32 comm;
-    bench::WatchedPort port(comm);
+    bench::WatchedPort watched(comm);
+    test::CountingPort& port = watched.port;
     LineCount count;
     port.onWrite = [&count](const void* buffer, int n) { count.Wrote(buffer, n); };
     port.onRead = [&count](int n) { count.received += n; };
-    BenchHost host;
-    k6link::Engine engine(port, host);
+    BenchHost engineHost;
+    Phonebook host;
+    k6link::Engine engine(port, engineHost);
     k6link::ModemMode modem(engine);
     k6link::ModemOps ops(engine, modem, host);
     QEventLoop loop;

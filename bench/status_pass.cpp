@@ -26,7 +26,7 @@ namespace {
 
 constexpr int kBaud = 9600;
 
-class BenchHost final : public bench::QuietEngineHost, public k6link::StatusHost {
+class BenchHost final : public test::NullStatusHost {
 public:
     k6link::Engine* engine = nullptr;
     QEventLoop* loop = nullptr;
@@ -45,7 +45,6 @@ public:
         armed = true;
         engine->SendStep();
     }
-    void TestEndDone() override {}
 };
 
 } // namespace
@@ -56,9 +55,11 @@ int main(int argc, char** argv) {
 
     bench::SimulatedCom1 com1(kBaud);
     TAsynComm32 comm;
-    bench::WatchedPort port(comm);
+    bench::WatchedPort watched(comm);
+    test::CountingPort& port = watched.port;
+    test::NullEngineHost engineHost;
     BenchHost host;
-    k6link::Engine engine(port, host);
+    k6link::Engine engine(port, engineHost);
     k6link::StatusPoll poll(engine, host);
     QEventLoop loop;
     host.engine = &engine;

@@ -23,18 +23,12 @@ using bench::Clock;
 
 namespace {
 
-struct Host final : bench::QuietEngineHost, k6media::VoiceUploadHost {
-    void ShowMessage(const QString& text) override { messages.push_back(text); }
-    void ShowGauge(int) override {}
-    void StepGauge() override { ++acks; }
-    void HideGauge() override { done = Clock::now(); }
-    void ClosePlayer(const k6media::VoiceSlot&) override {}
-    void ReopenPlayers() override {}
-    bool Ask(const QString&) override { return false; }
-    void SetEditText(const k6media::VoiceSlot&, const QString&) override {}
-    bool EngineActive() override { return false; }
-    std::vector<QString> messages;
-    int acks = 0;
+// The page as the tests record it, and when the gauge went: the last acknowledgement.
+struct Host final : test::RecordingVoiceUploadHost {
+    void HideGauge() override {
+        RecordingVoiceUploadHost::HideGauge();
+        done = Clock::now();
+    }
     Clock::time_point done;
 };
 
@@ -64,8 +58,9 @@ double Run(int baud, const QString& file, const QString& dir) {
     bench::SimulatedCom1 com1(baud);
     TAsynComm32 comm;
     k6link::AsynCommPort port(comm);
+    test::NullEngineHost engineHost;
     Host host;
-    k6link::Engine engine(port, host);
+    k6link::Engine engine(port, engineHost);
     k6link::MemoryWrite memoryWrite(engine);
     k6media::VoiceUpload upload(engine, memoryWrite, host);
     bench::FeedEngine(comm, engine);
@@ -76,8 +71,8 @@ double Run(int baud, const QString& file, const QString& dir) {
     bench::TickUntilIdle(engine, 40);
     const double s = bench::Seconds(host.done - t0);
     comm.Close();
-    if (!host.messages.empty() || host.acks != k6media::kMaxVoiceBlocks) {
-        std::fprintf(stderr, "upload failed: %d acknowledgements\n", host.acks);
+    if (!host.messages.empty() || host.gauge != k6media::kMaxVoiceBlocks) {
+        std::fprintf(stderr, "upload failed: %d acknowledgements\n", host.gauge);
         std::exit(1);
     }
     return s;

@@ -14,8 +14,8 @@
 #include "k6media/firmware_image.h"
 #include "k6media/voice_upload.h"
 #include "tests/k6link/fakes.h"
+#include "tests/support/hosts.h"
 
-#include <QDateTime>
 #include <memory>
 
 namespace dalvex::fuzz {
@@ -23,81 +23,35 @@ namespace {
 
 using namespace k6link;
 
-struct Hosts final : TransferHost,
-                     EventLogHost,
-                     SignalHost,
-                     StatusHost,
-                     ModemHost,
-                     k6media::FirmwareHost,
-                     k6media::VoiceUploadHost {
-    // TransferHost
-    void SetProgress(int, int) override {}
-    void StepProgress() override {}
-    void ShowProgress(bool) override {}
-    void EnableTransferButtons(bool) override {}
-    bool ContactIdTicked() override { return true; }
-    void EncodeImage() override {}
-    void DecodeImage() override {}
-    QDateTime Now() override { return QDateTime(QDate(2012, 3, 4), QTime(5, 6, 7)); }
-    // EventLogHost
-    void ShowLogProgress(bool) override {}
-    void SetLogProgress(int) override {}
-    void SetLogRows(int, std::span<const LogRow>) override {}
-    // SignalHost
-    void ClearSignalChart() override {}
-    void AddSignalSamples(std::span<const SignalSample>) override {}
-    // StatusHost
-    void StatusRefreshed(const StatusBytes&) override {}
-    void TestEndDone() override {}
-    // ModemHost
-    void ClearPhonebook() override {}
-    void SetPhonebookRow(int, const QString&, const QString&, const QString&) override {}
-    QString PhonebookNumber(int) override { return QStringLiteral("+36123"); }
-    QString PhonebookName(int) override { return QStringLiteral("Name"); }
-    void SetPhonebookProgress(int, int) override {}
-    void StepPhonebookProgress() override {}
-    void ShowPhonebookProgress(bool) override {}
-    void EnablePhonebookRead(bool) override {}
-    void EnablePhonebookWrite(bool) override {}
-    void SetInfoField(int, const QString&) override {}
-    void SetServiceCentreStatus(const QString&) override {}
-    // FirmwareHost
-    QString ModelName(int) override { return QStringLiteral("K6"); }
-    void ShowProcessor(const QString&) override {}
-    void ShowModuleVersions(const QString&, const QString&, const QString&) override {}
-    void EnableDownload(bool) override {}
-    void ShowNoNewFirmware(bool) override {}
-    void SetHeadline(const QString&) override {}
-    void SetProgress(int) override {}
-    void StartProgrammingTimer() override {}
-    void ShowMessage(const QString&) override {}
-    // VoiceUploadHost
-    void ShowGauge(int) override {}
-    void StepGauge() override {}
-    void HideGauge() override {}
-    void ClosePlayer(const k6media::VoiceSlot&) override {}
-    void ReopenPlayers() override {}
-    bool Ask(const QString&) override { return true; }
-    void SetEditText(const k6media::VoiceSlot&, const QString&) override {}
-    bool EngineActive() override { return false; }
-};
-
-// Everything the window wires together, once per input.
+// Everything the window wires together, once per input; the hosts show nothing.
 struct Rig {
+    Rig() {
+        // The phonebook write finds a row to send.
+        modemHost.number = QStringLiteral("+36123");
+        modemHost.name = QStringLiteral("Name");
+        voiceHost.answer = true;
+    }
+
     k6link::test::FakePort port;
     k6link::test::FakeHost engineHost;
-    Hosts hosts;
+    dalvex::test::NullTransferHost transferHost;
+    dalvex::test::NullEventLogHost logHost;
+    dalvex::test::NullSignalHost signalHost;
+    dalvex::test::NullStatusHost statusHost;
+    dalvex::test::NullModemHost modemHost;
+    dalvex::test::NullFirmwareHost firmwareHost;
+    dalvex::test::NullVoiceUploadHost voiceHost;
     Engine engine{port, engineHost};
-    ConfigTransfer transfer{engine, hosts};
-    EventLog eventLog{engine, hosts};
-    SignalMemory signal{engine, hosts};
+    ConfigTransfer transfer{engine, transferHost};
+    EventLog eventLog{engine, logHost};
+    SignalMemory signal{engine, signalHost};
     HistoryErase erase{engine};
-    StatusPoll status{engine, hosts};
+    StatusPoll status{engine, statusHost};
     ModemMode modem{engine};
-    ModemOps modemOps{engine, modem, hosts};
+    ModemOps modemOps{engine, modem, modemHost};
     MonitorMode monitor{engine};
     MemoryWrite memoryWrite{engine};
-    k6media::VoiceUpload voice{engine, memoryWrite, hosts};
+    k6media::VoiceUpload voice{engine, memoryWrite, voiceHost};
 };
 
 k6media::FirmwareData& SharedFirmwareData() {
@@ -127,7 +81,8 @@ std::size_t EngineStateCount() {
 void FuzzEngineReceive(Input data) {
     if (data.size() < 2) return;
     auto rig = std::make_unique<Rig>();
-    k6media::FirmwareDownload firmware(rig->engine, rig->memoryWrite, SharedFirmwareData(), rig->hosts);
+    k6media::FirmwareDownload firmware(rig->engine, rig->memoryWrite, SharedFirmwareData(),
+                                       rig->firmwareHost);
     rig->monitor.OnText = [](std::span<const std::uint8_t>) {};
     Engine& e = rig->engine;
     e.PortOpen = true;

@@ -55,12 +55,6 @@ void closeFd(int& fd) {
 
 } // namespace
 
-struct PtyModule::Outgoing {
-    enum class Action { Write, Drop, HangUp, Vanish };
-    Action action = Action::Drop;
-    std::vector<std::vector<std::uint8_t>> pieces;
-};
-
 PtyModule::PtyModule() = default;
 
 PtyModule::~PtyModule() {
@@ -219,10 +213,7 @@ void PtyModule::setMemoryWriteSilence(std::chrono::milliseconds silence) {
 
 void PtyModule::setFault(Fault fault, int n) {
     std::lock_guard lock(mutex_);
-    fault_ = fault;
-    faultCount_ = std::max(0, n);
-    faultBase_ = module_.exchanges();
-    faultBlockBase_ = module_.memoryWriteBlocks();
+    shaper_.set(fault, n, module_);
 }
 
 void PtyModule::withModule(const std::function<void(ModuleSim&)>& fn) {
@@ -262,6 +253,25 @@ std::vector<std::uint8_t> PtyModule::receivedBytes() const {
 std::size_t PtyModule::receivedCount() const {
     std::lock_guard lock(mutex_);
     return received_.size();
+}
+
+namespace {
+
+bool readable(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    return fd >= 0 && ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
+}
+
+} // namespace
+
+bool PtyModule::inputPending() const {
+    std::lock_guard lock(mutex_);
+    return !lineClosed_ && readable(master_);
+}
+
+bool PtyModule::outputPending() const {
+    std::lock_guard lock(mutex_);
+    return !lineClosed_ && readable(slave_);
 }
 
 std::string PtyModule::error() const {
@@ -305,7 +315,7 @@ bool PtyModule::tickModule() {
         std::lock_guard lock(mutex_);
         Reply r{module_.tick(now), ReplyKind::Raw, module_.exchanges()};
         if (r.bytes.empty()) return true;
-        out = shape(r);
+        out = shaper_.shape(r, module_);
     }
     return deliver(out, now);
 }
@@ -336,7 +346,12 @@ void PtyModule::run() {
         }
         timespec timeout{};
         if (waitNs >= 0) timeout = toTimespec(waitNs);
-        if (::ppoll(fds.data(), count, waitNs >= 0 ? &timeout : nullptr, nullptr) < 0) {
+        busy_ = false;
+        const int ready = ::ppoll(fds.data(), count, waitNs >= 0 ? &timeout : nullptr, nullptr);
+        // Busy before anything is read: whoever sees the bytes taken in also sees the module busy
+        // until their replies are out.
+        busy_ = true;
+        if (ready < 0) {
             if (errno == EINTR) continue;
             break;
         }
@@ -360,6 +375,7 @@ void PtyModule::run() {
         if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) break;
     }
     if (hangUpRequested_ && master_ >= 0) closeLine();
+    busy_ = false;
     std::lock_guard lock(mutex_);
     threadDone_ = true;
     lineChanged_.notify_all();
@@ -374,7 +390,9 @@ bool PtyModule::process(std::span<const std::uint8_t> chunk) {
         baud = baud_;
     }
     std::vector<Outgoing> outgoing;
-    const ReplySink sink = [this, &outgoing](const Reply& r) { outgoing.push_back(shape(r)); };
+    const ReplySink sink = [this, &outgoing](const Reply& r) {
+        outgoing.push_back(shaper_.shape(r, module_));
+    };
 
     if (baud == 0) {
         {
@@ -405,49 +423,6 @@ bool PtyModule::process(std::span<const std::uint8_t> chunk) {
             if (!deliver(out, arrivedNs)) return false;
     }
     return true;
-}
-
-PtyModule::Outgoing PtyModule::shape(const Reply& reply) const {
-    Outgoing out;
-    const std::uint64_t ordinal = reply.exchange - faultBase_;
-    const bool pastCount = ordinal > static_cast<std::uint64_t>(faultCount_);
-    if (fault_ == Fault::Silent || (fault_ == Fault::StopAfter && pastCount)) return out;
-    if ((fault_ == Fault::HangUp || fault_ == Fault::Vanish) && pastCount) {
-        out.action = fault_ == Fault::HangUp ? Outgoing::Action::HangUp : Outgoing::Action::Vanish;
-        return out;
-    }
-    if (reply.bytes.empty()) return out;
-    if (fault_ == Fault::NoProcessorReply && reply.command == kCmdProcessorQuery) return out;
-    // Shaped right after the block was stored, so the module's count includes it.
-    if (fault_ == Fault::DropAck && reply.command == kCmdMemoryWrite && reply.kind == ReplyKind::Ack &&
-        module_.memoryWriteBlocks() - faultBlockBase_ == static_cast<std::uint64_t>(faultCount_) + 1)
-        return out;
-
-    std::vector<std::uint8_t> bytes = reply.bytes;
-    if (fault_ == Fault::WrongCheck && reply.kind == ReplyKind::Frame && bytes.size() == 6) ++bytes[5];
-    const bool ack = reply.kind == ReplyKind::Ack;
-    if (fault_ == Fault::NoAck && ack && pastCount) return out;
-    if (fault_ == Fault::WrongSum && (reply.kind == ReplyKind::Sum || ack)) ++bytes.back();
-    if (fault_ == Fault::WrongAck && ack && pastCount) ++bytes.back();
-    if (fault_ == Fault::Short && bytes.size() >= kShortFrom) bytes.pop_back();
-    if (fault_ == Fault::Extra) bytes.insert(bytes.end(), kExtraBytes.begin(), kExtraBytes.end());
-    if (fault_ == Fault::Unsolicited && ordinal == static_cast<std::uint64_t>(faultCount_) + 1)
-        bytes.insert(bytes.begin(), kUnsolicitedLine.begin(), kUnsolicitedLine.end());
-
-    out.action = Outgoing::Action::Write;
-    if (fault_ != Fault::Split) {
-        out.pieces.push_back(std::move(bytes));
-        return out;
-    }
-    const std::size_t pieces = std::min<std::size_t>(kSplitPieces, bytes.size());
-    std::size_t from = 0;
-    for (std::size_t p = 0; p < pieces; ++p) {
-        const std::size_t to = bytes.size() * (p + 1) / pieces;
-        out.pieces.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(from),
-                                bytes.begin() + static_cast<std::ptrdiff_t>(to));
-        from = to;
-    }
-    return out;
 }
 
 bool PtyModule::deliver(const Outgoing& out, std::int64_t readyNs) {

@@ -21,6 +21,7 @@
 //   returns (the monitor's trace) like a reply: paced, and through the failure mode. A module with
 //   nothing to say returns nothing, so the tick costs only a wake-up.
 
+#include "sim/fault_shaper.h"
 #include "sim/faults.h"
 #include "sim/module_sim.h"
 
@@ -84,20 +85,25 @@ public:
     // Every byte received from the PC so far, and how many there are.
     std::vector<std::uint8_t> receivedBytes() const;
     std::size_t receivedCount() const;
+    // Whether the line is quiet, for a driver that must not guess it from a pause. Asked in this
+    // order, the three tell it exactly: bytes from the PC that the module has not taken in yet;
+    // whether the module has something in hand (a chunk being answered, a reply or a piece of one
+    // still to be written); bytes the module sent that the PC has not read yet (while the PC has
+    // the port open). poll() on a pty first completes the kernel's hand-over of bytes just written,
+    // which a byte count (FIONREAD) does not. A closed line has nothing pending.
+    bool inputPending() const;
+    bool idle() const { return !busy_; }
+    bool outputPending() const;
 
     // Why the last start() or linkAs() failed.
     std::string error() const;
 
 private:
-    struct Outgoing;
-
     void run();
     // Receives one chunk from the master side. False when the thread must leave its loop.
     bool process(std::span<const std::uint8_t> chunk);
     // Sends what the module has to say unasked. False when the thread must leave its loop.
     bool tickModule();
-    // Decides what leaves the line for one reply, under the lock.
-    Outgoing shape(const Reply& reply) const;
     bool deliver(const Outgoing& out, std::int64_t readyNs);
     bool writeAll(const std::uint8_t* data, std::size_t size);
     // Sleeps until an absolute CLOCK_MONOTONIC time. False when stop or a hang-up is requested.
@@ -113,10 +119,7 @@ private:
 
     // Guarded by mutex_.
     ModuleSim module_;
-    Fault fault_ = Fault::None;
-    int faultCount_ = 0;
-    std::uint64_t faultBase_ = 0;
-    std::uint64_t faultBlockBase_ = 0; // memory-write blocks before the fault was set
+    FaultShaper shaper_;
     int baud_ = 0;
     std::int64_t splitGapNs_ = std::chrono::nanoseconds(kSplitGap).count();
     std::vector<std::uint8_t> received_;
@@ -136,6 +139,8 @@ private:
     std::int64_t outboundFreeNs_ = 0;
     std::int64_t lastInputNs_ = 0; // when the last chunk from the PC had been taken in
     std::atomic<std::int64_t> memoryWriteSilenceNs_{1'000'000'000};
+
+    std::atomic<bool> busy_{false}; // from a wake-up until its work is done
 
     int wake_ = -1; // eventfd: stop or hang-up requested
     std::atomic<bool> stopRequested_{false};

@@ -250,7 +250,7 @@ TEST_F(AdaptFixture, VersionRepliesFromAModuleDriveTheStatusWindow) {
     start();
     for (int i = 0; i < 12 && !Form1->Button5->isEnabled(); ++i) {
         Form1->adasTimer();
-        waitFor([&] { return Form1->Button5->isEnabled(); }, 1000);
+        test::SettleWindowsLine(module);
     }
     ASSERT_TRUE(Form1->Button5->isEnabled());
     Form1->Button5->click();
@@ -263,11 +263,8 @@ TEST_F(AdaptFixture, VersionRepliesFromAModuleDriveTheStatusWindow) {
     const auto query = [&](std::uint8_t version) {
         module.withModule([&](sim::ModuleSim& m) { m.setVersion(version); });
         engine.OpState = k6link::state::VersionQuery;
-        for (int i = 0; i < 50 && engine.OpState != 0; ++i) {
-            K6Form1->adasTimer();
-            waitFor([&] { return engine.OpState == 0; }, 200);
-        }
-        return engine.OpState == 0;
+        return test::TickWindowUntil(
+            module, *K6Form1, [&] { return engine.OpState == 0; }, 50);
     };
     ASSERT_TRUE(query(77));
     EXPECT_EQ(engine.Version, 77);

@@ -65,12 +65,8 @@ struct BackupSideTest : ::testing::Test {
     }
     k6link::Engine& engine() { return K6Form1->Engine(); }
     bool runToIdle() {
-        for (int i = 0; i < 2000 && engine().OpState != 0; ++i) {
-            const bool sends = engine().TimeoutTicks <= 0;
-            K6Form1->adasTimer();
-            waitFor([&] { return engine().OpState == 0 || engine().TimeoutTicks <= 0; }, sends ? 2000 : 5);
-        }
-        return engine().OpState == 0;
+        return test::TickWindowUntil(
+            module, *K6Form1, [&] { return engine().OpState == 0; }, 2000);
     }
     std::uint64_t blockWrites() {
         std::uint64_t n = 0;

@@ -144,10 +144,7 @@ TEST_F(DoorWindowFixture, SendStoresTheFlatsThePresetsAndTheDoorPhoneBytes) {
     EXPECT_FALSE(DPhone1->BitBtn1->isEnabled()) << "no second send while one runs";
     EXPECT_FALSE(DPhone1->BitBtn2->isEnabled());
     // The K6 window's transfer drives this window's gauge.
-    for (int i = 0; i < 100 && K6Form1->kijelzo->value() < 3; ++i) {
-        K6Form1->adasTimer();
-        waitFor([&] { return K6Form1->kijelzo->value() >= 3; }, 50);
-    }
+    runUntil([&] { return K6Form1->kijelzo->value() >= 3; }, 100);
     EXPECT_GE(DPhone1->kijelzo->value(), 3);
     EXPECT_EQ(DPhone1->kijelzo->value(), K6Form1->kijelzo->value());
     EXPECT_EQ(DPhone1->kijelzo->maximum(), K6Form1->kijelzo->maximum());

@@ -1,10 +1,10 @@
 // The firmware download's states driven by hand: the test ticks the engine, feeds the module's
 // bytes and reads what was written and shown.
 
-#include "firmware_fakes.h"
 #include "k6link/core_states.h"
 #include "tests/k6link/fakes.h"
 #include "tests/support/firmware_folder.h"
+#include "tests/support/hosts.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +32,7 @@ struct FirmwareDownloadTest : ::testing::Test {
     k6link::MemoryWrite memoryWrite{engine};
     dalvex::test::FirmwareFolder images;
     FirmwareData data{QStringList{images.addGoodImages().path()}};
-    k6media::test::FakeFirmwareHost fw;
+    dalvex::test::RecordingFirmwareHost fw;
     FirmwareDownload download{engine, memoryWrite, data, fw};
 
     void feed(const Bytes& bytes) {
@@ -113,7 +113,7 @@ TEST_F(FirmwareDownloadTest, ProcessorReplyChoosesTheSlotAndOffersOnlyANotOlderI
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        fw = k6media::test::FakeFirmwareHost{};
+        fw = dalvex::test::RecordingFirmwareHost{};
         data.FirmwareSlot = 12; // left from an earlier module
         engine.Version = c.version;
         download.StartProcessorQuery();
@@ -235,7 +235,7 @@ TEST_F(FirmwareDownloadTest, WrongOrMissingAcknowledgementStopsBeforeProgramming
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         port.writes.clear();
-        fw = k6media::test::FakeFirmwareHost{};
+        fw = dalvex::test::RecordingFirmwareHost{};
         startTransfer(c.block);
         if (c.ack)
             feed({*c.ack});

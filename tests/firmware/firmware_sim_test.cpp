@@ -1,82 +1,45 @@
-// The firmware download against the module simulator on a pseudo-terminal, through the real
-// serial component. The test ticks the engine itself and waits, with a deadline, only for replies.
+// The firmware download against the module simulator on the in-process line: the test ticks the
+// engine itself and the module's replies come on the line's own clock.
 
-#include "firmware_fakes.h"
 #include "k6link/core_states.h"
-#include "serial/async32.h"
-#include "sim/pty_module.h"
-#include "tests/k6link/fakes.h"
 #include "tests/support/firmware_folder.h"
-#include "tests/support/wait.h"
+#include "tests/support/sim_rig.h"
 
-#include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
 
 using namespace dalvex;
 using namespace dalvex::k6media;
-using dalvex::test::waitFor;
 
 namespace {
 
 constexpr std::uint32_t kImageAddress = 0x3E00u * 256u;
-constexpr int kQuietMs = 10;
 
 struct FirmwareWithModule : ::testing::Test {
-    QTemporaryDir ports;
-    sim::PtyModule module;
-    TAsynComm32 comm;
-    k6link::AsynCommPort port{comm};
-    k6link::test::FakeHost host;
-    k6link::Engine engine{port, host};
+    dalvex::test::SimRig rig;
+    k6link::Engine& engine = rig.engine;
+    dalvex::test::RecordingEngineHost& host = rig.host;
     k6link::MemoryWrite memoryWrite{engine};
     dalvex::test::FirmwareFolder images;
     FirmwareData data{QStringList{images.addGoodImages().path()}};
-    k6media::test::FakeFirmwareHost fw;
+    dalvex::test::RecordingFirmwareHost fw;
     FirmwareDownload download{engine, memoryWrite, data, fw};
 
-    void SetUp() override {
-        setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
-        ASSERT_TRUE(module.start()) << module.error();
-        ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
-        comm.OnRxChar = [this](TCustomAsynComm32*, int count) { engine.AsynComm321RxChar(count); };
-    }
-    void TearDown() override {
-        comm.Close();
-        module.stop();
-        unsetenv("DALVEX_PORTS");
-    }
-    // Ticks as the engine timer would, but only once the line has been quiet for a moment: a
-    // loaded machine must not make a reply late by ticks alone (a block's acknowledgement has 120
-    // ticks, and a tick every few milliseconds would give it less than a second).
-    bool runUntil(const std::function<bool()>& done, int maxTicks = 3000) {
-        std::size_t seen = module.receivedBytes().size();
-        for (int ticks = 0; ticks < maxTicks;) {
-            if (done()) return true;
-            waitFor(done, kQuietMs);
-            const std::size_t now = module.receivedBytes().size();
-            if (now != seen) {
-                seen = now;
-                continue;
-            }
-            engine.tick();
-            ++ticks;
-        }
-        return done();
-    }
+    // Ticks as the engine timer would until `done`.
+    bool runUntil(const std::function<bool()>& done, int maxTicks = 3000) { return rig.run(done, maxTicks); }
     sim::FirmwareState firmware() {
         sim::FirmwareState f;
-        module.withModule([&](sim::ModuleSim& m) { f = m.firmware(); });
+        rig.withModule([&](sim::ModuleSim& m) { f = m.firmware(); });
         return f;
     }
     std::uint64_t blocksStored() {
         std::uint64_t n = 0;
-        module.withModule([&](sim::ModuleSim& m) { n = m.memoryWriteBlocks(); });
+        rig.withModule([&](sim::ModuleSim& m) { n = m.memoryWriteBlocks(); });
         return n;
     }
     // The processor query answered for a module of this type and version.
     void identify(std::uint8_t type, std::uint8_t version) {
-        module.withModule([&](sim::ModuleSim& m) {
+        rig.withModule([&](sim::ModuleSim& m) {
             m.setTypeCode(type);
             m.setVersion(version);
         });
@@ -116,7 +79,7 @@ TEST_F(FirmwareWithModule, DownloadLeavesTheImageInTheModulesPagesAndTheModulePr
     EXPECT_EQ(blocksStored(), 255u);
     EXPECT_EQ(firmware().logicLoads, 1u);
     bool same = false;
-    module.withModule([&](sim::ModuleSim& m) {
+    rig.withModule([&](sim::ModuleSim& m) {
         const auto pages = m.memory().subspan(kImageAddress, kFirmwareTransferBytes);
         same = std::equal(pages.begin(), pages.end(), data.FirmwareImage.begin());
     });
@@ -126,7 +89,7 @@ TEST_F(FirmwareWithModule, DownloadLeavesTheImageInTheModulesPagesAndTheModulePr
 
 TEST_F(FirmwareWithModule, DroppedAcknowledgementStopsTheTransferBeforeProgramming) {
     identify(74, 84);
-    module.setFault(sim::Fault::DropAck, 100);
+    rig.setFault(sim::Fault::DropAck, 100);
     download.ConvertAndStart();
     ASSERT_TRUE(runUntil([&] { return engine.OpState == 0; }));
     EXPECT_TRUE(memoryWrite.TransferError);
@@ -137,8 +100,8 @@ TEST_F(FirmwareWithModule, DroppedAcknowledgementStopsTheTransferBeforeProgrammi
 }
 
 TEST_F(FirmwareWithModule, UnansweredProcessorQueryIsRepeatedAndOffersNothing) {
-    module.setFault(sim::Fault::NoProcessorReply);
-    module.withModule([](sim::ModuleSim& m) { m.setVersion(83); });
+    rig.setFault(sim::Fault::NoProcessorReply);
+    rig.withModule([](sim::ModuleSim& m) { m.setVersion(83); });
     engine.Version = 83;
     download.StartProcessorQuery();
     ASSERT_TRUE(runUntil([&] { return firmware().processorQueries >= 3; }, 400));
@@ -146,7 +109,7 @@ TEST_F(FirmwareWithModule, UnansweredProcessorQueryIsRepeatedAndOffersNothing) {
     EXPECT_FALSE(fw.downloadEnabled);
     EXPECT_EQ(fw.processor, "?");
 
-    module.setFault(sim::Fault::None);
+    rig.setFault(sim::Fault::None);
     ASSERT_TRUE(runUntil([&] { return engine.OpState == 0; }, 400));
     EXPECT_TRUE(fw.downloadEnabled);
 }
@@ -189,7 +152,7 @@ TEST_F(FirmwareWithModule, OnlyAVerifiedImageReachesTheModule) {
         fw.messages.clear();
         fw.headline.clear();
         identify(74, 84);
-        const std::size_t receivedBefore = module.receivedCount();
+        const std::size_t receivedBefore = rig.receivedCount();
         const std::uint64_t loadsBefore = firmware().logicLoads;
         const PreparedImage image = download.ConvertAndStart();
         EXPECT_EQ(image.ok(), c.sent);
@@ -198,7 +161,7 @@ TEST_F(FirmwareWithModule, OnlyAVerifiedImageReachesTheModule) {
             ASSERT_EQ(fw.messages.size(), 1u);
             EXPECT_TRUE(fw.messages[0].startsWith(c.message)) << fw.messages[0].toStdString();
             runUntil([] { return false; }, 60);
-            EXPECT_EQ(module.receivedCount(), receivedBefore) << "nothing goes to the module";
+            EXPECT_EQ(rig.receivedCount(), receivedBefore) << "nothing goes to the module";
             continue;
         }
         ASSERT_TRUE(runUntil([&] { return host.firmwareClosed > 0 && engine.OpState == 0; }));
@@ -209,7 +172,7 @@ TEST_F(FirmwareWithModule, OnlyAVerifiedImageReachesTheModule) {
             << "the headline says when a stand-in is loaded: " << fw.headline.toStdString();
         if (c.folder == folder.path()) {
             bool same = false;
-            module.withModule([&](sim::ModuleSim& m) {
+            rig.withModule([&](sim::ModuleSim& m) {
                 const auto pages = m.memory().subspan(kImageAddress, kFirmwareTransferBytes);
                 same = std::equal(pages.begin(), pages.end(), expected.begin());
             });

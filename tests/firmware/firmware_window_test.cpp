@@ -34,7 +34,6 @@ using dalvex::test::waitFor;
 namespace {
 
 const QString kKey = QStringLiteral("\\software\\GSM\\Dalvex");
-constexpr int kQuietMs = 10;
 
 struct FirmwareWindowFixture : test::SimWindowFixture {
     // The user's firmware folder, with good images for slots 10, 12, 13 and 14 unless a test puts
@@ -52,29 +51,14 @@ struct FirmwareWindowFixture : test::SimWindowFixture {
         WriteSetting(kKey, "mode", "7302518"); // the developer menu
         ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
         test::CreateFormsWithTimersHeld();
-        ASSERT_TRUE(test::HandOverFoundModule());
+        ASSERT_TRUE(test::HandOverFoundModule(module));
         K6Form1->FormActivate();
         Form1->adasTimer();
         ASSERT_TRUE(run([&] { return engine().OpState == 0; }));
         ASSERT_EQ(engine().Version, version);
     }
-    // Ticks the engine as its timer would, but only once the line has been quiet for a moment: a
-    // loaded machine must not make a reply late by ticks alone.
-    template <typename Pred> bool run(Pred done, int maxTicks = 3000) {
-        std::size_t seen = module.receivedBytes().size();
-        for (int ticks = 0; ticks < maxTicks;) {
-            if (done()) return true;
-            waitFor(done, kQuietMs);
-            const std::size_t now = module.receivedBytes().size();
-            if (now != seen) {
-                seen = now;
-                continue;
-            }
-            K6Form1->adasTimer();
-            ++ticks;
-        }
-        return done();
-    }
+    // Ticks the engine as its timer would, each tick once the line is quiet.
+    template <typename Pred> bool run(Pred done, int maxTicks = 3000) { return runUntil(done, maxTicks); }
     bool identified() { return engine().OpState == 0 && K6Form9->Label2->text() != "?"; }
 };
 

@@ -14,36 +14,6 @@ using namespace dalvex::k6link::test;
 
 namespace {
 
-class LogWindowFake final : public EventLogHost {
-public:
-    void ShowLogProgress(bool v) override { progressVisible = v; }
-    void SetLogProgress(int p) override { progress = p; }
-    void SetLogRows(int firstRow, std::span<const LogRow> r) override {
-        ++updates;
-        rows.resize(static_cast<std::size_t>(firstRow - 1));
-        rows.insert(rows.end(), r.begin(), r.end());
-    }
-    bool progressVisible = false;
-    int progress = -1;
-    int updates = 0;
-    std::vector<LogRow> rows; // grid rows 1..
-};
-
-class ChartFake final : public SignalHost {
-public:
-    void ClearSignalChart() override {
-        ++clears;
-        samples.clear();
-    }
-    void AddSignalSamples(std::span<const SignalSample> s) override {
-        ++updates;
-        samples.insert(samples.end(), s.begin(), s.end());
-    }
-    int clears = 0;
-    int updates = 0;
-    std::vector<SignalSample> samples;
-};
-
 // A log record whose code and note say which it is.
 Bytes Record(std::uint8_t code, int n) {
     Bytes r(64, 0);
@@ -76,8 +46,8 @@ struct HistoryFixture : ::testing::Test {
     FakePort port;
     FakeHost host;
     Engine engine{port, host};
-    LogWindowFake logWindow;
-    ChartFake chart;
+    dalvex::test::RecordingEventLogHost logWindow;
+    dalvex::test::RecordingSignalHost chart;
     EventLog log{engine, logWindow};
     SignalMemory signal{engine, chart};
     HistoryErase erase{engine};

@@ -1,71 +1,44 @@
-// The three operations against the simulated module in-process: the module's log, signal memory
-// and erase as the engine reads and writes them.
+// The three operations against the simulated module on the in-process line: the module's log,
+// signal memory and erase as the engine reads and writes them.
 
 #include "k6link/event_log.h"
 #include "k6link/history_erase.h"
 #include "k6link/signal_memory.h"
 #include "sim/history_data.h"
 #include "sim/module_sim.h"
-#include "tests/k6link/fakes.h"
+#include "tests/support/sim_rig.h"
 
 #include <QSet>
 #include <gtest/gtest.h>
 
 using namespace dalvex;
 using namespace dalvex::k6link;
-using namespace dalvex::k6link::test;
 
 namespace {
 
-struct Rows final : EventLogHost {
-    void ShowLogProgress(bool) override {}
-    void SetLogProgress(int) override {}
-    void SetLogRows(int firstRow, std::span<const LogRow> r) override {
-        rows.resize(static_cast<std::size_t>(firstRow - 1));
-        rows.insert(rows.end(), r.begin(), r.end());
-    }
-    std::vector<LogRow> rows;
-};
-
-struct Samples final : SignalHost {
-    void ClearSignalChart() override { samples.clear(); }
-    void AddSignalSamples(std::span<const SignalSample> s) override {
-        samples.insert(samples.end(), s.begin(), s.end());
-    }
-    std::vector<SignalSample> samples;
-};
-
 struct SimFixture : ::testing::Test {
-    FakePort port;
-    FakeHost host;
-    Engine engine{port, host};
-    Rows grid;
-    Samples chart;
+    dalvex::test::SimRig rig;
+    Engine& engine = rig.engine;
+    dalvex::test::RecordingEngineHost& host = rig.host;
+    sim::ModuleSim& module = rig.simPort()->module();
+    dalvex::test::RecordingEventLogHost grid;
+    dalvex::test::RecordingSignalHost chart;
     EventLog log{engine, grid};
     SignalMemory signal{engine, chart};
     HistoryErase erase{engine};
-    sim::ModuleSim module;
-    std::size_t fed = 0;
     int ticked = 0;                  // engine ticks so far
     std::vector<int> receivedAtTick; // when the module got each command, in ticks
 
-    // Ticks the engine, hands what it sent to the module and the module's replies back, until
-    // the engine is idle.
-    bool run(int ticks = 100000) {
-        for (int i = 0; i < ticks && engine.OpState != 0; ++i) {
-            engine.tick();
+    SimFixture() {
+        rig.ticker = [this] {
             ++ticked;
-            while (fed < port.writes.size()) {
-                receivedAtTick.push_back(ticked);
-                const Bytes& sent = port.writes[fed++];
-                const std::vector<std::uint8_t> replyBytes = module.feed(sent);
-                if (replyBytes.empty()) continue;
-                port.waiting.insert(port.waiting.end(), replyBytes.begin(), replyBytes.end());
-                engine.AsynComm321RxChar(static_cast<int>(replyBytes.size()));
-            }
-        }
-        return engine.OpState == 0;
+            engine.tick();
+        };
+        rig.port.onWrite = [this](const void*, int) { receivedAtTick.push_back(ticked); };
     }
+
+    // Ticks the engine until it is idle.
+    bool run() { return rig.runToIdle(100000); }
 };
 
 } // namespace
@@ -82,7 +55,7 @@ TEST_F(SimFixture, ALogOfTenRecordsReadsNewestFirstAndStopsAtItsEnd) {
     EXPECT_EQ(grid.rows[0].Date, "2024.03.05.   14:07:09");
     for (std::size_t k = 1; k < 10; ++k)
         EXPECT_LT(grid.rows[k].Date, grid.rows[k - 1].Date) << "older and older";
-    EXPECT_EQ(port.writes.size(), 3u) << "records 4, 8 and 12";
+    EXPECT_EQ(rig.port.writes, 3) << "records 4, 8 and 12";
     EXPECT_EQ(log.LogRecordNo, 14);
 }
 
@@ -110,7 +83,7 @@ TEST_F(SimFixture, AFullLogEndsAtRecord16384) {
     log.Start();
     ASSERT_TRUE(run());
     EXPECT_EQ(grid.rows.size(), 16380u);
-    EXPECT_EQ(port.writes.size(), 16380u / 4);
+    EXPECT_EQ(rig.port.writes, 16380 / 4);
 }
 
 TEST_F(SimFixture, SignalMemoryWithAHundredSamples) {
@@ -126,7 +99,7 @@ TEST_F(SimFixture, SignalMemoryWithAHundredSamples) {
         EXPECT_EQ(chart.samples[i].value, module.memory()[sim::kSignalAddress + i]);
     }
     EXPECT_EQ(signal.SampleCount, 0);
-    EXPECT_EQ(port.writes.size(), 1u);
+    EXPECT_EQ(rig.port.writes, 1);
 }
 
 TEST_F(SimFixture, EraseEmptiesBothHistoriesAndRestartsTheModule) {

@@ -12,23 +12,10 @@ using namespace dalvex::k6link::test;
 
 namespace {
 
-struct Side final : TransferHost {
-    void SetProgress(int m, int p) override { maximum = m, position = p; }
-    void StepProgress() override { ++position; }
-    void ShowProgress(bool v) override { visible = v; }
-    void EnableTransferButtons(bool e) override { buttons = e; }
-    bool ContactIdTicked() override { return contactId; }
-    void EncodeImage() override { ++encodes; }
-    void DecodeImage() override { ++decodes; }
-    QDateTime Now() override { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); }
-    int maximum = 0, position = 0, encodes = 0, decodes = 0;
-    bool visible = false, buttons = true, contactId = true;
-};
-
 struct TransferFixture : ::testing::Test {
     FakePort port;
     FakeHost host;
-    Side side;
+    dalvex::test::RecordingTransferHost side;
     Engine engine{port, host};
     ConfigTransfer transfer{engine, side};
 
@@ -140,8 +127,8 @@ TEST_F(TransferFixture, ReadCutOffByALostPortLeavesTheImageAsItWas) {
     reply(block(0x22));
     reply(block(0x33));
     EXPECT_TRUE(engine.ConfigImage == before) << "three blocks of six read";
-    EXPECT_TRUE(side.visible);
-    EXPECT_FALSE(side.buttons);
+    EXPECT_TRUE(side.progressVisible);
+    EXPECT_FALSE(side.buttonsEnabled);
 
     port.lost = true;
     const std::size_t sent = port.writes.size();
@@ -149,8 +136,8 @@ TEST_F(TransferFixture, ReadCutOffByALostPortLeavesTheImageAsItWas) {
     EXPECT_EQ(engine.OpState, 0);
     EXPECT_FALSE(port.open);
     EXPECT_EQ(host.panels[3], engine.Texts.PortLost);
-    EXPECT_FALSE(side.visible);
-    EXPECT_TRUE(side.buttons);
+    EXPECT_FALSE(side.progressVisible);
+    EXPECT_TRUE(side.buttonsEnabled);
     EXPECT_EQ(side.decodes, 0);
     ticks(20);
     EXPECT_EQ(port.writes.size(), sent) << "nothing is written once the port has gone";
@@ -210,7 +197,7 @@ TEST(TransferEnds, EachActionReportsItsEndOnceAfterTheProgressIsDown) {
         SCOPED_TRACE(c.name);
         FakePort port;
         FakeHost host;
-        Side side;
+        dalvex::test::RecordingTransferHost side;
         Engine engine{port, host};
         ConfigTransfer transfer{engine, side};
         engine.Version = c.version;
@@ -222,7 +209,7 @@ TEST(TransferEnds, EachActionReportsItsEndOnceAfterTheProgressIsDown) {
         };
         std::vector<Seen> ends;
         transfer.OnEnded = [&](const TransferEnd& e) {
-            ends.push_back({e, side.visible, side.buttons, host.panels[3]});
+            ends.push_back({e, side.progressVisible, side.buttonsEnabled, host.panels[3]});
         };
         switch (c.start) {
         case Start::Read:

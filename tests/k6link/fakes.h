@@ -1,12 +1,13 @@
 #pragma once
 // A port and a host for driving the engine by hand: the test writes the module's bytes into the
-// port and raises the received-bytes event itself, and reads what the engine wrote and showed.
+// port and raises the received-bytes event itself, and reads what the engine wrote and showed
+// (the host is the recording one of tests/support/hosts.h).
 
 #include "k6link/engine.h"
 #include "k6link/engine_host.h"
 #include "k6link/port.h"
+#include "tests/support/hosts.h"
 
-#include <QHash>
 #include <algorithm>
 #include <cstdint>
 #include <deque>
@@ -63,27 +64,7 @@ public:
     std::deque<std::uint8_t> waiting;
 };
 
-class FakeHost final : public EngineHost {
-public:
-    void ShowClockAndCustomer() override { ++clockShown; }
-    bool PortReleased() override { return released; }
-    QString ReadSetting(const QString& name) override { return settings.value(name); }
-    void SetStatusPanel(int panel, const QString& text) override { panels[panel] = text; }
-    void ShowMessage(const QString& text) override { messages.push_back(text); }
-    void OperationRunning() override { ++running; }
-    void EnableTransferButtons() override { buttonsEnabled = true; }
-    void CloseFirmwareWindow() override { ++firmwareClosed; }
-    void ApplyVersionRules(int version, int moduleType) override { rules.emplace_back(version, moduleType); }
-
-    bool released = true;
-    QHash<QString, QString> settings;
-    QString panels[5];
-    std::vector<QString> messages;
-    int clockShown = 0;
-    int running = 0;
-    bool buttonsEnabled = false;
-    int firmwareClosed = 0;
-    std::vector<std::pair<int, int>> rules;
-};
+// The engine's recording host, under the name the engine's tests know it by.
+using FakeHost = dalvex::test::RecordingEngineHost;
 
 } // namespace dalvex::k6link::test

@@ -66,17 +66,6 @@ struct ModemWindowFixture : test::SimWindowFixture {
         return K6Form1->Pages->Control<W>(QString::fromLatin1(name));
     }
 
-    // Ticks as the engine timer would, with a few milliseconds for replies between ticks.
-    template <typename Pred> bool runUntil(Pred done, int maxTicks = 3000) {
-        for (int i = 0; i < maxTicks && !done(); ++i) {
-            K6Form1->adasTimer();
-            waitFor(done, 5);
-        }
-        return done();
-    }
-    bool runToIdle() {
-        return runUntil([&] { return engine().OpState == 0; });
-    }
     std::vector<std::string> lines() {
         std::vector<std::string> out;
         module.withModule([&](sim::ModuleSim& m) { out = m.modem().lines(); });

@@ -1,17 +1,12 @@
-// The modem operations through the engine, the real serial component and the simulated module
-// with its GSM modem on a pseudo-terminal. The test ticks the engine itself and waits, with a
-// deadline, only for replies.
+// The modem operations through the engine and the simulated module with its GSM modem on the
+// in-process line: the test ticks the engine itself and the module's answers come on the line's
+// own clock.
 
 #include "k6link/modem_mode.h"
 #include "k6link/modem_ops.h"
-#include "serial/async32.h"
 #include "sim/gsm_modem.h"
-#include "sim/pty_module.h"
-#include "tests/k6link/fakes.h"
-#include "tests/support/counting_port.h"
-#include "tests/support/wait.h"
+#include "tests/support/sim_rig.h"
 
-#include <QTemporaryDir>
 #include <algorithm>
 #include <array>
 #include <functional>
@@ -20,109 +15,42 @@
 
 using namespace dalvex;
 using namespace dalvex::k6link;
-using namespace dalvex::k6link::test;
-using dalvex::test::waitFor;
 
 namespace {
 
-class FakeModemHost final : public ModemHost {
-public:
-    void ClearPhonebook() override {
-        for (auto& row : grid)
-            row = {};
-    }
-    void SetPhonebookRow(int row, const QString& index, const QString& number, const QString& name) override {
-        grid.at(static_cast<std::size_t>(row)) = {index, number, name};
-    }
-    QString PhonebookNumber(int row) override { return grid.at(static_cast<std::size_t>(row))[1]; }
-    QString PhonebookName(int row) override { return grid.at(static_cast<std::size_t>(row))[2]; }
-    void SetPhonebookProgress(int maximum, int position) override {
-        progressMax = maximum;
-        progress = position;
-    }
-    void StepPhonebookProgress() override { ++progress; }
-    void ShowPhonebookProgress(bool visible) override { progressVisible = visible; }
-    void EnablePhonebookRead(bool enabled) override { readEnabled = enabled; }
-    void EnablePhonebookWrite(bool enabled) override { writeEnabled = enabled; }
-    void SetInfoField(int field, const QString& text) override {
-        fields.at(static_cast<std::size_t>(field)) = text;
-    }
-    void SetServiceCentreStatus(const QString& text) override { serviceStatus = text; }
-
-    std::array<std::array<QString, 3>, ModemOps::kPhonebookRows + 1> grid;
-    int progressMax = 0;
-    int progress = 0;
-    bool progressVisible = false;
-    bool readEnabled = true;
-    bool writeEnabled = true;
-    std::array<QString, 9> fields;
-    QString serviceStatus;
-};
-
 struct ModemOpsWithModule : ::testing::Test {
-    QTemporaryDir ports;
-    sim::PtyModule module;
-    TAsynComm32 comm;
-    dalvex::test::CountingPort port{comm};
-    FakeHost host;
-    FakeModemHost modemHost;
-    Engine engine{port, host};
+    dalvex::test::SimRig rig;
+    Engine& engine = rig.engine;
+    dalvex::test::RecordingEngineHost& host = rig.host;
+    dalvex::test::RecordingModemHost modemHost;
     ModemMode modemMode{engine};
     ModemOps ops{engine, modemMode, modemHost};
 
-    void SetUp() override {
-        setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
-        ASSERT_TRUE(module.start()) << module.error();
-        ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
-        comm.OnRxChar = [this](TCustomAsynComm32*, int count) { engine.AsynComm321RxChar(count); };
-    }
-    void TearDown() override {
-        comm.Close();
-        module.stop();
-        unsetenv("DALVEX_PORTS");
-    }
-    // Ticks the engine as its timer would until `done`. Whenever a command has gone out (from the
-    // tick or from the handling of an answer), its answer has time to come (up to a deadline): the
-    // engine then sends the next command or moves to another state. Otherwise the next tick
-    // follows after a moment's event processing.
-    template <typename Pred> bool runUntil(Pred done, int maxTicks = 3000) {
-        int seen = port.writes;
-        for (int i = 0; i < maxTicks && !done(); ++i) {
-            engine.tick();
-            if (port.writes == seen) {
-                waitFor([&] { return done(); }, 1);
-                continue;
-            }
-            seen = port.writes;
-            const std::int32_t state = engine.OpState;
-            waitFor([&] { return done() || port.writes != seen || engine.OpState != state; }, 300);
-        }
-        return done();
-    }
+    void TearDown() override { EXPECT_EQ(modemHost.outside, 0) << "rows or fields outside the grid"; }
+
+    // Ticks the engine as its timer would until `done`.
+    template <typename Pred> bool runUntil(Pred done, int maxTicks = 3000) { return rig.run(done, maxTicks); }
     bool runToIdle() {
         return runUntil([&] { return engine.OpState == 0; });
     }
-    // Opens the port as the first operation would, so that "nothing was sent" can be told.
+    // What the module received, as text.
     std::string received() {
-        const auto b = module.receivedBytes();
+        const auto b = rig.receivedBytes();
         return std::string(b.begin(), b.end());
     }
     // The modem lines the module passed to its modem.
     std::vector<std::string> lines() {
         std::vector<std::string> out;
-        module.withModule([&](sim::ModuleSim& m) { out = m.modem().lines(); });
+        rig.withModule([&](sim::ModuleSim& m) { out = m.modem().lines(); });
         return out;
     }
     template <typename Fn> void withModem(Fn fn) {
-        module.withModule([&](sim::ModuleSim& m) { fn(m.modem()); });
+        rig.withModule([&](sim::ModuleSim& m) { fn(m.modem()); });
     }
-    // The last line the modem got, once it has come (an operation that awaits no answer is idle
-    // before its line has crossed the line).
-    std::string lastLine(const std::string& expected) {
-        waitFor([&] {
-            const auto l = lines();
-            return !l.empty() && l.back() == expected;
-        });
+    // The last line the modem got (an operation that awaits no answer is idle once its line has
+    // gone out).
+    std::string lastLine() {
+        rig.settle();
         const auto l = lines();
         return l.empty() ? std::string() : l.back();
     }
@@ -185,7 +113,7 @@ TEST_F(ModemOpsWithModule, UnsolicitedLinesAndErrorsNeitherCrashNorCorruptTheGri
         // empty one; the read repeats what it cannot take.
         m.setFault(sim::ModemFault::Unsolicited, 3, 3);
     });
-    module.setFault(sim::Fault::Split); // and every answer arrives in pieces
+    rig.setFault(sim::Fault::Split); // and every answer arrives in pieces
     ops.StartPhonebookRead();
     ASSERT_TRUE(runToIdle());
     for (int i = 1; i <= 3; ++i) {
@@ -263,8 +191,8 @@ TEST_F(ModemOpsWithModule, TestNumbersTypedWithSeparatorsGoOutAsDigits) {
     for (const auto& c : cases) {
         ASSERT_TRUE(c.start()) << c.what;
         ASSERT_TRUE(runToIdle()) << c.what;
-        // A test call awaits no answer: the engine is idle before its line has crossed.
-        EXPECT_TRUE(waitFor([&] {
+        // A test call awaits no answer: the engine is idle once its line has gone out.
+        EXPECT_TRUE(rig.settledTo([&] {
             const auto l = lines();
             return std::find(l.begin(), l.end(), c.line) != l.end();
         })) << c.what
@@ -332,8 +260,8 @@ TEST_F(ModemOpsWithModule, TypedTextThatWouldSmuggleACommandIsRefusedWithNothing
     host.messages.clear();
     EXPECT_FALSE(ops.StartSmsTest("")) << "an empty SMS number starts nothing, silently";
     EXPECT_TRUE(host.messages.empty());
-    engine.tick();
-    EXPECT_FALSE(comm.IsOpen());
+    rig.tick();
+    EXPECT_FALSE(rig.port.IsOpen());
     EXPECT_TRUE(received().empty());
 }
 
@@ -358,16 +286,16 @@ TEST_F(ModemOpsWithModule, AWrongPinGivesUpAfterItsPasses) {
 TEST_F(ModemOpsWithModule, CallAndSmsTests) {
     ASSERT_TRUE(ops.StartDataCall(""));
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(lastLine("ATD"), "ATD") << "an empty number still sends the bare D line";
+    EXPECT_EQ(lastLine(), "ATD") << "an empty number still sends the bare D line";
     EXPECT_EQ(host.panels[3], ops.Texts.TestSend);
     ASSERT_TRUE(ops.StartVoiceCall("+36301234567"));
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(lastLine("ATD+36301234567;"), "ATD+36301234567;");
+    EXPECT_EQ(lastLine(), "ATD+36301234567;");
 
     ASSERT_TRUE(ops.StartSmsTest("+36301234567"));
     ASSERT_TRUE(runToIdle());
     EXPECT_EQ(host.panels[3], ops.Texts.TestSmsSending);
-    EXPECT_TRUE(waitFor([&] {
+    EXPECT_TRUE(rig.settledTo([&] {
         bool sent = false;
         withModem([&](sim::GsmModem& m) { sent = !m.sentSms().empty(); });
         return sent;
@@ -388,18 +316,17 @@ TEST_F(ModemOpsWithModule, GsmResetEndsInTheStatusReadAndRests) {
     ops.StartGsmReset();
     ASSERT_TRUE(runUntil([&] { return engine.OpState == state::GsmResetDone; }));
     const SixByteFrame status = Frame(2, Cmd::ReadStatus, 0, 0);
-    EXPECT_TRUE(
-        waitFor([&] { return received().ends_with(std::string(status.bytes.begin(), status.bytes.end())); }));
+    EXPECT_TRUE(rig.settledTo(
+        [&] { return received().ends_with(std::string(status.bytes.begin(), status.bytes.end())); }));
     EXPECT_EQ(lines(), (std::vector<std::string>{"AT", "ATZ", "AT+COLP=0"}));
-    EXPECT_TRUE(waitFor([&] {
+    EXPECT_TRUE(rig.settledTo([&] {
         bool active = true;
         withModem([&](sim::GsmModem& m) { active = m.active(); });
         return !active;
     })) << "the status read takes the module out of modem mode";
-    for (int i = 0; i < 20; ++i)
-        engine.tick();
+    rig.ticks(20);
     EXPECT_EQ(engine.OpState, state::GsmResetDone);
-    EXPECT_TRUE(comm.IsOpen());
+    EXPECT_TRUE(rig.port.IsOpen());
 }
 
 TEST_F(ModemOpsWithModule, GsmInformationFillsSevenFieldsAndRetriesAnError) {

@@ -6,6 +6,7 @@
 #include "serial/settings.h"
 #include "sim/presets.h"
 #include "sim/pty_module.h"
+#include "tests/support/hand_over.h"
 #include "tests/support/wait.h"
 #include "ui/forms.h"
 #include "ui/start_window.h"
@@ -66,7 +67,7 @@ TEST(Screenshots, StartWindowAndK6WindowAfterARead) {
     Form1->FormActivate();
     for (int i = 0; i < 12 && !Form1->Button5->isEnabled(); ++i) {
         Form1->adasTimer();
-        waitFor([&] { return Form1->Button5->isEnabled(); }, 1000);
+        test::SettleWindowsLine(module);
     }
     ASSERT_TRUE(Form1->Button5->isEnabled());
     EXPECT_TRUE(save(Form1, folder, QStringLiteral("start-window.png")));
@@ -83,12 +84,8 @@ TEST(Screenshots, StartWindowAndK6WindowAfterARead) {
     waitFor([] { return K6Form1->size() == QSize(1000, 720); }, 2000);
     k6link::Engine& engine = K6Form1->Engine();
     auto runToIdle = [&] {
-        for (int i = 0; i < 2000 && engine.OpState != 0; ++i) {
-            const bool sends = engine.TimeoutTicks <= 0;
-            K6Form1->adasTimer();
-            waitFor([&] { return engine.OpState == 0 || engine.TimeoutTicks <= 0; }, sends ? 2000 : 5);
-        }
-        return engine.OpState == 0;
+        return test::TickWindowUntil(
+            module, *K6Form1, [&] { return engine.OpState == 0; }, 2000);
     };
     ASSERT_TRUE(runToIdle());
     K6Form1->BitBtn2Click();

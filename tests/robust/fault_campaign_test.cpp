@@ -1,10 +1,15 @@
-// Every operation against every failure mode of the simulated module, over a real pseudo-terminal
-// with the real serial component and engine. Each pair is a row of one table: the operation
-// completes (the fault is weathered), repeats its command without end (until the user stops it),
-// ends with its own failure message, or ends because the port has gone. Whatever the outcome:
-// the user-interface thread never blocks (a watchdog aborts the test), the configuration image
-// is untouched unless a read completed, and once the fault clears (or the adapter is plugged back
-// in) the same operation runs to completion.
+// Every operation against every failure mode of the simulated module, with the real engine and
+// every operation registered with it. Each pair is a row of one table: the operation completes
+// (the fault is weathered), repeats its command without end (until the user stops it), ends with
+// its own failure message, or ends because the port has gone. Whatever the outcome: the test
+// thread never blocks (a watchdog aborts the test), the configuration image is untouched unless a
+// read completed, and once the fault clears (or the adapter is plugged back in) the same operation
+// runs to completion.
+//
+// Every pair runs on the in-process line (tests/support/sim_port.h), where the faults act as the
+// pty transport applies them and time is the line's own: the outcome does not depend on the
+// machine's load. A few pairs run again on a pseudo-terminal through the real serial component, for
+// the serial path itself: a split reply, a hang-up, a pulled adapter, the search and a memory write.
 
 #include "k6link/config_transfer.h"
 #include "k6link/core_states.h"
@@ -24,13 +29,10 @@
 #include "sim/faults.h"
 #include "sim/gsm_modem.h"
 #include "sim/history_data.h"
-#include "sim/pty_module.h"
 #include "startup/device_search.h"
-#include "tests/firmware/firmware_fakes.h"
 #include "tests/support/firmware_folder.h"
-#include "tests/k6link/fakes.h"
-#include "tests/support/counting_port.h"
-#include "tests/support/wait.h"
+#include "tests/support/hosts.h"
+#include "tests/support/sim_rig.h"
 #include "tests/voice/wav_files.h"
 
 #include <QFile>
@@ -45,8 +47,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
-#include <optional>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -54,8 +56,7 @@
 
 using namespace dalvex;
 using namespace dalvex::k6link;
-using dalvex::test::pumpFor;
-using dalvex::test::waitFor;
+using dalvex::test::Line;
 
 namespace {
 
@@ -104,100 +105,15 @@ private:
     std::thread thread_;
 };
 
-// --- Hosts that record what the operations show -------------------------------------------------
-
-struct TransferRecorder final : TransferHost {
-    void SetProgress(int, int) override {}
-    void StepProgress() override {}
-    void ShowProgress(bool visible) override { progressVisible = visible; }
-    void EnableTransferButtons(bool enabled) override { buttonsEnabled = enabled; }
-    bool ContactIdTicked() override { return true; }
-    void EncodeImage() override {}
-    void DecodeImage() override { ++decoded; }
-    QDateTime Now() override { return QDateTime(QDate(2026, 12, 10), QTime(9, 30, 15)); }
-
-    bool progressVisible = false;
-    bool buttonsEnabled = true;
-    int decoded = 0;
-};
-
-struct LogRecorder final : EventLogHost {
-    void ShowLogProgress(bool) override {}
-    void SetLogProgress(int) override {}
-    void SetLogRows(int firstRow, std::span<const LogRow> r) override {
-        rows.resize(static_cast<std::size_t>(std::max(firstRow - 1, 0)));
-        rows.insert(rows.end(), r.begin(), r.end());
-    }
-    std::vector<LogRow> rows;
-};
-
-struct SignalRecorder final : SignalHost {
-    void ClearSignalChart() override { samples.clear(); }
-    void AddSignalSamples(std::span<const SignalSample> s) override {
-        samples.insert(samples.end(), s.begin(), s.end());
-    }
-    std::vector<SignalSample> samples;
-};
-
-struct StatusRecorder final : StatusHost {
-    void StatusRefreshed(const StatusBytes&) override { ++passes; }
-    void TestEndDone() override {}
-    int passes = 0;
-};
-
-struct ModemRecorder final : ModemHost {
-    void ClearPhonebook() override {
-        for (auto& row : grid)
-            row = {};
-    }
-    void SetPhonebookRow(int row, const QString& index, const QString& number, const QString& name) override {
-        if (row >= 0 && row < static_cast<int>(grid.size()))
-            grid[static_cast<std::size_t>(row)] = {index, number, name};
-    }
-    QString PhonebookNumber(int row) override { return grid.at(static_cast<std::size_t>(row))[1]; }
-    QString PhonebookName(int row) override { return grid.at(static_cast<std::size_t>(row))[2]; }
-    void SetPhonebookProgress(int, int) override {}
-    void StepPhonebookProgress() override {}
-    void ShowPhonebookProgress(bool visible) override { progressVisible = visible; }
-    void EnablePhonebookRead(bool enabled) override { readEnabled = enabled; }
-    void EnablePhonebookWrite(bool enabled) override { writeEnabled = enabled; }
-    void SetInfoField(int field, const QString& text) override {
-        if (field >= 0 && field < static_cast<int>(fields.size()))
-            fields[static_cast<std::size_t>(field)] = text;
-    }
-    void SetServiceCentreStatus(const QString&) override {}
-
-    std::array<std::array<QString, 3>, ModemOps::kPhonebookRows + 1> grid;
-    std::array<QString, 9> fields;
-    bool progressVisible = false;
-    bool readEnabled = true;
-    bool writeEnabled = true;
-};
-
-struct VoiceRecorder final : k6media::VoiceUploadHost {
-    void ShowGauge(int) override { gaugeVisible = true; }
-    void StepGauge() override {}
-    void HideGauge() override { gaugeVisible = false; }
-    void ClosePlayer(const k6media::VoiceSlot&) override {}
-    void ReopenPlayers() override {}
-    void ShowMessage(const QString& text) override { messages.push_back(text); }
-    bool Ask(const QString&) override { return false; }
-    void SetEditText(const k6media::VoiceSlot&, const QString&) override {}
-    bool EngineActive() override { return false; }
-
-    bool gaugeVisible = false;
-    std::vector<QString> messages;
-};
-
-// The start window's side of the search, on a port of its own.
+// The start window's side of the search, on the rig's port.
 struct SearchRecorder final : SearchHost {
-    explicit SearchRecorder(TAsynComm32& comm)
-        : comm(comm) {}
-    void SetPortName(const std::string& name) override { comm.SetDeviceName(name); }
-    void OpenPort() override { comm.Open(); }
-    void ClosePort() override { comm.Close(); }
+    explicit SearchRecorder(k6link::Port& port)
+        : port(port) {}
+    void SetPortName(const std::string& name) override { port.SetDeviceName(name); }
+    void OpenPort() override { port.Open(); }
+    void ClosePort() override { port.Close(); }
     void WriteFrame(const SixByteFrame& frame) override {
-        comm.Write(frame.bytes.data(), static_cast<int>(frame.bytes.size()));
+        port.Write(frame.bytes.data(), static_cast<int>(frame.bytes.size()));
     }
     QString ReadSetting(const QString& name) override {
         return name == QLatin1String("comport") ? QStringLiteral("COM1") : QString();
@@ -209,11 +125,11 @@ struct SearchRecorder final : SearchHost {
     void SetModuleLabel(const QString& text) override { label = text; }
     void ModuleIdentified() override {}
     void EnableIndicator() override {}
-    bool PortIsOpen() override { return comm.IsOpen(); }
-    bool PortLost() override { return comm.Lost(); }
+    bool PortIsOpen() override { return port.IsOpen(); }
+    bool PortLost() override { return port.Lost(); }
     void ModuleWithdrawn() override { ++withdrawn; }
 
-    TAsynComm32& comm;
+    k6link::Port& port;
     QString label;
     int withdrawn = 0;
 };
@@ -223,61 +139,82 @@ struct SearchRecorder final : SearchHost {
 constexpr int kLogRecords = 10;
 constexpr int kSignalSamples = 100;
 constexpr int kPhonebookEntries = 3;
-constexpr int kComNumber = 1;
-// How long the line must be quiet before the next tick. Short, so that a repeating operation
-// shows its repeats quickly; longer than the split fault's gaps where that fault is on, so that
-// ticks alone never make a split reply late.
-constexpr int kQuietMs = 4;
-constexpr int kSplitQuietMs = 8;
-// The split fault's pieces come this far apart (shortened, as the ticks are).
+// The split fault's pieces come this far apart, so that a reply's pieces are all in before the
+// next tick (on the pty the quiet check waits for them anyway). With the module's own gap (30 ms,
+// on 50 ms ticks) the byte-wise transfers would take longer than the ticks a healthy run gets; the
+// engine's tests take pieces that straddle a tick (tests/k6link/engine_sim_test.cpp).
 constexpr std::chrono::milliseconds kSplitGap{1};
-// The module ends a memory write after a second of silence. On the engine's 50 ms ticks that lies
-// between the pause before the first block (5 ticks) and the repeat of an unanswered start frame
-// (50 ticks) or block (120 ticks). The memory writes here tick every kMemoryWriteQuietMs, so the
-// silence sits between 40 and 400 ms, and long enough that a busy machine's pause between two
-// blocks does not end a transfer.
-constexpr int kMemoryWriteQuietMs = 8;
-constexpr std::chrono::milliseconds kMemoryWriteSilence{250};
-// The automatic search judges a port at the tick after its probe: the answer gets this long.
-constexpr int kJudgeWaitMs = 50;
+// The start window's search timer runs at 150 ms while it searches.
+constexpr std::chrono::milliseconds kSearchTick{150};
+// On the pty a memory write's silence is wall-clock time: its ticks keep the timer's pace there, so
+// that the second of silence lies, as on the K6 window's timer, between the pause before the first
+// block (5 ticks) and the repeat of an unanswered start frame (50 ticks) or block (120 ticks).
+constexpr std::chrono::milliseconds kPtyMemoryWriteTick{50};
 
 struct Rig {
-    QTemporaryDir ports;
+    explicit Rig(Line line)
+        : sim(line) {
+        // DALVEX_CAMPAIGN_TRACE=file records the pty line's traffic, for looking into a failed pair.
+        if (const char* t = std::getenv("DALVEX_CAMPAIGN_TRACE"); t && sim.comm()) {
+            trace = std::make_shared<SerialTrace>();
+            trace->Start(t);
+            sim.comm()->SetTrace(trace);
+        }
+        sim.setSplitGap(kSplitGap);
+        sim.receiver = [this](int count) {
+            if (!searching) {
+                engine.AsynComm321RxChar(count);
+                return;
+            }
+            std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::max(count, 0)));
+            bytes.resize(static_cast<std::size_t>(std::max(sim.port.Read(bytes.data(), count), 0)));
+            search.ReceiveBytes(bytes);
+        };
+        sim.ticker = [this] {
+            if (watchdog) watchdog->Beat();
+            if (searching)
+                search.SendTick();
+            else
+                engine.tick();
+        };
+        monitor.OnText = [this](std::span<const std::uint8_t> text) {
+            monitorText.append(reinterpret_cast<const char*>(text.data()),
+                               static_cast<qsizetype>(text.size()));
+        };
+    }
+    ~Rig() { sim.port.Close(); }
+
+    dalvex::test::SimRig sim;
     QTemporaryDir files;
-    std::unique_ptr<sim::PtyModule> module;
     std::uint8_t type = 72;
     std::uint8_t version = 84;
 
-    TAsynComm32 comm;
-    dalvex::test::CountingPort port{comm};
-    k6link::test::FakeHost host;
-    Engine engine{port, host};
-    TransferRecorder transferHost;
+    Engine& engine = sim.engine;
+    dalvex::test::RecordingEngineHost& host = sim.host;
+    dalvex::test::RecordingTransferHost transferHost;
     ConfigTransfer transfer{engine, transferHost};
-    LogRecorder logHost;
+    dalvex::test::RecordingEventLogHost logHost;
     EventLog log{engine, logHost};
-    SignalRecorder signalHost;
+    dalvex::test::RecordingSignalHost signalHost;
     SignalMemory signal{engine, signalHost};
     HistoryErase erase{engine};
-    StatusRecorder statusHost;
+    dalvex::test::RecordingStatusHost statusHost;
     StatusPoll status{engine, statusHost};
     ModemMode modemMode{engine};
-    ModemRecorder modemHost;
+    dalvex::test::RecordingModemHost modemHost;
     ModemOps modem{engine, modemMode, modemHost};
     MonitorMode monitor{engine};
     MemoryWrite memoryWrite{engine};
-    VoiceRecorder voiceHost;
+    dalvex::test::RecordingVoiceUploadHost voiceHost;
     k6media::VoiceUpload voice{engine, memoryWrite, voiceHost};
     dalvex::test::FirmwareFolder firmwareImages;
     k6media::FirmwareData firmwareData{QStringList{firmwareImages.addGoodImages().path()}};
-    k6media::test::FakeFirmwareHost firmwareHost;
+    dalvex::test::RecordingFirmwareHost firmwareHost;
     k6media::FirmwareDownload firmware{engine, memoryWrite, firmwareData, firmwareHost};
 
-    TAsynComm32 searchComm;
-    SearchRecorder searchHost{searchComm};
+    SearchRecorder searchHost{sim.port};
     DeviceSearch search{searchHost, ModelNames{}};
     bool searching = false; // the operation under test is the start window's
-    std::size_t searchBytesIn = 0;
 
     std::shared_ptr<SerialTrace> trace;
     QByteArray monitorText;
@@ -287,44 +224,12 @@ struct Rig {
         ended.reset();
         return [this](const OperationEnd& e) { ended = e; };
     }
-    int quietMs = kQuietMs;
     Watchdog* watchdog = nullptr;
-
-    Rig() {
-        // DALVEX_CAMPAIGN_TRACE=file records the engine's traffic, for looking into a failed pair.
-        if (const char* t = std::getenv("DALVEX_CAMPAIGN_TRACE")) {
-            trace = std::make_shared<SerialTrace>();
-            trace->Start(t);
-            comm.SetTrace(trace);
-        }
-        setenv("DALVEX_PORTS", ports.path().toLocal8Bit().constData(), 1);
-        comm.OnRxChar = [this](TCustomAsynComm32*, int count) { engine.AsynComm321RxChar(count); };
-        searchComm.OnRxChar = [this](TCustomAsynComm32*, int count) {
-            std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::max(count, 0)));
-            bytes.resize(static_cast<std::size_t>(std::max(searchComm.Read(bytes.data(), count), 0)));
-            searchBytesIn += bytes.size();
-            search.ReceiveBytes(bytes);
-        };
-        monitor.OnText = [this](std::span<const std::uint8_t> text) {
-            monitorText.append(reinterpret_cast<const char*>(text.data()),
-                               static_cast<qsizetype>(text.size()));
-        };
-    }
-    ~Rig() {
-        comm.Close();
-        searchComm.Close();
-        if (module) module->stop();
-        unsetenv("DALVEX_PORTS");
-    }
 
     // A module plugged in on COM1, with a history, a phonebook and its memory filled with a
     // pattern, so that a read that completes is told from one that did not.
     bool PlugIn() {
-        if (module) module->stop();
-        module = std::make_unique<sim::PtyModule>();
-        module->setMemoryWriteSilence(kMemoryWriteSilence);
-        module->setSplitGap(kSplitGap);
-        module->withModule([&](sim::ModuleSim& m) {
+        return sim.plugIn([&](sim::ModuleSim& m) {
             m.setTypeCode(type);
             m.setVersion(version);
             sim::fillLog(m, kLogRecords);
@@ -335,45 +240,11 @@ struct Rig {
             for (std::uint32_t a = 0; a < 128u * 256u; ++a)
                 m.memory()[0x340000u + a] = static_cast<std::uint8_t>(a * 13 + 1);
         });
-        return module->start() && module->linkAs(ports.path().toStdString(), kComNumber);
     }
 
-    void SetQuiet(int ms) { quietMs = ms; }
-
-    // One tick of whichever timer drives the operation.
-    void Tick() {
-        if (searching)
-            search.SendTick();
-        else
-            engine.tick();
-    }
-
-    // Bytes that have crossed the line either way.
-    std::size_t Traffic() const { return module->receivedCount() + port.received.size() + searchBytesIn; }
-
-    // Ticks whenever the line has been quiet both ways for quietMs, until `stop` holds or `ticks`
-    // ticks have gone by.
-    bool Run(const std::function<bool()>& stop, int ticks) {
-        std::size_t seen = Traffic();
-        for (int t = 0; t < ticks;) {
-            if (watchdog) watchdog->Beat();
-            // A line that has hung up takes its device node with it: the name must not reach
-            // a pseudo-terminal another test has been given meanwhile.
-            if (module->lineClosed()) QFile::remove(ports.filePath(QStringLiteral("com%1").arg(kComNumber)));
-            if (stop()) return true;
-            const bool judging =
-                searching && search.SearchState == DeviceSearch::JudgePort && searchComm.IsOpen();
-            waitFor(stop, judging ? kJudgeWaitMs : quietMs);
-            const std::size_t now = Traffic();
-            if (now != seen) {
-                seen = now;
-                continue;
-            }
-            Tick();
-            ++t;
-        }
-        return stop();
-    }
+    // Ticks whichever timer drives the operation, once the line is quiet, until `stop` holds or
+    // `ticks` ticks have gone by.
+    bool Run(const std::function<bool()>& stop, int ticks) { return sim.run(stop, ticks); }
 };
 
 // --- The operations -----------------------------------------------------------------------------
@@ -406,7 +277,7 @@ bool Idle(Rig& r) {
 
 bool ImageHolds(Rig& r, std::uint32_t address, std::uint32_t length) {
     bool same = true;
-    r.module->withModule([&](sim::ModuleSim& m) {
+    r.sim.withModule([&](sim::ModuleSim& m) {
         for (std::uint32_t a = address; a < address + length && same; ++a)
             same = r.engine.ConfigImage.at(a) == m.memory()[a];
     });
@@ -564,7 +435,7 @@ std::vector<Operation> Operations() {
                  r.status.Open();
                  r.status.Start();
              },
-         .done = [](Rig& r) { return r.statusHost.passes >= 3; },
+         .done = [](Rig& r) { return r.statusHost.passes() >= 3; },
          .stop = [](Rig& r) { r.status.Stop(); },
          .continuous = true},
         {.name = "monitor",
@@ -647,7 +518,7 @@ std::vector<Operation> Operations() {
          .done =
              [](Rig& r) {
                  std::uint64_t stored = 0;
-                 r.module->withModule([&](sim::ModuleSim& m) { stored = m.memoryWriteBlocks(); });
+                 r.sim.withModule([&](sim::ModuleSim& m) { stored = m.memoryWriteBlocks(); });
                  return Done(r) && !r.voiceHost.gaugeVisible && stored >= 5;
              },
          .failure = FailReason::TransferError,
@@ -678,7 +549,7 @@ std::vector<Operation> Operations() {
                  ASSERT_TRUE(r.Run([&] { return Idle(r) && r.firmwareHost.downloadEnabled; }, 400))
                      << "state " << r.engine.OpState << " processor "
                      << r.firmwareHost.processor.toStdString() << " rx " << r.engine.RxCount << " mw "
-                     << r.module->receivedCount();
+                     << r.sim.receivedCount();
              },
          .start = [](Rig& r) { ASSERT_TRUE(r.firmware.ConvertAndStart(r.Ender()).ok()); },
          .done = [](Rig& r) { return Done(r) && r.host.firmwareClosed > 0; },
@@ -749,11 +620,28 @@ Verdict Expected(const std::string& operation, std::size_t fault) {
 struct Pair {
     std::size_t operation;
     std::size_t fault;
+    Line line = Line::InProcess;
 };
 
 // The pair as test listings show it.
 void PrintTo(const Pair& pair, std::ostream* os) {
-    *os << Operations()[pair.operation].name << " under " << sim::kFaults[pair.fault].name;
+    *os << Operations()[pair.operation].name << " under " << sim::kFaults[pair.fault].name
+        << (pair.line == Line::Pty ? " on the pty" : "");
+}
+
+std::size_t OperationIndex(std::string_view name) {
+    const auto ops = Operations();
+    for (std::size_t o = 0; o < ops.size(); ++o)
+        if (ops[o].name == name) return o;
+    ADD_FAILURE() << "no operation " << name;
+    return 0;
+}
+
+std::size_t FaultIndex(std::string_view name) {
+    for (std::size_t f = 0; f < sim::kFaults.size(); ++f)
+        if (sim::kFaults[f].name == name) return f;
+    ADD_FAILURE() << "no failure mode " << name;
+    return 0;
 }
 
 std::vector<Pair> AllPairs() {
@@ -762,6 +650,18 @@ std::vector<Pair> AllPairs() {
     for (std::size_t o = 0; o < operations; ++o)
         for (std::size_t f = 0; f < sim::kFaults.size(); ++f)
             pairs.push_back({o, f});
+    return pairs;
+}
+
+// The pairs that run on the pseudo-terminal as well: what the serial component and the pty
+// transport do themselves (a reply in pieces, a line hung up, an adapter pulled, the search's own
+// use of the port, a memory write's acknowledgements).
+std::vector<Pair> PtyPairs() {
+    std::vector<Pair> pairs;
+    for (auto [operation, fault] : {std::pair{"read_blocks", "split"}, std::pair{"send_blocks", "hang-up"},
+                                    std::pair{"version", "vanish"}, std::pair{"identify", "wrong-check"},
+                                    std::pair{"voice", "none"}})
+        pairs.push_back({OperationIndex(operation), FaultIndex(fault), Line::Pty});
     return pairs;
 }
 
@@ -776,12 +676,12 @@ class FaultCampaign : public ::testing::TestWithParam<Pair> {};
 // Where the engine stands, for the message of a failed check.
 std::string Describe(Rig& r) {
     std::uint64_t stored = 0;
-    r.module->withModule([&](sim::ModuleSim& m) { stored = m.memoryWriteBlocks(); });
+    r.sim.withModule([&](sim::ModuleSim& m) { stored = m.memoryWriteBlocks(); });
     return "state " + std::to_string(r.engine.OpState) + ", countdown " +
            std::to_string(r.engine.TimeoutTicks) + ", panel 3 \"" + r.host.panels[3].toStdString() +
            "\", headline \"" + r.firmwareHost.headline.toStdString() + "\", firmware block " +
            std::to_string(r.firmware.FwBlock) + ", blocks stored " + std::to_string(stored) + ", line " +
-           (r.module->lineClosed() ? "closed" : "open");
+           (r.sim.lineClosed() ? "closed" : "open") + (r.sim.healthy() ? "" : ", the rig's line never settled");
 }
 
 // How a run ended, judged when it stopped. `writesBefore` and `probedBefore` are the engine's
@@ -789,13 +689,12 @@ std::string Describe(Rig& r) {
 Verdict Judge(Rig& r, const Operation& op, int writesBefore, std::size_t probedBefore) {
     if (op.search) {
         if (op.done(r)) return Verdict::Completes;
-        if (r.searchHost.withdrawn > 0) return r.searchComm.IsOpen() ? Verdict::Ended : Verdict::Lost;
+        if (r.searchHost.withdrawn > 0) return r.sim.port.IsOpen() ? Verdict::Ended : Verdict::Lost;
         const int s = r.search.SearchState;
         if (s == DeviceSearch::NextPort || s == DeviceSearch::ProbePort || s == DeviceSearch::JudgePort)
             return Verdict::Repeats; // on to the next port, round and round
         // Identifying: the probes must still be going out.
-        return r.module->receivedCount() > probedBefore || r.module->lineClosed() ? Verdict::Repeats
-                                                                                  : Verdict::Ended;
+        return r.sim.receivedCount() > probedBefore || r.sim.lineClosed() ? Verdict::Repeats : Verdict::Ended;
     }
     if (r.ended) {
         switch (r.ended->outcome) {
@@ -804,19 +703,19 @@ Verdict Judge(Rig& r, const Operation& op, int writesBefore, std::size_t probedB
         case k6link::Outcome::Failed:
             return r.ended->reason == op.failure ? Verdict::Fails : Verdict::Ended;
         case k6link::Outcome::PortLost:
-            return r.comm.IsOpen() ? Verdict::Ended : Verdict::Lost;
+            return r.sim.port.IsOpen() ? Verdict::Ended : Verdict::Lost;
         case k6link::Outcome::Stopped:
             return Verdict::Ended; // nobody stopped it
         }
     }
     if (op.continuous) {
         if (op.done(r)) return Verdict::Completes;
-        if (Idle(r) && r.engine.PortGone) return r.comm.IsOpen() ? Verdict::Ended : Verdict::Lost;
+        if (Idle(r) && r.engine.PortGone) return r.sim.port.IsOpen() ? Verdict::Ended : Verdict::Lost;
     }
     // The version query alone outlives a lost port: it waits, sending nothing, for the adapter.
-    if (r.engine.PortGone) return r.comm.IsOpen() ? Verdict::Ended : Verdict::Lost;
+    if (r.engine.PortGone) return r.sim.port.IsOpen() ? Verdict::Ended : Verdict::Lost;
     // Still going: it must still be sending, not stuck waiting for nothing.
-    if (!Idle(r)) return r.port.writes > writesBefore ? Verdict::Repeats : Verdict::Ended;
+    if (!Idle(r)) return r.sim.port.writes > writesBefore ? Verdict::Repeats : Verdict::Ended;
     return Verdict::Ended;
 }
 
@@ -827,11 +726,13 @@ TEST_P(FaultCampaign, OperationUnderFault) {
     const Verdict expected = Expected(op.name, pair.fault);
     Watchdog watchdog(std::string(op.name) + " under " + std::string(fault.name));
 
-    Rig r;
+    Rig r(pair.line);
     r.watchdog = &watchdog;
     r.type = op.type;
     r.version = op.version;
-    ASSERT_TRUE(r.PlugIn()) << r.module->error();
+    if (op.writesMemory && pair.line == Line::Pty) r.sim.setTickInterval(kPtyMemoryWriteTick);
+    if (op.search) r.sim.setTickPeriod(kSearchTick);
+    ASSERT_TRUE(r.PlugIn()) << r.sim.error();
     // The image as the windows left it, different from the module's memory.
     for (std::uint32_t a = 0; a < 0x600; ++a)
         r.engine.ConfigImage.set(a, static_cast<std::uint8_t>(a ^ 0x5A));
@@ -839,9 +740,7 @@ TEST_P(FaultCampaign, OperationUnderFault) {
     if (HasFatalFailure()) return;
     const k6config::ConfigImage before = r.engine.ConfigImage;
 
-    const int quiet = op.writesMemory ? kMemoryWriteQuietMs : kQuietMs;
-    r.SetQuiet(fault.fault == sim::Fault::Split ? quiet + kSplitQuietMs - kQuietMs : quiet);
-    r.module->setFault(fault.fault, fault.takesCount ? op.faultAfter : 0);
+    r.sim.setFault(fault.fault, fault.takesCount ? op.faultAfter : 0);
     op.start(r);
     if (HasFatalFailure()) return;
     // Half the ticks to settle, half to show that a run still going keeps sending.
@@ -849,14 +748,15 @@ TEST_P(FaultCampaign, OperationUnderFault) {
         return op.done(r) || r.ended || (!op.search && Idle(r)) || (op.search && r.searchHost.withdrawn > 0);
     };
     r.Run(settled, op.ticks);
-    const int writesHalfway = r.port.writes;
-    const std::size_t probedHalfway = r.module->receivedCount();
+    const int writesHalfway = r.sim.port.writes;
+    const std::size_t probedHalfway = r.sim.receivedCount();
     r.Run(settled, op.ticks);
     const Verdict outcome = Judge(r, op, writesHalfway, probedHalfway);
     std::printf("[ outcome  ] %s %s %c\n", op.name, std::string(fault.name).c_str(),
                 static_cast<char>(outcome));
     EXPECT_EQ(static_cast<char>(outcome), static_cast<char>(expected))
         << op.name << " under " << fault.name << " (" << Describe(r) << ")";
+    EXPECT_TRUE(r.sim.healthy()) << Describe(r);
 
     op.stop(r);
     const bool imageMayChange = op.readsImage && outcome == Verdict::Completes;
@@ -864,37 +764,39 @@ TEST_P(FaultCampaign, OperationUnderFault) {
         EXPECT_TRUE(r.engine.ConfigImage == before) << "the image was changed";
     }
     if (op.readsImage && outcome != Verdict::Completes) {
-        EXPECT_EQ(r.transferHost.decoded, 0) << "the pages were given an incomplete image";
+        EXPECT_EQ(r.transferHost.decodes, 0) << "the pages were given an incomplete image";
     }
 
     // The fault clears (a pulled adapter is plugged back in) and the operation runs again, on a
     // fresh rig: nothing the faulty run left in the hosts can make the recovery look complete.
-    r.comm.Close();
-    r.searchComm.Close();
-    Rig fresh;
+    r.sim.port.Close();
+    Rig fresh(pair.line);
     fresh.watchdog = &watchdog;
     fresh.type = op.type;
     fresh.version = op.version;
-    if (r.module->lineClosed()) {
-        ASSERT_TRUE(fresh.PlugIn()) << fresh.module->error();
+    if (op.writesMemory && pair.line == Line::Pty) fresh.sim.setTickInterval(kPtyMemoryWriteTick);
+    if (op.search) fresh.sim.setTickPeriod(kSearchTick);
+    if (r.sim.lineClosed()) {
+        ASSERT_TRUE(fresh.PlugIn()) << fresh.sim.error();
     } else {
-        r.module->setFault(sim::Fault::None);
+        r.sim.setFault(sim::Fault::None);
         // A memory write cut off ends after its silence.
-        if (op.writesMemory) pumpFor(2 * static_cast<int>(kMemoryWriteSilence.count()));
-        fresh.module = std::move(r.module);
-        ASSERT_TRUE(fresh.module->linkAs(fresh.ports.path().toStdString(), kComNumber)) << fresh.module->error();
+        if (op.writesMemory) r.sim.pause(2 * std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                  dalvex::test::SimPort::kMemoryWriteSilence));
+        ASSERT_TRUE(fresh.sim.takeModule(r.sim)) << fresh.sim.error();
     }
-    fresh.SetQuiet(quiet);
     if (op.prepare) op.prepare(fresh);
     if (HasFatalFailure()) return;
     op.start(fresh);
     if (HasFatalFailure()) return;
     EXPECT_TRUE(fresh.Run([&] { return op.done(fresh); }, 2000))
         << op.name << " did not recover after " << fault.name << " (" << Describe(fresh) << ")";
+    EXPECT_TRUE(fresh.sim.healthy()) << Describe(fresh);
     op.stop(fresh);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryOperation, FaultCampaign, ::testing::ValuesIn(AllPairs()), PairName);
+INSTANTIATE_TEST_SUITE_P(OverThePty, FaultCampaign, ::testing::ValuesIn(PtyPairs()), PairName);
 
 // The table holds a row for every operation and a column for every failure mode.
 TEST(FaultCampaignTable, CoversEveryOperationAndFault) {

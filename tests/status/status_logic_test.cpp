@@ -183,16 +183,14 @@ TEST(StatusDisplay, VersionRulesInTheirOrder) {
     }
 }
 
-struct PollTest : ::testing::Test, StatusHost {
+struct PollTest : ::testing::Test {
     FakePort port;
     FakeHost host;
     Engine engine{port, host};
-    StatusPoll poll{engine, *this};
-    std::vector<StatusBytes> refreshed;
-    int testEnds = 0;
-
-    void StatusRefreshed(const StatusBytes& s) override { refreshed.push_back(s); }
-    void TestEndDone() override { ++testEnds; }
+    dalvex::test::RecordingStatusHost window;
+    StatusPoll poll{engine, window};
+    std::vector<StatusBytes>& refreshed = window.refreshed;
+    int& testEnds = window.testEnds;
 
     void feed(const Bytes& bytes) {
         port.waiting.insert(port.waiting.end(), bytes.begin(), bytes.end());

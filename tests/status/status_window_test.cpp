@@ -269,10 +269,7 @@ TEST_F(StatusWindowFixture, ComErrorThreeSecondsAfterTheModuleFallsSilent) {
 
     module.setFault(sim::Fault::Silent);
     // The pass in progress stalls; its reads are repeated without end.
-    for (int i = 0; i < 30; ++i) {
-        K6Form1->adasTimer();
-        test::pumpFor(5);
-    }
+    runUntil([] { return false; }, 30);
     K6Form2->Timer1Timer();
     K6Form2->Timer1Timer();
     EXPECT_EQ(K6Form2->StatusPanel(1), "COM OK") << "three seconds after the last pass";

@@ -2,6 +2,8 @@
 // The program's windows with every timer held by the test, and the start window's hand-over of a
 // module it has found to the K6 window: what the window tests against the simulator all begin with.
 
+#include "sim/pty_module.h"
+#include "tests/support/pty_quiet.h"
 #include "tests/support/wait.h"
 #include "ui/forms.h"
 #include "ui/start_window.h"
@@ -21,14 +23,39 @@ inline void CreateFormsWithTimersHeld() {
         t->stop();
 }
 
-// Activates the start window, probes until the module on the saved port is identified and presses
-// "Indít". Returns false when no module was identified. One probe at a time: a reply still on its way
-// after "Indít" would reach the K6 window's port.
-inline bool HandOverFoundModule() {
+// The line between `module` and the windows' ports is quiet (pty_quiet.h).
+inline bool SettleWindowsLine(const sim::PtyModule& module) {
+    return SettlePtyLine(module,
+                         {Form1 ? Form1->AsynComm321 : nullptr, K6Form1 ? K6Form1->AsynComm321 : nullptr});
+}
+
+// Ticks `window`'s engine as its timer would until `done`, each tick once the line between
+// `module` and the windows' ports is quiet: a reply is always in before the next tick, however busy
+// the machine, and a command that gets none is repeated after its countdown of ticks, as on the
+// window's timer. Whether `done` holds; a line that was not quiet within its limit clears *settled.
+template <typename Pred>
+bool TickWindowUntil(const sim::PtyModule& module, ConfigWindow& window, Pred done, int ticks,
+                     bool* settled = nullptr) {
+    const auto settle = [&] {
+        if (!SettleWindowsLine(module) && settled) *settled = false;
+    };
+    for (int i = 0; i < ticks; ++i) {
+        settle();
+        if (done()) return true;
+        window.adasTimer();
+    }
+    settle();
+    return done();
+}
+
+// Activates the start window, probes until `module` on the saved port is identified and presses
+// "Indít". Returns false when no module was identified. One probe at a time, each answer in before
+// the next tick: a reply still on its way after "Indít" would reach the K6 window's port.
+inline bool HandOverFoundModule(const sim::PtyModule& module) {
     Form1->FormActivate();
     for (int i = 0; i < 12 && !Form1->Button5->isEnabled(); ++i) {
         Form1->adasTimer();
-        waitFor([] { return Form1->Button5->isEnabled(); }, 1000);
+        SettleWindowsLine(module);
     }
     if (!Form1->Button5->isEnabled()) return false;
     Form1->Button5->click();

@@ -1,12 +1,14 @@
 #pragma once
 // What the window tests share: private settings, ports and start folders, the windows in Hungarian
 // (their design-time texts, which the tests name) and the message boxes answered by the test; for
-// the tests against the simulator, a simulated module and the engine ticked as its timer would.
+// the tests against the simulator, a simulated module on a pty and the engine ticked as its timer
+// would, once the line is quiet.
 
 #include "k6link/engine.h"
 #include "serial/settings.h"
 #include "sim/pty_module.h"
 #include "tests/support/hand_over.h"
+#include "tests/support/pty_quiet.h"
 #include "tests/support/wait.h"
 #include "ui/forms.h"
 #include "ui/k6_file_commands.h"
@@ -69,34 +71,37 @@ struct SimWindowFixture : WindowsEnvironment {
         ASSERT_TRUE(module.start()) << module.error();
     }
     void TearDown() override {
+        EXPECT_TRUE(lineSettled) << "the line did not become quiet within " << kSettleLimitMs << " ms";
         WindowsEnvironment::TearDown();
         module.stop();
     }
 
     k6link::Engine& engine() { return K6Form1->Engine(); }
 
-    // Ticks the engine as its timer would until `done`. Between ticks the reply of a command sent
-    // has time to arrive (up to `replyMs` after a tick that sent, a tick's time otherwise): ticking
-    // on without letting replies in would repeat every command before its reply is read. A step
-    // that moves on without a reply asks for the next tick by leaving the countdown at 0.
-    template <typename Pred> bool runUntil(Pred done, int ticks = 2000, int replyMs = 2000) {
-        for (int i = 0; i < ticks && !done(); ++i) {
-            const bool sends = engine().TimeoutTicks <= 0;
-            K6Form1->adasTimer();
-            waitFor([&] { return done() || engine().TimeoutTicks <= 0; }, sends ? replyMs : 5);
-        }
-        return done();
+    // What is on its way arrives and the windows' ports hand it over: the line is quiet
+    // (pty_quiet.h). False, and the test fails at its end, when it was not within the limit.
+    bool settle() {
+        const bool quiet = SettleWindowsLine(module);
+        lineSettled = lineSettled && quiet;
+        return quiet;
     }
-    bool runToIdle(int ticks = 2000, int replyMs = 2000) {
-        return runUntil([this] { return engine().OpState == 0; }, ticks, replyMs);
+    // Ticks the engine as its timer would until `done`, each tick once the line is quiet: a reply
+    // is always in before the next tick, however busy the machine, and a command that gets none
+    // is repeated after its countdown of ticks, as on the window's timer.
+    template <typename Pred> bool runUntil(Pred done, int ticks = 2000) {
+        return TickWindowUntil(module, *K6Form1, done, ticks, &lineSettled);
     }
+    bool runToIdle(int ticks = 2000) {
+        return runUntil([this] { return engine().OpState == 0; }, ticks);
+    }
+    bool lineSettled = true; // every settle() found the line quiet within the limit
 
     // The module on COM1, found by the start window and handed over with "Indít", the port released
     // and the first version query answered, with every timer held by the test.
     void connect() {
         ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
         CreateFormsWithTimersHeld();
-        ASSERT_TRUE(HandOverFoundModule());
+        ASSERT_TRUE(HandOverFoundModule(module));
         ASSERT_TRUE(K6Form1->isVisible());
         K6Form1->FormActivate();
         Form1->adasTimer();

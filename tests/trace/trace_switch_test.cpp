@@ -54,10 +54,8 @@ struct TraceSwitchTest : ::testing::Test {
     bool QueryVersion(ConfigWindow& w) {
         w.Engine().OpState = k6link::state::VersionQuery;
         w.Engine().TimeoutTicks = 0;
-        for (int i = 0; i < 200 && w.Engine().OpState != 0; ++i) {
-            w.adasTimer();
-            waitFor([&] { return w.Engine().OpState == 0; }, 20);
-        }
+        test::TickWindowUntil(
+            module, w, [&] { return w.Engine().OpState == 0; }, 200);
         return w.Engine().OpState == 0 && w.Engine().Version == 84;
     }
 };

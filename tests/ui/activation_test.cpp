@@ -46,7 +46,7 @@ TEST_F(ActivationFixture, ReturningFromAnotherProgramRunsNoHandlerMovingBetweenO
     std::size_t before = module.receivedCount();
     roundTripThroughAnotherProgram(K6Form1);
     EXPECT_EQ(engine().OpState, 0) << "no version query on a return from another program";
-    runUntil([] { return false; }, 40, 5);
+    runUntil([] { return false; }, 40);
     EXPECT_EQ(module.receivedCount(), before) << "nothing was sent";
 
     // The GSM information window empties its fields when activation moves to it from ours, and

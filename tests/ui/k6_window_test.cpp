@@ -50,7 +50,7 @@ struct K6WindowFixture : test::SimWindowFixture {
     void handOver() {
         ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
         test::CreateFormsWithTimersHeld();
-        ASSERT_TRUE(test::HandOverFoundModule());
+        ASSERT_TRUE(test::HandOverFoundModule(module));
         ASSERT_TRUE(K6Form1->isVisible());
     }
     std::uint64_t restarts() {
@@ -433,20 +433,14 @@ TEST_F(K6WindowFixture, SpoiltRepliesAreRepeatedAndASilentModuleLeavesTheTransfe
     connect();
     module.setFault(sim::Fault::WrongSum);
     K6Form1->BitBtn1Click();
-    for (int i = 0; i < 60; ++i) {
-        K6Form1->adasTimer();
-        test::pumpFor(5);
-    }
+    runUntil([] { return false; }, 60);
     EXPECT_EQ(engine().OpState, 111) << "a wrong acknowledgement never advances the block";
     EXPECT_EQ(K6Form1->StatusPanel(3), "Összes adat elküldése folyamatban...");
     EXPECT_FALSE(K6Form1->BitBtn1->isEnabled());
 
     module.setFault(sim::Fault::Silent);
     K6Form1->BitBtn2Click();
-    for (int i = 0; i < 60; ++i) {
-        K6Form1->adasTimer();
-        test::pumpFor(2);
-    }
+    runUntil([] { return false; }, 60);
     EXPECT_EQ(engine().OpState, 110);
     EXPECT_TRUE(K6Form1->kijelzo->isVisible());
     EXPECT_FALSE(K6Form1->BitBtn2->isEnabled());

@@ -4,6 +4,7 @@
 #include "serial/line_control.h"
 #include "serial/settings.h"
 #include "sim/pty_module.h"
+#include "tests/support/hand_over.h"
 #include "tests/support/wait.h"
 #include "ui/windows.h"
 #include "ui/forms.h"
@@ -68,25 +69,13 @@ struct StartWindowFixture : ::testing::Test {
         Form1->Kereso->stop();
         Form1->FormActivate();
     }
-    // One send tick, then the reply (if any) handled.
-    // One send tick. When it probed the module, the module's answer is let in before the next tick
-    // (on a busy machine the answer can take longer than a tick; the window's search would then
-    // rightly move on, which is not what these tests are about).
+    // One send tick, and the module's answer to a probe let in before the next tick (on a busy
+    // machine the answer can take longer than a tick; the window's search would then rightly move
+    // on, which is not what these tests are about).
     void tick() {
-        const auto before = module.receivedBytes().size();
-        std::uint64_t answered = 0;
-        module.withModule([&](sim::ModuleSim& m) { answered = m.exchanges(); });
+        test::SettleWindowsLine(module);
         Form1->adasTimer();
-        const bool probed = test::waitFor([&] { return module.receivedBytes().size() != before; }, 50);
-        if (probed)
-            test::waitFor(
-                [&] {
-                    std::uint64_t now = 0;
-                    module.withModule([&](sim::ModuleSim& m) { now = m.exchanges(); });
-                    return now != answered;
-                },
-                500);
-        if (probed || Form1->AsynComm321->IsOpen()) test::pumpFor(probed ? 60 : 15);
+        test::SettleWindowsLine(module);
     }
     void ticks(int n) {
         for (int i = 0; i < n; ++i)
@@ -94,10 +83,8 @@ struct StartWindowFixture : ::testing::Test {
     }
     // Ticks until the module has been identified.
     bool identify() {
-        for (int i = 0; i < 12 && !Form1->Button5->isEnabled(); ++i) {
+        for (int i = 0; i < 12 && !Form1->Button5->isEnabled(); ++i)
             tick();
-            waitFor([&] { return Form1->Button5->isEnabled(); }, 100);
-        }
         return Form1->Button5->isEnabled();
     }
     int lineBaud() {

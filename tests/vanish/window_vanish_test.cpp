@@ -93,26 +93,26 @@ struct PulledAdapterWindows : ::testing::Test {
     // Found by the start window, handed over, the version query answered.
     void connect() {
         test::CreateFormsWithTimersHeld();
-        ASSERT_TRUE(test::HandOverFoundModule());
+        ASSERT_TRUE(test::HandOverFoundModule(*module));
         K6Form1->FormActivate();
         Form1->adasTimer();
         ASSERT_TRUE(runUntil([&] { return engine().OpState == 0; }));
     }
-    // Ticks the engine as its timer would until `done`; between ticks the reply of a command sent
-    // has time to arrive.
+    // What is on its way arrives and the windows' ports hand it over (pty_quiet.h).
+    void settle() { EXPECT_TRUE(test::SettleWindowsLine(*module)) << "the line did not become quiet"; }
+    // Ticks the engine as its timer would until `done`, each tick once the line is quiet.
     template <typename Pred> bool runUntil(Pred done, int ticks = 600) {
-        for (int i = 0; i < ticks && !done(); ++i) {
-            const bool sends = engine().TimeoutTicks <= 0;
-            K6Form1->adasTimer();
-            waitFor([&] { return done() || engine().TimeoutTicks <= 0; }, sends ? 2000 : 5);
-        }
-        return done();
+        bool settled = true;
+        const bool reached = test::TickWindowUntil(*module, *K6Form1, done, ticks, &settled);
+        EXPECT_TRUE(settled) << "the line did not become quiet";
+        return reached;
     }
     void k6Ticks(int n) {
         for (int i = 0; i < n; ++i) {
+            settle();
             K6Form1->adasTimer();
-            test::pumpFor(1);
         }
+        settle();
     }
     ::testing::AssertionResult imageHoldsModule() {
         ::testing::AssertionResult result = ::testing::AssertionSuccess();
@@ -130,11 +130,9 @@ struct PulledAdapterWindows : ::testing::Test {
 
     // The start window's send tick, with the module's answer to a probe let in before the next.
     void startTick() {
-        const auto before = module->receivedBytes().size();
+        settle();
         Form1->adasTimer();
-        if (waitFor([&] { return module->receivedBytes().size() != before; }, 50))
-            waitFor([&] { return Form1->Search.ReplyDelay > 0 || Form1->Button5->isEnabled(); }, 500);
-        test::pumpFor(15);
+        settle();
     }
 };
 
@@ -201,7 +199,7 @@ TEST_F(PulledAdapterWindows, K6WindowPulledDuringTheVersionQueryOffersTheTransfe
     WriteSetting(kKey, QStringLiteral("Language"), QStringLiteral("1"));
     plugIn(72, 1);
     test::CreateFormsWithTimersHeld();
-    ASSERT_TRUE(test::HandOverFoundModule());
+    ASSERT_TRUE(test::HandOverFoundModule(*module));
     module->setFault(sim::Fault::Vanish, 0); // the version query is the next command
     K6Form1->FormActivate();
     Form1->adasTimer();

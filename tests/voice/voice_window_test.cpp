@@ -114,7 +114,7 @@ struct VoiceWindowTest : test::SimWindowFixture {
     void connect() {
         ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
         prepare(false, false);
-        ASSERT_TRUE(test::HandOverFoundModule());
+        ASSERT_TRUE(test::HandOverFoundModule(module));
         K6Form1->FormActivate();
         Form1->adasTimer();
         ASSERT_TRUE(runToIdle());
@@ -197,7 +197,7 @@ TEST_F(VoiceWindowTest, WrongOrMissingAcknowledgementsEndWithHibasAtvitel) {
         module.setFault(fault, 2); // the start reply and the first block's acknowledgement pass
         const auto before = module.receivedBytes().size();
         button("BitBtn12")->click();
-        ASSERT_TRUE(runToIdle(800, 200)); // an acknowledgement that comes does within that
+        ASSERT_TRUE(runToIdle(800));
         EXPECT_EQ(shown, std::vector<QString>{"Hibás átvitel"});
         EXPECT_EQ(module.receivedBytes().size(), before + 6 + 3 * 256) << "each block once";
         EXPECT_EQ(memory(0x402, 188), Counting(188, 512)) << "the blocks are there all the same";
