@@ -276,10 +276,7 @@ void ConfigTransfer::Register() {
                       e.ShowStatus(Texts.ClockDone);
                       Ended(TransferOutcome::Done, Texts.ClockDone);
                   } else {
-                      e.ShowStatus(Texts.SendDone);
-                      host_.ShowProgress(false);
-                      host_.EnableTransferButtons(true);
-                      Ended(TransferOutcome::Done, Texts.SendDone);
+                      SendDone();
                   }
                   return true;
               }));
@@ -440,15 +437,19 @@ void ConfigTransfer::AfterConfigBlocksWritten() {
 void ConfigTransfer::StartClockSet() {
     if (!setClock_) { // a send that leaves the module's clock as it is ends here
         e_.OpState = e_.NextOpState = state::Idle;
-        e_.ShowStatus(Texts.SendDone);
-        host_.ShowProgress(false);
-        host_.EnableTransferButtons(true);
-        Ended(TransferOutcome::Done, Texts.SendDone);
+        SendDone();
         return;
     }
     e_.ShowStatus(Texts.ClockRunning);
     e_.OpState = state::SetClock;
     e_.SendStep();
+}
+
+void ConfigTransfer::SendDone() {
+    e_.ShowStatus(Texts.SendDone);
+    host_.ShowProgress(false);
+    host_.EnableTransferButtons(true);
+    Ended(TransferOutcome::Done, Texts.SendDone);
 }
 
 bool ConfigTransfer::ContactIdTables() {

@@ -137,6 +137,8 @@ private:
     void AfterBytesWritten();
     void AfterConfigBlocksWritten();
     void StartClockSet();
+    // A send's last step: its status, the progress down, the buttons back.
+    void SendDone();
     bool ContactIdTables();
     // After a block's acknowledgement: the progress, and a stop between blocks may take effect.
     void BlockStepped();

@@ -161,9 +161,7 @@ TEST_F(FirmwareDownloadTest, UnansweredProcessorQueryIsRepeatedEveryFiveTicks) {
 TEST_F(FirmwareDownloadTest, WholeDownloadWritesBlocks0To254ThenProgramsAndClosesOnTheVersion) {
     startTransfer(0);
     EXPECT_EQ(fw.headline, "Memory Download");
-    const QByteArray text = JoinFirmwareLines(dalvex::test::MakeImageText(13));
-    Bytes image(kFirmwareImageSize, 0);
-    ConvertFirmwareText(std::string_view(text.constData(), static_cast<std::size_t>(text.size())), image);
+    const Bytes image = dalvex::test::ConvertedImage(dalvex::test::MakeImageText(13));
     EXPECT_EQ(block(0), Bytes(image.begin(), image.begin() + 256)) << "slot 13's image as its text converts";
     for (int k = 0; k < 255; ++k) {
         ASSERT_EQ(port.writes.back(), block(k)) << k;

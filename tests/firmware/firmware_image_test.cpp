@@ -135,9 +135,7 @@ TEST(FirmwareImages, OnlyAVerifiedImageIsConverted) {
     dalvex::test::FirmwareFolder standins;
     standins.copyStandins();
 
-    const QByteArray joined = JoinFirmwareLines(good);
-    std::vector<std::uint8_t> expected(kFirmwareImageSize, 0);
-    ConvertFirmwareText(std::string_view(joined.constData(), static_cast<std::size_t>(joined.size())), expected);
+    const std::vector<std::uint8_t> expected = dalvex::test::ConvertedImage(good);
 
     struct Case {
         const char* name;

@@ -125,9 +125,7 @@ TEST_F(FirmwareWithModule, OnlyAVerifiedImageReachesTheModule) {
     dalvex::test::FirmwareFolder noImage;
     noImage.add(10, 83, good);
 
-    const QByteArray joined = JoinFirmwareLines(good);
-    std::vector<std::uint8_t> expected(kFirmwareImageSize, 0);
-    ConvertFirmwareText(std::string_view(joined.constData(), static_cast<std::size_t>(joined.size())), expected);
+    const std::vector<std::uint8_t> expected = dalvex::test::ConvertedImage(good);
 
     struct Case {
         const char* name;

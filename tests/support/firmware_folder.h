@@ -2,6 +2,7 @@
 // Firmware folders for tests: the build's stand-in images, and folders with a manifest that a test
 // writes itself (good images, wrong checksums, missing slots).
 
+#include "k6media/firmware_image.h"
 #include "k6media/firmware_library.h"
 
 #include <QCryptographicHash>
@@ -10,7 +11,9 @@
 #include <QTemporaryDir>
 #include <cstdint>
 #include <cstdlib>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 namespace dalvex::test {
 
@@ -48,6 +51,16 @@ inline QByteArray MakeImageText(std::uint8_t seed) {
         text += digits.mid(pos, n) + '\n';
     }
     return text;
+}
+
+// The download buffer as an image file's text converts, computed apart from FirmwareData: what a
+// good image must put on the wire.
+inline std::vector<std::uint8_t> ConvertedImage(const QByteArray& fileText) {
+    const QByteArray joined = k6media::JoinFirmwareLines(fileText);
+    std::vector<std::uint8_t> image(k6media::kFirmwareImageSize, 0);
+    k6media::ConvertFirmwareText(std::string_view(joined.constData(), static_cast<std::size_t>(joined.size())),
+                                 image);
+    return image;
 }
 
 // A firmware folder with a manifest: a temporary one, or `path` (made when missing).

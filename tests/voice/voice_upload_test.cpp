@@ -10,6 +10,8 @@
 
 #include <QTemporaryDir>
 #include <deque>
+#include "tests/support/hosts.h"
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -20,44 +22,12 @@ using k6link::test::Bytes;
 
 namespace {
 
-struct FakeVoiceHost final : VoiceUploadHost {
-    void ShowGauge(int maximum) override {
-        gaugeVisible = true;
-        gaugeMax = maximum;
-        gauge = 0;
-    }
-    void StepGauge() override { ++gauge; }
-    void HideGauge() override { gaugeVisible = false; }
-    void ClosePlayer(const VoiceSlot& slot) override { closed.push_back(slot.id); }
-    void ReopenPlayers() override { ++reopened; }
-    void ShowMessage(const QString& text) override { messages.push_back(text); }
-    bool Ask(const QString& text) override {
-        questions.push_back(text);
-        const bool a = !answers.empty() && answers.front();
-        if (!answers.empty()) answers.pop_front();
-        return a;
-    }
-    void SetEditText(const VoiceSlot& slot, const QString& text) override { edits[slot.id] = text; }
-    bool EngineActive() override { return engineActive; }
-
-    bool gaugeVisible = false;
-    int gaugeMax = -1;
-    int gauge = 0;
-    std::vector<VoiceMessage> closed;
-    int reopened = 0;
-    std::vector<QString> messages;
-    std::vector<QString> questions;
-    std::deque<bool> answers;
-    std::map<VoiceMessage, QString> edits;
-    bool engineActive = false;
-};
-
 struct VoiceUploadTest : ::testing::Test {
     k6link::test::FakePort port;
     k6link::test::FakeHost engineHost;
     k6link::Engine engine{port, engineHost};
     k6link::MemoryWrite memoryWrite{engine};
-    FakeVoiceHost host;
+    dalvex::test::RecordingVoiceUploadHost host;
     VoiceUpload upload{engine, memoryWrite, host};
     QTemporaryDir dir;
 
