@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
     }
     window.Flush();
-    window.Memo1->viewport()->repaint();
+    window.TextView->viewport()->repaint();
     QApplication::processEvents();
     const double cpu = ThreadSeconds() - cpu0;
     const double wall = WallSeconds() - wall0;

@@ -119,8 +119,8 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
                      QStringList* missing) {
     FillTexts(w.Texts, {&K6FormTexts::Customer, &K6FormTexts::RestartQuestion, &K6FormTexts::ExitQuestion}, c,
               language, pass, missing);
-    if (Form1)
-        FillTexts(Form1->Texts,
+    if (startWindow)
+        FillTexts(startWindow->Texts,
                   {&StartWindowTexts::NoPermission, &StartWindowTexts::PortBusy,
                    &StartWindowTexts::NoSuchPort, &StartWindowTexts::CannotOpen, &StartWindowTexts::PortLost},
                   c, language, pass, missing);
@@ -163,38 +163,39 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
                   c, language, pass, missing);
         if (w.Backups->RestoreItem) w.Backups->RestoreItem->setText(w.Backups->Texts.RestoreItem);
     }
-    if (K6Form2) {
+    if (statusWindow) {
         using k6link::StatusTexts;
         // The line voltage's caption, until a poll puts a value behind it.
-        const bool lineCaption = K6Form2->VONFESZ && K6Form2->VONFESZ->text() == K6Form2->Texts.LineVoltage;
-        FillTexts(K6Form2->Texts,
+        const bool lineCaption =
+            statusWindow->LineVoltage && statusWindow->LineVoltage->text() == statusWindow->Texts.LineVoltage;
+        FillTexts(statusWindow->Texts,
                   {&StatusTexts::NoError, &StatusTexts::ModemConfig, &StatusTexts::NoGsmModule,
                    &StatusTexts::NoSim, &StatusTexts::SimLocked, &StatusTexts::ModemMode,
                    &StatusTexts::GsmTime, &StatusTexts::LineVoltage, &StatusTexts::RegOk, &StatusTexts::ComOk,
                    &StatusTexts::ComError, &StatusTexts::Connect},
                   c, language, pass, missing);
-        FillTextArray(K6Form2->Texts, &StatusTexts::Network, c, language, pass, missing);
-        if (lineCaption) K6Form2->VONFESZ->setText(K6Form2->Texts.LineVoltage);
+        FillTextArray(statusWindow->Texts, &StatusTexts::Network, c, language, pass, missing);
+        if (lineCaption) statusWindow->LineVoltage->setText(statusWindow->Texts.LineVoltage);
     }
-    if (K6Form3) {
-        FillTexts(K6Form3->Texts,
+    if (monitorWindow) {
+        FillTexts(monitorWindow->Texts,
                   {&MonitorTexts::Warning, &MonitorTexts::SaveTitle, &MonitorTexts::TextFilter,
                    &MonitorTexts::SpoolLost},
                   c, language, pass, missing);
-        if (K6Form3->Label1) K6Form3->Label1->setText(K6Form3->Texts.Warning);
+        if (monitorWindow->WarningLabel) monitorWindow->WarningLabel->setText(monitorWindow->Texts.Warning);
     }
-    if (k6Form5) {
-        FillTexts(k6Form5->Texts,
+    if (eventLogWindow) {
+        FillTexts(eventLogWindow->Texts,
                   {&LogWindowTexts::Read, &LogWindowTexts::Stop, &LogWindowTexts::Export,
                    &LogWindowTexts::ExportFilter},
                   c, language, pass, missing);
-        k6Form5->ApplyTexts();
+        eventLogWindow->ApplyTexts();
     }
-    if (K6Form6) {
-        FillTexts(K6Form6->Texts,
+    if (signalChartWindow) {
+        FillTexts(signalChartWindow->Texts,
                   {&SignalWindowTexts::Read, &SignalWindowTexts::Zoom, &SignalWindowTexts::Clear}, c,
                   language, pass, missing);
-        K6Form6->ApplyTexts();
+        signalChartWindow->ApplyTexts();
     }
 }
 

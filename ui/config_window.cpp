@@ -134,15 +134,15 @@ constexpr int kRunningInterval = 50;
 
 ConfigWindow::ConfigWindow(QWidget* parent)
     : QMainWindow(parent)
-    , AsynComm321(new TAsynComm32(this))
-    , port_(*AsynComm321)
+    , SerialPort(new TAsynComm32(this))
+    , port_(*SerialPort)
     , engine_(port_, *this)
     , ModuleType(engine_.ModuleType)
     , DemoMode(engine_.DemoMode) {
     setObjectName(QStringLiteral("K6Form1"));
     resize(900, 720); // the pages, with the help panel below them
-    AsynComm321->setObjectName(QStringLiteral("AsynComm321"));
-    AsynComm321->OnRxChar = [this](TCustomAsynComm32*, int Count) { AsynComm321RxChar(Count); };
+    SerialPort->setObjectName(QStringLiteral("AsynComm321"));
+    SerialPort->OnRxChar = [this](TCustomAsynComm32*, int Count) { PortReceived(Count); };
 
     BuildControls();
     BuildMenus();
@@ -159,18 +159,18 @@ ConfigWindow::ConfigWindow(QWidget* parent)
     connect(Language, &QTimer::timeout, this, &ConfigWindow::LanguageTimer);
 
     // All five engine timers run from the start; each tick of any of them is one engine tick.
-    QTimer** timers[] = {&adas, &Timer1, &Timer2, &Timer3, &Timer4};
+    QTimer** timers[] = {&EngineTimer, &EngineTimer1, &EngineTimer2, &EngineTimer3, &EngineTimer4};
     const char* timerNames[] = {"adas", "Timer1", "Timer2", "Timer3", "Timer4"};
     for (int i = 0; i < 5; ++i) {
         QTimer* t = new QTimer(this);
         t->setObjectName(QString::fromLatin1(timerNames[i]));
         t->setInterval(kTimerInterval);
-        connect(t, &QTimer::timeout, this, &ConfigWindow::adasTimer);
+        connect(t, &QTimer::timeout, this, &ConfigWindow::EngineTick);
         t->start();
         *timers[i] = t;
     }
 
-    FormCreate();
+    Prepare();
     Help->Connect(MenuItem(QStringLiteral("HelpPanel1")));
     TraceSwitch = new SerialTraceSwitch(*this);
     Backups = new K6BackupSide(*this);
@@ -178,7 +178,7 @@ ConfigWindow::ConfigWindow(QWidget* parent)
 
 ConfigWindow::~ConfigWindow() {
     // No received-bytes handler may reach the engine once its window is going.
-    AsynComm321->Close();
+    SerialPort->Close();
 }
 
 void ConfigWindow::BuildControls() {
@@ -189,21 +189,21 @@ void ConfigWindow::BuildControls() {
     auto* header = new QHBoxLayout;
     CustomerLabel = new QLabel(central);
     CustomerLabel->setObjectName(QStringLiteral("CustomerLabel"));
-    Label99 = new QLabel(central);
-    Label99->setObjectName(QStringLiteral("Label99"));
+    ClockLabel = new QLabel(central);
+    ClockLabel->setObjectName(QStringLiteral("Label99"));
     header->addWidget(CustomerLabel, 1);
-    header->addWidget(Label99);
+    header->addWidget(ClockLabel);
     layout->addLayout(header);
 
-    PageControl1 = new QTabWidget(central);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageTabs = new QTabWidget(central);
+    PageTabs->setObjectName(QStringLiteral("PageControl1"));
     Values = new k6config::PageValues(k6config::K6Controls(), this);
     LocalValues = new k6config::PageValues(k6config::K6LocalControls(), this);
     DoorPhoneValues = new k6config::PageValues(k6config::DoorPhoneControls(), this);
     if (!DeferPages) EnsurePages();
-    layout->addWidget(PageControl1, 1);
+    layout->addWidget(PageTabs, 1);
     // Below the pages, the help for the page in front.
-    Help = new HelpPanel(*this, *PageControl1, central);
+    Help = new HelpPanel(*this, *PageTabs, central);
     layout->addWidget(Help);
 
     auto* buttons = new QHBoxLayout;
@@ -212,62 +212,62 @@ void ConfigWindow::BuildControls() {
         b->setObjectName(QString::fromLatin1(name));
         return b;
     };
-    BitBtn2 = makeButton("BitBtn2", "Olvasás");
-    BitBtn1 = makeButton("BitBtn1", "Elküldés");
-    BitBtn4 = makeButton("BitBtn4", "Újraindítás");
-    BitBtn3 = makeButton("BitBtn3", "Kilépés");
+    ReadButton = makeButton("BitBtn2", "Olvasás");
+    SendButton = makeButton("BitBtn1", "Elküldés");
+    RestartButton = makeButton("BitBtn4", "Újraindítás");
+    ExitButton = makeButton("BitBtn3", "Kilépés");
     // Read and send wait for the module's software version, which chooses the transfer method.
-    BitBtn1->setEnabled(false);
-    BitBtn2->setEnabled(false);
-    for (QPushButton* b : {BitBtn2, BitBtn1, BitBtn4})
+    SendButton->setEnabled(false);
+    ReadButton->setEnabled(false);
+    for (QPushButton* b : {ReadButton, SendButton, RestartButton})
         buttons->addWidget(b);
-    kijelzo = new QProgressBar(central);
-    kijelzo->setObjectName(QStringLiteral("kijelzo"));
-    kijelzo->setTextVisible(false);
-    kijelzo->hide();
-    buttons->addWidget(kijelzo, 1);
+    TransferProgress = new QProgressBar(central);
+    TransferProgress->setObjectName(QStringLiteral("kijelzo"));
+    TransferProgress->setTextVisible(false);
+    TransferProgress->hide();
+    buttons->addWidget(TransferProgress, 1);
     buttons->addStretch(1);
-    buttons->addWidget(BitBtn3);
+    buttons->addWidget(ExitButton);
     layout->addLayout(buttons);
     setCentralWidget(central);
 
-    connect(BitBtn1, &QPushButton::clicked, this, &ConfigWindow::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &ConfigWindow::BitBtn2Click);
-    connect(BitBtn4, &QPushButton::clicked, this, &ConfigWindow::BitBtn4Click);
-    connect(BitBtn3, &QPushButton::clicked, this, &QWidget::close);
+    connect(SendButton, &QPushButton::clicked, this, &ConfigWindow::SendClick);
+    connect(ReadButton, &QPushButton::clicked, this, &ConfigWindow::ReadClick);
+    connect(RestartButton, &QPushButton::clicked, this, &ConfigWindow::RestartClick);
+    connect(ExitButton, &QPushButton::clicked, this, &QWidget::close);
 
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusLine = new QStatusBar(this);
+    StatusLine->setObjectName(QStringLiteral("StatusBar1"));
     static constexpr int kPanelWidths[] = {80, 110, 70, 300, 120};
     for (int i = 0; i < 5; ++i) {
-        panels_[i] = new QLabel(StatusBar1);
+        panels_[i] = new QLabel(StatusLine);
         panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         panels_[i]->setMinimumWidth(kPanelWidths[i]);
-        StatusBar1->addWidget(panels_[i], i == 3 ? 1 : 0);
+        StatusLine->addWidget(panels_[i], i == 3 ? 1 : 0);
     }
-    setStatusBar(StatusBar1);
+    setStatusBar(StatusLine);
 }
 
 void ConfigWindow::BuildMenus() {
     static const MenuHandler kHandlers[] = {
-        {"GSMsoftververzi1", &ConfigWindow::GSMsoftververzi1Click},
-        {"jraindts1", &ConfigWindow::BitBtn4Click},
-        {"Send2561", &ConfigWindow::Send2561Click},
-        {"BitBtn7", &ConfigWindow::BitBtn7Click},
-        {"Olvass1", &ConfigWindow::BitBtn2Click},
-        {"rs1", &ConfigWindow::BitBtn1Click},
-        {"raszinkronizlsa1", &ConfigWindow::GSMraszinkronozsa1Click},
-        {"GSMraszinkronozsa1", &ConfigWindow::GSMraszinkronozsa1Click},
-        {"BitBtn8", &ConfigWindow::BitBtn8Click},
-        {"Bektsirajz1", &ConfigWindow::Bektsirajz1Click},
-        {"Kpernyfelbontsbelltsa1", &ConfigWindow::Kpernyfelbontsbelltsa1Click},
-        {"Contact1", &ConfigWindow::Contact1Click},
-        {"FirmwareDownload1", &ConfigWindow::FirmwareDownload1Click},
-        {"FPGAdownloadteszt1", &ConfigWindow::FPGAdownloadteszt1Click},
-        {"FPGAVER21", &ConfigWindow::FPGAVER21Click},
-        {"Modulllapotmegjelentse1", &ConfigWindow::Modulllapotmegjelentse1Click},
-        {"Hibakeress1", &ConfigWindow::Hibakeress1Click},
-        {"MonitorAT1", &ConfigWindow::MonitorAT1Click},
+        {"GSMsoftververzi1", &ConfigWindow::GsmSoftwareVersionClick},
+        {"jraindts1", &ConfigWindow::RestartClick},
+        {"Send2561", &ConfigWindow::Send256Click},
+        {"BitBtn7", &ConfigWindow::SaveFileClick},
+        {"Olvass1", &ConfigWindow::ReadClick},
+        {"rs1", &ConfigWindow::SendClick},
+        {"raszinkronizlsa1", &ConfigWindow::ClockSyncClick},
+        {"GSMraszinkronozsa1", &ConfigWindow::ClockSyncClick},
+        {"BitBtn8", &ConfigWindow::OpenFileClick},
+        {"Bektsirajz1", &ConfigWindow::WiringClick},
+        {"Kpernyfelbontsbelltsa1", &ConfigWindow::ResolutionClick},
+        {"Contact1", &ConfigWindow::ContactClick},
+        {"FirmwareDownload1", &ConfigWindow::FirmwareDownloadClick},
+        {"FPGAdownloadteszt1", &ConfigWindow::FpgaDownloadTestClick},
+        {"FPGAVER21", &ConfigWindow::FpgaVer2Click},
+        {"Modulllapotmegjelentse1", &ConfigWindow::ModuleStatusClick},
+        {"Hibakeress1", &ConfigWindow::MonitorClick},
+        {"MonitorAT1", &ConfigWindow::MonitorAtClick},
         {"Kilps1", nullptr}, // closes the window
     };
     QHash<QString, QMenu*> menus;
@@ -305,7 +305,7 @@ void ConfigWindow::BuildMenus() {
     }
 }
 
-void ConfigWindow::FormCreate() {
+void ConfigWindow::Prepare() {
     const BrandFields b = MakeBrandFields();
     ProModelName = b.ProModelName;
     MiniModelName = b.MiniModelName;
@@ -316,20 +316,20 @@ void ConfigWindow::FormCreate() {
     ContactText = b.ContactText;
     RegKey = MakeRegKey(b);
     setWindowTitle(ToolName + QStringLiteral(" Firmware: ") + QString::fromLatin1(BuildDate));
-    PageControl1->setCurrentIndex(0);
+    PageTabs->setCurrentIndex(0);
 }
 
 void ConfigWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
-        FormActivate();
+        Activate();
 }
 
 bool ConfigWindow::DeferPages = false;
 
 void ConfigWindow::EnsurePages() {
     if (Pages) return;
-    Pages = new k6pages::K6Pages(this, PageControl1, *Values, *LocalValues);
+    Pages = new k6pages::K6Pages(this, PageTabs, *Values, *LocalValues);
     Files = new K6FileCommands(*this);
     Voice = new K6VoiceSide(*this);
     if (ModemSide) ModemSide->ConnectPage();
@@ -337,13 +337,13 @@ void ConfigWindow::EnsurePages() {
         if (auto* b = qobject_cast<QPushButton*>(Pages->Control(QString::fromLatin1(name))))
             connect(b, &QPushButton::clicked, this, click);
     };
-    button("Button12", &ConfigWindow::GSMraszinkronozsa1Click);                 // "Szinkronizálás"
-    button("Button5", &ConfigWindow::Button5Click);                             // "PSTN send"
-    button("Button19", &ConfigWindow::Modulllapotmegjelentse1Click);            // "Modul állapotok"
+    button("Button12", &ConfigWindow::ClockSyncClick);                      // "Szinkronizálás"
+    button("Button5", &ConfigWindow::PstnSendClick);                        // "PSTN send"
+    button("Button19", &ConfigWindow::ModuleStatusClick);                   // "Modul állapotok"
     if (QWidget* b = Pages->Control(QStringLiteral("Button19"))) b->hide(); // developer mode only
 }
 
-void ConfigWindow::FormActivate() {
+void ConfigWindow::Activate() {
     Adapt->Run();
 }
 
@@ -355,24 +355,24 @@ static void ShowModal(QWidget* window) {
     window->raise();
     window->activateWindow();
 }
-void ConfigWindow::Bektsirajz1Click() {
-    ShowModal(K6Form4);
+void ConfigWindow::WiringClick() {
+    ShowModal(wiringWindow);
 }
-void ConfigWindow::Kpernyfelbontsbelltsa1Click() {
-    ShowModal(K6Form7);
+void ConfigWindow::ResolutionClick() {
+    ShowModal(resolutionWindow);
 }
-void ConfigWindow::Contact1Click() {
-    ShowModal(K6Form8);
-}
-
-void ConfigWindow::BitBtn7Click() {
-    EnsurePages();
-    Files->BitBtn7Click();
+void ConfigWindow::ContactClick() {
+    ShowModal(contactWindow);
 }
 
-void ConfigWindow::BitBtn8Click() {
+void ConfigWindow::SaveFileClick() {
     EnsurePages();
-    Files->BitBtn8Click();
+    Files->SaveFileClick();
+}
+
+void ConfigWindow::OpenFileClick() {
+    EnsurePages();
+    Files->OpenFileClick();
 }
 
 // The transfer's side of the window: progress, buttons, and the pages around the image.
@@ -395,12 +395,13 @@ public:
             p->setVisible(visible);
     }
     void EnableTransferButtons(bool enabled) override {
-        w_.BitBtn1->setEnabled(enabled);
-        w_.BitBtn2->setEnabled(enabled);
+        w_.SendButton->setEnabled(enabled);
+        w_.ReadButton->setEnabled(enabled);
         // The door-phone window's send and read start the same transfer.
-        if (DPhone1)
+        if (doorPhoneWindow)
             for (const char* name : {"BitBtn1", "BitBtn2"})
-                if (auto* b = DPhone1->findChild<QWidget*>(QString::fromLatin1(name))) b->setEnabled(enabled);
+                if (auto* b = doorPhoneWindow->findChild<QWidget*>(QString::fromLatin1(name)))
+                    b->setEnabled(enabled);
     }
     bool ContactIdTicked() override { return w_.LocalValues->checked("CheckBox14"); }
     void EncodeImage() override { w_.EncodePagesIntoImage(); }
@@ -415,9 +416,10 @@ public:
 private:
     // The window's progress bar and the door-phone window's gauge of the same name.
     std::vector<QProgressBar*> bars() const {
-        std::vector<QProgressBar*> out{w_.kijelzo};
-        if (DPhone1)
-            if (auto* g = DPhone1->findChild<QProgressBar*>(QStringLiteral("kijelzo"))) out.push_back(g);
+        std::vector<QProgressBar*> out{w_.TransferProgress};
+        if (doorPhoneWindow)
+            if (auto* g = doorPhoneWindow->findChild<QProgressBar*>(QStringLiteral("kijelzo")))
+                out.push_back(g);
         return out;
     }
     ConfigWindow& w_;
@@ -449,42 +451,42 @@ k6config::ImageContext ConfigWindow::CodecContext() const {
             k6config::BrandName(dalvex::ReadSetting(RegKey, QStringLiteral("company")), ProModelName)};
 }
 
-void ConfigWindow::BitBtn2Click() {
+void ConfigWindow::ReadClick() {
     Transfer().StartRead();
 }
-void ConfigWindow::BitBtn1Click() {
+void ConfigWindow::SendClick() {
     if (Backups && !Backups->ConfirmSend()) return;
     Transfer().StartSend();
 }
-void ConfigWindow::GSMraszinkronozsa1Click() {
+void ConfigWindow::ClockSyncClick() {
     Transfer().StartClockSync();
 }
-void ConfigWindow::Button5Click() {
+void ConfigWindow::PstnSendClick() {
     Transfer().StartPstnSend();
 }
 
 K6FirmwareSide* ConfigWindow::FirmwareSide() {
-    if (!firmwareSide_ && Firmware && K6Form9)
+    if (!firmwareSide_ && firmwareImages && firmwareWindow)
         firmwareSide_ = std::make_unique<K6FirmwareSide>(*this, memoryWrite_);
     return firmwareSide_.get();
 }
-void ConfigWindow::FirmwareDownload1Click() {
-    if (K6FirmwareSide* f = FirmwareSide()) f->FirmwareDownload1Click();
+void ConfigWindow::FirmwareDownloadClick() {
+    if (K6FirmwareSide* f = FirmwareSide()) f->FirmwareDownloadClick();
 }
-void ConfigWindow::FPGAdownloadteszt1Click() {
-    if (K6FirmwareSide* f = FirmwareSide()) f->FPGAdownloadteszt1Click();
+void ConfigWindow::FpgaDownloadTestClick() {
+    if (K6FirmwareSide* f = FirmwareSide()) f->FpgaDownloadTestClick();
 }
-void ConfigWindow::FPGAVER21Click() {
-    if (K6FirmwareSide* f = FirmwareSide()) f->FPGAVER21Click();
+void ConfigWindow::FpgaVer2Click() {
+    if (K6FirmwareSide* f = FirmwareSide()) f->FpgaVer2Click();
 }
-void ConfigWindow::Modulllapotmegjelentse1Click() {
-    Status->Modulllapotmegjelentse1Click();
+void ConfigWindow::ModuleStatusClick() {
+    Status->ModuleStatusClick();
 }
-void ConfigWindow::Hibakeress1Click() {
-    Status->Hibakeress1Click();
+void ConfigWindow::MonitorClick() {
+    Status->MonitorClick();
 }
-void ConfigWindow::MonitorAT1Click() {
-    Status->MonitorAT1Click();
+void ConfigWindow::MonitorAtClick() {
+    Status->MonitorAtClick();
 }
 
 void ConfigWindow::LanguageTimer() {
@@ -492,37 +494,37 @@ void ConfigWindow::LanguageTimer() {
     RunStartLanguagePass(*this);
 }
 
-void ConfigWindow::adasTimer() {
+void ConfigWindow::EngineTick() {
     engine_.tick();
 }
 
-void ConfigWindow::AsynComm321RxChar(int Count) {
+void ConfigWindow::PortReceived(int Count) {
     engine_.AsynComm321RxChar(Count);
 }
 
-void ConfigWindow::GSMsoftververzi1Click() {
+void ConfigWindow::GsmSoftwareVersionClick() {
     engine_.StartVersionQuery(k6link::VersionNotice::FromMenu);
 }
 
-void ConfigWindow::BitBtn4Click() {
+void ConfigWindow::RestartClick() {
     if (Ask(Texts.RestartQuestion) == QMessageBox::Yes) engine_.StartRestart();
 }
 
-void ConfigWindow::Send2561Click() {
+void ConfigWindow::Send256Click() {
     engine_.StartSend256();
 }
 
 void ConfigWindow::SetPageVisible(const QString& name, bool visible) {
-    if (QWidget* page = Page(name)) PageControl1->setTabVisible(PageControl1->indexOf(page), visible);
+    if (QWidget* page = Page(name)) PageTabs->setTabVisible(PageTabs->indexOf(page), visible);
 }
 
 bool ConfigWindow::IsPageVisible(const QString& name) const {
     QWidget* page = Page(name);
-    return page && PageControl1->isTabVisible(PageControl1->indexOf(page));
+    return page && PageTabs->isTabVisible(PageTabs->indexOf(page));
 }
 
 QWidget* ConfigWindow::Page(const QString& name) const {
-    return PageControl1->findChild<QWidget*>(name);
+    return PageTabs->findChild<QWidget*>(name);
 }
 
 QAction* ConfigWindow::MenuItem(const QString& name) const {
@@ -549,20 +551,20 @@ void ConfigWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
-    if (Form1) Form1->close();
+    if (startWindow) startWindow->close();
 }
 
 // EngineHost
 
 void ConfigWindow::ShowClockAndCustomer() {
-    Label99->setText(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
+    ClockLabel->setText(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
     // The customer name is the "Ügyfél név:" field of the first page.
     const auto* field = findChild<QLineEdit*>(QStringLiteral("Edit2"));
     CustomerLabel->setText(Texts.Customer + QLatin1Char(' ') + (field ? field->text() : QString()));
 }
 
 bool ConfigWindow::PortReleased() {
-    return Form1 && Form1->Search.PortReleased;
+    return startWindow && startWindow->Search.PortReleased;
 }
 
 QString ConfigWindow::ReadSetting(const QString& name) {
@@ -577,20 +579,21 @@ void ConfigWindow::ShowMessage(const QString& text) {
 }
 
 void ConfigWindow::OperationRunning() {
-    if (adas->interval() != kRunningInterval) adas->setInterval(kRunningInterval);
+    if (EngineTimer->interval() != kRunningInterval) EngineTimer->setInterval(kRunningInterval);
 }
 
 void ConfigWindow::EnableTransferButtons() {
-    BitBtn1->setEnabled(true);
-    BitBtn2->setEnabled(true);
-    if (DPhone1) {
+    SendButton->setEnabled(true);
+    ReadButton->setEnabled(true);
+    if (doorPhoneWindow) {
         for (const char* name : {"BitBtn1", "BitBtn2"})
-            if (auto* b = DPhone1->findChild<QWidget*>(QString::fromLatin1(name))) b->setEnabled(true);
+            if (auto* b = doorPhoneWindow->findChild<QWidget*>(QString::fromLatin1(name)))
+                b->setEnabled(true);
     }
 }
 
 void ConfigWindow::CloseFirmwareWindow() {
-    if (K6Form9) K6Form9->close();
+    if (firmwareWindow) firmwareWindow->close();
 }
 
 void ConfigWindow::ApplyVersionRules(int, int) {

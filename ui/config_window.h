@@ -80,25 +80,26 @@ public:
 
     k6link::Engine& Engine() { return engine_; }
 
-    // Handlers, named after their controls and events.
-    void FormActivate();
-    void adasTimer();
-    void AsynComm321RxChar(int Count);
-    void GSMsoftververzi1Click();       // "GSM szoftver verzió"
-    void BitBtn4Click();                // restart, also the menu item "Újraindítás"
-    void Send2561Click();               // developer menu "Send_256"
-    void BitBtn2Click();                // "Olvasás"
-    void BitBtn1Click();                // "Elküldés"
-    void GSMraszinkronozsa1Click();     // clock sync: "Szinkronizálás", "GSM óra szinkronozása", ...
-    void Button5Click();                // "PSTN send"
-    void BitBtn7Click();                // "Mentés fájlba"
-    void BitBtn8Click();                // "Megnyitás fájlból"
-    void Bektsirajz1Click();            // "Bekötési rajz"
-    void Kpernyfelbontsbelltsa1Click(); // "Képernyő felbontás beállítása"
-    void Contact1Click();               // "Kapcsolat"
-    void FirmwareDownload1Click();  // "Firmware Download"
-    void FPGAdownloadteszt1Click(); // developer "FPGA download teszt"
-    void FPGAVER21Click();          // developer "FPGA_VER2"
+    // Handlers of the controls and events; the design names their handlers as noted.
+    void Activate();                // design: FormActivate
+    void EngineTick();              // design: adasTimer
+    void PortReceived(int Count);   // design: AsynComm321RxChar
+    void GsmSoftwareVersionClick(); // design: GSMsoftververzi1Click; "GSM szoftver verzió"
+    void RestartClick();            // design: BitBtn4Click; restart, also the menu item "Újraindítás"
+    void Send256Click();            // design: Send2561Click; developer menu "Send_256"
+    void ReadClick();               // design: BitBtn2Click; "Olvasás"
+    void SendClick();               // design: BitBtn1Click; "Elküldés"
+    // Clock sync: "Szinkronizálás", "GSM óra szinkronozása", ...
+    void ClockSyncClick();  // design: GSMraszinkronozsa1Click
+    void PstnSendClick();   // design: Button5Click; "PSTN send"
+    void SaveFileClick();   // design: BitBtn7Click; "Mentés fájlba"
+    void OpenFileClick();   // design: BitBtn8Click; "Megnyitás fájlból"
+    void WiringClick();     // design: Bektsirajz1Click; "Bekötési rajz"
+    void ResolutionClick(); // design: Kpernyfelbontsbelltsa1Click; "Képernyő felbontás beállítása"
+    void ContactClick();    // design: Contact1Click; "Kapcsolat"
+    void FirmwareDownloadClick(); // design: FirmwareDownload1Click; "Firmware Download"
+    void FpgaDownloadTestClick(); // design: FPGAdownloadteszt1Click; developer "FPGA download teszt"
+    void FpgaVer2Click();         // design: FPGAVER21Click; developer "FPGA_VER2"
 
     // Message boxes go through this when it is set (tests answer them without a modal dialog):
     // it gets the text and the buttons offered and returns the button chosen.
@@ -106,25 +107,28 @@ public:
         std::function<QMessageBox::StandardButton(const QString& text, QMessageBox::StandardButtons buttons)>;
     static MessageBoxFn MessageBoxHook;
 
-    QTabWidget* PageControl1 = nullptr;
-    QStatusBar* StatusBar1 = nullptr;
+    QTabWidget* PageTabs = nullptr;   // design: PageControl1
+    QStatusBar* StatusLine = nullptr; // design: StatusBar1
     QTimer* Language = nullptr; // applies the chosen language to every window
 
     // The engine's port and its five timers, all ticking adasTimer.
-    TAsynComm32* const AsynComm321;
-    QTimer *adas = nullptr, *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr, *Timer4 = nullptr;
-
-    QLabel* Label99 = nullptr;       // clock
+    TAsynComm32* const SerialPort;   // design: AsynComm321
+    QTimer* EngineTimer = nullptr;   // design: adas
+    QTimer* EngineTimer1 = nullptr;  // design: Timer1
+    QTimer* EngineTimer2 = nullptr;  // design: Timer2
+    QTimer* EngineTimer3 = nullptr;  // design: Timer3
+    QTimer* EngineTimer4 = nullptr;  // design: Timer4
+    QLabel* ClockLabel = nullptr;    // design: Label99; clock
     QLabel* CustomerLabel = nullptr; // "Ügyfél:" and the customer name
-    QProgressBar* kijelzo = nullptr; // transfer progress
+    QProgressBar* TransferProgress = nullptr; // design: kijelzo; transfer progress
     // The PC clock the clock set sends; tests set a fixed moment.
     std::function<QDateTime()> Clock;
     // The configuration transfer (read, send, clock set, PSTN send), created on first use.
     k6link::ConfigTransfer& Transfer();
-    QPushButton* BitBtn1 = nullptr; // "Elküldés"
-    QPushButton* BitBtn2 = nullptr; // "Olvasás"
-    QPushButton* BitBtn3 = nullptr; // "Kilépés"
-    QPushButton* BitBtn4 = nullptr; // "Újraindítás"
+    QPushButton* SendButton = nullptr;    // design: BitBtn1; "Elküldés"
+    QPushButton* ReadButton = nullptr;    // design: BitBtn2; "Olvasás"
+    QPushButton* ExitButton = nullptr;    // design: BitBtn3; "Kilépés"
+    QPushButton* RestartButton = nullptr; // design: BitBtn4; "Újraindítás"
 
     K6FormTexts Texts;
 
@@ -165,9 +169,9 @@ public:
     K6VoiceSide* Voice = nullptr;
     // The status poll, the monitor and the terminal.
     K6StatusSide* Status = nullptr;
-    void Modulllapotmegjelentse1Click(); // also the button "Modul állapotok"
-    void Hibakeress1Click();             // "Monitor"
-    void MonitorAT1Click();              // "Monitor+AT"
+    void ModuleStatusClick(); // design: Modulllapotmegjelentse1Click; also the button "Modul állapotok"
+    void MonitorClick();      // design: Hibakeress1Click; "Monitor"
+    void MonitorAtClick();    // design: MonitorAT1Click; "Monitor+AT"
     // The GSM modem operations: phonebook buttons, modem menu items, GSM information and SMS
     // service-centre windows.
     K6ModemSide* ModemSide = nullptr;
@@ -218,7 +222,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void FormCreate();
+    void Prepare(); // design: FormCreate
     void LanguageTimer();
     void BuildMenus();
     void BuildControls();

@@ -30,18 +30,18 @@ ContactWindow::ContactWindow(QWidget* parent)
     setObjectName(QStringLiteral("TK6Form8"));
     setWindowTitle(QStringLiteral("Kapcsolat"));
     auto* layout = new QVBoxLayout(this);
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setAlignment(Qt::AlignCenter);
-    layout->addWidget(Image1);
-    Memo1 = new QPlainTextEdit(QStringLiteral("Not contact"), this);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setReadOnly(true);
-    layout->addWidget(Memo1, 1);
-    BitBtn3 = new QPushButton(QStringLiteral("Kilépés"), this);
-    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
-    connect(BitBtn3, &QPushButton::clicked, this, &QWidget::close);
-    layout->addWidget(BitBtn3, 0, Qt::AlignRight);
+    Logo = new QLabel(this);
+    Logo->setObjectName(QStringLiteral("Image1"));
+    Logo->setAlignment(Qt::AlignCenter);
+    layout->addWidget(Logo);
+    TextView = new QPlainTextEdit(QStringLiteral("Not contact"), this);
+    TextView->setObjectName(QStringLiteral("Memo1"));
+    TextView->setReadOnly(true);
+    layout->addWidget(TextView, 1);
+    ExitButton = new QPushButton(QStringLiteral("Kilépés"), this);
+    ExitButton->setObjectName(QStringLiteral("BitBtn3"));
+    connect(ExitButton, &QPushButton::clicked, this, &QWidget::close);
+    layout->addWidget(ExitButton, 0, Qt::AlignRight);
     setWindowModality(Qt::ApplicationModal);
     resize(480, 360);
 }
@@ -49,7 +49,7 @@ ContactWindow::ContactWindow(QWidget* parent)
 void ContactWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
-        FormActivate();
+        Activate();
 }
 
 QString ContactWindow::DecodeContactFile(const QByteArray& bytes) {
@@ -74,20 +74,20 @@ std::optional<QString> ContactWindow::LoadContactFile(const QString& path) {
     return DecodeContactFile(bytes);
 }
 
-void ContactWindow::FormActivate() {
-    Memo1->clear();
-    const QString startDir = Form1 ? Form1->StartDirectory : QDir::currentPath();
+void ContactWindow::Activate() {
+    TextView->clear();
+    const QString startDir = startWindow ? startWindow->StartDirectory : QDir::currentPath();
     if (const auto text = LoadContactFile(startDir + QStringLiteral("/contact.txt"))) {
-        Memo1->setPlainText(*text);
+        TextView->setPlainText(*text);
     } else {
-        const QString key = K6Form1 ? K6Form1->RegKey : MakeRegKey(MakeBrandFields());
+        const QString key = configWindow ? configWindow->RegKey : MakeRegKey(MakeBrandFields());
         const bool hungarian = ReadSetting(key, QStringLiteral("Language")) == QLatin1String("0");
-        const QString builtIn = K6Form1 ? K6Form1->ContactText : MakeBrandFields().ContactText;
-        Memo1->setPlainText(hungarian ? builtIn : EnglishContactText());
+        const QString builtIn = configWindow ? configWindow->ContactText : MakeBrandFields().ContactText;
+        TextView->setPlainText(hungarian ? builtIn : EnglishContactText());
     }
-    if (K6Form1)
-        if (const auto* logo = K6Form1->findChild<QLabel*>(QStringLiteral("Image2")))
-            Image1->setPixmap(logo->pixmap());
+    if (configWindow)
+        if (const auto* logo = configWindow->findChild<QLabel*>(QStringLiteral("Image2")))
+            Logo->setPixmap(logo->pixmap());
 }
 
 } // namespace dalvex

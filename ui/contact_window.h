@@ -20,11 +20,11 @@ class ContactWindow : public QWidget {
 public:
     explicit ContactWindow(QWidget* parent = nullptr);
 
-    void FormActivate();
+    void Activate(); // design: FormActivate
 
-    QPlainTextEdit* Memo1 = nullptr;
-    QLabel* Image1 = nullptr;       // the K6 window's logo
-    QPushButton* BitBtn3 = nullptr; // "Kilépés"
+    QPlainTextEdit* TextView = nullptr; // design: Memo1
+    QLabel* Logo = nullptr;             // design: Image1; the K6 window's logo
+    QPushButton* ExitButton = nullptr;  // design: BitBtn3; "Kilépés"
 
     // The text of a "contact.txt": UTF-8 (with or without a byte-order mark), UTF-16 with its mark,
     // or otherwise Windows-1250, which older installations hold. Line ends become "\n".

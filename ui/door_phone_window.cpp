@@ -72,12 +72,13 @@ DoorPhoneWindow::DoorPhoneWindow(QWidget* parent)
     setWindowTitle(QStringLiteral("Kompakt nézet"));
     // The bare window's mouse moves reset the first phone field's hover colour.
     setMouseTracking(true);
-    Values =
-        K6Form1 ? K6Form1->DoorPhoneValues : new k6config::PageValues(k6config::DoorPhoneControls(), this);
+    Values = configWindow ? configWindow->DoorPhoneValues
+                          : new k6config::PageValues(k6config::DoorPhoneControls(), this);
     bindings_ = std::make_unique<k6pages::Bindings>(this);
     bindings_->add(*Values);
     BuildControls();
-    if (K6Form1) connect(K6Form1, &ConfigWindow::TransferEnded, this, &DoorPhoneWindow::K6TransferEnded);
+    if (configWindow)
+        connect(configWindow, &ConfigWindow::TransferEnded, this, &DoorPhoneWindow::K6TransferEnded);
 }
 
 DoorPhoneWindow::~DoorPhoneWindow() = default;
@@ -85,42 +86,43 @@ DoorPhoneWindow::~DoorPhoneWindow() = default;
 void DoorPhoneWindow::BuildControls() {
     auto* outer = new QHBoxLayout(this);
 
-    Image1 = MakeLabel(this, "Image1", QString());
-    Image1->setPixmap(Picture(QStringLiteral(":/door_phone/panel.svg"), QSize(160, 360)));
-    Image1->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
-    Image1->setMouseTracking(true);
-    Image1->installEventFilter(this);
-    outer->addWidget(Image1);
+    Background = MakeLabel(this, "Image1", QString());
+    Background->setPixmap(Picture(QStringLiteral(":/door_phone/panel.svg"), QSize(160, 360)));
+    Background->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    Background->setMouseTracking(true);
+    Background->installEventFilter(this);
+    outer->addWidget(Background);
 
     auto* main = new QVBoxLayout;
     outer->addLayout(main, 1);
 
     // Heading: the model emblem, the title, the model's name (with the firmware pop-up), the logo.
     auto* header = new QHBoxLayout;
-    Image17 = MakeLabel(this, "Image17", QString());
-    Image17->setPixmap(Picture(QStringLiteral(":/door_phone/model.svg"), QSize(96, 72)));
+    ModelEmblem = MakeLabel(this, "Image17", QString());
+    ModelEmblem->setPixmap(Picture(QStringLiteral(":/door_phone/model.svg"), QSize(96, 72)));
     auto* title = MakeLabel(this, "Label25", QStringLiteral("Kaputelefon telefonszámok beállítása"));
     QFont big = title->font();
     big.setBold(true);
     big.setPointSizeF(big.pointSizeF() * 1.3);
     title->setFont(big);
-    Label12 = MakeLabel(this, "Label12", K6Form1 ? K6Form1->DoorModelName : QStringLiteral("Portun GSM"));
-    Label12->setContextMenuPolicy(Qt::CustomContextMenu);
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    EszkzProgramfrisstse1 = PopupMenu1->addAction(QStringLiteral("Eszköz Programfrissítése"));
-    EszkzProgramfrisstse1->setObjectName(QStringLiteral("EszkzProgramfrisstse1"));
-    connect(EszkzProgramfrisstse1, &QAction::triggered, this, &DoorPhoneWindow::EszkzProgramfrisstse1Click);
-    connect(Label12, &QLabel::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu1->popup(Label12->mapToGlobal(at)); });
-    Image2 = MakeLabel(this, "Image2", QString());
-    Image2->setPixmap(BuiltinLogo());
-    header->addWidget(Image17);
+    ModelLabel =
+        MakeLabel(this, "Label12", configWindow ? configWindow->DoorModelName : QStringLiteral("Portun GSM"));
+    ModelLabel->setContextMenuPolicy(Qt::CustomContextMenu);
+    ModelMenu = new QMenu(this);
+    ModelMenu->setObjectName(QStringLiteral("PopupMenu1"));
+    FirmwareUpdateItem = ModelMenu->addAction(QStringLiteral("Eszköz Programfrissítése"));
+    FirmwareUpdateItem->setObjectName(QStringLiteral("EszkzProgramfrisstse1"));
+    connect(FirmwareUpdateItem, &QAction::triggered, this, &DoorPhoneWindow::FirmwareUpdateClick);
+    connect(ModelLabel, &QLabel::customContextMenuRequested, this,
+            [this](const QPoint& at) { ModelMenu->popup(ModelLabel->mapToGlobal(at)); });
+    Logo = MakeLabel(this, "Image2", QString());
+    Logo->setPixmap(BuiltinLogo());
+    header->addWidget(ModelEmblem);
     auto* titles = new QVBoxLayout;
     titles->addWidget(title);
-    titles->addWidget(Label12);
+    titles->addWidget(ModelLabel);
     header->addLayout(titles, 1);
-    header->addWidget(Image2);
+    header->addWidget(Logo);
     main->addLayout(header);
 
     const auto field = [this](const char* name, Look look = Look::Default) {
@@ -197,11 +199,11 @@ void DoorPhoneWindow::BuildControls() {
     }
     // SMS forwarding and the SMS security code.
     QWidget* forward = check("CheckEgyeb2", QStringLiteral("SMS átírányítás"));
-    ComboBox11 = qobject_cast<QComboBox*>(field("ComboBox11"));
-    ComboBox11->installEventFilter(this);
-    ComboBox11->setAccessibleName(QStringLiteral("SMS átírányítás"));
+    ForwardingTarget = qobject_cast<QComboBox*>(field("ComboBox11"));
+    ForwardingTarget->installEventFilter(this);
+    ForwardingTarget->setAccessibleName(QStringLiteral("SMS átírányítás"));
     settings->addWidget(forward, row, 0);
-    settings->addWidget(ComboBox11, row, 1);
+    settings->addWidget(ForwardingTarget, row, 1);
     QWidget* code = field("Edit1");
     settings->addWidget(caption("Label11", QStringLiteral("SMS biztonsági kód:"), code), row, 2);
     settings->addWidget(code, row, 3);
@@ -235,8 +237,8 @@ void DoorPhoneWindow::BuildControls() {
         const char* name;
         QSlider** slider;
         const char* unitLabel;
-    } levels[] = {{"Label15", "Mikrofon ", "TrackBar1", &TrackBar1, "Label16"},
-                  {"Label17", "Hangszoró", "TrackBar2", &TrackBar2, "Label18"}};
+    } levels[] = {{"Label15", "Mikrofon ", "TrackBar1", &MicrophoneLevel, "Label16"},
+                  {"Label17", "Hangszoró", "TrackBar2", &SpeakerLevel, "Label18"}};
     for (const auto& l : levels) {
         auto* slider = new QSlider(Qt::Horizontal, this);
         slider->setObjectName(QString::fromLatin1(l.name));
@@ -264,14 +266,14 @@ void DoorPhoneWindow::BuildControls() {
         w->installEventFilter(this);
 
     // SMS forwarding target: only while forwarding is ticked.
-    bindings_->watchOf("CheckEgyeb2")->onValue(QStringLiteral("CheckEgyeb2"), [this] { CheckEgyeb2Click(); });
-    CheckEgyeb2Click();
+    bindings_->watchOf("CheckEgyeb2")->onValue(QStringLiteral("CheckEgyeb2"), [this] { ForwardingClick(); });
+    ForwardingClick();
 
-    kijelzo = new QProgressBar(this);
-    kijelzo->setObjectName(QStringLiteral("kijelzo"));
-    kijelzo->setTextVisible(false);
-    kijelzo->hide();
-    main->addWidget(kijelzo);
+    TransferProgress = new QProgressBar(this);
+    TransferProgress->setObjectName(QStringLiteral("kijelzo"));
+    TransferProgress->setTextVisible(false);
+    TransferProgress->hide();
+    main->addWidget(TransferProgress);
     TransferStatus = MakeLabel(this, "TransferStatus", QString());
     main->addWidget(TransferStatus);
     main->addStretch(1);
@@ -282,37 +284,37 @@ void DoorPhoneWindow::BuildControls() {
         b->installEventFilter(this);
         buttons_ << b;
     };
-    button(Button1, "Button1", "Normál nézetre vált");
-    button(Button2, "Button2", "Modul állapotok megjelenítése");
-    button(Button3, "Button3", "Napló kiolvasása");
-    button(Button4, "Button4", "Térerő");
-    button(BitBtn2, "BitBtn2", "Olvasás");
-    button(BitBtn1, "BitBtn1", "Elküldés");
-    button(BitBtn4, "BitBtn4", "Újrainditás");
-    button(BitBtn3, "BitBtn3", "Kilépés");
+    button(NormalViewButton, "Button1", "Normál nézetre vált");
+    button(ModuleStatusButton, "Button2", "Modul állapotok megjelenítése");
+    button(EventLogButton, "Button3", "Napló kiolvasása");
+    button(SignalButton, "Button4", "Térerő");
+    button(ReadButton, "BitBtn2", "Olvasás");
+    button(SendButton, "BitBtn1", "Elküldés");
+    button(RestartButton, "BitBtn4", "Újrainditás");
+    button(ExitButton, "BitBtn3", "Kilépés");
     // Read and send wait for the module's software version, which chooses the transfer method.
-    BitBtn1->setEnabled(false);
-    BitBtn2->setEnabled(false);
+    SendButton->setEnabled(false);
+    ReadButton->setEnabled(false);
     auto* windows = new QHBoxLayout;
-    for (QPushButton* b : {Button1, Button2, Button3, Button4})
+    for (QPushButton* b : {NormalViewButton, ModuleStatusButton, EventLogButton, SignalButton})
         windows->addWidget(b);
     windows->addStretch(1);
     main->addLayout(windows);
     auto* commands = new QHBoxLayout;
-    for (QPushButton* b : {BitBtn2, BitBtn1, BitBtn4})
+    for (QPushButton* b : {ReadButton, SendButton, RestartButton})
         commands->addWidget(b);
     commands->addStretch(1);
-    commands->addWidget(BitBtn3);
+    commands->addWidget(ExitButton);
     main->addLayout(commands);
 
-    connect(BitBtn1, &QPushButton::clicked, this, &DoorPhoneWindow::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &DoorPhoneWindow::BitBtn2Click);
-    connect(BitBtn3, &QPushButton::clicked, this, &DoorPhoneWindow::BitBtn3Click);
-    connect(BitBtn4, &QPushButton::clicked, this, &DoorPhoneWindow::BitBtn4Click);
-    connect(Button1, &QPushButton::clicked, this, &DoorPhoneWindow::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &DoorPhoneWindow::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &DoorPhoneWindow::Button3Click);
-    connect(Button4, &QPushButton::clicked, this, &DoorPhoneWindow::Button4Click);
+    connect(SendButton, &QPushButton::clicked, this, &DoorPhoneWindow::SendClick);
+    connect(ReadButton, &QPushButton::clicked, this, &DoorPhoneWindow::ReadClick);
+    connect(ExitButton, &QPushButton::clicked, this, &DoorPhoneWindow::ExitClick);
+    connect(RestartButton, &QPushButton::clicked, this, &DoorPhoneWindow::RestartClick);
+    connect(NormalViewButton, &QPushButton::clicked, this, &DoorPhoneWindow::NormalViewClick);
+    connect(ModuleStatusButton, &QPushButton::clicked, this, &DoorPhoneWindow::ModuleStatusClick);
+    connect(EventLogButton, &QPushButton::clicked, this, &DoorPhoneWindow::EventLogClick);
+    connect(SignalButton, &QPushButton::clicked, this, &DoorPhoneWindow::SignalClick);
 }
 
 QWidget* DoorPhoneWindow::Control(const QString& name) const {
@@ -322,42 +324,43 @@ QWidget* DoorPhoneWindow::Control(const QString& name) const {
 void DoorPhoneWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
-        FormActivate();
+        Activate();
 }
 
-void DoorPhoneWindow::FormActivate() {
+void DoorPhoneWindow::Activate() {
     HoverColor = kSilver;
-    if (K6Form1) setWindowTitle(K6Form1->ToolName + QStringLiteral(" - ") + K6Form1->DoorModelName);
+    if (configWindow)
+        setWindowTitle(configWindow->ToolName + QStringLiteral(" - ") + configWindow->DoorModelName);
     RunK6Activation();
 }
 
 void DoorPhoneWindow::RunK6Activation() {
-    if (K6Form1) K6Form1->FormActivate();
+    if (configWindow) configWindow->Activate();
 }
 
-void DoorPhoneWindow::BitBtn1Click() {
-    if (!K6Form1) return;
-    k6config::PrepareDoorPhoneSend(*Values, *K6Form1->Values);
-    kijelzo->show();
-    K6Form1->BitBtn1Click();
+void DoorPhoneWindow::SendClick() {
+    if (!configWindow) return;
+    k6config::PrepareDoorPhoneSend(*Values, *configWindow->Values);
+    TransferProgress->show();
+    configWindow->SendClick();
     ShowTransferStarted();
 }
 
-void DoorPhoneWindow::BitBtn2Click() {
-    if (!K6Form1) return;
-    K6Form1->BitBtn2Click();
-    kijelzo->show();
+void DoorPhoneWindow::ReadClick() {
+    if (!configWindow) return;
+    configWindow->ReadClick();
+    TransferProgress->show();
     ShowTransferStarted();
 }
 
 void DoorPhoneWindow::ShowTransferStarted() {
     // The K6 window may turn a send down (its list of changes declined): nothing runs then, and
     // no end will come to hide the strip.
-    if (!k6link::ConfigTransfer::IsTransferState(K6Form1->Engine().OpState)) {
-        kijelzo->hide();
+    if (!k6link::ConfigTransfer::IsTransferState(configWindow->Engine().OpState)) {
+        TransferProgress->hide();
         return;
     }
-    TransferStatus->setText(K6Form1->StatusPanel(3));
+    TransferStatus->setText(configWindow->StatusPanel(3));
 }
 
 void DoorPhoneWindow::K6TransferEnded(const k6link::TransferEnd& end) {
@@ -365,64 +368,64 @@ void DoorPhoneWindow::K6TransferEnded(const k6link::TransferEnd& end) {
     // with reads and sends, whichever window started them.
     using k6link::TransferKind;
     if (end.kind != TransferKind::Read && end.kind != TransferKind::Send) return;
-    kijelzo->hide();
+    TransferProgress->hide();
     TransferStatus->setText(end.text);
 }
 
-void DoorPhoneWindow::BitBtn3Click() {
+void DoorPhoneWindow::ExitClick() {
     close();
 }
 
-void DoorPhoneWindow::BitBtn4Click() {
-    if (K6Form1) K6Form1->BitBtn4Click();
+void DoorPhoneWindow::RestartClick() {
+    if (configWindow) configWindow->RestartClick();
 }
 
-void DoorPhoneWindow::Button1Click() {
-    if (!K6Form1) return;
-    K6Form1->show();
-    K6Form1->raise();
-    K6Form1->activateWindow();
+void DoorPhoneWindow::NormalViewClick() {
+    if (!configWindow) return;
+    configWindow->show();
+    configWindow->raise();
+    configWindow->activateWindow();
 }
 
 void DoorPhoneWindow::ClickK6MenuItem(const char* name) {
-    if (!K6Form1) return;
+    if (!configWindow) return;
     // A menu item whose window is not built yet is disabled there, and stays without effect here.
-    if (QAction* item = K6Form1->MenuItem(QString::fromLatin1(name))) item->trigger();
+    if (QAction* item = configWindow->MenuItem(QString::fromLatin1(name))) item->trigger();
 }
 
-void DoorPhoneWindow::Button2Click() {
+void DoorPhoneWindow::ModuleStatusClick() {
     ClickK6MenuItem("Modulllapotmegjelentse1"); // "Modul állapot megjelenítése"
 }
 
-void DoorPhoneWindow::Button3Click() {
+void DoorPhoneWindow::EventLogClick() {
     ClickK6MenuItem("Naplokiolvassa1"); // "Naplo kiolvasása"
 }
 
-void DoorPhoneWindow::Button4Click() {
+void DoorPhoneWindow::SignalClick() {
     ClickK6MenuItem("rer1"); // "Térerő"
 }
 
-void DoorPhoneWindow::EszkzProgramfrisstse1Click() {
+void DoorPhoneWindow::FirmwareUpdateClick() {
     ClickK6MenuItem("FirmwareDownload1"); // "Firmware Download"
 }
 
-void DoorPhoneWindow::CheckEgyeb2Click() {
+void DoorPhoneWindow::ForwardingClick() {
     const bool on = Values->checked("CheckEgyeb2");
     Values->setEnabled("ComboBox11", on);
     // Forwarding ticked without a target would be stored as no forwarding at all.
     if (on && Values->index("ComboBox11") < 0) Values->setIndex("ComboBox11", 0);
 }
 
-void DoorPhoneWindow::ComboBox11Enter() {
+void DoorPhoneWindow::ForwardingTargetEnter() {
     const QStringList items = k6config::DoorPhoneTargetItems(*Values);
-    for (int i = 0; i < ComboBox11->count() && i < items.size(); ++i)
-        ComboBox11->setItemText(i, items[i]);
+    for (int i = 0; i < ForwardingTarget->count() && i < items.size(); ++i)
+        ForwardingTarget->setItemText(i, items[i]);
 }
 
 void DoorPhoneWindow::closeEvent(QCloseEvent* event) {
     // As the K6 window does: ending the program in the middle of an operation is asked first.
-    if (K6Form1 && K6Form1->Engine().OpState != k6link::state::Idle) {
-        const QString text = K6Form1->Texts.ExitQuestion;
+    if (configWindow && configWindow->Engine().OpState != k6link::state::Idle) {
+        const QString text = configWindow->Texts.ExitQuestion;
         const QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
         const QMessageBox::StandardButton answer =
             ConfigWindow::MessageBoxHook ? ConfigWindow::MessageBoxHook(text, buttons)
@@ -433,7 +436,7 @@ void DoorPhoneWindow::closeEvent(QCloseEvent* event) {
         }
     }
     event->accept();
-    if (Form1) Form1->close();
+    if (startWindow) startWindow->close();
 }
 
 // Hover feedback
@@ -471,9 +474,10 @@ void DoorPhoneWindow::mouseMoveEvent(QMouseEvent* event) {
 
 bool DoorPhoneWindow::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type t = event->type();
-    if (watched == ComboBox11 && (t == QEvent::FocusIn || t == QEvent::MouseButtonPress)) ComboBox11Enter();
+    if (watched == ForwardingTarget && (t == QEvent::FocusIn || t == QEvent::MouseButtonPress))
+        ForwardingTargetEnter();
     if (t == QEvent::Enter || t == QEvent::MouseMove) {
-        if (watched == Image1)
+        if (watched == Background)
             ResetHover();
         else if (auto* b = qobject_cast<QPushButton*>(watched); b && buttons_.contains(b))
             SetBold(b, true);

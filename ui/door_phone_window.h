@@ -39,32 +39,42 @@ public:
     // The control with component name `name` ("MaskEdit3", "SpinEdit2", "kijelzo" ...).
     QWidget* Control(const QString& name) const;
 
-    // Handlers, named after their controls and events.
-    void FormActivate();
-    void BitBtn1Click();               // "Elküldés"
-    void BitBtn2Click();               // "Olvasás"
-    void BitBtn3Click();               // "Kilépés"
-    void BitBtn4Click();               // "Újrainditás"
-    void Button1Click();               // "Normál nézetre vált"
-    void Button2Click();               // "Modul állapotok megjelenítése"
-    void Button3Click();               // "Napló kiolvasása"
-    void Button4Click();               // "Térerő"
-    void EszkzProgramfrisstse1Click(); // pop-up of the model label: "Eszköz Programfrissítése"
-    void CheckEgyeb2Click();
-    void ComboBox11Enter();
+    // Handlers of the controls and events; the design names their handlers as noted.
+    void Activate();          // design: FormActivate
+    void SendClick();         // design: BitBtn1Click; "Elküldés"
+    void ReadClick();         // design: BitBtn2Click; "Olvasás"
+    void ExitClick();         // design: BitBtn3Click; "Kilépés"
+    void RestartClick();      // design: BitBtn4Click; "Újrainditás"
+    void NormalViewClick();   // design: Button1Click; "Normál nézetre vált"
+    void ModuleStatusClick(); // design: Button2Click; "Modul állapotok megjelenítése"
+    void EventLogClick();     // design: Button3Click; "Napló kiolvasása"
+    void SignalClick();       // design: Button4Click; "Térerő"
+    // Pop-up of the model label: "Eszköz Programfrissítése".
+    void FirmwareUpdateClick();   // design: EszkzProgramfrisstse1Click
+    void ForwardingClick();       // design: CheckEgyeb2Click
+    void ForwardingTargetEnter(); // design: ComboBox11Enter
 
     // The window's values: the K6 window's door-phone values when the K6 window exists.
     k6config::PageValues* Values = nullptr;
 
-    QPushButton *BitBtn1 = nullptr, *BitBtn2 = nullptr, *BitBtn3 = nullptr, *BitBtn4 = nullptr;
-    QPushButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr, *Button4 = nullptr;
-    QComboBox* ComboBox11 = nullptr;
-    QSlider *TrackBar1 = nullptr, *TrackBar2 = nullptr;
-    QProgressBar* kijelzo = nullptr; // the K6 window's transfer drives it
-    QLabel* Label12 = nullptr;       // the model's name, with the firmware pop-up
-    QMenu* PopupMenu1 = nullptr;
-    QAction* EszkzProgramfrisstse1 = nullptr;
-    QLabel *Image1 = nullptr, *Image17 = nullptr, *Image2 = nullptr; // background, logos
+    QPushButton* SendButton = nullptr;         // design: BitBtn1
+    QPushButton* ReadButton = nullptr;         // design: BitBtn2
+    QPushButton* ExitButton = nullptr;         // design: BitBtn3
+    QPushButton* RestartButton = nullptr;      // design: BitBtn4
+    QPushButton* NormalViewButton = nullptr;   // design: Button1
+    QPushButton* ModuleStatusButton = nullptr; // design: Button2
+    QPushButton* EventLogButton = nullptr;     // design: Button3
+    QPushButton* SignalButton = nullptr;       // design: Button4
+    QComboBox* ForwardingTarget = nullptr;     // design: ComboBox11
+    QSlider* MicrophoneLevel = nullptr;        // design: TrackBar1; microphone level
+    QSlider* SpeakerLevel = nullptr;           // design: TrackBar2; speaker level
+    QProgressBar* TransferProgress = nullptr;  // design: kijelzo; the K6 window's transfer drives it
+    QLabel* ModelLabel = nullptr;              // design: Label12; the model's name, with the firmware pop-up
+    QMenu* ModelMenu = nullptr;                // design: PopupMenu1
+    QAction* FirmwareUpdateItem = nullptr;     // design: EszkzProgramfrisstse1
+    QLabel* Background = nullptr;              // design: Image1; background
+    QLabel* ModelEmblem = nullptr;             // design: Image17; the model emblem
+    QLabel* Logo = nullptr;                    // design: Image2; logo
     // The K6 window's text for the read or send in progress, then for how it ended: the K6
     // window's status bar is hidden behind this window.
     QLabel* TransferStatus = nullptr;

@@ -72,32 +72,32 @@ EventLogWindow::EventLogWindow(QWidget* parent)
     resize(860, 560);
     auto* layout = new QVBoxLayout(this);
 
-    Label1 = new QLabel(windowTitle(), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    QFont title = Label1->font();
+    TitleLabel = new QLabel(windowTitle(), this);
+    TitleLabel->setObjectName(QStringLiteral("Label1"));
+    QFont title = TitleLabel->font();
     title.setBold(true);
     title.setPointSizeF(title.pointSizeF() * 1.3);
-    Label1->setFont(title);
-    layout->addWidget(Label1);
+    TitleLabel->setFont(title);
+    layout->addWidget(TitleLabel);
 
     model_ = new LogTableModel(this);
-    StringGrid1 = new QTableView(this);
-    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
-    StringGrid1->setModel(model_);
-    StringGrid1->verticalHeader()->hide();
+    Grid = new QTableView(this);
+    Grid->setObjectName(QStringLiteral("StringGrid1"));
+    Grid->setModel(model_);
+    Grid->verticalHeader()->hide();
     // Fixed row heights and column widths: measuring 16384 rows' contents would cost more than
     // the rows themselves.
-    StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    StringGrid1->verticalHeader()->setDefaultSectionSize(StringGrid1->fontMetrics().height() + 6);
-    StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    StringGrid1->horizontalHeader()->setStretchLastSection(true);
+    Grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Grid->verticalHeader()->setDefaultSectionSize(Grid->fontMetrics().height() + 6);
+    Grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    Grid->horizontalHeader()->setStretchLastSection(true);
     static constexpr int kWidths[] = {50, 200, 160, 70, 130};
     for (int c = 0; c < 5; ++c)
-        StringGrid1->setColumnWidth(c, kWidths[c]);
-    StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StringGrid1->setWordWrap(false);
-    layout->addWidget(StringGrid1, 1);
+        Grid->setColumnWidth(c, kWidths[c]);
+    Grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Grid->setWordWrap(false);
+    layout->addWidget(Grid, 1);
 
     auto* buttons = new QHBoxLayout;
     auto makeButton = [this](const char* name, const QString& caption) {
@@ -105,39 +105,39 @@ EventLogWindow::EventLogWindow(QWidget* parent)
         b->setObjectName(QString::fromLatin1(name));
         return b;
     };
-    BitBtn2 = makeButton("BitBtn2", Texts.Read);
-    BitBtn4 = makeButton("BitBtn4", Texts.Stop);
-    BitBtn1 = makeButton("BitBtn1", Texts.Export);
+    ReadButton = makeButton("BitBtn2", Texts.Read);
+    StopButton = makeButton("BitBtn4", Texts.Stop);
+    ExportButton = makeButton("BitBtn1", Texts.Export);
     ApplyTexts();
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->hide();
-    buttons->addWidget(BitBtn2);
-    buttons->addWidget(BitBtn4);
-    buttons->addWidget(ProgressBar1, 1);
+    Progress = new QProgressBar(this);
+    Progress->setObjectName(QStringLiteral("ProgressBar1"));
+    Progress->setRange(0, 100);
+    Progress->setTextVisible(false);
+    Progress->hide();
+    buttons->addWidget(ReadButton);
+    buttons->addWidget(StopButton);
+    buttons->addWidget(Progress, 1);
     buttons->addStretch(1);
-    buttons->addWidget(BitBtn1);
+    buttons->addWidget(ExportButton);
     layout->addLayout(buttons);
 
-    connect(BitBtn2, &QPushButton::clicked, this, &EventLogWindow::BitBtn2Click);
-    connect(BitBtn4, &QPushButton::clicked, this, &EventLogWindow::BitBtn4Click);
-    connect(BitBtn1, &QPushButton::clicked, this, &EventLogWindow::BitBtn1Click);
+    connect(ReadButton, &QPushButton::clicked, this, &EventLogWindow::ReadClick);
+    connect(StopButton, &QPushButton::clicked, this, &EventLogWindow::StopClick);
+    connect(ExportButton, &QPushButton::clicked, this, &EventLogWindow::ExportClick);
 }
 
 void EventLogWindow::ApplyTexts() {
-    BitBtn2->setText(Texts.Read);
-    BitBtn4->setText(Texts.Stop);
-    BitBtn1->setText(Texts.Export);
+    ReadButton->setText(Texts.Read);
+    StopButton->setText(Texts.Stop);
+    ExportButton->setText(Texts.Export);
     model_->SetHeader(LogTexts().Header);
 }
 
-void EventLogWindow::BitBtn2Click() {
+void EventLogWindow::ReadClick() {
     emit ReadRequested();
 }
 
-void EventLogWindow::BitBtn4Click() {
+void EventLogWindow::StopClick() {
     emit StopRequested();
 }
 
@@ -147,11 +147,11 @@ void EventLogWindow::closeEvent(QCloseEvent* event) {
 }
 
 void EventLogWindow::ShowProgress(bool visible) {
-    ProgressBar1->setVisible(visible);
+    Progress->setVisible(visible);
 }
 
 void EventLogWindow::SetProgress(int position) {
-    ProgressBar1->setValue(position);
+    Progress->setValue(position);
 }
 
 void EventLogWindow::SetRows(int firstRow, std::span<const k6link::LogRow> rows) {
@@ -184,7 +184,7 @@ QString EventLogWindow::ExportCsv(const QString& path) const {
     return {};
 }
 
-void EventLogWindow::BitBtn1Click() {
+void EventLogWindow::ExportClick() {
     QString path;
     const QStringList filters{Texts.ExportFilter};
     const QString suffix = QStringLiteral("csv");

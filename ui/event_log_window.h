@@ -60,10 +60,10 @@ class EventLogWindow : public QWidget {
 public:
     explicit EventLogWindow(QWidget* parent = nullptr);
 
-    // Handlers, named after their controls.
-    void BitBtn2Click(); // "Olvasás"
-    void BitBtn4Click(); // "Olvasás megállítása"
-    void BitBtn1Click(); // "Export Excel"
+    // Handlers of the controls; the design names their handlers as noted.
+    void ReadClick();   // design: BitBtn2Click; "Olvasás"
+    void StopClick();   // design: BitBtn4Click; "Olvasás megállítása"
+    void ExportClick(); // design: BitBtn1Click; "Export Excel"
 
     // Puts Texts on the buttons (after the language pass has changed them).
     void ApplyTexts();
@@ -83,12 +83,12 @@ public:
     // Writes the grid's rows as CSV to `path`; an empty text on success, otherwise the message.
     QString ExportCsv(const QString& path) const;
 
-    QLabel* Label1 = nullptr;          // title: the menu caption
-    QTableView* StringGrid1 = nullptr; // the records
-    QPushButton* BitBtn2 = nullptr;    // "Olvasás"
-    QPushButton* BitBtn4 = nullptr;    // "Olvasás megállítása"
-    QPushButton* BitBtn1 = nullptr;    // "Export Excel"
-    QProgressBar* ProgressBar1 = nullptr;
+    QLabel* TitleLabel = nullptr;        // design: Label1; title: the menu caption
+    QTableView* Grid = nullptr;          // design: StringGrid1; the records
+    QPushButton* ReadButton = nullptr;   // design: BitBtn2; "Olvasás"
+    QPushButton* StopButton = nullptr;   // design: BitBtn4; "Olvasás megállítása"
+    QPushButton* ExportButton = nullptr; // design: BitBtn1; "Export Excel"
+    QProgressBar* Progress = nullptr;    // design: ProgressBar1
 
     LogWindowTexts Texts;
 

@@ -46,13 +46,13 @@ FirmwareImages::FirmwareImages(QWidget* parent)
             add(QString::fromLatin1(version), QString(), 2);
         ++row;
     }
-    Label2 = Label(QStringLiteral("Label2"));
+    MainImageLabel = Label(QStringLiteral("Label2"));
     ShowImages();
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(kConvertDelay);
-    connect(Timer1, &QTimer::timeout, this, &FirmwareImages::Timer1Timer);
+    ConversionTimer = new QTimer(this);
+    ConversionTimer->setObjectName(QStringLiteral("Timer1"));
+    ConversionTimer->setInterval(kConvertDelay);
+    connect(ConversionTimer, &QTimer::timeout, this, &FirmwareImages::ConversionTick);
 }
 
 void FirmwareImages::ShowImages() {
@@ -72,8 +72,8 @@ QLabel* FirmwareImages::Label(const QString& name) const {
     return findChild<QLabel*>(name);
 }
 
-void FirmwareImages::Timer1Timer() {
-    Timer1->stop();
+void FirmwareImages::ConversionTick() {
+    ConversionTimer->stop();
     if (OnFirstTick) OnFirstTick();
 }
 

@@ -27,13 +27,13 @@ public:
     // Row labels: Label1/Label2 for slot 10 ("Telgor", "8.3 J10"), Label3/Label4 for slot 11 and so
     // on; the image versions in Label11 to Label14.
     QLabel* Label(const QString& name) const;
-    QLabel* Label2 = nullptr;
+    QLabel* MainImageLabel = nullptr; // design: Label2
     // Puts the images' labels and versions of the firmware folders' manifests on the rows (empty
     // for a slot without an image).
     void ShowImages();
 
-    QTimer* Timer1 = nullptr; // 100 ms, off; switches itself off at its first tick
-    void Timer1Timer();
+    QTimer* ConversionTimer = nullptr; // design: Timer1; 100 ms, off; switches itself off at its first tick
+    void ConversionTick();             // design: Timer1Timer
     // What the first tick does (set by the K6 window's firmware side).
     std::function<void()> OnFirstTick;
 };

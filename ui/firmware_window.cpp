@@ -39,70 +39,72 @@ FirmwareWindow::FirmwareWindow(QWidget* parent)
         l->setObjectName(QString::fromLatin1(name));
         return l;
     };
-    Label1 = label("Label1", texts.Headline);
-    QFont headline = Label1->font();
+    Headline = label("Label1", texts.Headline);
+    QFont headline = Headline->font();
     headline.setBold(true);
-    Label1->setFont(headline);
-    Label2 = label("Label2", texts.NotKnownYet);
-    Label3 = label("Label3", texts.NotKnownYet);
-    Label4 = label("Label4", texts.NotKnownYet);
-    Label5 = label("Label5", texts.NotKnownYet);
-    Label6 = label("Label6", texts.NoNewFirmware);
-    Label6->setStyleSheet(QStringLiteral("color: red"));
-    Label6->hide();
-    DownloadOLDfirmware1 = new QAction(texts.DownloadOld, Label6);
-    DownloadOLDfirmware1->setObjectName(QStringLiteral("DownloadOLDfirmware1"));
-    Label6->addAction(DownloadOLDfirmware1);
-    Label6->setContextMenuPolicy(Qt::ActionsContextMenu);
+    Headline->setFont(headline);
+    ProcessorLabel = label("Label2", texts.NotKnownYet);
+    SoftwareVersionLabel = label("Label3", texts.NotKnownYet);
+    HardwareCodeLabel = label("Label4", texts.NotKnownYet);
+    SoftwareVersion2Label = label("Label5", texts.NotKnownYet);
+    NoNewFirmwareLabel = label("Label6", texts.NoNewFirmware);
+    NoNewFirmwareLabel->setStyleSheet(QStringLiteral("color: red"));
+    NoNewFirmwareLabel->hide();
+    OldFirmwareItem = new QAction(texts.DownloadOld, NoNewFirmwareLabel);
+    OldFirmwareItem->setObjectName(QStringLiteral("DownloadOLDfirmware1"));
+    NoNewFirmwareLabel->addAction(OldFirmwareItem);
+    NoNewFirmwareLabel->setContextMenuPolicy(Qt::ActionsContextMenu);
 
-    Button1 = new QPushButton(texts.DownloadStart, this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setEnabled(false);
-    BitBtn3 = new QPushButton(texts.Exit, this);
-    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, kProgressMaximum);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(kProgressInterval);
+    DownloadButton = new QPushButton(texts.DownloadStart, this);
+    DownloadButton->setObjectName(QStringLiteral("Button1"));
+    DownloadButton->setEnabled(false);
+    ExitButton = new QPushButton(texts.Exit, this);
+    ExitButton->setObjectName(QStringLiteral("BitBtn3"));
+    Progress = new QProgressBar(this);
+    Progress->setObjectName(QStringLiteral("ProgressBar1"));
+    Progress->setRange(0, kProgressMaximum);
+    Progress->setValue(0);
+    Progress->setTextVisible(false);
+    ProgrammingTimer = new QTimer(this);
+    ProgrammingTimer->setObjectName(QStringLiteral("Timer1"));
+    ProgrammingTimer->setInterval(kProgressInterval);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 16, 20, 16);
-    layout->addWidget(Label1);
-    layout->addWidget(Label2);
+    layout->addWidget(Headline);
+    layout->addWidget(ProcessorLabel);
     auto* versions = new QHBoxLayout;
-    for (QLabel* l : {Label3, Label4, Label5})
+    for (QLabel* l : {SoftwareVersionLabel, HardwareCodeLabel, SoftwareVersion2Label})
         versions->addWidget(l);
     layout->addLayout(versions);
-    layout->addWidget(Label6);
-    layout->addWidget(ProgressBar1);
+    layout->addWidget(NoNewFirmwareLabel);
+    layout->addWidget(Progress);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Button1);
+    buttons->addWidget(DownloadButton);
     buttons->addStretch(1);
-    buttons->addWidget(BitBtn3);
+    buttons->addWidget(ExitButton);
     layout->addLayout(buttons);
     resize(420, 230);
 
-    connect(Button1, &QPushButton::clicked, this, &FirmwareWindow::Button1Click);
-    connect(DownloadOLDfirmware1, &QAction::triggered, this, &FirmwareWindow::DownloadOLDfirmware1Click);
-    connect(BitBtn3, &QPushButton::clicked, this, &FirmwareWindow::BitBtn3Click);
-    connect(Timer1, &QTimer::timeout, this, &FirmwareWindow::Timer1Timer);
+    connect(DownloadButton, &QPushButton::clicked, this, &FirmwareWindow::DownloadClick);
+    connect(OldFirmwareItem, &QAction::triggered, this, &FirmwareWindow::OldFirmwareClick);
+    connect(ExitButton, &QPushButton::clicked, this, &FirmwareWindow::ExitClick);
+    connect(ProgrammingTimer, &QTimer::timeout, this, &FirmwareWindow::ProgrammingTick);
 
-    FormCreate();
+    Prepare();
 }
 
-void FirmwareWindow::FormCreate() {
+void FirmwareWindow::Prepare() {
     ShowDownloadButton(k6media::FirmwareTexts{}.DownloadStart);
     // The rounded region follows the size (resizeEvent).
 }
 
 void FirmwareWindow::ShowDownloadButton(const QString& caption) {
     // The button names the image of the main model, whatever the module turns out to be.
-    const QString image = Firmware && Firmware->Label2 ? Firmware->Label2->text() : QString();
-    Button1->setText(image.isEmpty() ? caption : caption + QStringLiteral(" (") + image + QLatin1Char(')'));
+    const QString image =
+        firmwareImages && firmwareImages->MainImageLabel ? firmwareImages->MainImageLabel->text() : QString();
+    DownloadButton->setText(image.isEmpty() ? caption
+                                            : caption + QStringLiteral(" (") + image + QLatin1Char(')'));
 }
 
 void FirmwareWindow::resizeEvent(QResizeEvent* event) {
@@ -116,42 +118,42 @@ void FirmwareWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // Once per opening, not when the window system shows it again (restored, another program in
     // front and back again): that must not restart the query in the middle of a download.
-    if (!event->spontaneous()) FormActivate();
+    if (!event->spontaneous()) Activate();
 }
 
 void FirmwareWindow::ApplyTexts() {
     const k6media::FirmwareTexts texts = Operation ? Operation->Texts : k6media::FirmwareTexts{};
     setWindowTitle(texts.Headline);
-    Label1->setText(texts.Headline);
-    Label6->setText(texts.NoNewFirmware);
-    DownloadOLDfirmware1->setText(texts.DownloadOld);
-    BitBtn3->setText(texts.Exit);
+    Headline->setText(texts.Headline);
+    NoNewFirmwareLabel->setText(texts.NoNewFirmware);
+    OldFirmwareItem->setText(texts.DownloadOld);
+    ExitButton->setText(texts.Exit);
     ShowDownloadButton(texts.DownloadStart);
 }
 
-void FirmwareWindow::FormActivate() {
+void FirmwareWindow::Activate() {
     setWindowOpacity(kOpacity);
     const k6media::FirmwareTexts texts = Operation ? Operation->Texts : k6media::FirmwareTexts{};
-    for (QLabel* l : {Label2, Label3, Label4, Label5})
+    for (QLabel* l : {ProcessorLabel, SoftwareVersionLabel, HardwareCodeLabel, SoftwareVersion2Label})
         l->setText(texts.NotKnownYet);
-    Label6->hide();
-    Button1->setEnabled(false);
+    NoNewFirmwareLabel->hide();
+    DownloadButton->setEnabled(false);
     if (Operation) Operation->StartProcessorQuery();
     // The query has read the firmware folders again: the button names the image found now.
-    if (Firmware) Firmware->ShowImages();
+    if (firmwareImages) firmwareImages->ShowImages();
     ApplyTexts();
 }
 
-void FirmwareWindow::Button1Click() {
-    if (Firmware) Firmware->Timer1->start();
+void FirmwareWindow::DownloadClick() {
+    if (firmwareImages) firmwareImages->ConversionTimer->start();
 }
 
-void FirmwareWindow::DownloadOLDfirmware1Click() {
+void FirmwareWindow::OldFirmwareClick() {
     // Also while "Download Start" is disabled: an image older than the module's can be loaded.
-    Button1Click();
+    DownloadClick();
 }
 
-void FirmwareWindow::BitBtn3Click() {
+void FirmwareWindow::ExitClick() {
     if (Operation) Operation->Leave();
     close();
 }
@@ -159,24 +161,24 @@ void FirmwareWindow::BitBtn3Click() {
 void FirmwareWindow::keyPressEvent(QKeyEvent* event) {
     // Without a frame there is no close button: Escape leaves as "Kilépés" does.
     if (event->key() == Qt::Key_Escape) {
-        BitBtn3Click();
+        ExitClick();
         return;
     }
     QWidget::keyPressEvent(event);
 }
 
 void FirmwareWindow::closeEvent(QCloseEvent* event) {
-    FormClose();
+    Closing();
     QWidget::closeEvent(event);
 }
 
-void FirmwareWindow::FormClose() {
-    Timer1->stop();
-    ProgressBar1->setValue(0);
+void FirmwareWindow::Closing() {
+    ProgrammingTimer->stop();
+    Progress->setValue(0);
 }
 
-void FirmwareWindow::Timer1Timer() {
-    ProgressBar1->setValue(std::min(ProgressBar1->value() + 1, ProgressBar1->maximum()));
+void FirmwareWindow::ProgrammingTick() {
+    Progress->setValue(std::min(Progress->value() + 1, Progress->maximum()));
 }
 
 void FirmwareWindow::ShowMessage(const QString& text) {

@@ -27,26 +27,28 @@ public:
     static constexpr double kOpacity = 220.0 / 255.0;
     static constexpr int kCornerEllipse = 20;
 
-    QLabel* Label1 = nullptr; // headline
-    QLabel* Label2 = nullptr; // processor
-    QLabel* Label3 = nullptr; // software version
-    QLabel* Label4 = nullptr; // hardware code
-    QLabel* Label5 = nullptr; // second version byte
-    QLabel* Label6 = nullptr; // "Nincs elérhető új Firmware!", with the pop-up menu
-    QAction* DownloadOLDfirmware1 = nullptr;
-    QPushButton* Button1 = nullptr; // "Download Start (8.3 J10)"
-    QPushButton* BitBtn3 = nullptr; // "Kilépés"
-    QProgressBar* ProgressBar1 = nullptr;
-    QTimer* Timer1 = nullptr; // 300 ms, moves the bar while the module programs itself
+    QLabel* Headline = nullptr;              // design: Label1; headline
+    QLabel* ProcessorLabel = nullptr;        // design: Label2; processor
+    QLabel* SoftwareVersionLabel = nullptr;  // design: Label3; software version
+    QLabel* HardwareCodeLabel = nullptr;     // design: Label4; hardware code
+    QLabel* SoftwareVersion2Label = nullptr; // design: Label5; second version byte
+    QLabel* NoNewFirmwareLabel =
+        nullptr; // design: Label6; "Nincs elérhető új Firmware!", with the pop-up menu
+    QAction* OldFirmwareItem = nullptr;    // design: DownloadOLDfirmware1
+    QPushButton* DownloadButton = nullptr; // design: Button1; "Download Start (8.3 J10)"
+    QPushButton* ExitButton = nullptr;     // design: BitBtn3; "Kilépés"
+    QProgressBar* Progress = nullptr;      // design: ProgressBar1
+    QTimer* ProgrammingTimer =
+        nullptr; // design: Timer1; 300 ms, moves the bar while the module programs itself
 
     // The download this window starts (set by the K6 window).
     k6media::FirmwareDownload* Operation = nullptr;
 
-    void FormActivate();
-    void Button1Click();
-    void DownloadOLDfirmware1Click();
-    void BitBtn3Click();
-    void Timer1Timer();
+    void Activate();         // design: FormActivate
+    void DownloadClick();    // design: Button1Click
+    void OldFirmwareClick(); // design: DownloadOLDfirmware1Click
+    void ExitClick();        // design: BitBtn3Click
+    void ProgrammingTick();  // design: Timer1Timer
 
     // What the download shows.
     void ShowMessage(const QString& text);
@@ -60,10 +62,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void FormCreate();
+    void Prepare(); // design: FormCreate
     // "Download Start" with the main model's image label, when there is an image.
     void ShowDownloadButton(const QString& caption);
-    void FormClose();
+    void Closing(); // design: FormClose
 };
 
 } // namespace dalvex

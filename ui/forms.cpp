@@ -18,71 +18,71 @@
 
 namespace dalvex {
 
-StartWindow* Form1 = nullptr;
-ConfigWindow* K6Form1 = nullptr;
-StatusWindow* K6Form2 = nullptr;
-MonitorWindow* K6Form3 = nullptr;
-WiringWindow* K6Form4 = nullptr;
-EventLogWindow* k6Form5 = nullptr;
-SignalChartWindow* K6Form6 = nullptr;
-ResolutionWindow* K6Form7 = nullptr;
-ContactWindow* K6Form8 = nullptr;
-FirmwareImages* Firmware = nullptr;
-FirmwareWindow* K6Form9 = nullptr;
-GsmInfoWindow* K6Form10 = nullptr;
-DoorPhoneWindow* DPhone1 = nullptr;
-ServiceCentreWindow* SMSk = nullptr;
+StartWindow* startWindow = nullptr;                 // design: Form1
+ConfigWindow* configWindow = nullptr;               // design: K6Form1
+StatusWindow* statusWindow = nullptr;               // design: K6Form2
+MonitorWindow* monitorWindow = nullptr;             // design: K6Form3
+WiringWindow* wiringWindow = nullptr;               // design: K6Form4
+EventLogWindow* eventLogWindow = nullptr;           // design: k6Form5
+SignalChartWindow* signalChartWindow = nullptr;     // design: K6Form6
+ResolutionWindow* resolutionWindow = nullptr;       // design: K6Form7
+ContactWindow* contactWindow = nullptr;             // design: K6Form8
+FirmwareImages* firmwareImages = nullptr;           // design: Firmware
+FirmwareWindow* firmwareWindow = nullptr;           // design: K6Form9
+GsmInfoWindow* gsmInfoWindow = nullptr;             // design: K6Form10
+DoorPhoneWindow* doorPhoneWindow = nullptr;         // design: DPhone1
+ServiceCentreWindow* serviceCentreWindow = nullptr; // design: SMSk
 
 void CreateForms() {
     // Activation handlers run when activation moves between our windows, not on a return from
     // another program.
     OwnActivation::Watch();
-    Form1 = new StartWindow;
-    K6Form1 = new ConfigWindow;
-    K6Form2 = new StatusWindow;
-    K6Form3 = new MonitorWindow;
-    K6Form4 = new WiringWindow;
-    K6Form6 = new SignalChartWindow;
-    K6Form7 = new ResolutionWindow;
-    K6Form8 = new ContactWindow;
-    Firmware = new FirmwareImages;
-    K6Form9 = new FirmwareWindow;
-    k6Form5 = new EventLogWindow;
-    K6Form10 = new GsmInfoWindow;
-    DPhone1 = new DoorPhoneWindow;
-    SMSk = new ServiceCentreWindow;
+    startWindow = new StartWindow;
+    configWindow = new ConfigWindow;
+    statusWindow = new StatusWindow;
+    monitorWindow = new MonitorWindow;
+    wiringWindow = new WiringWindow;
+    signalChartWindow = new SignalChartWindow;
+    resolutionWindow = new ResolutionWindow;
+    contactWindow = new ContactWindow;
+    firmwareImages = new FirmwareImages;
+    firmwareWindow = new FirmwareWindow;
+    eventLogWindow = new EventLogWindow;
+    gsmInfoWindow = new GsmInfoWindow;
+    doorPhoneWindow = new DoorPhoneWindow;
+    serviceCentreWindow = new ServiceCentreWindow;
 }
 
 void DestroyForms() {
     // The other windows first: they may still refer to the start window while closing.
-    delete SMSk;
-    delete DPhone1;
-    delete K6Form10;
-    delete k6Form5;
-    delete K6Form9;
-    delete Firmware;
-    delete K6Form8;
-    delete K6Form7;
-    delete K6Form6;
-    delete K6Form4;
-    delete K6Form3;
-    delete K6Form2;
-    delete K6Form1;
-    delete Form1;
-    SMSk = nullptr;
-    DPhone1 = nullptr;
-    K6Form10 = nullptr;
-    k6Form5 = nullptr;
-    K6Form9 = nullptr;
-    Firmware = nullptr;
-    K6Form8 = nullptr;
-    K6Form7 = nullptr;
-    K6Form6 = nullptr;
-    K6Form4 = nullptr;
-    K6Form3 = nullptr;
-    K6Form2 = nullptr;
-    K6Form1 = nullptr;
-    Form1 = nullptr;
+    delete serviceCentreWindow;
+    delete doorPhoneWindow;
+    delete gsmInfoWindow;
+    delete eventLogWindow;
+    delete firmwareWindow;
+    delete firmwareImages;
+    delete contactWindow;
+    delete resolutionWindow;
+    delete signalChartWindow;
+    delete wiringWindow;
+    delete monitorWindow;
+    delete statusWindow;
+    delete configWindow;
+    delete startWindow;
+    serviceCentreWindow = nullptr;
+    doorPhoneWindow = nullptr;
+    gsmInfoWindow = nullptr;
+    eventLogWindow = nullptr;
+    firmwareWindow = nullptr;
+    firmwareImages = nullptr;
+    contactWindow = nullptr;
+    resolutionWindow = nullptr;
+    signalChartWindow = nullptr;
+    wiringWindow = nullptr;
+    monitorWindow = nullptr;
+    statusWindow = nullptr;
+    configWindow = nullptr;
+    startWindow = nullptr;
 }
 
 } // namespace dalvex

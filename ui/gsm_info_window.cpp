@@ -43,16 +43,16 @@ GsmInfoWindow::GsmInfoWindow(QWidget* parent)
     }
     layout->addLayout(fields);
     auto* buttons = new QHBoxLayout;
-    BitBtn1 = new QPushButton(QStringLiteral("Újraolvasás"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn3 = new QPushButton(QStringLiteral("Kilépés"), this);
-    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
-    buttons->addWidget(BitBtn1);
+    RereadButton = new QPushButton(QStringLiteral("Újraolvasás"), this);
+    RereadButton->setObjectName(QStringLiteral("BitBtn1"));
+    ExitButton = new QPushButton(QStringLiteral("Kilépés"), this);
+    ExitButton->setObjectName(QStringLiteral("BitBtn3"));
+    buttons->addWidget(RereadButton);
     buttons->addStretch(1);
-    buttons->addWidget(BitBtn3);
+    buttons->addWidget(ExitButton);
     layout->addLayout(buttons);
-    connect(BitBtn1, &QPushButton::clicked, this, &GsmInfoWindow::BitBtn1Click);
-    connect(BitBtn3, &QPushButton::clicked, this, &QWidget::close);
+    connect(RereadButton, &QPushButton::clicked, this, &GsmInfoWindow::RereadClick);
+    connect(ExitButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
 void GsmInfoWindow::SetField(int field, const QString& text) {
@@ -71,16 +71,16 @@ void GsmInfoWindow::ClearFields() {
 void GsmInfoWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
-        FormActivate();
+        Activate();
 }
 
-void GsmInfoWindow::FormActivate() {
+void GsmInfoWindow::Activate() {
     ClearFields();
 }
 
-void GsmInfoWindow::BitBtn1Click() {
+void GsmInfoWindow::RereadClick() {
     ClearFields();
-    if (K6Form1 && K6Form1->ModemSide) K6Form1->ModemSide->RereadGsmInfo();
+    if (configWindow && configWindow->ModemSide) configWindow->ModemSide->RereadGsmInfo();
 }
 
 } // namespace dalvex

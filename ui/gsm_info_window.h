@@ -21,12 +21,12 @@ public:
     void SetField(int field, const QString& text);
     QString Field(int field) const;
 
-    void FormActivate(); // empties the fields
-    void BitBtn1Click(); // "Újraolvasás"
+    void Activate();    // design: FormActivate; empties the fields
+    void RereadClick(); // design: BitBtn1Click; "Újraolvasás"
 
     std::array<QLineEdit*, 8> Edits{};
-    QPushButton* BitBtn1 = nullptr;
-    QPushButton* BitBtn3 = nullptr;
+    QPushButton* RereadButton = nullptr; // design: BitBtn1
+    QPushButton* ExitButton = nullptr;   // design: BitBtn3
 
 protected:
     void changeEvent(QEvent* event) override;

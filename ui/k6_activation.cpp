@@ -197,7 +197,7 @@ QWidget* K6Activation::BuildHeader(QWidget* parent) {
 // --- Activation ----------------------------------------------------------------------------------
 
 void K6Activation::ProgramVersionPanel() {
-    if (Form1) w_.SetStatusPanel(4, Form1->Label6->text());
+    if (startWindow) w_.SetStatusPanel(4, startWindow->VersionLabel->text());
 }
 
 void K6Activation::DemoModeMenus() {
@@ -214,8 +214,8 @@ void K6Activation::LineModelControls() {
 }
 
 void K6Activation::LogoCopies() {
-    if (!Form1) return;
-    const QPixmap logo = Form1->Image2->pixmap();
+    if (!startWindow) return;
+    const QPixmap logo = startWindow->Logo->pixmap();
     for (QWidget* window : {static_cast<QWidget*>(&w_), Window("TDPhone1")})
         if (auto* image = window ? window->findChild<QLabel*>(QStringLiteral("Image2")) : nullptr)
             image->setPixmap(logo);
@@ -241,7 +241,7 @@ void K6Activation::PhonebookHeaders() {
 }
 
 void K6Activation::CustomerFieldDefaults() {
-    w_.Pages->FillEmptyCustomerFields(Form1 ? Form1->Label8->text() : w_.ProModelName);
+    w_.Pages->FillEmptyCustomerFields(startWindow ? startWindow->ProModelLabel->text() : w_.ProModelName);
 }
 
 void K6Activation::ContactIdSend() {
@@ -283,12 +283,12 @@ void K6Activation::CompanySetting() {
 
 void K6Activation::EditionSteps() {
     if (EditionCode != 50) return;
-    if (Form1) Form1->Label8->setText(w_.ProModelName);
+    if (startWindow) startWindow->ProModelLabel->setText(w_.ProModelName);
     w_.setWindowTitle(w_.ToolName + QStringLiteral(" Firmware: ") + QString::fromLatin1(BuildDate));
     SetShown(kEditionHiddenMenus, false);
     SetShown("Contact1", true);
     w_.SetPageVisible(QStringLiteral("TabSheet16"), false);
-    w_.Label99->show();
+    w_.ClockLabel->show();
     for (const char* name : {"Edit3", "Label11"})
         if (QWidget* c = ControlOf(Window("TK6Form2"), name)) c->hide();
 }
@@ -318,7 +318,8 @@ void K6Activation::VoicePlayers() {
 void K6Activation::AllDeviceFilter() {
     // With the device filter "ALL" an older or foreign module counts as a current one.
     int& version = w_.Engine().Version;
-    if (version < 70 && Form1 && Form1->Search.DeviceSetting == QLatin1String("ALL")) version = 80;
+    if (version < 70 && startWindow && startWindow->Search.DeviceSetting == QLatin1String("ALL"))
+        version = 80;
 }
 
 void K6Activation::HideExpansionPanelType() {
@@ -339,9 +340,9 @@ void K6Activation::StatusWindowRules() {
 void K6Activation::SetShown(const char* name, bool shown) {
     const QString n = QString::fromLatin1(name);
     if (QWidget* inPages = w_.Page(n)) {
-        const int tab = w_.PageControl1->indexOf(inPages);
+        const int tab = w_.PageTabs->indexOf(inPages);
         if (tab >= 0)
-            w_.PageControl1->setTabVisible(tab, shown);
+            w_.PageTabs->setTabVisible(tab, shown);
         else
             inPages->setVisible(shown);
     } else if (QAction* item = w_.MenuItem(n)) {
@@ -366,11 +367,11 @@ void K6Activation::ShowHeader() {
 void K6Activation::ShowWiringPicture() {
     // Image1 carries the drawing of models 72 and 74, Image2 that of model 73: the window always
     // shows the drawing of the module in hand.
-    if (!K6Form4) return;
+    if (!wiringWindow) return;
     const bool compact = w_.ModuleType == 73;
-    K6Form4->Image1->SetSource(WiringPicture(w_.ModuleType == 74 ? 74 : 72));
-    K6Form4->Image1->setVisible(!compact);
-    K6Form4->Image2->setVisible(compact);
+    wiringWindow->Drawing->SetSource(WiringPicture(w_.ModuleType == 74 ? 74 : 72));
+    wiringWindow->Drawing->setVisible(!compact);
+    wiringWindow->MiniDrawing->setVisible(compact);
 }
 
 std::optional<double> K6Activation::ScaleFactor(const QString& monitor) {

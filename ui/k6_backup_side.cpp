@@ -114,8 +114,8 @@ std::vector<K6BackupSide::ShownRow> K6BackupSide::Describe(const std::vector<k6c
             // The page: the tab whose page holds the control.
             for (QWidget* p = control; p; p = p->parentWidget()) {
                 if (auto* stack = qobject_cast<QStackedWidget*>(p->parentWidget());
-                    stack && stack->parentWidget() == w_.PageControl1) {
-                    s.page = w_.PageControl1->tabText(w_.PageControl1->indexOf(p));
+                    stack && stack->parentWidget() == w_.PageTabs) {
+                    s.page = w_.PageTabs->tabText(w_.PageTabs->indexOf(p));
                     break;
                 }
             }

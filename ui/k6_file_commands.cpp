@@ -34,12 +34,12 @@ K6FileCommands::K6FileCommands(ConfigWindow& window)
         if (auto* b = w_.Pages->Control<QPushButton>(QString::fromLatin1(name)))
             connect(b, &QPushButton::clicked, this, click);
     };
-    button("Button3", &K6FileCommands::Button3Click);
-    button("Button4", &K6FileCommands::Button4Click);
-    button("Button6", &K6FileCommands::Button6Click);
-    button("Button20", &K6FileCommands::Button20Click);
-    button("BitBtn16", &K6FileCommands::AlapContactIDkdokbetltse1Click);
-    button("BitBtn17", &K6FileCommands::SablonBetltse1Click);
+    button("Button3", &K6FileCommands::SaveCallerIdsClick);
+    button("Button4", &K6FileCommands::LoadCallerIdsClick);
+    button("Button6", &K6FileCommands::MemoryLoadClick);
+    button("Button20", &K6FileCommands::AssignToAllEventsClick);
+    button("BitBtn16", &K6FileCommands::DefaultContactIdCodesClick);
+    button("BitBtn17", &K6FileCommands::ZoneTemplateClick);
     if (QWidget* b6 = w_.Pages->Control(QStringLiteral("Button6"))) b6->hide(); // developer mode only
 
     // The grids' pop-up menus.
@@ -55,9 +55,9 @@ K6FileCommands::K6FileCommands(ConfigWindow& window)
         connect(a, &QAction::triggered, this, click);
     };
     popup("StringGrid3", "PopupMenu2", "AlapContactIDkdokbetltse1",
-          QStringLiteral("Alap ContactID kódok betöltése"), &K6FileCommands::AlapContactIDkdokbetltse1Click);
+          QStringLiteral("Alap ContactID kódok betöltése"), &K6FileCommands::DefaultContactIdCodesClick);
     popup("StringGrid2", "PopupMenu3", "SablonBetltse1", QStringLiteral("Sablon Betöltése"),
-          &K6FileCommands::SablonBetltse1Click);
+          &K6FileCommands::ZoneTemplateClick);
 
     // Cell edits keep to the grids' rules.
     connect(&v, &k6config::PageValues::cellChanged, this, [this](const QString& grid, int row, int column) {
@@ -71,12 +71,12 @@ K6FileCommands::K6FileCommands(ConfigWindow& window)
         if (kept != text) values.setCell(grid.toStdString(), row, column, kept);
     });
     if (auto* g3 = w_.Pages->Control<QTableWidget>(QStringLiteral("StringGrid3")))
-        connect(g3, &QTableWidget::currentCellChanged, this, [this](int row) { StringGrid3Click(row + 1); });
+        connect(g3, &QTableWidget::currentCellChanged, this, [this](int row) { EventRowClick(row + 1); });
     connect(&v, &k6config::PageValues::valueChanged, this, [this](const QString& name) {
-        if (name == QLatin1String("SMSst7")) SMSst7Click();
+        if (name == QLatin1String("SMSst7")) EventSmsMaskClick();
     });
     connect(w_.LocalValues, &k6config::PageValues::valueChanged, this, [this](const QString& name) {
-        if (name == QLatin1String("CheckBox14")) CheckBox14Click();
+        if (name == QLatin1String("CheckBox14")) ContactIdSendClick();
     });
 }
 
@@ -136,7 +136,7 @@ int K6FileCommands::LanguageIndex() const {
 
 // --- Configuration files -----------------------------------------------------------------------
 
-void K6FileCommands::BitBtn7Click() {
+void K6FileCommands::SaveFileClick() {
     auto& engine = w_.Engine();
     k6config::EncodeConfigImage(engine.ConfigImage, *w_.Values, *w_.DoorPhoneValues, w_.CodecContext());
     int filter = 0;
@@ -153,7 +153,7 @@ void K6FileCommands::BitBtn7Click() {
         Message(ErrorText(r, path));
 }
 
-void K6FileCommands::BitBtn8Click() {
+void K6FileCommands::OpenFileClick() {
     int filter = 0;
     const QString path = AskFile(false, QStringLiteral("Megnyitás fájlból"),
                                  {QStringLiteral("Save File (*.dat)"), QStringLiteral("All (*)")},
@@ -201,7 +201,7 @@ void K6FileCommands::SetCallerIds(const k6config::CallerIdList& list) {
     }
 }
 
-void K6FileCommands::Button3Click() {
+void K6FileCommands::SaveCallerIdsClick() {
     int filter = 0;
     const QString path = AskFile(true, QStringLiteral("Fájlba mentés"),
                                  {QStringLiteral("Excel CSV (*.csv)"), QStringLiteral("SIM nevek (*.sim)")},
@@ -211,7 +211,7 @@ void K6FileCommands::Button3Click() {
     if (const auto r = k6config::SaveCallerIdFile(path, CallerIds(), format); !r) Message(ErrorText(r, path));
 }
 
-void K6FileCommands::Button4Click() {
+void K6FileCommands::LoadCallerIdsClick() {
     int filter = 0;
     const QString path = AskFile(false, QStringLiteral("Fájlból betöltés"),
                                  {QStringLiteral("CSV (*.csv)"), QStringLiteral("SIM (*.sim)")},
@@ -227,16 +227,16 @@ void K6FileCommands::Button4Click() {
     SetCallerIds(list);
 }
 
-void K6FileCommands::Button6Click() {
+void K6FileCommands::MemoryLoadClick() {
     w_.Values->setText("Edit10", QString::fromLatin1(kDeveloperApn));
     w_.Values->setText("Edit11", QString::fromLatin1(kDeveloperServer));
-    SablonBetltse1Click();
-    AlapContactIDkdokbetltse1Click();
+    ZoneTemplateClick();
+    DefaultContactIdCodesClick();
 }
 
 // --- Contact ID page --------------------------------------------------------------------------------
 
-void K6FileCommands::StringGrid3Click(int row) {
+void K6FileCommands::EventRowClick(int row) {
     if (row < 1 || row > k6config::kGridRecords) return;
     eventRow_ = row;
     syncing_ = true;
@@ -246,27 +246,27 @@ void K6FileCommands::StringGrid3Click(int row) {
         label->setProperty("text", w_.Values->cell("StringGrid3", row, 1));
 }
 
-void K6FileCommands::SMSst7Click() {
+void K6FileCommands::EventSmsMaskClick() {
     if (syncing_) return;
     w_.Values->setEventSmsMask(eventRow_, w_.Values->mask("SMSst7"));
 }
 
-void K6FileCommands::Button20Click() {
+void K6FileCommands::AssignToAllEventsClick() {
     if (!Confirm(QStringLiteral(
             "Az összes eseményhez hozzárendeljük a fenti lista telefonszámait! Biztosan folytatja?")))
         return;
     k6config::ApplySmsMaskToAllEvents(*w_.Values, w_.Values->mask("SMSst7"));
 }
 
-void K6FileCommands::AlapContactIDkdokbetltse1Click() {
+void K6FileCommands::DefaultContactIdCodesClick() {
     k6config::LoadDefaultEventTable(*w_.Values, LanguageIndex());
 }
 
-void K6FileCommands::SablonBetltse1Click() {
+void K6FileCommands::ZoneTemplateClick() {
     k6config::LoadZoneTemplate(*w_.Values, LanguageIndex());
 }
 
-void K6FileCommands::CheckBox14Click() {
+void K6FileCommands::ContactIdSendClick() {
     if (syncing_) return;
     WriteSetting(w_.RegKey, QStringLiteral("ContactIdSend"),
                  w_.LocalValues->checked("CheckBox14") ? QStringLiteral("1") : QStringLiteral("0"));

@@ -27,23 +27,23 @@ public:
     static FileDialogFn FileDialogHook;
 
     // "Mentés fájlba", "Megnyitás fájlból"
-    void BitBtn7Click();
-    void BitBtn8Click();
+    void SaveFileClick(); // design: BitBtn7Click
+    void OpenFileClick(); // design: BitBtn8Click
     // Opens a configuration file into the pages as "Megnyitás fájlból" does, without the dialog.
     // False (after the message) when it cannot be opened.
     bool OpenFile(const QString& path);
     // Caller-ID list: "Fájlba mentés", "Fájlból betöltés"; developer "Memory load".
-    void Button3Click();
-    void Button4Click();
-    void Button6Click();
+    void SaveCallerIdsClick(); // design: Button3Click
+    void LoadCallerIdsClick(); // design: Button4Click
+    void MemoryLoadClick();    // design: Button6Click
 
     // Contact ID page.
-    void StringGrid3Click(int row);
-    void SMSst7Click();
-    void Button20Click();                  // "Összes jelzéshez hozzárendel"
-    void AlapContactIDkdokbetltse1Click(); // BitBtn16 and PopupMenu2
-    void SablonBetltse1Click();            // BitBtn17 and PopupMenu3
-    void CheckBox14Click();
+    void EventRowClick(int row);       // design: StringGrid3Click
+    void EventSmsMaskClick();          // design: SMSst7Click
+    void AssignToAllEventsClick();     // design: Button20Click; "Összes jelzéshez hozzárendel"
+    void DefaultContactIdCodesClick(); // design: AlapContactIDkdokbetltse1Click; BitBtn16 and PopupMenu2
+    void ZoneTemplateClick();          // design: SablonBetltse1Click; BitBtn17 and PopupMenu3
+    void ContactIdSendClick();         // design: CheckBox14Click
     // Activation: CheckBox14 ticked exactly when "ContactIdSend" is "1" or missing.
     void ApplyContactIdSetting();
 

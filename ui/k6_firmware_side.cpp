@@ -16,12 +16,12 @@ namespace dalvex {
 
 K6FirmwareSide::K6FirmwareSide(ConfigWindow& window, k6link::MemoryWrite& memoryWrite)
     : w_(window)
-    , form_(K6Form9)
-    , data_(Firmware)
-    , download_(std::make_unique<k6media::FirmwareDownload>(window.Engine(), memoryWrite, Firmware->Store,
-                                                            static_cast<k6media::FirmwareHost&>(*this))) {
-    K6Form9->Operation = download_.get();
-    Firmware->OnFirstTick = [this] { download_->ConvertAndStart(); };
+    , form_(firmwareWindow)
+    , data_(firmwareImages)
+    , download_(std::make_unique<k6media::FirmwareDownload>(
+          window.Engine(), memoryWrite, firmwareImages->Store, static_cast<k6media::FirmwareHost&>(*this))) {
+    firmwareWindow->Operation = download_.get();
+    firmwareImages->OnFirstTick = [this] { download_->ConvertAndStart(); };
 }
 
 K6FirmwareSide::~K6FirmwareSide() {
@@ -40,15 +40,15 @@ void K6FirmwareSide::ShowWindow() {
     form_->show();
 }
 
-void K6FirmwareSide::FirmwareDownload1Click() {
+void K6FirmwareSide::FirmwareDownloadClick() {
     ShowWindow();
 }
 
-void K6FirmwareSide::FPGAdownloadteszt1Click() {
+void K6FirmwareSide::FpgaDownloadTestClick() {
     ShowWindow();
 }
 
-void K6FirmwareSide::FPGAVER21Click() {
+void K6FirmwareSide::FpgaVer2Click() {
     download_->FpgaRetry = kVer2Retries;
     ShowWindow();
 }
@@ -59,42 +59,42 @@ QString K6FirmwareSide::ModelName(int typeCode) {
 
 void K6FirmwareSide::ShowProcessor(const QString& text) {
     if (!form_) return;
-    form_->Label2->setText(text);
-    form_->Label2->show();
+    form_->ProcessorLabel->setText(text);
+    form_->ProcessorLabel->show();
 }
 
 void K6FirmwareSide::ShowModuleVersions(const QString& software, const QString& hardware,
                                         const QString& software2) {
     if (!form_) return;
-    form_->Label3->setText(software);
-    form_->Label4->setText(hardware);
-    form_->Label5->setText(software2);
+    form_->SoftwareVersionLabel->setText(software);
+    form_->HardwareCodeLabel->setText(hardware);
+    form_->SoftwareVersion2Label->setText(software2);
 }
 
 void K6FirmwareSide::EnableDownload(bool enabled) {
-    if (form_) form_->Button1->setEnabled(enabled);
+    if (form_) form_->DownloadButton->setEnabled(enabled);
 }
 
 void K6FirmwareSide::ShowNoNewFirmware(bool shown) {
-    if (form_) form_->Label6->setVisible(shown);
+    if (form_) form_->NoNewFirmwareLabel->setVisible(shown);
 }
 
 void K6FirmwareSide::SetHeadline(const QString& text) {
-    if (form_) form_->Label1->setText(text);
+    if (form_) form_->Headline->setText(text);
 }
 
 void K6FirmwareSide::SetProgress(int position) {
-    if (form_) form_->ProgressBar1->setValue(position);
+    if (form_) form_->Progress->setValue(position);
 }
 
 void K6FirmwareSide::StepProgress() {
     if (!form_) return;
-    QProgressBar* bar = form_->ProgressBar1;
+    QProgressBar* bar = form_->Progress;
     bar->setValue(std::min(bar->value() + 1, bar->maximum()));
 }
 
 void K6FirmwareSide::StartProgrammingTimer() {
-    if (form_) form_->Timer1->start();
+    if (form_) form_->ProgrammingTimer->start();
 }
 
 void K6FirmwareSide::ShowMessage(const QString& text) {

@@ -22,9 +22,10 @@ public:
 
     static constexpr int kVer2Retries = 20;
 
-    void FirmwareDownload1Click();  // "Firmware Download", also the door-phone window's entry
-    void FPGAdownloadteszt1Click(); // developer "FPGA download teszt"
-    void FPGAVER21Click();          // developer "FPGA_VER2": the programming command 21 times
+    // "Firmware Download", also the door-phone window's entry.
+    void FirmwareDownloadClick(); // design: FirmwareDownload1Click
+    void FpgaDownloadTestClick(); // design: FPGAdownloadteszt1Click; developer "FPGA download teszt"
+    void FpgaVer2Click(); // design: FPGAVER21Click; developer "FPGA_VER2": the programming command 21 times
 
     k6media::FirmwareDownload& Download() { return *download_; }
 

@@ -23,21 +23,21 @@ K6HistorySide::K6HistorySide(ConfigWindow& window)
             connect(a, &QAction::triggered, this, click);
         }
     };
-    wire("Naplokiolvassa1", &K6HistorySide::Naplokiolvassa1Click);
-    wire("rer1", &K6HistorySide::rer1Click);
-    wire("NaplTrerTRLSE1", &K6HistorySide::NaplTrerTRLSE1Click);
+    wire("Naplokiolvassa1", &K6HistorySide::EventLogClick);
+    wire("rer1", &K6HistorySide::SignalChartClick);
+    wire("NaplTrerTRLSE1", &K6HistorySide::EraseHistoryClick);
 }
 
 void K6HistorySide::Bind() {
-    if (k6Form5 && boundLog_ != k6Form5) {
-        boundLog_ = k6Form5;
-        k6Form5->SetLogTexts(&log_.Texts);
-        connect(k6Form5, &EventLogWindow::ReadRequested, this, &K6HistorySide::StartLogRead);
-        connect(k6Form5, &EventLogWindow::StopRequested, this, [this] { log_.Stop(); });
+    if (eventLogWindow && boundLog_ != eventLogWindow) {
+        boundLog_ = eventLogWindow;
+        eventLogWindow->SetLogTexts(&log_.Texts);
+        connect(eventLogWindow, &EventLogWindow::ReadRequested, this, &K6HistorySide::StartLogRead);
+        connect(eventLogWindow, &EventLogWindow::StopRequested, this, [this] { log_.Stop(); });
     }
-    if (K6Form6 && boundChart_ != K6Form6) {
-        boundChart_ = K6Form6;
-        connect(K6Form6, &SignalChartWindow::ReadRequested, this, [this] { signal_.Start(); });
+    if (signalChartWindow && boundChart_ != signalChartWindow) {
+        boundChart_ = signalChartWindow;
+        connect(signalChartWindow, &SignalChartWindow::ReadRequested, this, [this] { signal_.Start(); });
     }
 }
 
@@ -50,17 +50,17 @@ void K6HistorySide::ShowModal(QWidget* window, const QString& caption) {
     window->activateWindow();
 }
 
-void K6HistorySide::Naplokiolvassa1Click() {
+void K6HistorySide::EventLogClick() {
     Bind();
-    if (k6Form5) ShowModal(k6Form5, w_.MenuItem(QStringLiteral("Naplokiolvassa1"))->text());
+    if (eventLogWindow) ShowModal(eventLogWindow, w_.MenuItem(QStringLiteral("Naplokiolvassa1"))->text());
 }
 
-void K6HistorySide::rer1Click() {
+void K6HistorySide::SignalChartClick() {
     Bind();
-    if (K6Form6) ShowModal(K6Form6, w_.MenuItem(QStringLiteral("rer1"))->text());
+    if (signalChartWindow) ShowModal(signalChartWindow, w_.MenuItem(QStringLiteral("rer1"))->text());
 }
 
-void K6HistorySide::NaplTrerTRLSE1Click() {
+void K6HistorySide::EraseHistoryClick() {
     erase_.Start();
 }
 
@@ -68,7 +68,7 @@ void K6HistorySide::StartLogRead() {
     // Codes 1 to 4, 9, 10 and 15 show the captions of their pages as the page control shows them.
     const auto caption = [this](const char* page, QString& text) {
         if (QWidget* p = w_.Page(QString::fromLatin1(page)))
-            text = w_.PageControl1->tabText(w_.PageControl1->indexOf(p));
+            text = w_.PageTabs->tabText(w_.PageTabs->indexOf(p));
     };
     k6link::LogTexts& t = log_.Texts;
     caption("TabSheet2", t.Input1);
@@ -84,25 +84,25 @@ void K6HistorySide::StartLogRead() {
 // EventLogHost
 
 void K6HistorySide::ShowLogProgress(bool visible) {
-    if (k6Form5) k6Form5->ShowProgress(visible);
+    if (eventLogWindow) eventLogWindow->ShowProgress(visible);
 }
 
 void K6HistorySide::SetLogProgress(int position) {
-    if (k6Form5) k6Form5->SetProgress(position);
+    if (eventLogWindow) eventLogWindow->SetProgress(position);
 }
 
 void K6HistorySide::SetLogRows(int firstRow, std::span<const k6link::LogRow> rows) {
-    if (k6Form5) k6Form5->SetRows(firstRow, rows);
+    if (eventLogWindow) eventLogWindow->SetRows(firstRow, rows);
 }
 
 // SignalHost
 
 void K6HistorySide::ClearSignalChart() {
-    if (K6Form6) K6Form6->ClearPoints();
+    if (signalChartWindow) signalChartWindow->ClearPoints();
 }
 
 void K6HistorySide::AddSignalSamples(std::span<const k6link::SignalSample> samples) {
-    if (K6Form6) K6Form6->AddSamples(samples);
+    if (signalChartWindow) signalChartWindow->AddSamples(samples);
 }
 
 } // namespace dalvex

@@ -23,9 +23,10 @@ public:
     // Registers the operations' states with the window's engine and wires the three menu items.
     explicit K6HistorySide(ConfigWindow& window);
 
-    void Naplokiolvassa1Click(); // "Naplo kiolvasása": the log window, modal
-    void rer1Click();            // "Térerő": the signal chart, modal, titled with the item's caption
-    void NaplTrerTRLSE1Click();  // "Napló/Térerő TÖRLÉSE"
+    void EventLogClick(); // design: Naplokiolvassa1Click; "Naplo kiolvasása": the log window, modal
+    // "Térerő": the signal chart, modal, titled with the item's caption.
+    void SignalChartClick();  // design: rer1Click
+    void EraseHistoryClick(); // design: NaplTrerTRLSE1Click; "Napló/Térerő TÖRLÉSE"
 
     k6link::EventLog& Log() { return log_; }
     k6link::SignalMemory& Signal() { return signal_; }

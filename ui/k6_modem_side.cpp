@@ -29,14 +29,14 @@ struct MenuItem {
     void (K6ModemSide::*click)();
 };
 constexpr MenuItem kMenuItems[] = {
-    {"SIMPINkdkikapcsolsa1", &K6ModemSide::SIMPINkdkikapcsolsa1Click},
-    {"Adathvsellenrzs1", &K6ModemSide::Adathvsellenrzs1Click},
-    {"Voicehvstest1", &K6ModemSide::Voicehvstest1Click},
-    {"SMStest1", &K6ModemSide::SMStest1Click},
-    {"IMEInumber1", &K6ModemSide::IMEInumber1Click},
-    {"ResetGSM1", &K6ModemSide::ResetGSM1Click},
-    {"GSMinformcik1", &K6ModemSide::GSMinformcik1Click},
-    {"SMSszervizszmbelltsa1", &K6ModemSide::SMSszervizszmbelltsa1Click},
+    {"SIMPINkdkikapcsolsa1", &K6ModemSide::SimPinOffClick},
+    {"Adathvsellenrzs1", &K6ModemSide::DataCallTestClick},
+    {"Voicehvstest1", &K6ModemSide::VoiceCallTestClick},
+    {"SMStest1", &K6ModemSide::SmsTestClick},
+    {"IMEInumber1", &K6ModemSide::ImeiClick},
+    {"ResetGSM1", &K6ModemSide::ResetGsmClick},
+    {"GSMinformcik1", &K6ModemSide::GsmInfoClick},
+    {"SMSszervizszmbelltsa1", &K6ModemSide::ServiceCentreClick},
 };
 
 // The K6 window's other windows open modally: nothing else of the program takes input meanwhile.
@@ -75,9 +75,9 @@ void K6ModemSide::ConnectPage() {
         if (auto* b = w_.Pages->Control<QPushButton>(QString::fromLatin1(name)))
             connect(b, &QPushButton::clicked, this, click);
     };
-    button("BitBtn5", &K6ModemSide::BitBtn5Click);
-    button("BitBtn6", &K6ModemSide::BitBtn6Click);
-    button("Button2", &K6ModemSide::Button2Click);
+    button("BitBtn5", &K6ModemSide::PhonebookReadClick);
+    button("BitBtn6", &K6ModemSide::PhonebookWriteClick);
+    button("Button2", &K6ModemSide::PhonebookAddRowClick);
 }
 
 std::optional<QString> K6ModemSide::Ask(const QString& caption, const QString& prompt) {
@@ -103,17 +103,17 @@ void K6ModemSide::EnableButton(const char* name, bool enabled) {
 
 // Handlers
 
-void K6ModemSide::BitBtn5Click() {
+void K6ModemSide::PhonebookReadClick() {
     w_.EnsurePages();
     ops_.StartPhonebookRead();
 }
 
-void K6ModemSide::BitBtn6Click() {
+void K6ModemSide::PhonebookWriteClick() {
     w_.EnsurePages();
     ops_.StartPhonebookWrite();
 }
 
-void K6ModemSide::Button2Click() {
+void K6ModemSide::PhonebookAddRowClick() {
     // The grid always holds its 250 entry rows; a new row is the first one after the last filled
     // row, opened for typing the number.
     w_.EnsurePages();
@@ -130,39 +130,39 @@ void K6ModemSide::Button2Click() {
     }
 }
 
-void K6ModemSide::SIMPINkdkikapcsolsa1Click() {
+void K6ModemSide::SimPinOffClick() {
     if (const auto pin = Ask(Texts.PinCaption, Texts.PinPrompt)) ops_.StartPinSwitchOff(*pin);
 }
 
-void K6ModemSide::Adathvsellenrzs1Click() {
+void K6ModemSide::DataCallTestClick() {
     // A cancelled or empty answer still starts the test: the D line goes out without digits.
     ops_.StartDataCall(Ask(Texts.DataCallCaption, Texts.CallPrompt).value_or(QString()));
 }
 
-void K6ModemSide::Voicehvstest1Click() {
+void K6ModemSide::VoiceCallTestClick() {
     ops_.StartVoiceCall(Ask(Texts.VoiceCallCaption, Texts.CallPrompt).value_or(QString()));
 }
 
-void K6ModemSide::SMStest1Click() {
+void K6ModemSide::SmsTestClick() {
     QAction* item = w_.MenuItem(QStringLiteral("SMStest1"));
     const QString caption = item ? item->text() : QStringLiteral("SMS test");
     if (const auto number = Ask(caption, Texts.SmsPrompt)) ops_.StartSmsTest(*number);
 }
 
-void K6ModemSide::IMEInumber1Click() {
+void K6ModemSide::ImeiClick() {
     ops_.StartImei();
 }
 
-void K6ModemSide::ResetGSM1Click() {
+void K6ModemSide::ResetGsmClick() {
     ops_.StartGsmReset();
 }
 
-void K6ModemSide::GSMinformcik1Click() {
-    ShowModal(K6Form10);
+void K6ModemSide::GsmInfoClick() {
+    ShowModal(gsmInfoWindow);
 }
 
-void K6ModemSide::SMSszervizszmbelltsa1Click() {
-    ShowModal(SMSk);
+void K6ModemSide::ServiceCentreClick() {
+    ShowModal(serviceCentreWindow);
 }
 
 void K6ModemSide::RereadGsmInfo() {
@@ -223,11 +223,11 @@ void K6ModemSide::EnablePhonebookWrite(bool enabled) {
 }
 
 void K6ModemSide::SetInfoField(int field, const QString& text) {
-    if (K6Form10) K6Form10->SetField(field, text);
+    if (gsmInfoWindow) gsmInfoWindow->SetField(field, text);
 }
 
 void K6ModemSide::SetServiceCentreStatus(const QString& text) {
-    if (SMSk) SMSk->Label2->setText(text);
+    if (serviceCentreWindow) serviceCentreWindow->StatusLabel->setText(text);
 }
 
 } // namespace dalvex

@@ -48,18 +48,18 @@ public:
     static InputDialogFn InputDialogHook;
 
     // Phonebook page: "Kiolvasás", "Feltöltés", "Új sor hozzáadása".
-    void BitBtn5Click();
-    void BitBtn6Click();
-    void Button2Click();
+    void PhonebookReadClick();   // design: BitBtn5Click
+    void PhonebookWriteClick();  // design: BitBtn6Click
+    void PhonebookAddRowClick(); // design: Button2Click
     // Menu items.
-    void SIMPINkdkikapcsolsa1Click();
-    void Adathvsellenrzs1Click();
-    void Voicehvstest1Click();
-    void SMStest1Click();
-    void IMEInumber1Click();
-    void ResetGSM1Click();
-    void GSMinformcik1Click();
-    void SMSszervizszmbelltsa1Click();
+    void SimPinOffClick();     // design: SIMPINkdkikapcsolsa1Click
+    void DataCallTestClick();  // design: Adathvsellenrzs1Click
+    void VoiceCallTestClick(); // design: Voicehvstest1Click
+    void SmsTestClick();       // design: SMStest1Click
+    void ImeiClick();          // design: IMEInumber1Click
+    void ResetGsmClick();      // design: ResetGSM1Click
+    void GsmInfoClick();       // design: GSMinformcik1Click
+    void ServiceCentreClick(); // design: SMSszervizszmbelltsa1Click
 
     // The two windows' requests: "Újraolvasás", "Beállítás / Újrainditás", and closing the SMS
     // service-centre window (monitor off, which takes the module out of modem mode).

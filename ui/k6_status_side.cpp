@@ -16,30 +16,30 @@ K6StatusSide::K6StatusSide(ConfigWindow& window)
     , monitor_(window.Engine())
     , modem_(window.Engine()) {
     monitor_.OnText = [](std::span<const std::uint8_t> bytes) {
-        if (K6Form3) K6Form3->AsynText(bytes);
+        if (monitorWindow) monitorWindow->AsynText(bytes);
     };
     // "Monitor" waits for a module whose software version has it (the version reply enables it).
     if (QAction* monitor = w_.MenuItem(QStringLiteral("Hibakeress1"))) monitor->setEnabled(false);
 }
 
-void K6StatusSide::Modulllapotmegjelentse1Click() {
-    if (K6Form2) K6Form2->Open();
+void K6StatusSide::ModuleStatusClick() {
+    if (statusWindow) statusWindow->Open();
 }
 
-void K6StatusSide::Hibakeress1Click() {
-    if (K6Form3) K6Form3->Open(MonitorWindow::Mode::Monitor);
+void K6StatusSide::MonitorClick() {
+    if (monitorWindow) monitorWindow->Open(MonitorWindow::Mode::Monitor);
 }
 
-void K6StatusSide::MonitorAT1Click() {
-    if (K6Form3) K6Form3->Open(MonitorWindow::Mode::Terminal);
+void K6StatusSide::MonitorAtClick() {
+    if (monitorWindow) monitorWindow->Open(MonitorWindow::Mode::Terminal);
 }
 
 void K6StatusSide::StatusRefreshed(const k6link::StatusBytes& s) {
-    if (K6Form2) K6Form2->Refresh(s);
+    if (statusWindow) statusWindow->Refresh(s);
 }
 
 void K6StatusSide::TestEndDone() {
-    if (K6Form2) K6Form2->ShowRegOk();
+    if (statusWindow) statusWindow->ShowRegOk();
 }
 
 } // namespace dalvex

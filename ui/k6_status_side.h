@@ -22,9 +22,10 @@ public:
     k6link::MonitorMode& Monitor() { return monitor_; }
     k6link::ModemMode& Modem() { return modem_; }
 
-    void Modulllapotmegjelentse1Click(); // the menu item and the button "Modul állapotok"
-    void Hibakeress1Click();             // "Monitor"
-    void MonitorAT1Click();              // "Monitor+AT"
+    // The menu item and the button "Modul állapotok".
+    void ModuleStatusClick(); // design: Modulllapotmegjelentse1Click
+    void MonitorClick();      // design: Hibakeress1Click; "Monitor"
+    void MonitorAtClick();    // design: MonitorAT1Click; "Monitor+AT"
 
 private:
     void StatusRefreshed(const k6link::StatusBytes& s) override;

@@ -72,7 +72,8 @@ void K6VoiceSide::SetAudio(std::unique_ptr<VoiceAudio> audio) {
 }
 
 QString K6VoiceSide::StartDir() const {
-    return Form1 && !Form1->StartDirectory.isEmpty() ? Form1->StartDirectory : QDir::currentPath();
+    return startWindow && !startWindow->StartDirectory.isEmpty() ? startWindow->StartDirectory
+                                                                 : QDir::currentPath();
 }
 
 void K6VoiceSide::Build() {
@@ -121,7 +122,7 @@ void K6VoiceSide::Build() {
             auto* b = new QToolButton(player);
             b->setObjectName(QString::fromLatin1(s.player) + QString::fromLatin1(ButtonSuffix(kind)));
             b->setText(text);
-            connect(b, &QToolButton::clicked, this, [this, row, kind] { MediaPlayer1Click(row, kind); });
+            connect(b, &QToolButton::clicked, this, [this, row, kind] { PlayerClick(row, kind); });
             buttons->addWidget(b);
         }
         Players[static_cast<std::size_t>(row)] = player;
@@ -134,25 +135,24 @@ void K6VoiceSide::Build() {
     grid->setColumnStretch(1, 1);
 
     auto* status = new QHBoxLayout;
-    Gauge1 = new QProgressBar(panel);
-    Gauge1->setObjectName(QStringLiteral("Gauge1"));
-    Gauge1->hide();
-    Label166 = new QLabel(panel);
-    Label166->setObjectName(QStringLiteral("Label166"));
-    Label166->hide();
-    QFont big = Label166->font();
+    UploadProgress = new QProgressBar(panel);
+    UploadProgress->setObjectName(QStringLiteral("Gauge1"));
+    UploadProgress->hide();
+    RecordingCountdown = new QLabel(panel);
+    RecordingCountdown->setObjectName(QStringLiteral("Label166"));
+    RecordingCountdown->hide();
+    QFont big = RecordingCountdown->font();
     big.setPointSize(big.pointSize() * 2);
     big.setBold(true);
-    Label166->setFont(big);
-    status->addWidget(Gauge1, 1);
-    status->addWidget(Label166);
+    RecordingCountdown->setFont(big);
+    status->addWidget(UploadProgress, 1);
+    status->addWidget(RecordingCountdown);
     outer->addLayout(status);
 
-    Label97 = new QLabel(Texts.Format, panel);
-    Label97->setObjectName(QStringLiteral("Label97"));
-    Label97->setStyleSheet(QStringLiteral("color: red"));
-    outer->addWidget(Label97);
-
+    FormatLabel = new QLabel(Texts.Format, panel);
+    FormatLabel->setObjectName(QStringLiteral("Label97"));
+    FormatLabel->setStyleSheet(QStringLiteral("color: red"));
+    outer->addWidget(FormatLabel);
 
     auto* developer = new QHBoxLayout;
     for (std::size_t i = kMessageSlots; i < kVoiceSlots.size(); ++i) {
@@ -173,16 +173,16 @@ void K6VoiceSide::Build() {
     else
         panel->hide();
 
-    Timer5 = new QTimer(this);
-    Timer5->setObjectName(QStringLiteral("Timer5"));
-    Timer5->setInterval(kTimer5Interval);
-    connect(Timer5, &QTimer::timeout, this, &K6VoiceSide::Timer5Timer);
+    RecordingTimer = new QTimer(this);
+    RecordingTimer->setObjectName(QStringLiteral("Timer5"));
+    RecordingTimer->setInterval(kTimer5Interval);
+    connect(RecordingTimer, &QTimer::timeout, this, &K6VoiceSide::RecordingTick);
 
     // Leaving the page: the page control shows another page.
-    shownPage_ = w_.PageControl1->currentWidget();
-    connect(w_.PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
-        QWidget* now = w_.PageControl1->widget(index);
-        if (page_ && shownPage_ == page_ && now != page_) TabSheet22Exit();
+    shownPage_ = w_.PageTabs->currentWidget();
+    connect(w_.PageTabs, &QTabWidget::currentChanged, this, [this](int index) {
+        QWidget* now = w_.PageTabs->widget(index);
+        if (page_ && shownPage_ == page_ && now != page_) PageLeft();
         shownPage_ = now;
     });
 }
@@ -260,7 +260,7 @@ QString K6VoiceSide::PlayFile(int row) const {
     return k6media::RecordedFile(s, StartDir());
 }
 
-void K6VoiceSide::MediaPlayer1Click(int row, PlayerButton b) {
+void K6VoiceSide::PlayerClick(int row, PlayerButton b) {
     EnablePlayers(false, row);
     QString error;
     switch (b) {
@@ -285,30 +285,30 @@ void K6VoiceSide::MediaPlayer1Click(int row, PlayerButton b) {
         }
         RecordingRow = row;
         Count = kVoiceSlots[static_cast<std::size_t>(row)].recordSeconds;
-        Label166->setText(QString::number(Count));
-        Label166->show();
-        Timer5->start();
+        RecordingCountdown->setText(QString::number(Count));
+        RecordingCountdown->show();
+        RecordingTimer->start();
         return;
     case PlayerButton::Stop:
         // Only a recording is saved: a Stop during playback leaves the row's file as it was.
         if (RecordingRow == row) FinishRecording();
         audio_->StopPlayback();
         PlayingRow = -1;
-        Timer5->stop();
-        Label166->hide();
+        RecordingTimer->stop();
+        RecordingCountdown->hide();
         EnablePlayers(true);
         return;
     }
 }
 
-void K6VoiceSide::Timer5Timer() {
+void K6VoiceSide::RecordingTick() {
     if (Count > 1) {
         --Count;
-        Label166->setText(QString::number(Count));
+        RecordingCountdown->setText(QString::number(Count));
         return;
     }
-    Timer5->stop();
-    Label166->hide();
+    RecordingTimer->stop();
+    RecordingCountdown->hide();
     audio_->StopPlayback();
     PlayingRow = -1;
     if (RecordingRow >= 0) FinishRecording();
@@ -330,7 +330,7 @@ void K6VoiceSide::FinishRecording() {
     Edits[static_cast<std::size_t>(row)]->setText(QString::fromLatin1(k6media::kInternal));
 }
 
-void K6VoiceSide::TabSheet22Exit() {
+void K6VoiceSide::PageLeft() {
     upload_->Abandon();
 }
 
@@ -360,25 +360,25 @@ void K6VoiceSide::ShowDeveloperButtons(bool shown) {
 // --- The upload's host ---------------------------------------------------------------------------------
 
 void K6VoiceSide::ShowGauge(int maximum) {
-    Gauge1->setMaximum(std::max(maximum, 1));
-    Gauge1->setValue(0);
-    Gauge1->show();
+    UploadProgress->setMaximum(std::max(maximum, 1));
+    UploadProgress->setValue(0);
+    UploadProgress->show();
 }
 
 void K6VoiceSide::StepGauge() {
-    Gauge1->setValue(std::min(Gauge1->value() + 1, Gauge1->maximum()));
+    UploadProgress->setValue(std::min(UploadProgress->value() + 1, UploadProgress->maximum()));
 }
 
 void K6VoiceSide::HideGauge() {
-    Gauge1->hide();
+    UploadProgress->hide();
 }
 
 void K6VoiceSide::ClosePlayer(const VoiceSlot& slot) {
     const int row = RowOf(slot);
     if (RecordingRow == row) {
         FinishRecording();
-        Timer5->stop();
-        Label166->hide();
+        RecordingTimer->stop();
+        RecordingCountdown->hide();
         EnablePlayers(true);
     }
     if (PlayingRow == row) {
@@ -428,7 +428,7 @@ void K6VoiceSide::ApplyTexts() {
                                                         : Texts.Record);
         }
     }
-    if (Label97) Label97->setText(Texts.Format);
+    if (FormatLabel) FormatLabel->setText(Texts.Format);
 }
 
 } // namespace dalvex

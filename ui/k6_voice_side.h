@@ -107,9 +107,10 @@ public:
     // Handlers.
     void EditClick(int row);    // Edit16Click, Edit9Click .. Edit20Click
     void UploadClick(int slot); // BitBtn9Click .. BitBtn15Click, Button7Click, Button18Click
-    void MediaPlayer1Click(int row, PlayerButton b); // every player's Play, Stop and Record
-    void Timer5Timer();
-    void TabSheet22Exit();
+    void PlayerClick(int row,
+                     PlayerButton b); // design: MediaPlayer1Click; every player's Play, Stop and Record
+    void RecordingTick();             // design: Timer5Timer
+    void PageLeft();                  // design: TabSheet22Exit
     // The K6 window's activation: the players and the recorded files from the start directory's
     // "base.wav", the sound device looked at again.
     void Activate();
@@ -127,10 +128,10 @@ public:
     std::array<QLineEdit*, k6media::kMessageSlots> Edits{};
     std::array<QPushButton*, k6media::kVoiceSlots.size()> UploadButtons{};
     std::array<QWidget*, k6media::kMessageSlots> Players{};
-    QProgressBar* Gauge1 = nullptr;
-    QLabel* Label166 = nullptr; // recording countdown
-    QLabel* Label97 = nullptr;  // the required format
-    QTimer* Timer5 = nullptr;
+    QProgressBar* UploadProgress = nullptr; // design: Gauge1
+    QLabel* RecordingCountdown = nullptr;   // design: Label166; recording countdown
+    QLabel* FormatLabel = nullptr;          // design: Label97; the required format
+    QTimer* RecordingTimer = nullptr;       // design: Timer5
     int Count = 0;         // seconds of recording left
     int RecordingRow = -1; // the row recording now, or -1
     int PlayingRow = -1;   // the row playing now, or -1

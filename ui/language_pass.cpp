@@ -146,7 +146,7 @@ void applyEntry(QWidget* window, const CatalogueEntry& e, const QString& text) {
         }
         // The start window's search word goes through its indicator, which only takes it while searching.
         if (e.window == QLatin1String("Form1") && e.control == QLatin1String("Label10")) {
-            if (Form1) Form1->SetSearchWord(text);
+            if (startWindow) startWindow->SetSearchWord(text);
             return;
         }
         setCaption(o, text);
@@ -378,7 +378,7 @@ void ConnectLanguageMenu(ConfigWindow& k6) {
         a->setCheckable(true);
         QObject::connect(a, &QAction::triggered, &k6, [&k6, i] {
             WriteSetting(k6.RegKey, QStringLiteral("Language"), QString::number(i));
-            k6.FormActivate();
+            k6.Activate();
         });
     }
 }

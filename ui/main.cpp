@@ -17,16 +17,17 @@ int main(int argc, char** argv) {
 
     dalvex::ConfigWindow::DeferPages = true;
     dalvex::CreateForms();
-    QObject::connect(dalvex::Form1, &dalvex::StartWindow::FormClosed, &app, &QApplication::quit,
+    QObject::connect(dalvex::startWindow, &dalvex::StartWindow::FormClosed, &app, &QApplication::quit,
                      Qt::QueuedConnection);
-    dalvex::Form1->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, dalvex::Form1->size(),
-                                                   app.primaryScreen()->availableGeometry()));
-    dalvex::Form1->show();
-    dalvex::Form1->activateWindow();
+    dalvex::startWindow->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter,
+                                                         dalvex::startWindow->size(),
+                                                         app.primaryScreen()->availableGeometry()));
+    dalvex::startWindow->show();
+    dalvex::startWindow->activateWindow();
     // Start-up measurements end the program as soon as the start window has been shown.
     if (qEnvironmentVariableIsSet("DALVEX_QUIT_WHEN_SHOWN")) QTimer::singleShot(0, &app, &QApplication::quit);
     // The editing pages are built once the start window is on screen; its first probe is 3 s away.
-    QTimer::singleShot(50, dalvex::K6Form1, &dalvex::ConfigWindow::EnsurePages);
+    QTimer::singleShot(50, dalvex::configWindow, &dalvex::ConfigWindow::EnsurePages);
     const int rc = QApplication::exec();
     dalvex::DestroyForms();
     return rc;

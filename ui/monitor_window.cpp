@@ -49,54 +49,54 @@ MonitorWindow::MonitorWindow(QWidget* parent)
     setWindowTitle(QStringLiteral("Monitor"));
     auto* root = new QVBoxLayout(this);
 
-    Label1 = new QLabel(Texts.Warning, this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
-    root->addWidget(Label1);
+    WarningLabel = new QLabel(Texts.Warning, this);
+    WarningLabel->setObjectName(QStringLiteral("Label1"));
+    WarningLabel->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
+    root->addWidget(WarningLabel);
 
-    Memo1 = new QPlainTextEdit(this);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setReadOnly(true);
-    Memo1->setUndoRedoEnabled(false);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo1->setFont(QFont(QStringLiteral("Monospace")));
-    root->addWidget(Memo1, 1);
+    TextView = new QPlainTextEdit(this);
+    TextView->setObjectName(QStringLiteral("Memo1"));
+    TextView->setReadOnly(true);
+    TextView->setUndoRedoEnabled(false);
+    TextView->setLineWrapMode(QPlainTextEdit::NoWrap);
+    TextView->setFont(QFont(QStringLiteral("Monospace")));
+    root->addWidget(TextView, 1);
 
     auto* terminal = new QHBoxLayout;
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
+    AtCommand = new QLineEdit(this);
+    AtCommand->setObjectName(QStringLiteral("Edit1"));
     // The module's line buffer takes 256 bytes: the line and its CR.
-    Edit1->setMaxLength(kLineBuffer - 1);
-    Edit1->setText(QStringLiteral("AT"));
-    Button4 = MakeButton(this, "Button4", QStringLiteral("Send AT"));
-    Button4->setDefault(true);
-    terminal->addWidget(Edit1, 1);
-    terminal->addWidget(Button4);
+    AtCommand->setMaxLength(kLineBuffer - 1);
+    AtCommand->setText(QStringLiteral("AT"));
+    SendAtButton = MakeButton(this, "Button4", QStringLiteral("Send AT"));
+    SendAtButton->setDefault(true);
+    terminal->addWidget(AtCommand, 1);
+    terminal->addWidget(SendAtButton);
     root->addLayout(terminal);
 
     auto* buttons = new QHBoxLayout;
-    Button1 = MakeButton(this, "Button1", QStringLiteral("Monitorablak törlése"));
-    Button2 = MakeButton(this, "Button2", QStringLiteral("Mentés fájlba"));
-    Button3 = MakeButton(this, "Button3", QStringLiteral("Kilépés"));
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
+    ClearButton = MakeButton(this, "Button1", QStringLiteral("Monitorablak törlése"));
+    SaveButton = MakeButton(this, "Button2", QStringLiteral("Mentés fájlba"));
+    ExitButton = MakeButton(this, "Button3", QStringLiteral("Kilépés"));
+    buttons->addWidget(ClearButton);
+    buttons->addWidget(SaveButton);
     buttons->addStretch(1);
-    buttons->addWidget(Button3);
+    buttons->addWidget(ExitButton);
     root->addLayout(buttons);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    connect(Timer1, &QTimer::timeout, this, &MonitorWindow::Timer1Timer);
+    StampTimer = new QTimer(this);
+    StampTimer->setObjectName(QStringLiteral("Timer1"));
+    connect(StampTimer, &QTimer::timeout, this, &MonitorWindow::StampTick);
     flush_ = new QTimer(this);
     flush_->setSingleShot(true);
     flush_->setInterval(kFlushMs);
     connect(flush_, &QTimer::timeout, this, &MonitorWindow::Flush);
 
-    connect(Button1, &QPushButton::clicked, this, &MonitorWindow::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &MonitorWindow::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &QWidget::close);
-    connect(Button4, &QPushButton::clicked, this, &MonitorWindow::Button4Click);
-    connect(Edit1, &QLineEdit::returnPressed, this, &MonitorWindow::Button4Click);
+    connect(ClearButton, &QPushButton::clicked, this, &MonitorWindow::ClearClick);
+    connect(SaveButton, &QPushButton::clicked, this, &MonitorWindow::SaveClick);
+    connect(ExitButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(SendAtButton, &QPushButton::clicked, this, &MonitorWindow::SendAtClick);
+    connect(AtCommand, &QLineEdit::returnPressed, this, &MonitorWindow::SendAtClick);
     resize(720, 520);
 }
 
@@ -106,9 +106,9 @@ void MonitorWindow::Open(Mode mode) {
     mode_ = mode;
     startPending_ = true;
     const bool terminal = mode == Mode::Terminal;
-    Edit1->setVisible(terminal);
-    Button4->setVisible(terminal);
-    Button4->setDefault(terminal);
+    AtCommand->setVisible(terminal);
+    SendAtButton->setVisible(terminal);
+    SendAtButton->setDefault(terminal);
     if (!spool_) ResetSpool();
     setWindowModality(Qt::ApplicationModal);
     show();
@@ -119,36 +119,36 @@ void MonitorWindow::Open(Mode mode) {
 void MonitorWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
-        FormActivate();
+        Activate();
 }
 
-void MonitorWindow::FormActivate() {
+void MonitorWindow::Activate() {
     // The mode starts at the first activation after opening only: the window becomes active
     // again after its own file dialog, and switching the monitor on once more would cost the
     // stream while the module acknowledges.
     if (!startPending_) return;
     startPending_ = false;
-    if (K6Form1 && K6Form1->Status) {
-        K6StatusSide& side = *K6Form1->Status;
+    if (configWindow && configWindow->Status) {
+        K6StatusSide& side = *configWindow->Status;
         if (mode_ == Mode::Terminal)
             side.Modem().Enter(k6link::state::MonitorStream, false);
         else
             side.Monitor().Start();
     }
-    Timer1->setInterval(kFirstStampMs);
-    Timer1->start();
+    StampTimer->setInterval(kFirstStampMs);
+    StampTimer->start();
 }
 
 void MonitorWindow::closeEvent(QCloseEvent* event) {
-    Timer1->stop();
+    StampTimer->stop();
     startPending_ = false;
     Flush();
-    if (K6Form1 && K6Form1->Status) K6Form1->Status->Monitor().Stop();
+    if (configWindow && configWindow->Status) configWindow->Status->Monitor().Stop();
     event->accept();
 }
 
-void MonitorWindow::Timer1Timer() {
-    Timer1->setInterval(kStampMs);
+void MonitorWindow::StampTick() {
+    StampTimer->setInterval(kStampMs);
     QString line;
     if (!decoder_.AtLineStart()) line += QLatin1Char('\n');
     line += QString(10, QLatin1Char('#')) + QLatin1Char(' ') +
@@ -183,12 +183,12 @@ void MonitorWindow::Flush() {
     if (pending_.size() > kTrimTo) {
         const qsizetype cut = pending_.indexOf(QLatin1Char('\n'), pending_.size() - kTrimTo);
         pending_.remove(0, cut < 0 ? pending_.size() - kTrimTo : cut + 1);
-        Memo1->clear();
+        TextView->clear();
         viewChars_ = 0;
     }
-    QScrollBar* bar = Memo1->verticalScrollBar();
+    QScrollBar* bar = TextView->verticalScrollBar();
     const bool follow = bar->value() == bar->maximum();
-    QTextCursor c(Memo1->document());
+    QTextCursor c(TextView->document());
     c.movePosition(QTextCursor::End);
     c.insertText(pending_);
     viewChars_ += pending_.size();
@@ -199,7 +199,7 @@ void MonitorWindow::Flush() {
 
 void MonitorWindow::TrimView() {
     if (viewChars_ <= kViewLimit) return;
-    QTextDocument* doc = Memo1->document();
+    QTextDocument* doc = TextView->document();
     // Cut at the start of the line that holds the position to keep from.
     const QTextBlock block = doc->findBlock(static_cast<int>(viewChars_ - kTrimTo));
     qsizetype cut = block.isValid() ? block.position() : viewChars_ - kTrimTo;
@@ -212,7 +212,7 @@ void MonitorWindow::TrimView() {
 }
 
 QString MonitorWindow::ViewText() const {
-    return Memo1->toPlainText() + pending_;
+    return TextView->toPlainText() + pending_;
 }
 
 void MonitorWindow::ResetSpool() {
@@ -225,16 +225,16 @@ void MonitorWindow::ResetSpool() {
     if (spoolOk_) spool_->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
-void MonitorWindow::Button1Click() {
+void MonitorWindow::ClearClick() {
     flush_->stop();
     pending_.clear();
-    Memo1->clear();
+    TextView->clear();
     viewChars_ = 0;
     decoder_.Reset();
     ResetSpool();
 }
 
-void MonitorWindow::Button2Click() {
+void MonitorWindow::SaveClick() {
     Flush();
     int filter = 0;
     QString path;
@@ -267,7 +267,7 @@ void MonitorWindow::Button2Click() {
         }
         spool_->seek(spool_->size());
     } else {
-        const QByteArray text = Memo1->toPlainText().toUtf8();
+        const QByteArray text = TextView->toPlainText().toUtf8();
         ok = out.write(text) == text.size();
     }
     ok = ok && out.write("\n", 1) == 1;
@@ -285,11 +285,11 @@ void MonitorWindow::Button2Click() {
     if (!existed) QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
-void MonitorWindow::Button4Click() {
-    if (mode_ != Mode::Terminal || !K6Form1) return;
-    QByteArray line = k6config::ToCp1250(Edit1->text()).left(kLineBuffer - 1);
+void MonitorWindow::SendAtClick() {
+    if (mode_ != Mode::Terminal || !configWindow) return;
+    QByteArray line = k6config::ToCp1250(AtCommand->text()).left(kLineBuffer - 1);
     line += '\r';
-    K6Form1->AsynComm321->Write(line.constData(), static_cast<int>(line.size()));
+    configWindow->SerialPort->Write(line.constData(), static_cast<int>(line.size()));
 }
 
 void MonitorWindow::Message(const QString& text) {

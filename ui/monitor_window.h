@@ -52,12 +52,12 @@ public:
     void Open(Mode mode);
     Mode CurrentMode() const { return mode_; }
 
-    // Handlers, named after their controls and events.
-    void FormActivate();
-    void Timer1Timer();
-    void Button1Click(); // "Monitorablak törlése"
-    void Button2Click(); // "Mentés fájlba"
-    void Button4Click(); // "Send AT"
+    // Handlers of the controls and events; the design names their handlers as noted.
+    void Activate();    // design: FormActivate
+    void StampTick();   // design: Timer1Timer
+    void ClearClick();  // design: Button1Click; "Monitorablak törlése"
+    void SaveClick();   // design: Button2Click; "Mentés fájlba"
+    void SendAtClick(); // design: Button4Click; "Send AT"
     // A chunk received in state 82.
     void AsynText(std::span<const std::uint8_t> bytes);
     // Puts the collected text into the view now (the batch timer does it otherwise).
@@ -67,11 +67,14 @@ public:
     QString ViewText() const;
 
     MonitorTexts Texts;
-    QPlainTextEdit* Memo1 = nullptr;
-    QLabel* Label1 = nullptr; // the warning
-    QPushButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr, *Button4 = nullptr;
-    QLineEdit* Edit1 = nullptr; // the line "Send AT" sends
-    QTimer* Timer1 = nullptr;
+    QPlainTextEdit* TextView = nullptr;  // design: Memo1
+    QLabel* WarningLabel = nullptr;      // design: Label1; the warning
+    QPushButton* ClearButton = nullptr;  // design: Button1
+    QPushButton* SaveButton = nullptr;   // design: Button2
+    QPushButton* ExitButton = nullptr;   // design: Button3
+    QPushButton* SendAtButton = nullptr; // design: Button4
+    QLineEdit* AtCommand = nullptr;      // design: Edit1; the line "Send AT" sends
+    QTimer* StampTimer = nullptr;        // design: Timer1
 
 protected:
     void changeEvent(QEvent* event) override;

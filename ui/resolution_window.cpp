@@ -28,39 +28,40 @@ ResolutionWindow::ResolutionWindow(QWidget* parent)
     setWindowTitle(QStringLiteral("Képernyőfelbontás"));
     auto* layout = new QVBoxLayout(this);
 
-    RadioGroup1 = new QGroupBox(QStringLiteral("  Képernyőfelbontás  "), this);
-    RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
-    auto* items = new QVBoxLayout(RadioGroup1);
-    RadioItems = new QButtonGroup(RadioGroup1);
+    ResolutionGroup = new QGroupBox(QStringLiteral("  Képernyőfelbontás  "), this);
+    ResolutionGroup->setObjectName(QStringLiteral("RadioGroup1"));
+    auto* items = new QVBoxLayout(ResolutionGroup);
+    RadioItems = new QButtonGroup(ResolutionGroup);
     for (int i = 0; i < int(std::size(kSizes)); ++i) {
-        auto* b = new QRadioButton(QString::fromLatin1(kSizes[i]), RadioGroup1);
+        auto* b = new QRadioButton(QString::fromLatin1(kSizes[i]), ResolutionGroup);
         b->setObjectName(QStringLiteral("RadioGroup1Item%1").arg(i));
         RadioItems->addButton(b, i);
         items->addWidget(b);
     }
-    layout->addWidget(RadioGroup1);
+    layout->addWidget(ResolutionGroup);
 
-    Label2 = new QLabel(QStringLiteral("A kiválasztott képernyőfelbontásoz igazítjuk a Dalvex ablakjait, így "
-                                       "optimális méretben tudja használni."),
-                        this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setWordWrap(true);
-    layout->addWidget(Label2);
-    Label1 = new QLabel(QStringLiteral("A modósításokhoz újrainditás szükséges!"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setWordWrap(true);
-    Label1->hide();
-    layout->addWidget(Label1);
+    Explanation =
+        new QLabel(QStringLiteral("A kiválasztott képernyőfelbontásoz igazítjuk a Dalvex ablakjait, így "
+                                  "optimális méretben tudja használni."),
+                   this);
+    Explanation->setObjectName(QStringLiteral("Label2"));
+    Explanation->setWordWrap(true);
+    layout->addWidget(Explanation);
+    RestartNote = new QLabel(QStringLiteral("A modósításokhoz újrainditás szükséges!"), this);
+    RestartNote->setObjectName(QStringLiteral("Label1"));
+    RestartNote->setWordWrap(true);
+    RestartNote->hide();
+    layout->addWidget(RestartNote);
 
-    Button1 = new QPushButton(QStringLiteral("Beállít"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    connect(Button1, &QPushButton::clicked, this, &ResolutionWindow::Button1Click);
-    layout->addWidget(Button1, 0, Qt::AlignRight);
+    ApplyButton = new QPushButton(QStringLiteral("Beállít"), this);
+    ApplyButton->setObjectName(QStringLiteral("Button1"));
+    connect(ApplyButton, &QPushButton::clicked, this, &ResolutionWindow::ApplyClick);
+    layout->addWidget(ApplyButton, 0, Qt::AlignRight);
     setWindowModality(Qt::ApplicationModal);
 }
 
 QString ResolutionWindow::RegKey() const {
-    return K6Form1 ? K6Form1->RegKey : MakeRegKey(MakeBrandFields());
+    return configWindow ? configWindow->RegKey : MakeRegKey(MakeBrandFields());
 }
 
 int ResolutionWindow::ItemIndex() const {
@@ -74,10 +75,10 @@ void ResolutionWindow::SetItemIndex(int index) {
 void ResolutionWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
-        FormActivate();
+        Activate();
 }
 
-void ResolutionWindow::FormActivate() {
+void ResolutionWindow::Activate() {
     QString monitor = ReadSetting(RegKey(), kMonitor);
     if (monitor.isEmpty()) {
         monitor = QStringLiteral("1");
@@ -87,10 +88,10 @@ void ResolutionWindow::FormActivate() {
     // shown for it, rather than no item at all (which "Beállít" could not store).
     const int item = K6Activation::ScaleFactor(monitor) ? monitor.toInt() : K6Activation::kDesignSizeItem;
     SetItemIndex(item);
-    Label1->show();
+    RestartNote->show();
 }
 
-void ResolutionWindow::Button1Click() {
+void ResolutionWindow::ApplyClick() {
     if (ItemIndex() >= 0) WriteSetting(RegKey(), kMonitor, QString::number(ItemIndex()));
     close();
 }

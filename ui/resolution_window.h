@@ -18,18 +18,18 @@ class ResolutionWindow : public QWidget {
 public:
     explicit ResolutionWindow(QWidget* parent = nullptr);
 
-    void FormActivate();
-    void Button1Click(); // "Beállít"
+    void Activate();   // design: FormActivate
+    void ApplyClick(); // design: Button1Click; "Beállít"
 
     // The radio position chosen, -1 when none is.
     int ItemIndex() const;
     void SetItemIndex(int index);
 
-    QGroupBox* RadioGroup1 = nullptr;
+    QGroupBox* ResolutionGroup = nullptr; // design: RadioGroup1
     QButtonGroup* RadioItems = nullptr;
-    QLabel* Label1 = nullptr; // "A modósításokhoz újrainditás szükséges!"
-    QLabel* Label2 = nullptr;
-    QPushButton* Button1 = nullptr;
+    QLabel* RestartNote = nullptr;      // design: Label1; "A modósításokhoz újrainditás szükséges!"
+    QLabel* Explanation = nullptr;      // design: Label2
+    QPushButton* ApplyButton = nullptr; // design: Button1
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -81,8 +81,8 @@ bool SerialTraceSwitch::SetTracing(bool on) {
 }
 
 void SerialTraceSwitch::Attach(const std::shared_ptr<SerialTrace>& trace) {
-    w_.AsynComm321->SetTrace(trace);
-    if (Form1 && Form1->AsynComm321) Form1->AsynComm321->SetTrace(trace);
+    w_.SerialPort->SetTrace(trace);
+    if (startWindow && startWindow->SerialPort) startWindow->SerialPort->SetTrace(trace);
 }
 
 void SerialTraceSwitch::OpenFolder() {

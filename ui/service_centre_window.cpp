@@ -20,53 +20,55 @@ ServiceCentreWindow::ServiceCentreWindow(QWidget* parent)
     setWindowTitle(QStringLiteral("SMS szerviz szám"));
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
-    Label1 = new QLabel(QStringLiteral("SMS központ telefonszáma:"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Label1->setBuddy(Edit1);
-    row->addWidget(Label1);
-    row->addWidget(Edit1, 1);
+    NumberLabel = new QLabel(QStringLiteral("SMS központ telefonszáma:"), this);
+    NumberLabel->setObjectName(QStringLiteral("Label1"));
+    NumberEdit = new QLineEdit(this);
+    NumberEdit->setObjectName(QStringLiteral("Edit1"));
+    NumberLabel->setBuddy(NumberEdit);
+    row->addWidget(NumberLabel);
+    row->addWidget(NumberEdit, 1);
     layout->addLayout(row);
 
     auto* presets = new QHBoxLayout;
-    QPushButton** presetButtons[] = {&Button1, &Button2, &Button3};
+    QPushButton** presetButtons[] = {&Preset1Button, &Preset2Button, &Preset3Button};
     for (std::size_t i = 0; i < std::size(kServiceCentrePresets); ++i) {
         const ServiceCentrePreset& p = kServiceCentrePresets[i];
         auto* b = new QPushButton(QString::fromLatin1(p.caption), this);
         b->setObjectName(QString::fromLatin1(p.button));
         connect(b, &QPushButton::clicked, this,
-                [this, number = QString::fromLatin1(p.number)] { Edit1->setText(number); });
+                [this, number = QString::fromLatin1(p.number)] { NumberEdit->setText(number); });
         presets->addWidget(b);
         *presetButtons[i] = b;
     }
     layout->addLayout(presets);
 
-    Label2 = new QLabel(this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    layout->addWidget(Label2);
+    StatusLabel = new QLabel(this);
+    StatusLabel->setObjectName(QStringLiteral("Label2"));
+    layout->addWidget(StatusLabel);
 
     auto* buttons = new QHBoxLayout;
-    Button4 = new QPushButton(QStringLiteral("Beállítás / Újrainditás"), this);
-    Button4->setObjectName(QStringLiteral("Button4"));
-    Button5 = new QPushButton(QStringLiteral("Kilépés"), this);
-    Button5->setObjectName(QStringLiteral("Button5"));
-    buttons->addWidget(Button4);
+    SetButton = new QPushButton(QStringLiteral("Beállítás / Újrainditás"), this);
+    SetButton->setObjectName(QStringLiteral("Button4"));
+    ExitButton = new QPushButton(QStringLiteral("Kilépés"), this);
+    ExitButton->setObjectName(QStringLiteral("Button5"));
+    buttons->addWidget(SetButton);
     buttons->addStretch(1);
-    buttons->addWidget(Button5);
+    buttons->addWidget(ExitButton);
     layout->addLayout(buttons);
-    connect(Button4, &QPushButton::clicked, this, &ServiceCentreWindow::Button4Click);
-    connect(Button5, &QPushButton::clicked, this, &QWidget::close);
+    connect(SetButton, &QPushButton::clicked, this, &ServiceCentreWindow::SetClick);
+    connect(ExitButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void ServiceCentreWindow::Button4Click() {
-    if (K6Form1 && K6Form1->ModemSide) K6Form1->ModemSide->SetServiceCentre(Edit1->text());
+void ServiceCentreWindow::SetClick() {
+    if (configWindow && configWindow->ModemSide)
+        configWindow->ModemSide->SetServiceCentre(NumberEdit->text());
 }
 
 void ServiceCentreWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     // Only a window the user had open sends the monitor off.
-    if (isVisible() && K6Form1 && K6Form1->ModemSide) K6Form1->ModemSide->ServiceCentreClosed();
+    if (isVisible() && configWindow && configWindow->ModemSide)
+        configWindow->ModemSide->ServiceCentreClosed();
 }
 
 } // namespace dalvex

@@ -29,16 +29,16 @@ class ServiceCentreWindow : public QWidget {
 public:
     explicit ServiceCentreWindow(QWidget* parent = nullptr);
 
-    void Button4Click(); // "Beállítás / Újrainditás"
+    void SetClick(); // design: Button4Click; "Beállítás / Újrainditás"
 
-    QLineEdit* Edit1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QPushButton* Button4 = nullptr;
-    QPushButton* Button5 = nullptr;
+    QLineEdit* NumberEdit = nullptr;      // design: Edit1
+    QLabel* NumberLabel = nullptr;        // design: Label1
+    QLabel* StatusLabel = nullptr;        // design: Label2
+    QPushButton* Preset1Button = nullptr; // design: Button1
+    QPushButton* Preset2Button = nullptr; // design: Button2
+    QPushButton* Preset3Button = nullptr; // design: Button3
+    QPushButton* SetButton = nullptr;     // design: Button4
+    QPushButton* ExitButton = nullptr;    // design: Button5
 
 protected:
     void closeEvent(QCloseEvent* event) override;

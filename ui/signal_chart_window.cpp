@@ -35,13 +35,13 @@ SignalChartWindow::SignalChartWindow(QWidget* parent)
     resize(900, 520);
     auto* layout = new QVBoxLayout(this);
 
-    Label1 = new QLabel(windowTitle(), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    QFont title = Label1->font();
+    TitleLabel = new QLabel(windowTitle(), this);
+    TitleLabel->setObjectName(QStringLiteral("Label1"));
+    QFont title = TitleLabel->font();
     title.setBold(true);
     title.setPointSizeF(title.pointSizeF() * 1.3);
-    Label1->setFont(title);
-    layout->addWidget(Label1);
+    TitleLabel->setFont(title);
+    layout->addWidget(TitleLabel);
 
     chart_ = new QChart;
     chart_->legend()->hide();
@@ -60,10 +60,10 @@ SignalChartWindow::SignalChartWindow(QWidget* parent)
     series_->attachAxis(xAxis_);
     series_->attachAxis(yAxis_);
 
-    Chart1 = new QChartView(chart_, this);
-    Chart1->setObjectName(QStringLiteral("Chart1"));
-    Chart1->setRubberBand(QChartView::RectangleRubberBand);
-    layout->addWidget(Chart1, 1);
+    ChartView = new QChartView(chart_, this);
+    ChartView->setObjectName(QStringLiteral("Chart1"));
+    ChartView->setRubberBand(QChartView::RectangleRubberBand);
+    layout->addWidget(ChartView, 1);
 
     auto* buttons = new QHBoxLayout;
     auto makeButton = [this](const char* name, const QString& caption) {
@@ -71,18 +71,18 @@ SignalChartWindow::SignalChartWindow(QWidget* parent)
         b->setObjectName(QString::fromLatin1(name));
         return b;
     };
-    BitBtn2 = makeButton("BitBtn2", Texts.Read);
-    Button1 = makeButton("Button1", Texts.Read);
-    Button1->hide();
-    Button2 = makeButton("Button2", Texts.Zoom);
-    Button2->setCheckable(true);
-    Button2->setChecked(true);
-    Button3 = makeButton("Button3", Texts.Clear);
-    buttons->addWidget(BitBtn2);
-    buttons->addWidget(Button1);
+    ReadButton = makeButton("BitBtn2", Texts.Read);
+    ClearAndReadButton = makeButton("Button1", Texts.Read);
+    ClearAndReadButton->hide();
+    ZoomButton = makeButton("Button2", Texts.Zoom);
+    ZoomButton->setCheckable(true);
+    ZoomButton->setChecked(true);
+    ClearButton = makeButton("Button3", Texts.Clear);
+    buttons->addWidget(ReadButton);
+    buttons->addWidget(ClearAndReadButton);
     buttons->addStretch(1);
-    buttons->addWidget(Button2);
-    buttons->addWidget(Button3);
+    buttons->addWidget(ZoomButton);
+    buttons->addWidget(ClearButton);
     layout->addLayout(buttons);
 
     connect(xAxis_, &QValueAxis::rangeChanged, this, &SignalChartWindow::AxisRangeChanged);
@@ -92,44 +92,44 @@ SignalChartWindow::SignalChartWindow(QWidget* parent)
         if (!showing_ && Columns() != shownWidth_) Show(shownFrom_, shownTo_);
     });
 
-    connect(BitBtn2, &QPushButton::clicked, this, &SignalChartWindow::BitBtn2Click);
-    connect(Button1, &QPushButton::clicked, this, &SignalChartWindow::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &SignalChartWindow::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &SignalChartWindow::Button3Click);
+    connect(ReadButton, &QPushButton::clicked, this, &SignalChartWindow::ReadClick);
+    connect(ClearAndReadButton, &QPushButton::clicked, this, &SignalChartWindow::ClearAndReadClick);
+    connect(ZoomButton, &QPushButton::clicked, this, &SignalChartWindow::ZoomClick);
+    connect(ClearButton, &QPushButton::clicked, this, &SignalChartWindow::ClearClick);
 }
 
 void SignalChartWindow::ApplyTexts() {
-    BitBtn2->setText(Texts.Read);
-    Button1->setText(Texts.Read);
-    Button2->setText(Texts.Zoom);
-    Button3->setText(Texts.Clear);
+    ReadButton->setText(Texts.Read);
+    ClearAndReadButton->setText(Texts.Read);
+    ZoomButton->setText(Texts.Zoom);
+    ClearButton->setText(Texts.Clear);
 }
 
-void SignalChartWindow::Button1Click() {
+void SignalChartWindow::ClearAndReadClick() {
     ClearPoints();
     emit ReadRequested();
 }
 
-void SignalChartWindow::BitBtn2Click() {
-    Button1->click();
+void SignalChartWindow::ReadClick() {
+    ClearAndReadButton->click();
 }
 
-void SignalChartWindow::Button2Click() {
+void SignalChartWindow::ZoomClick() {
     const bool allowed = !ZoomAllowed();
-    Chart1->setRubberBand(allowed ? QChartView::RectangleRubberBand : QChartView::NoRubberBand);
-    Button2->setChecked(allowed);
+    ChartView->setRubberBand(allowed ? QChartView::RectangleRubberBand : QChartView::NoRubberBand);
+    ZoomButton->setChecked(allowed);
     if (!allowed) {
         zoomed_ = false;
         ShowAll();
     }
 }
 
-void SignalChartWindow::Button3Click() {
+void SignalChartWindow::ClearClick() {
     ClearPoints();
 }
 
 bool SignalChartWindow::ZoomAllowed() const {
-    return Chart1->rubberBand() != QChartView::NoRubberBand;
+    return ChartView->rubberBand() != QChartView::NoRubberBand;
 }
 
 void SignalChartWindow::ClearPoints() {

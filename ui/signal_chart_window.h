@@ -45,11 +45,11 @@ class SignalChartWindow : public QWidget {
 public:
     explicit SignalChartWindow(QWidget* parent = nullptr);
 
-    // Handlers, named after their controls.
-    void Button1Click(); // clear, then read
-    void BitBtn2Click(); // "Olvasás": clicks Button1
-    void Button2Click(); // zoom allowed or not
-    void Button3Click(); // clear
+    // Handlers of the controls; the design names their handlers as noted.
+    void ClearAndReadClick(); // design: Button1Click; clear, then read
+    void ReadClick();         // design: BitBtn2Click; "Olvasás": clicks Button1
+    void ZoomClick();         // design: Button2Click; zoom allowed or not
+    void ClearClick();        // design: Button3Click; clear
 
     // Puts Texts on the buttons (after the language pass has changed them).
     void ApplyTexts();
@@ -70,12 +70,12 @@ public:
     QList<std::pair<QString, qreal>> ShownLabels() const;
     bool ZoomAllowed() const;
 
-    QLabel* Label1 = nullptr; // title: the menu caption
-    QChartView* Chart1 = nullptr;
-    QPushButton* BitBtn2 = nullptr; // "Olvasás"
-    QPushButton* Button1 = nullptr; // clear and read (clicked by "Olvasás")
-    QPushButton* Button2 = nullptr; // zoom
-    QPushButton* Button3 = nullptr; // clear
+    QLabel* TitleLabel = nullptr;              // design: Label1; title: the menu caption
+    QChartView* ChartView = nullptr;           // design: Chart1
+    QPushButton* ReadButton = nullptr;         // design: BitBtn2; "Olvasás"
+    QPushButton* ClearAndReadButton = nullptr; // design: Button1; clear and read (clicked by "Olvasás")
+    QPushButton* ZoomButton = nullptr;         // design: Button2; zoom
+    QPushButton* ClearButton = nullptr;        // design: Button3; clear
 
     SignalWindowTexts Texts;
 

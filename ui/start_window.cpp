@@ -32,9 +32,9 @@ namespace {
 QWidget* FindControl(const char* qualified) {
     static const QLatin1String kStatusPrefix("StatusWindow.");
     QString name = QString::fromLatin1(qualified);
-    QWidget* owner = K6Form1;
+    QWidget* owner = configWindow;
     if (name.startsWith(kStatusPrefix)) {
-        owner = K6Form2;
+        owner = statusWindow;
         name = name.mid(kStatusPrefix.size());
     }
     return owner ? owner->findChild<QWidget*>(name) : nullptr;
@@ -72,58 +72,59 @@ StartWindow::StartWindow(QWidget* parent)
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);
 
-    AsynComm321 = new TAsynComm32(this);
-    AsynComm321->setObjectName(QStringLiteral("AsynComm321"));
-    AsynComm321->OnRxChar = [this](TCustomAsynComm32*, int count) { AsynComm321RxChar(count); };
-    AsynComm321->OnOpen = [this](TCustomAsynComm32*, std::uint32_t, int error) { ShowOpenResult(error); };
+    SerialPort = new TAsynComm32(this);
+    SerialPort->setObjectName(QStringLiteral("AsynComm321"));
+    SerialPort->OnRxChar = [this](TCustomAsynComm32*, int count) { PortReceived(count); };
+    SerialPort->OnOpen = [this](TCustomAsynComm32*, std::uint32_t, int error) { ShowOpenResult(error); };
 
-    adas = new QTimer(this);
-    adas->setObjectName(QStringLiteral("adas"));
-    adas->setInterval(3000);
-    connect(adas, &QTimer::timeout, this, &StartWindow::adasTimer);
-    Kereso = new QTimer(this);
-    Kereso->setObjectName(QStringLiteral("Kereso"));
-    Kereso->setInterval(500);
-    connect(Kereso, &QTimer::timeout, this, &StartWindow::KeresoTimer);
-    ablakSTART = new QTimer(this);
-    ablakSTART->setObjectName(QStringLiteral("ablakSTART"));
-    ablakSTART->setInterval(1300);
-    connect(ablakSTART, &QTimer::timeout, this, &StartWindow::ablakSTARTTimer);
+    SendTimer = new QTimer(this);
+    SendTimer->setObjectName(QStringLiteral("adas"));
+    SendTimer->setInterval(3000);
+    connect(SendTimer, &QTimer::timeout, this, &StartWindow::SendTick);
+    IndicatorTimer = new QTimer(this);
+    IndicatorTimer->setObjectName(QStringLiteral("Kereso"));
+    IndicatorTimer->setInterval(500);
+    connect(IndicatorTimer, &QTimer::timeout, this, &StartWindow::IndicatorTick);
+    HandOverTimer = new QTimer(this);
+    HandOverTimer->setObjectName(QStringLiteral("ablakSTART"));
+    HandOverTimer->setInterval(1300);
+    connect(HandOverTimer, &QTimer::timeout, this, &StartWindow::HandOverTick);
 
     BuildControls();
-    FormCreate();
-    adas->start();
-    Kereso->start();
+    Prepare();
+    SendTimer->start();
+    IndicatorTimer->start();
 }
 
 StartWindow::~StartWindow() = default;
 
 void StartWindow::BuildControls() {
-    Label5 = MakeLabel(this, "Label5", QString(), {16, 8, 300, 40});
-    QFont big = Label5->font();
+    ToolLabel = MakeLabel(this, "Label5", QString(), {16, 8, 300, 40});
+    QFont big = ToolLabel->font();
     big.setPointSize(22);
     big.setBold(true);
-    Label5->setFont(big);
-    Label6 = MakeLabel(this, "Label6", QString(), {18, 48, 200, 18});
-    Image2 = MakeLabel(this, "Image2", QString(), {389, 8, 150, 60});
-    Image2->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    ToolLabel->setFont(big);
+    VersionLabel = MakeLabel(this, "Label6", QString(), {18, 48, 200, 18});
+    Logo = MakeLabel(this, "Image2", QString(), {389, 8, 150, 60});
+    Logo->setAlignment(Qt::AlignRight | Qt::AlignTop);
 
-    Label7 = MakeLabel(this, "Label7", QStringLiteral("Válasszon nyelvet"), {16, 78, 150, 20});
-    ComboBox4 = new QComboBox(this);
-    ComboBox4->setObjectName(QStringLiteral("ComboBox4"));
-    ComboBox4->setGeometry(16, 98, 150, 24);
-    ComboBox4->addItems({QStringLiteral("Magyar"), QStringLiteral("English"), QStringLiteral("Deutsch"),
-                         QStringLiteral("Slovenský SK"), QStringLiteral("Italiano"),
-                         QStringLiteral("Slovenský SI"), QStringLiteral("Dutch"), QStringLiteral("Český")});
-    Label7->setBuddy(ComboBox4);
-    connect(ComboBox4, &QComboBox::activated, this, &StartWindow::ComboBox4Change);
+    LanguageLabel = MakeLabel(this, "Label7", QStringLiteral("Válasszon nyelvet"), {16, 78, 150, 20});
+    LanguageChoice = new QComboBox(this);
+    LanguageChoice->setObjectName(QStringLiteral("ComboBox4"));
+    LanguageChoice->setGeometry(16, 98, 150, 24);
+    LanguageChoice->addItems({QStringLiteral("Magyar"), QStringLiteral("English"), QStringLiteral("Deutsch"),
+                              QStringLiteral("Slovenský SK"), QStringLiteral("Italiano"),
+                              QStringLiteral("Slovenský SI"), QStringLiteral("Dutch"),
+                              QStringLiteral("Český")});
+    LanguageLabel->setBuddy(LanguageChoice);
+    connect(LanguageChoice, &QComboBox::activated, this, &StartWindow::LanguageChosen);
 
-    ComboBox3 = new QComboBox(this);
-    ComboBox3->setObjectName(QStringLiteral("ComboBox3"));
-    ComboBox3->setGeometry(16, 134, 150, 24);
-    ComboBox3->setMaxVisibleItems(16);
-    ComboBox3->setPlaceholderText(QStringLiteral("Válaszon COM portot"));
-    connect(ComboBox3, &QComboBox::activated, this, &StartWindow::ComboBox3Change);
+    PortChoice = new QComboBox(this);
+    PortChoice->setObjectName(QStringLiteral("ComboBox3"));
+    PortChoice->setGeometry(16, 134, 150, 24);
+    PortChoice->setMaxVisibleItems(16);
+    PortChoice->setPlaceholderText(QStringLiteral("Válaszon COM portot"));
+    connect(PortChoice, &QComboBox::activated, this, &StartWindow::PortChosen);
     PortStatus = MakeLabel(this, "PortStatus", QString(), {16, 160, 250, 44});
     PortStatus->setWordWrap(true);
     QFont small = PortStatus->font();
@@ -133,27 +134,27 @@ void StartWindow::BuildControls() {
     warn.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x20));
     PortStatus->setPalette(warn);
 
-    Button2 =
+    AutoSearchButton =
         MakeButton(this, "Button2", QStringLiteral("COM port automatikus keresése"), {16, 206, 230, 28});
-    connect(Button2, &QPushButton::clicked, this, &StartWindow::Button2Click);
-    Button3 = MakeButton(this, "Button3", QStringLiteral("Kilépés"), {16, 262, 100, 28});
-    connect(Button3, &QPushButton::clicked, this, &StartWindow::Button3Click);
+    connect(AutoSearchButton, &QPushButton::clicked, this, &StartWindow::AutoSearchClick);
+    ExitButton = MakeButton(this, "Button3", QStringLiteral("Kilépés"), {16, 262, 100, 28});
+    connect(ExitButton, &QPushButton::clicked, this, &StartWindow::ExitClick);
 
-    GroupBox1 = new QGroupBox(QStringLiteral("  Termékcsatlakoztatás  "), this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(276, 78, 263, 70);
-    Label10 = MakeLabel(GroupBox1, "Label10", QStringLiteral("???"), {10, 24, 160, 36});
-    QFont mid = Label10->font();
+    ConnectBox = new QGroupBox(QStringLiteral("  Termékcsatlakoztatás  "), this);
+    ConnectBox->setObjectName(QStringLiteral("GroupBox1"));
+    ConnectBox->setGeometry(276, 78, 263, 70);
+    FoundModel = MakeLabel(ConnectBox, "Label10", QStringLiteral("???"), {10, 24, 160, 36});
+    QFont mid = FoundModel->font();
     mid.setPointSize(11);
     mid.setBold(true);
-    Label10->setFont(mid);
-    Button5 = MakeButton(GroupBox1, "Button5", QStringLiteral("Indít"), {176, 28, 76, 30});
-    Button5->setEnabled(false);
-    connect(Button5, &QPushButton::clicked, this, &StartWindow::Button5Click);
+    FoundModel->setFont(mid);
+    StartButton = MakeButton(ConnectBox, "Button5", QStringLiteral("Indít"), {176, 28, 76, 30});
+    StartButton->setEnabled(false);
+    connect(StartButton, &QPushButton::clicked, this, &StartWindow::StartClick);
 
-    GroupBox2 = new QGroupBox(QStringLiteral("  Termékek - kipróbálás  "), this);
-    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    GroupBox2->setGeometry(276, 154, 263, 138);
+    TryOutBox = new QGroupBox(QStringLiteral("  Termékek - kipróbálás  "), this);
+    TryOutBox->setObjectName(QStringLiteral("GroupBox2"));
+    TryOutBox->setGeometry(276, 154, 263, 138);
     struct Row {
         QLabel** name;
         const char* nameId;
@@ -164,58 +165,58 @@ void StartWindow::BuildControls() {
         int code;
     };
     const Row rows[] = {
-        {&Label8, "Label8", &Button4, "Button4", &Label12, "Label12", 72},
-        {&Label9, "Label9", &Button6, "Button6", &Label13, "Label13", 74},
-        {&Label11, "Label11", &Button7, "Button7", &Label14, "Label14", 73},
-        {&Label15, "Label15", &Button8, "Button8", &Label16, "Label16", 75},
+        {&ProModelLabel, "Label8", &ProTryOutButton, "Button4", &ProVersionLabel, "Label12", 72},
+        {&LineModelLabel, "Label9", &LineTryOutButton, "Button6", &LineVersionLabel, "Label13", 74},
+        {&MiniModelLabel, "Label11", &MiniTryOutButton, "Button7", &MiniVersionLabel, "Label14", 73},
+        {&DoorModelLabel, "Label15", &DoorTryOutButton, "Button8", &DoorVersionLabel, "Label16", 75},
     };
     int y = 22;
     for (const Row& r : rows) {
-        *r.name = MakeLabel(GroupBox2, r.nameId, QString(), {10, y + 4, 110, 20});
-        *r.version = MakeLabel(GroupBox2, r.versionId, QStringLiteral("–"), {124, y + 4, 50, 20});
-        *r.button = MakeButton(GroupBox2, r.buttonId, QStringLiteral("Próba"), {180, y, 72, 26});
+        *r.name = MakeLabel(TryOutBox, r.nameId, QString(), {10, y + 4, 110, 20});
+        *r.version = MakeLabel(TryOutBox, r.versionId, QStringLiteral("–"), {124, y + 4, 50, 20});
+        *r.button = MakeButton(TryOutBox, r.buttonId, QStringLiteral("Próba"), {180, y, 72, 26});
         const int code = r.code;
         connect(*r.button, &QPushButton::clicked, this, [this, code] { TryOutClick(code); });
         y += 28;
     }
 }
 
-void StartWindow::FormCreate() {
+void StartWindow::Prepare() {
     StartDirectory = QDir::currentPath();
-    ComboBox3->clear();
+    PortChoice->clear();
     QStringList ports;
     ports.reserve(512);
     for (int n = 1; n <= 512; ++n)
         ports << QStringLiteral("COM%1").arg(n);
-    ComboBox3->addItems(ports);
-    ComboBox3->setCurrentIndex(-1);
+    PortChoice->addItems(ports);
+    PortChoice->setCurrentIndex(-1);
 }
 
 QString StartWindow::RegKey() const {
-    return K6Form1 ? K6Form1->RegKey : MakeRegKey(MakeBrandFields());
+    return configWindow ? configWindow->RegKey : MakeRegKey(MakeBrandFields());
 }
 
 void StartWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
-        FormActivate();
+        Activate();
 }
 
-void StartWindow::FormActivate() {
+void StartWindow::Activate() {
     const BrandFields brand = MakeBrandFields();
-    Label6->setText(QStringLiteral("version: ") + QString::fromLatin1(BuildDate));
-    const QString tool = K6Form1 ? K6Form1->ToolName : brand.ToolName;
-    Label5->setText(tool);
+    VersionLabel->setText(QStringLiteral("version: ") + QString::fromLatin1(BuildDate));
+    const QString tool = configWindow ? configWindow->ToolName : brand.ToolName;
+    ToolLabel->setText(tool);
     setWindowTitle(tool);
-    Label8->setText(K6Form1 ? K6Form1->ProModelName : brand.ProModelName);
-    Label9->setText(K6Form1 ? K6Form1->LineModelName : brand.LineModelName);
-    Label11->setText(K6Form1 ? K6Form1->MiniModelName : brand.MiniModelName);
-    Label15->setText(K6Form1 ? K6Form1->DoorModelName : brand.DoorModelName);
+    ProModelLabel->setText(configWindow ? configWindow->ProModelName : brand.ProModelName);
+    LineModelLabel->setText(configWindow ? configWindow->LineModelName : brand.LineModelName);
+    MiniModelLabel->setText(configWindow ? configWindow->MiniModelName : brand.MiniModelName);
+    DoorModelLabel->setText(configWindow ? configWindow->DoorModelName : brand.DoorModelName);
     ModelNames names;
-    names.ProModelName = Label8->text();
-    names.MiniModelName = Label11->text();
-    names.LineModelName = Label9->text();
-    names.DoorModelName = Label15->text();
+    names.ProModelName = ProModelLabel->text();
+    names.MiniModelName = MiniModelLabel->text();
+    names.LineModelName = LineModelLabel->text();
+    names.DoorModelName = DoorModelLabel->text();
     Search.SetModelNames(names);
 
     ShowLogo();
@@ -226,29 +227,30 @@ void StartWindow::FormActivate() {
     else
         WriteSetting(QStringLiteral("Device"), QStringLiteral("0"));
 
-    const int defaultLanguage = K6Form1 ? K6Form1->DefaultLanguage : brand.DefaultLanguage;
+    const int defaultLanguage = configWindow ? configWindow->DefaultLanguage : brand.DefaultLanguage;
     const QString language = ReadSetting(QStringLiteral("Language"));
     if (!language.isEmpty()) {
         bool ok = false;
         const int index = language.toInt(&ok);
         // A value that is no language index selects the default, without storing it.
-        ComboBox4->setCurrentIndex(ok && index >= 0 && index < ComboBox4->count() ? index : defaultLanguage);
+        LanguageChoice->setCurrentIndex(
+            ok && index >= 0 && index < LanguageChoice->count() ? index : defaultLanguage);
     } else {
         WriteSetting(QStringLiteral("Language"), QString::number(defaultLanguage));
-        ComboBox4->setCurrentIndex(defaultLanguage);
+        LanguageChoice->setCurrentIndex(defaultLanguage);
     }
 
     const QString port = ReadSetting(QStringLiteral("comport"));
-    AsynComm321->SetDeviceName(port.isEmpty() ? "COM1" : port.toStdString());
-    ComboBox3->setCurrentIndex(-1);
-    if (const auto n = comPortNumber(AsynComm321->DeviceName()); n && *n <= ComboBox3->count())
-        ComboBox3->setCurrentIndex(*n - 1);
+    SerialPort->SetDeviceName(port.isEmpty() ? "COM1" : port.toStdString());
+    PortChoice->setCurrentIndex(-1);
+    if (const auto n = comPortNumber(SerialPort->DeviceName()); n && *n <= PortChoice->count())
+        PortChoice->setCurrentIndex(*n - 1);
 
-    if (ReadSetting(QStringLiteral("mode")) == QLatin1String("RALLY")) AsynComm321->SetBaudRate(cbr4800);
-    AsynComm321->Open();
+    if (ReadSetting(QStringLiteral("mode")) == QLatin1String("RALLY")) SerialPort->SetBaudRate(cbr4800);
+    SerialPort->Open();
     WriteSetting(QStringLiteral("StartDir"), StartDirectory);
     Search.SearchState = DeviceSearch::Identify;
-    if (K6Form1) K6Form1->Language->start();
+    if (configWindow) configWindow->Language->start();
 }
 
 void StartWindow::ShowLogo() {
@@ -267,58 +269,59 @@ void StartWindow::ShowLogo() {
         }
     }
     if (logo.isNull()) logo = BuiltinLogo();
-    if (logo.width() > Image2->width() || logo.height() > Image2->height())
-        logo = logo.scaled(Image2->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    Image2->setPixmap(logo);
+    if (logo.width() > Logo->width() || logo.height() > Logo->height())
+        logo = logo.scaled(Logo->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    Logo->setPixmap(logo);
 }
 
-void StartWindow::adasTimer() {
+void StartWindow::SendTick() {
     const bool released = Search.SearchState == DeviceSearch::Stopped && Search.PortReleased;
     Search.SendTick();
-    if (!released) adas->setInterval(150);
+    if (!released) SendTimer->setInterval(150);
 }
 
-void StartWindow::AsynComm321RxChar(int Count) {
+void StartWindow::PortReceived(int Count) {
     // Read everything that waits; the framing drops a chunk that would overflow the frame.
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::max(Count, 0)));
-    const int n = AsynComm321->Read(bytes.data(), Count);
+    const int n = SerialPort->Read(bytes.data(), Count);
     bytes.resize(static_cast<std::size_t>(std::max(n, 0)));
     Search.ReceiveBytes(bytes);
 }
 
-void StartWindow::KeresoTimer() {
-    if (const auto text = indicator_.Tick(Label10->text(), Search.SearchState, Search.PortNumber))
-        Label10->setText(*text);
+void StartWindow::IndicatorTick() {
+    if (const auto text = indicator_.Tick(FoundModel->text(), Search.SearchState, Search.PortNumber))
+        FoundModel->setText(*text);
 }
 
 void StartWindow::SetSearchWord(const QString& word) {
     searchWord_ = word;
-    if (Kereso->isActive() && (Label10->text().isEmpty() || Label10->text() == QLatin1String("???")))
-        Label10->setText(word);
+    if (IndicatorTimer->isActive() &&
+        (FoundModel->text().isEmpty() || FoundModel->text() == QLatin1String("???")))
+        FoundModel->setText(word);
 }
 
-void StartWindow::ablakSTARTTimer() {
-    ablakSTART->stop();
+void StartWindow::HandOverTick() {
+    HandOverTimer->stop();
     const int code = Search.ModuleCode;
-    if (!DeviceSearch::IsSupported(code) || !K6Form1) return;
-    K6Form1->EnsurePages();
+    if (!DeviceSearch::IsSupported(code) || !configWindow) return;
+    configWindow->EnsurePages();
 
     for (const char* page : {"TabSheet20", "TabSheet21", "TabSheet22", "TabSheet25"})
-        K6Form1->SetPageVisible(page, false);
+        configWindow->SetPageVisible(page, false);
     Search.SearchState = DeviceSearch::Stopped;
     hide();
     const ModuleModel& model = *FindModel(code);
-    K6Form1->SetStatusPanel(1, K6Form1->Brand().*(model.name));
-    K6Form1->ModuleCode = code;
-    K6Form1->Engine().SetModuleType(model.engineType);
+    configWindow->SetStatusPanel(1, configWindow->Brand().*(model.name));
+    configWindow->ModuleCode = code;
+    configWindow->Engine().SetModuleType(model.engineType);
     for (const char* p : model.shownPages)
-        K6Form1->SetPageVisible(p, true);
+        configWindow->SetPageVisible(p, true);
     for (const char* p : model.hiddenPages)
-        K6Form1->SetPageVisible(p, false);
+        configWindow->SetPageVisible(p, false);
     SetControlsVisible(model.shownControls, true);
     SetControlsVisible(model.hiddenControls, false);
 
-    QWidget* next = model.doorPhone ? static_cast<QWidget*>(DPhone1) : K6Form1;
+    QWidget* next = model.doorPhone ? static_cast<QWidget*>(doorPhoneWindow) : configWindow;
     if (next) {
         next->show();
         next->raise();
@@ -326,48 +329,48 @@ void StartWindow::ablakSTARTTimer() {
     }
 }
 
-void StartWindow::ComboBox3Change() {
-    if (!ComboBox3->currentText().startsWith(QLatin1String("COM"))) {
+void StartWindow::PortChosen() {
+    if (!PortChoice->currentText().startsWith(QLatin1String("COM"))) {
         QMessageBox::critical(this, windowTitle(), QStringLiteral("ERROR"));
         return;
     }
-    Search.ChoosePort(ComboBox3->currentIndex());
+    Search.ChoosePort(PortChoice->currentIndex());
 }
 
-void StartWindow::ComboBox4Change() {
-    Label10->clear();
+void StartWindow::LanguageChosen() {
+    FoundModel->clear();
     indicator_.Restart();
-    WriteSetting(QStringLiteral("Language"), QString::number(ComboBox4->currentIndex()));
-    if (K6Form1) K6Form1->Language->start();
+    WriteSetting(QStringLiteral("Language"), QString::number(LanguageChoice->currentIndex()));
+    if (configWindow) configWindow->Language->start();
 }
 
-void StartWindow::Button2Click() {
-    Button2->setEnabled(false);
+void StartWindow::AutoSearchClick() {
+    AutoSearchButton->setEnabled(false);
     Search.StartAutoSearch();
 }
 
-void StartWindow::Button5Click() {
+void StartWindow::StartClick() {
     if (!Search.CanStart()) return;
-    ablakSTART->start();
-    Button5->setEnabled(false);
-    AsynComm321->Close();
+    HandOverTimer->start();
+    StartButton->setEnabled(false);
+    SerialPort->Close();
 }
 
 void StartWindow::TryOutClick(int moduleCode) {
     Search.ModuleCode = moduleCode;
-    ablakSTART->start();
-    if (K6Form1) K6Form1->Engine().SetDemoMode(true);
+    HandOverTimer->start();
+    if (configWindow) configWindow->Engine().SetDemoMode(true);
 }
 
-void StartWindow::Button3Click() {
+void StartWindow::ExitClick() {
     close();
 }
 
 void StartWindow::closeEvent(QCloseEvent* event) {
-    AsynComm321->Close();
-    adas->stop();
-    Kereso->stop();
-    ablakSTART->stop();
+    SerialPort->Close();
+    SendTimer->stop();
+    IndicatorTimer->stop();
+    HandOverTimer->stop();
     event->accept();
     emit FormClosed();
 }
@@ -375,16 +378,16 @@ void StartWindow::closeEvent(QCloseEvent* event) {
 // SearchHost
 
 void StartWindow::SetPortName(const std::string& deviceName) {
-    AsynComm321->SetDeviceName(deviceName);
+    SerialPort->SetDeviceName(deviceName);
 }
 void StartWindow::OpenPort() {
-    AsynComm321->Open();
+    SerialPort->Open();
 }
 void StartWindow::ClosePort() {
-    AsynComm321->Close();
+    SerialPort->Close();
 }
 void StartWindow::WriteFrame(const SixByteFrame& frame) {
-    AsynComm321->Write(frame.bytes.data(), static_cast<int>(frame.bytes.size()));
+    SerialPort->Write(frame.bytes.data(), static_cast<int>(frame.bytes.size()));
 }
 QString StartWindow::ReadSetting(const QString& name) {
     return dalvex::ReadSetting(RegKey(), name);
@@ -393,47 +396,47 @@ void StartWindow::WriteSetting(const QString& name, const QString& value) {
     dalvex::WriteSetting(RegKey(), name, value);
 }
 void StartWindow::SelectPortPosition(int position) {
-    ComboBox3->setCurrentIndex(position);
+    PortChoice->setCurrentIndex(position);
 }
 void StartWindow::EnableAutoSearchButton() {
-    Button2->setEnabled(true);
+    AutoSearchButton->setEnabled(true);
 }
 QString StartWindow::ModuleLabel() {
-    return Label10->text();
+    return FoundModel->text();
 }
 void StartWindow::SetModuleLabel(const QString& text) {
-    Label10->setText(text);
+    FoundModel->setText(text);
 }
 void StartWindow::ModuleIdentified() {
-    Kereso->stop();
-    Button5->setEnabled(true);
-    for (QPushButton* b : {Button4, Button6, Button7, Button8})
+    IndicatorTimer->stop();
+    StartButton->setEnabled(true);
+    for (QPushButton* b : {ProTryOutButton, LineTryOutButton, MiniTryOutButton, DoorTryOutButton})
         b->setEnabled(false);
 }
 void StartWindow::EnableIndicator() {
-    Kereso->start();
+    IndicatorTimer->start();
 }
 bool StartWindow::PortIsOpen() {
-    return AsynComm321->IsOpen();
+    return SerialPort->IsOpen();
 }
 bool StartWindow::PortLost() {
-    return AsynComm321->Lost();
+    return SerialPort->Lost();
 }
 void StartWindow::ModuleWithdrawn() {
-    Button5->setEnabled(false);
-    for (QPushButton* b : {Button4, Button6, Button7, Button8})
+    StartButton->setEnabled(false);
+    for (QPushButton* b : {ProTryOutButton, LineTryOutButton, MiniTryOutButton, DoorTryOutButton})
         b->setEnabled(true);
     indicator_.Restart();
-    Label10->setText(searchWord_.isEmpty() ? QStringLiteral("???") : searchWord_);
-    Kereso->start();
+    FoundModel->setText(searchWord_.isEmpty() ? QStringLiteral("???") : searchWord_);
+    IndicatorTimer->start();
     portLost_ = true;
     const auto [port, where] = PortWords();
     PortStatus->setText(Texts.PortLost.arg(port, where));
 }
 
 std::pair<QString, QString> StartWindow::PortWords() const {
-    const QString port = QString::fromStdString(comDisplayName(AsynComm321->DeviceName()));
-    const auto device = resolveComDevice(AsynComm321->DeviceName());
+    const QString port = QString::fromStdString(comDisplayName(SerialPort->DeviceName()));
+    const auto device = resolveComDevice(SerialPort->DeviceName());
     const QString where = device ? QStringLiteral(" (%1)").arg(QString::fromStdString(*device)) : QString();
     return {port, where};
 }

@@ -34,38 +34,55 @@ public:
     explicit StartWindow(QWidget* parent = nullptr);
     ~StartWindow() override;
 
-    // Handlers, named after their controls and events.
-    void FormCreate();
-    void FormActivate();
-    void adasTimer();
-    void AsynComm321RxChar(int Count);
-    void KeresoTimer();
-    void ablakSTARTTimer();
-    void ComboBox3Change();
-    void ComboBox4Change();
-    void Button2Click();
-    void Button5Click();
+    // Handlers of the controls and events; the design names their handlers as noted.
+    void Prepare();                   // design: FormCreate
+    void Activate();                  // design: FormActivate
+    void SendTick();                  // design: adasTimer
+    void PortReceived(int Count);     // design: AsynComm321RxChar
+    void IndicatorTick();             // design: KeresoTimer
+    void HandOverTick();              // design: ablakSTARTTimer
+    void PortChosen();                // design: ComboBox3Change
+    void LanguageChosen();            // design: ComboBox4Change
+    void AutoSearchClick();           // design: Button2Click
+    void StartClick();                // design: Button5Click
     void TryOutClick(int moduleCode); // Button4, Button6, Button7, Button8
-    void Button3Click();
+    void ExitClick();                 // design: Button3Click
 
     // The search word of the indicator, set by the language pass.
     void SetSearchWord(const QString& word);
 
     StartWindowTexts Texts;
     DeviceSearch Search;
-    TAsynComm32* AsynComm321 = nullptr;
+    TAsynComm32* SerialPort = nullptr; // design: AsynComm321
     QString StartDirectory;
 
-    QTimer* adas = nullptr;
-    QTimer* Kereso = nullptr;
-    QTimer* ablakSTART = nullptr;
-
-    QLabel *Label5, *Label6, *Label7, *Label8, *Label9, *Label10, *Label11, *Label12, *Label13, *Label14,
-        *Label15, *Label16;
-    QLabel* Image2;
-    QComboBox *ComboBox3, *ComboBox4;
-    QPushButton *Button2, *Button3, *Button4, *Button5, *Button6, *Button7, *Button8;
-    QGroupBox *GroupBox1, *GroupBox2;
+    QTimer* SendTimer = nullptr;      // design: adas
+    QTimer* IndicatorTimer = nullptr; // design: Kereso
+    QTimer* HandOverTimer = nullptr;  // design: ablakSTART
+    QLabel* ToolLabel;                // design: Label5
+    QLabel* VersionLabel;             // design: Label6
+    QLabel* LanguageLabel;            // design: Label7
+    QLabel* ProModelLabel;            // design: Label8
+    QLabel* LineModelLabel;           // design: Label9
+    QLabel* FoundModel;               // design: Label10
+    QLabel* MiniModelLabel;           // design: Label11
+    QLabel* ProVersionLabel;          // design: Label12
+    QLabel* LineVersionLabel;         // design: Label13
+    QLabel* MiniVersionLabel;         // design: Label14
+    QLabel* DoorModelLabel;           // design: Label15
+    QLabel* DoorVersionLabel;         // design: Label16
+    QLabel* Logo;                     // design: Image2
+    QComboBox* PortChoice;            // design: ComboBox3
+    QComboBox* LanguageChoice;        // design: ComboBox4
+    QPushButton* AutoSearchButton;    // design: Button2
+    QPushButton* ExitButton;          // design: Button3
+    QPushButton* ProTryOutButton;     // design: Button4
+    QPushButton* StartButton;         // design: Button5
+    QPushButton* LineTryOutButton;    // design: Button6
+    QPushButton* MiniTryOutButton;    // design: Button7
+    QPushButton* DoorTryOutButton;    // design: Button8
+    QGroupBox* ConnectBox;            // design: GroupBox1
+    QGroupBox* TryOutBox;             // design: GroupBox2
     QLabel* PortStatus; // why the saved port could not be opened
 
 signals:

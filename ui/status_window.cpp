@@ -93,10 +93,10 @@ StatusWindow::StatusWindow(QWidget* parent)
     auto* root = new QVBoxLayout(this);
 
     auto* top = new QHBoxLayout;
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setMinimumSize(64, 48);
-    top->addWidget(Image1);
+    ModulePicture = new QLabel(this);
+    ModulePicture->setObjectName(QStringLiteral("Image1"));
+    ModulePicture->setMinimumSize(64, 48);
+    top->addWidget(ModulePicture);
 
     auto* inputBox = new QGroupBox(QStringLiteral("Bemenetek"), this);
     inputBox->setObjectName(QStringLiteral("GroupInputs"));
@@ -120,16 +120,16 @@ StatusWindow::StatusWindow(QWidget* parent)
     }
     top->addWidget(inputBox, 1);
 
-    Gauge1 = new QProgressBar(this);
-    Gauge1->setObjectName(QStringLiteral("Gauge1"));
-    Gauge1->setOrientation(Qt::Vertical);
-    Gauge1->setRange(0, 31);
-    Gauge1->setValue(0);
-    Gauge1->setTextVisible(false);
-    Gauge1->setMinimumHeight(90);
+    SignalGauge = new QProgressBar(this);
+    SignalGauge->setObjectName(QStringLiteral("Gauge1"));
+    SignalGauge->setOrientation(Qt::Vertical);
+    SignalGauge->setRange(0, 31);
+    SignalGauge->setValue(0);
+    SignalGauge->setTextVisible(false);
+    SignalGauge->setMinimumHeight(90);
     auto* gaugeBox = new QVBoxLayout;
-    gaugeBox->addWidget(Caption(this, "Label14", QStringLiteral("Térerő"), Gauge1), 0, Qt::AlignHCenter);
-    gaugeBox->addWidget(Gauge1, 1, Qt::AlignHCenter);
+    gaugeBox->addWidget(Caption(this, "Label14", QStringLiteral("Térerő"), SignalGauge), 0, Qt::AlignHCenter);
+    gaugeBox->addWidget(SignalGauge, 1, Qt::AlignHCenter);
     top->addLayout(gaugeBox);
     root->addLayout(top);
 
@@ -149,56 +149,56 @@ StatusWindow::StatusWindow(QWidget* parent)
     outGrid->addWidget(Caption(outBox, "Label21", QStringLiteral("LE")), 5, 2);
     outGrid->addWidget(Caption(outBox, "Label22", QStringLiteral("FEL")), 5, 3);
     // The two coloured panels: supply and output 2.
-    Panel7 = new QFrame(outBox);
-    Panel7->setObjectName(QStringLiteral("Panel7"));
-    Panel8 = new QFrame(outBox);
-    Panel8->setObjectName(QStringLiteral("Panel8"));
-    for (QFrame* p : {Panel7, Panel8}) {
+    SupplyPanel = new QFrame(outBox);
+    SupplyPanel->setObjectName(QStringLiteral("Panel7"));
+    Output2Panel = new QFrame(outBox);
+    Output2Panel->setObjectName(QStringLiteral("Panel8"));
+    for (QFrame* p : {SupplyPanel, Output2Panel}) {
         p->setFrameShape(QFrame::StyledPanel);
         p->setFixedSize(24, 24);
         p->setAutoFillBackground(true);
     }
-    outGrid->addWidget(Panel7, 1, 2);
-    outGrid->addWidget(Panel8, 3, 2);
+    outGrid->addWidget(SupplyPanel, 1, 2);
+    outGrid->addWidget(Output2Panel, 3, 2);
     root->addWidget(outBox);
 
     auto* fields = new QGridLayout;
-    Edit1 = ReadOnlyField(this, "Edit1");
-    Edit2 = ReadOnlyField(this, "Edit2");
-    Edit3 = ReadOnlyField(this, "Edit3");
-    fields->addWidget(Caption(this, "Label16", QStringLiteral("GSM Státusz:"), Edit1), 0, 0);
-    fields->addWidget(Edit1, 0, 1);
-    fields->addWidget(Caption(this, "Label17", QStringLiteral("Hibakód/CID:"), Edit2), 1, 0);
-    fields->addWidget(Edit2, 1, 1);
-    fields->addWidget(Caption(this, "Label11", QStringLiteral("Hőméséklet:"), Edit3), 2, 0);
-    fields->addWidget(Edit3, 2, 1);
-    VONFESZ = Caption(this, "VONFESZ", Texts.LineVoltage);
-    fields->addWidget(VONFESZ, 3, 0, 1, 2);
+    GsmStatus = ReadOnlyField(this, "Edit1");
+    ErrorCode = ReadOnlyField(this, "Edit2");
+    Temperature = ReadOnlyField(this, "Edit3");
+    fields->addWidget(Caption(this, "Label16", QStringLiteral("GSM Státusz:"), GsmStatus), 0, 0);
+    fields->addWidget(GsmStatus, 0, 1);
+    fields->addWidget(Caption(this, "Label17", QStringLiteral("Hibakód/CID:"), ErrorCode), 1, 0);
+    fields->addWidget(ErrorCode, 1, 1);
+    fields->addWidget(Caption(this, "Label11", QStringLiteral("Hőméséklet:"), Temperature), 2, 0);
+    fields->addWidget(Temperature, 2, 1);
+    LineVoltage = Caption(this, "VONFESZ", Texts.LineVoltage);
+    fields->addWidget(LineVoltage, 3, 0, 1, 2);
     ConnectLabel = Caption(this, "ConnectLabel", Texts.Connect + QLatin1Char('0'));
     fields->addWidget(ConnectLabel, 4, 0);
-    Button1 = new QPushButton(QStringLiteral("Tesztelés END"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->hide(); // developer access code only
-    fields->addWidget(Button1, 4, 1, Qt::AlignRight);
+    TestEndButton = new QPushButton(QStringLiteral("Tesztelés END"), this);
+    TestEndButton->setObjectName(QStringLiteral("Button1"));
+    TestEndButton->hide(); // developer access code only
+    fields->addWidget(TestEndButton, 4, 1, Qt::AlignRight);
     root->addLayout(fields);
 
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
-    StatusBar1->setAutoFillBackground(true);
+    StatusLine = new QStatusBar(this);
+    StatusLine->setObjectName(QStringLiteral("StatusBar1"));
+    StatusLine->setSizeGripEnabled(false);
+    StatusLine->setAutoFillBackground(true);
     for (int i = 0; i < 2; ++i) {
-        panels_[i] = new QLabel(StatusBar1);
+        panels_[i] = new QLabel(StatusLine);
         panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         panels_[i]->setMinimumWidth(150);
-        StatusBar1->addWidget(panels_[i], i);
+        StatusLine->addWidget(panels_[i], i);
     }
-    root->addWidget(StatusBar1);
+    root->addWidget(StatusLine);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(kSecond);
-    connect(Timer1, &QTimer::timeout, this, &StatusWindow::Timer1Timer);
-    connect(Button1, &QPushButton::clicked, this, &StatusWindow::Button1Click);
+    PollTimer = new QTimer(this);
+    PollTimer->setObjectName(QStringLiteral("Timer1"));
+    PollTimer->setInterval(kSecond);
+    connect(PollTimer, &QTimer::timeout, this, &StatusWindow::PollTick);
+    connect(TestEndButton, &QPushButton::clicked, this, &StatusWindow::TestEndClick);
     resize(560, 480);
 }
 
@@ -241,7 +241,7 @@ k6link::Picture StatusWindow::PictureOf(const QString& name) const {
 }
 
 k6link::StatusPoll* StatusWindow::Poll() const {
-    return K6Form1 && K6Form1->Status ? &K6Form1->Status->Poll() : nullptr;
+    return configWindow && configWindow->Status ? &configWindow->Status->Poll() : nullptr;
 }
 
 void StatusWindow::SetPanelColour(QFrame* panel, const char* colour) {
@@ -253,9 +253,9 @@ void StatusWindow::SetPanelColour(QFrame* panel, const char* colour) {
 
 void StatusWindow::SetStatusBarRed(bool red) {
     statusRed_ = red;
-    QPalette p = StatusBar1->palette();
+    QPalette p = StatusLine->palette();
     p.setColor(QPalette::Window, red ? QColor(QString::fromLatin1(kRed)) : palette().color(QPalette::Window));
-    StatusBar1->setPalette(p);
+    StatusLine->setPalette(p);
 }
 
 QString StatusWindow::StatusPanel(int panel) const {
@@ -275,45 +275,45 @@ void StatusWindow::Open() {
 void StatusWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && OwnActivation::Moved(this))
-        FormActivate();
+        Activate();
 }
 
-void StatusWindow::FormActivate() {
+void StatusWindow::Activate() {
     // The K6 window's picture of the module model.
-    if (K6Form1) {
+    if (configWindow) {
         for (const char* name : {"Image21", "Image20", "Image1"}) {
-            const auto* source = K6Form1->findChild<QLabel*>(QString::fromLatin1(name));
-            if (source && source->isVisibleTo(K6Form1) && !source->pixmap().isNull()) {
-                Image1->setPixmap(source->pixmap());
+            const auto* source = configWindow->findChild<QLabel*>(QString::fromLatin1(name));
+            if (source && source->isVisibleTo(configWindow) && !source->pixmap().isNull()) {
+                ModulePicture->setPixmap(source->pixmap());
                 break;
             }
         }
     }
     if (k6link::StatusPoll* poll = Poll()) poll->Start();
     SetStatusBarRed(true);
-    Timer1->start();
+    PollTimer->start();
 }
 
 void StatusWindow::closeEvent(QCloseEvent* event) {
-    Timer1->stop();
+    PollTimer->stop();
     if (k6link::StatusPoll* poll = Poll()) poll->Stop();
     event->accept();
 }
 
-void StatusWindow::Timer1Timer() {
+void StatusWindow::PollTick() {
     k6link::StatusPoll* poll = Poll();
     // A lost port ends the poll like any operation; while the window is open it is started again,
     // so the window refreshes by itself once the adapter is back. Try-out has no module to poll:
     // its engine ends every operation without sending, so a restart would only reopen the port.
-    if (poll && isVisible() && K6Form1 && !K6Form1->Engine().DemoMode &&
-        K6Form1->Engine().OpState == k6link::state::Idle)
+    if (poll && isVisible() && configWindow && !configWindow->Engine().DemoMode &&
+        configWindow->Engine().OpState == k6link::state::Idle)
         poll->Start();
     const bool alive = poll && poll->SecondElapsed();
     panels_[1]->setText(alive ? Texts.ComOk : Texts.ComError);
     SetStatusBarRed(!alive);
 }
 
-void StatusWindow::Button1Click() {
+void StatusWindow::TestEndClick() {
     if (k6link::StatusPoll* poll = Poll()) poll->StartTestEnd();
 }
 
@@ -322,8 +322,8 @@ void StatusWindow::ShowRegOk() {
 }
 
 void StatusWindow::Refresh(const k6link::StatusBytes& s) {
-    const int moduleType = K6Form1 ? K6Form1->ModuleType : 72;
-    const int moduleCode = Form1 ? Form1->Search.ModuleCode : moduleType;
+    const int moduleType = configWindow ? configWindow->ModuleType : 72;
+    const int moduleCode = startWindow ? startWindow->Search.ModuleCode : moduleType;
     const k6link::StatusDisplay d = k6link::StatusDisplayOf(s, moduleType, moduleCode, Texts);
 
     for (std::size_t i = 0; i < inputs_.size(); ++i) {
@@ -336,24 +336,25 @@ void StatusWindow::Refresh(const k6link::StatusBytes& s) {
     SetPicture(out2_, d.Output2);
     SetPicture(arming_, d.Arming);
     SetPicture(line_, d.Line);
-    SetPanelColour(Panel7, d.SupplyPanelRed ? kRed : kGreen);
-    SetPanelColour(Panel8, d.Output2PanelRed ? kRed : kGreen);
+    SetPanelColour(SupplyPanel, d.SupplyPanelRed ? kRed : kGreen);
+    SetPanelColour(Output2Panel, d.Output2PanelRed ? kRed : kGreen);
 
     for (QLabel* l : {inputLabels_[2], inputLabels_[3], tamperLabel_, out2Label_, armingLabel_, lineLabel_})
         l->setEnabled(!d.CompactModel);
-    if (d.CompactModel) VONFESZ->hide();
+    if (d.CompactModel) LineVoltage->hide();
 
-    Edit1->setText(d.Network);
-    Edit2->setText(d.ErrorField);
-    Gauge1->setValue(d.Signal);
+    GsmStatus->setText(d.Network);
+    ErrorCode->setText(d.ErrorField);
+    SignalGauge->setValue(d.Signal);
     const QString colour = QString::fromLatin1(GaugeColourName(d.Colour));
-    if (Gauge1->property("colour").toString() != colour) {
-        Gauge1->setProperty("colour", colour);
-        Gauge1->setStyleSheet(QStringLiteral("QProgressBar::chunk { background-color: %1; }").arg(colour));
+    if (SignalGauge->property("colour").toString() != colour) {
+        SignalGauge->setProperty("colour", colour);
+        SignalGauge->setStyleSheet(
+            QStringLiteral("QProgressBar::chunk { background-color: %1; }").arg(colour));
     }
     panels_[0]->setText(d.GsmTime);
-    Edit3->setText(d.TemperatureText);
-    if (moduleType == 74) VONFESZ->setText(d.LineVoltage);
+    Temperature->setText(d.TemperatureText);
+    if (moduleType == 74) LineVoltage->setText(d.LineVoltage);
 
     if (k6link::StatusPoll* poll = Poll())
         ConnectLabel->setText(Texts.Connect + QString::number(poll->ConnectCount));

@@ -33,10 +33,10 @@ public:
 
     // Opening from the K6 window: the input panels greyed, the first pass prepared, shown modally.
     void Open();
-    // Handlers, named after their controls and events.
-    void FormActivate();
-    void Timer1Timer();
-    void Button1Click(); // "Tesztelés END"
+    // Handlers of the controls and events; the design names their handlers as noted.
+    void Activate();     // design: FormActivate
+    void PollTick();     // design: Timer1Timer
+    void TestEndClick(); // design: Button1Click; "Tesztelés END"
 
     // A completed pass; the module's identity chooses what is shown.
     void Refresh(const k6link::StatusBytes& s);
@@ -53,15 +53,15 @@ public:
     k6link::Picture PictureOf(const QString& name) const;
 
     k6link::StatusTexts Texts;
-    QTimer* Timer1 = nullptr;
-    QPushButton* Button1 = nullptr; // "Tesztelés END", developer access code only
-    QProgressBar* Gauge1 = nullptr; // signal level
-    QLineEdit* Edit1 = nullptr;     // "GSM Státusz:"
-    QLineEdit* Edit2 = nullptr;     // "Hibakód/CID:"
-    QLineEdit* Edit3 = nullptr;     // "Hőméséklet:"
-    QLabel* VONFESZ = nullptr;      // line voltage
+    QTimer* PollTimer = nullptr;          // design: Timer1
+    QPushButton* TestEndButton = nullptr; // design: Button1; "Tesztelés END", developer access code only
+    QProgressBar* SignalGauge = nullptr;  // design: Gauge1; signal level
+    QLineEdit* GsmStatus = nullptr;       // design: Edit1; "GSM Státusz:"
+    QLineEdit* ErrorCode = nullptr;       // design: Edit2; "Hibakód/CID:"
+    QLineEdit* Temperature = nullptr;     // design: Edit3; "Hőméséklet:"
+    QLabel* LineVoltage = nullptr;        // design: VONFESZ; line voltage
     QLabel* ConnectLabel = nullptr; // "Connect: " and the count
-    QLabel* Image1 = nullptr;       // the module picture, copied from the K6 window
+    QLabel* ModulePicture = nullptr; // design: Image1; the module picture, copied from the K6 window
 
     // The on/off pictures drawn again in the pictures' language.
     void RedrawPictures();
@@ -84,9 +84,9 @@ private:
            *line_ = nullptr;
     QLabel *tamperLabel_ = nullptr, *out2Label_ = nullptr, *armingLabel_ = nullptr, *lineLabel_ = nullptr;
     std::array<QFrame*, 4> inputPanels_{};
-    QFrame* Panel7 = nullptr; // supply
-    QFrame* Panel8 = nullptr; // output 2
-    QStatusBar* StatusBar1 = nullptr;
+    QFrame* SupplyPanel = nullptr;    // design: Panel7; supply
+    QFrame* Output2Panel = nullptr;   // design: Panel8; output 2
+    QStatusBar* StatusLine = nullptr; // design: StatusBar1
     QLabel* panels_[2] = {};
     bool statusRed_ = false;
 };

@@ -17,11 +17,11 @@ class WiringWindow : public QWidget {
 public:
     explicit WiringWindow(QWidget* parent = nullptr);
 
-    QTabWidget* PageControl1 = nullptr;
-    SvgPicture* Image1 = nullptr;   // models 72 and 74
-    SvgPicture* Image2 = nullptr;   // model 73, hidden until the activation shows it
-    QPushButton* BitBtn1 = nullptr; // "Nyomtatás": no function
-    QPushButton* BitBtn3 = nullptr; // "Kilépés"
+    QTabWidget* PageTabs = nullptr;     // design: PageControl1
+    SvgPicture* Drawing = nullptr;      // design: Image1; models 72 and 74
+    SvgPicture* MiniDrawing = nullptr;  // design: Image2; model 73, hidden until the activation shows it
+    QPushButton* PrintButton = nullptr; // design: BitBtn1; "Nyomtatás": no function
+    QPushButton* ExitButton = nullptr;  // design: BitBtn3; "Kilépés"
 };
 
 } // namespace dalvex

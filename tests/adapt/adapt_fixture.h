@@ -41,16 +41,16 @@ struct WindowsFixture : WindowsEnvironment {
             symlink("/nonexistent/tty", (ports.path() + "/com1").toLocal8Bit().constData());
         CreateFormsWithTimersHeld();
         addStatusIndicators();
-        Form1->FormActivate();
+        startWindow->Activate();
     }
 
     // The start window hands a module of `code` over (try-out when `demo`), as "Indít" does.
     void handOver(int code, bool demo) {
         if (demo)
-            Form1->TryOutClick(code);
+            startWindow->TryOutClick(code);
         else
-            Form1->Search.ModuleCode = code;
-        Form1->ablakSTARTTimer();
+            startWindow->Search.ModuleCode = code;
+        startWindow->HandOverTick();
     }
 
     QWidget* status(const char* name) {

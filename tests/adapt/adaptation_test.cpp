@@ -27,10 +27,10 @@ namespace {
 struct AdaptFixture : WindowsFixture {
     bool visible(const char* name) {
         const QString n = QString::fromLatin1(name);
-        if (K6Form1->Page(n) && K6Form1->PageControl1->indexOf(K6Form1->Page(n)) >= 0)
-            return K6Form1->IsPageVisible(n);
-        if (QAction* a = K6Form1->MenuItem(n)) return a->isVisible();
-        QWidget* w = K6Form1->findChild<QWidget*>(n);
+        if (configWindow->Page(n) && configWindow->PageTabs->indexOf(configWindow->Page(n)) >= 0)
+            return configWindow->IsPageVisible(n);
+        if (QAction* a = configWindow->MenuItem(n)) return a->isVisible();
+        QWidget* w = configWindow->findChild<QWidget*>(n);
         return w && !w->isHidden();
     }
 };
@@ -82,12 +82,12 @@ TEST_F(AdaptFixture, ActivationAndVersionReplyShowWhatTypeVersionTryOutAndFilter
         setting("Device", r.all ? "ALL" : "0");
         start();
         handOver(r.type, r.demo);
-        K6Form1->FormActivate();
+        configWindow->Activate();
         if (r.version != kNoReply) {
-            K6Form1->Engine().Version = r.version;
-            K6Form1->Adapt->VersionReply();
+            configWindow->Engine().Version = r.version;
+            configWindow->Adapt->VersionReply();
         }
-        EXPECT_EQ(K6Form1->Engine().Version, r.versionUsed);
+        EXPECT_EQ(configWindow->Engine().Version, r.versionUsed);
         for (const char* c : {"VONFESZ", "Label20", "Label21", "Label22"})
             EXPECT_EQ(statusShown(c), r.vonfesz) << c;
         for (const char* c : {"Panel8", "Label13"})
@@ -104,14 +104,15 @@ TEST_F(AdaptFixture, ActivationAndVersionReplyShowWhatTypeVersionTryOutAndFilter
         for (const char* c : {"CIDtamper", "ZONAtamper"})
             EXPECT_EQ(visible(c), r.tamper) << c;
         EXPECT_EQ(visible("CheckEgyeb5"), r.callerArm);
-        EXPECT_EQ(K6Form1->MenuItem("Hibakeress1")->isEnabled(), r.demo || r.versionUsed >= 16);
+        EXPECT_EQ(configWindow->MenuItem("Hibakeress1")->isEnabled(), r.demo || r.versionUsed >= 16);
         for (const char* h : {"ProModelHeader", "Image20", "Image21"})
             EXPECT_EQ(visible(h), QLatin1String(h) == QLatin1String(r.header)) << h;
         // The wiring window shows the drawing of the module in hand, and only that one.
         const bool compact = r.type == 73;
-        EXPECT_EQ(!K6Form4->Image1->isHidden(), !compact);
-        EXPECT_EQ(!K6Form4->Image2->isHidden(), compact);
-        EXPECT_EQ(compact ? K6Form4->Image2->Source() : K6Form4->Image1->Source(), WiringPicture(r.type));
+        EXPECT_EQ(!wiringWindow->Drawing->isHidden(), !compact);
+        EXPECT_EQ(!wiringWindow->MiniDrawing->isHidden(), compact);
+        EXPECT_EQ(compact ? wiringWindow->MiniDrawing->Source() : wiringWindow->Drawing->Source(),
+                  WiringPicture(r.type));
         DestroyForms();
     }
 }
@@ -120,43 +121,43 @@ TEST_F(AdaptFixture, EveryActivationRepeatsItsSteps) {
     setting("mode", "7302518");
     start();
     handOver(74, false);
-    K6Form1->FormActivate();
+    configWindow->Activate();
     // What an activation puts back, changed in between.
-    K6Form1->setWindowTitle("x");
-    K6Form1->MenuItem("Help1")->setVisible(true);
-    K6Form1->SetPageVisible("TabSheet16", true);
-    K6Form1->LocalValues->setCell("StringGrid1", 0, 1, "x");
-    K6Form1->LocalValues->setText("Edit7", "");
+    configWindow->setWindowTitle("x");
+    configWindow->MenuItem("Help1")->setVisible(true);
+    configWindow->SetPageVisible("TabSheet16", true);
+    configWindow->LocalValues->setCell("StringGrid1", 0, 1, "x");
+    configWindow->LocalValues->setText("Edit7", "");
     status("Edit3")->show();
-    K6Form1->Engine().OpState = 0;
-    K6Form1->FormActivate();
+    configWindow->Engine().OpState = 0;
+    configWindow->Activate();
 
-    EXPECT_EQ(K6Form1->windowTitle(), "Dalvex Firmware: 2012.03");
-    EXPECT_EQ(K6Form1->StatusPanel(4), "version: 2012.03");
+    EXPECT_EQ(configWindow->windowTitle(), "Dalvex Firmware: 2012.03");
+    EXPECT_EQ(configWindow->StatusPanel(4), "version: 2012.03");
     for (const char* m : {"Voicehvstest1", "Adathvsellenrzs1", "Help1", "SajtProfil1"})
-        EXPECT_FALSE(K6Form1->MenuItem(m)->isVisible()) << m;
-    EXPECT_TRUE(K6Form1->MenuItem("Contact1")->isVisible());
-    EXPECT_TRUE(K6Form1->MenuItem("Contact1")->isEnabled());
-    EXPECT_FALSE(K6Form1->IsPageVisible("TabSheet16"));
-    EXPECT_FALSE(K6Form1->Label99->isHidden());
+        EXPECT_FALSE(configWindow->MenuItem(m)->isVisible()) << m;
+    EXPECT_TRUE(configWindow->MenuItem("Contact1")->isVisible());
+    EXPECT_TRUE(configWindow->MenuItem("Contact1")->isEnabled());
+    EXPECT_FALSE(configWindow->IsPageVisible("TabSheet16"));
+    EXPECT_FALSE(configWindow->ClockLabel->isHidden());
     EXPECT_FALSE(statusShown("Edit3"));
-    EXPECT_EQ(K6Form1->LocalValues->cell("StringGrid1", 0, 0), "SIM");
-    EXPECT_EQ(K6Form1->LocalValues->cell("StringGrid1", 0, 1), "Telefonszám");
-    EXPECT_EQ(K6Form1->LocalValues->cell("StringGrid1", 0, 2), "Név");
-    EXPECT_FALSE(K6Form1->LocalValues->text("Edit7").isEmpty());
-    EXPECT_EQ(K6Form1->LocalValues->text("Edit6"), "Telgor GSM");
-    EXPECT_EQ(Form1->Label8->text(), "Telgor GSM");
-    EXPECT_EQ(K6Form1->Engine().OpState, k6link::state::VersionQuery);
+    EXPECT_EQ(configWindow->LocalValues->cell("StringGrid1", 0, 0), "SIM");
+    EXPECT_EQ(configWindow->LocalValues->cell("StringGrid1", 0, 1), "Telefonszám");
+    EXPECT_EQ(configWindow->LocalValues->cell("StringGrid1", 0, 2), "Név");
+    EXPECT_FALSE(configWindow->LocalValues->text("Edit7").isEmpty());
+    EXPECT_EQ(configWindow->LocalValues->text("Edit6"), "Telgor GSM");
+    EXPECT_EQ(startWindow->ProModelLabel->text(), "Telgor GSM");
+    EXPECT_EQ(configWindow->Engine().OpState, k6link::state::VersionQuery);
     // The developer code shows the developer controls of both windows.
-    EXPECT_TRUE(K6Form1->MenuItem("Fejlesztiparancsok1")->isVisible());
-    EXPECT_TRUE(K6Form1->MenuItem("KlnlegesPARANCSOK1")->isVisible());
-    EXPECT_FALSE(K6Form1->findChild<QWidget*>("Button6")->isHidden());
+    EXPECT_TRUE(configWindow->MenuItem("Fejlesztiparancsok1")->isVisible());
+    EXPECT_TRUE(configWindow->MenuItem("KlnlegesPARANCSOK1")->isVisible());
+    EXPECT_FALSE(configWindow->findChild<QWidget*>("Button6")->isHidden());
     EXPECT_TRUE(statusShown("Button1"));
     // Both logo pictures carry the start window's logo.
-    const auto* logo = K6Form1->findChild<QLabel*>("Image2");
+    const auto* logo = configWindow->findChild<QLabel*>("Image2");
     ASSERT_NE(logo, nullptr);
     EXPECT_FALSE(logo->pixmap().isNull());
-    EXPECT_EQ(logo->pixmap().toImage(), Form1->Image2->pixmap().toImage());
+    EXPECT_EQ(logo->pixmap().toImage(), startWindow->Logo->pixmap().toImage());
 }
 
 TEST_F(AdaptFixture, MonitorSettingScalesWindowAndFontsOnTheFirstActivationOnly) {
@@ -172,30 +173,30 @@ TEST_F(AdaptFixture, MonitorSettingScalesWindowAndFontsOnTheFirstActivationOnly)
         setting("monitor", c.monitor);
         start();
         handOver(72, true);
-        K6Form1->move(40, 30);
-        const QSize design = K6Form1->size();
-        const double points = K6Form1->font().pointSizeF();
-        K6Form1->FormActivate();
+        configWindow->move(40, 30);
+        const QSize design = configWindow->size();
+        const double points = configWindow->font().pointSizeF();
+        configWindow->Activate();
         EXPECT_EQ(setting("monitor"), c.stored);
-        EXPECT_NEAR(K6Form1->font().pointSizeF(), points * c.factor, 0.01);
+        EXPECT_NEAR(configWindow->font().pointSizeF(), points * c.factor, 0.01);
         const QSize wanted(qRound(design.width() * c.factor), qRound(design.height() * c.factor));
-        const QSize least = K6Form1->minimumSizeHint();
+        const QSize least = configWindow->minimumSizeHint();
         // Never smaller than the controls need at their scaled fonts, so nothing is clipped.
-        EXPECT_EQ(K6Form1->size(), wanted.expandedTo(least));
-        EXPECT_EQ(K6Form1->pos(), c.factor == 1.0 ? QPoint(40, 30) : QPoint(5, 5));
+        EXPECT_EQ(configWindow->size(), wanted.expandedTo(least));
+        EXPECT_EQ(configWindow->pos(), c.factor == 1.0 ? QPoint(40, 30) : QPoint(5, 5));
         if (c.factor == 5.0 / 3) {
-            EXPECT_EQ(K6Form1->size(), wanted) << "enlarging is never held back";
+            EXPECT_EQ(configWindow->size(), wanted) << "enlarging is never held back";
         }
         if (c.factor < 1) {
-            EXPECT_LT(K6Form1->width(), design.width()) << "the smaller fonts make room";
+            EXPECT_LT(configWindow->width(), design.width()) << "the smaller fonts make room";
         }
 
         // A later change waits for the next start.
-        const QSize scaled = K6Form1->size();
+        const QSize scaled = configWindow->size();
         setting("monitor", "0");
-        K6Form1->FormActivate();
-        EXPECT_EQ(K6Form1->size(), scaled);
-        EXPECT_NEAR(K6Form1->font().pointSizeF(), points * c.factor, 0.01);
+        configWindow->Activate();
+        EXPECT_EQ(configWindow->size(), scaled);
+        EXPECT_NEAR(configWindow->font().pointSizeF(), points * c.factor, 0.01);
         DestroyForms();
     }
 }
@@ -206,15 +207,15 @@ TEST_F(AdaptFixture, ScaledControlsKeepTheRoomTheirTextNeeds) {
         setting("monitor", monitor);
         start();
         handOver(74, true);
-        K6Form1->FormActivate();
+        configWindow->Activate();
         int checked = 0;
-        for (int i = 0; i < K6Form1->PageControl1->count(); ++i) {
-            if (!K6Form1->PageControl1->isTabVisible(i)) continue;
-            QWidget* page = K6Form1->PageControl1->widget(i);
-            K6Form1->PageControl1->setCurrentWidget(page);
+        for (int i = 0; i < configWindow->PageTabs->count(); ++i) {
+            if (!configWindow->PageTabs->isTabVisible(i)) continue;
+            QWidget* page = configWindow->PageTabs->widget(i);
+            configWindow->PageTabs->setCurrentWidget(page);
             QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
             for (QWidget* w : page->findChildren<QWidget*>()) {
-                if (!w->isVisibleTo(K6Form1)) continue;
+                if (!w->isVisibleTo(configWindow)) continue;
                 const std::string name = (page->objectName() + "/" + w->objectName()).toStdString();
                 if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w)) {
                     EXPECT_GE(w->width(), w->minimumSizeHint().width()) << name;
@@ -248,23 +249,23 @@ TEST_F(AdaptFixture, VersionRepliesFromAModuleDriveTheStatusWindow) {
     ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
     setting("Device", "ALL");
     start();
-    for (int i = 0; i < 12 && !Form1->Button5->isEnabled(); ++i) {
-        Form1->adasTimer();
+    for (int i = 0; i < 12 && !startWindow->StartButton->isEnabled(); ++i) {
+        startWindow->SendTick();
         test::SettleWindowsLine(module);
     }
-    ASSERT_TRUE(Form1->Button5->isEnabled());
-    Form1->Button5->click();
-    Form1->ablakSTARTTimer();
-    ASSERT_EQ(K6Form1->ModuleType, 74);
-    waitFor([&] { return K6Form1->isActiveWindow(); }, 1000);
-    Form1->adasTimer(); // releases the port
+    ASSERT_TRUE(startWindow->StartButton->isEnabled());
+    startWindow->StartButton->click();
+    startWindow->HandOverTick();
+    ASSERT_EQ(configWindow->ModuleType, 74);
+    waitFor([&] { return configWindow->isActiveWindow(); }, 1000);
+    startWindow->SendTick(); // releases the port
 
-    auto& engine = K6Form1->Engine();
+    auto& engine = configWindow->Engine();
     const auto query = [&](std::uint8_t version) {
         module.withModule([&](sim::ModuleSim& m) { m.setVersion(version); });
         engine.OpState = k6link::state::VersionQuery;
         return test::TickWindowUntil(
-            module, *K6Form1, [&] { return engine.OpState == 0; }, 50);
+            module, *configWindow, [&] { return engine.OpState == 0; }, 50);
     };
     ASSERT_TRUE(query(77));
     EXPECT_EQ(engine.Version, 77);
@@ -272,6 +273,6 @@ TEST_F(AdaptFixture, VersionRepliesFromAModuleDriveTheStatusWindow) {
     ASSERT_TRUE(query(65));
     EXPECT_EQ(engine.Version, 80) << "the filter ALL treats 6.5 as 8.0";
     EXPECT_TRUE(statusShown("VONFESZ"));
-    EXPECT_EQ(K6Form1->StatusPanel(2), "Sw: 6.5") << "the module's own answer stays on show";
+    EXPECT_EQ(configWindow->StatusPanel(2), "Sw: 6.5") << "the module's own answer stays on show";
     module.stop();
 }

@@ -39,25 +39,25 @@ TEST(Pictures, EveryDrawingLoads) {
 TEST_F(AuxFixture, MenuItemsOpenTheWiringResolutionAndContactWindows) {
     start();
     handOver(72, true);
-    K6Form1->FormActivate();
+    configWindow->Activate();
     struct Item {
         const char* menu;
         QWidget* window;
     };
-    for (const Item& i :
-         {Item{"Bektsirajz1", K6Form4}, Item{"Kpernyfelbontsbelltsa1", K6Form7}, Item{"Contact1", K6Form8}}) {
+    for (const Item& i : {Item{"Bektsirajz1", wiringWindow}, Item{"Kpernyfelbontsbelltsa1", resolutionWindow},
+                          Item{"Contact1", contactWindow}}) {
         SCOPED_TRACE(i.menu);
-        QAction* a = K6Form1->MenuItem(i.menu);
+        QAction* a = configWindow->MenuItem(i.menu);
         ASSERT_TRUE(a->isEnabled());
         a->trigger();
         EXPECT_TRUE(i.window->isVisible());
         EXPECT_TRUE(i.window->isModal());
         i.window->close();
     }
-    EXPECT_FALSE(K6Form4->BitBtn1->isEnabled()) << "printing has no function";
-    K6Form4->show();
-    K6Form4->BitBtn3->click();
-    EXPECT_FALSE(K6Form4->isVisible());
+    EXPECT_FALSE(wiringWindow->PrintButton->isEnabled()) << "printing has no function";
+    wiringWindow->show();
+    wiringWindow->ExitButton->click();
+    EXPECT_FALSE(wiringWindow->isVisible());
 }
 
 TEST_F(AuxFixture, ResolutionWindowShowsAndStoresTheMonitorSetting) {
@@ -70,16 +70,16 @@ TEST_F(AuxFixture, ResolutionWindowShowsAndStoresTheMonitorSetting) {
     for (const Case& c : {Case{"", 1, "1"}, Case{"4", 4, "4"}, Case{"0", 0, "0"}, Case{"9", 2, "9"}}) {
         SCOPED_TRACE(c.stored);
         setting("monitor", c.stored);
-        K6Form7->FormActivate();
-        EXPECT_EQ(K6Form7->ItemIndex(), c.item);
+        resolutionWindow->Activate();
+        EXPECT_EQ(resolutionWindow->ItemIndex(), c.item);
         EXPECT_EQ(setting("monitor"), c.after);
-        EXPECT_FALSE(K6Form7->Label1->isHidden());
+        EXPECT_FALSE(resolutionWindow->RestartNote->isHidden());
     }
-    K6Form7->show();
-    K6Form7->SetItemIndex(3);
-    K6Form7->Button1->click();
+    resolutionWindow->show();
+    resolutionWindow->SetItemIndex(3);
+    resolutionWindow->ApplyButton->click();
     EXPECT_EQ(setting("monitor"), "3");
-    EXPECT_FALSE(K6Form7->isVisible());
+    EXPECT_FALSE(resolutionWindow->isVisible());
 }
 
 TEST_F(AuxFixture, ContactWindowShowsContactTxtInEitherEncodingElseTheBuiltInText) {
@@ -106,7 +106,7 @@ TEST_F(AuxFixture, ContactWindowShowsContactTxtInEitherEncodingElseTheBuiltInTex
         {"empty file", QByteArray(), "0", QString()},
     };
     start();
-    K6Form1->FormActivate(); // the K6 window's logo
+    configWindow->Activate(); // the K6 window's logo
     const QString path = startDir.path() + "/contact.txt";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -117,18 +117,18 @@ TEST_F(AuxFixture, ContactWindowShowsContactTxtInEitherEncodingElseTheBuiltInTex
             f.write(*c.file);
         }
         setting("Language", c.language);
-        K6Form8->FormActivate();
-        EXPECT_EQ(K6Form8->Memo1->toPlainText(), c.shown);
+        contactWindow->Activate();
+        EXPECT_EQ(contactWindow->TextView->toPlainText(), c.shown);
     }
     EXPECT_FALSE(hungarianBlock.isEmpty());
     EXPECT_NE(hungarianBlock, EnglishContactText());
-    EXPECT_FALSE(K6Form8->Image1->pixmap().isNull()) << "the K6 window's logo";
+    EXPECT_FALSE(contactWindow->Logo->pixmap().isNull()) << "the K6 window's logo";
 }
 
 TEST_F(AuxFixture, UnreadableContactTxtFallsBackToTheBuiltInText) {
     start();
     setting("Language", "0");
     ASSERT_TRUE(QDir(startDir.path()).mkdir("contact.txt")); // a folder of that name
-    K6Form8->FormActivate();
-    EXPECT_EQ(K6Form8->Memo1->toPlainText(), K6Form1->ContactText);
+    contactWindow->Activate();
+    EXPECT_EQ(contactWindow->TextView->toPlainText(), configWindow->ContactText);
 }

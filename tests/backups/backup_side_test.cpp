@@ -50,9 +50,9 @@ struct BackupSideTest : ::testing::Test {
             return answer;
         };
         test::CreateFormsWithTimersHeld();
-        Form1->Search.PortReleased = true;
-        K6Form1->EnsurePages();
-        K6Form1->Engine().Version = 84;
+        startWindow->Search.PortReleased = true;
+        configWindow->EnsurePages();
+        configWindow->Engine().Version = 84;
     }
     void TearDown() override {
         DestroyForms();
@@ -63,10 +63,10 @@ struct BackupSideTest : ::testing::Test {
         unsetenv("XDG_DATA_HOME");
         unsetenv("XDG_CONFIG_HOME");
     }
-    k6link::Engine& engine() { return K6Form1->Engine(); }
+    k6link::Engine& engine() { return configWindow->Engine(); }
     bool runToIdle() {
         return test::TickWindowUntil(
-            module, *K6Form1, [&] { return engine().OpState == 0; }, 2000);
+            module, *configWindow, [&] { return engine().OpState == 0; }, 2000);
     }
     std::uint64_t blockWrites() {
         std::uint64_t n = 0;
@@ -79,7 +79,7 @@ struct BackupSideTest : ::testing::Test {
         k6config::PageValues values(k6config::K6Controls()), door(k6config::DoorPhoneControls());
         values.setText("MaskEdit1", QStringLiteral("36201112233"));
         k6config::ConfigImage image;
-        k6config::ImageContext context = K6Form1->CodecContext();
+        k6config::ImageContext context = configWindow->CodecContext();
         context.moduleType = 72;
         k6config::EncodeConfigImage(image, values, door, context);
         module.withModule([&](sim::ModuleSim& m) {
@@ -92,30 +92,30 @@ struct BackupSideTest : ::testing::Test {
 
 TEST_F(BackupSideTest, ReadLeavesOneBackupThatOpensToTheSamePages) {
     programModule();
-    K6Form1->BitBtn2Click();
+    configWindow->ReadClick();
     ASSERT_TRUE(runToIdle());
-    const QString phone = K6Form1->Values->text("MaskEdit1");
-    auto list = k6config::ListBackups(folder(), K6Form1->ProModelName);
+    const QString phone = configWindow->Values->text("MaskEdit1");
+    auto list = k6config::ListBackups(folder(), configWindow->ProModelName);
     ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(list[0].path, K6Form1->Backups->LastBackup);
+    EXPECT_EQ(list[0].path, configWindow->Backups->LastBackup);
     EXPECT_TRUE(QFileInfo(list[0].path).fileName().startsWith(QStringLiteral("Telgor-GSM_v8.4_")));
 
-    K6Form1->Values->setText("MaskEdit1", QStringLiteral("36709998877"));
+    configWindow->Values->setText("MaskEdit1", QStringLiteral("36709998877"));
     K6BackupSide::RestoreHook = [](const QStringList& lines) { return lines.size() == 1 ? 0 : -1; };
-    K6Form1->Backups->RestoreClick();
+    configWindow->Backups->RestoreClick();
     K6BackupSide::RestoreHook = nullptr;
-    EXPECT_EQ(K6Form1->Values->text("MaskEdit1"), phone);
+    EXPECT_EQ(configWindow->Values->text("MaskEdit1"), phone);
 }
 
 TEST_F(BackupSideTest, SendAfterAnEditShowsThatChangeAndSendsOnlyWhenConfirmed) {
     programModule();
-    K6Form1->BitBtn2Click();
+    configWindow->ReadClick();
     ASSERT_TRUE(runToIdle());
-    K6Form1->Values->setText("MaskEdit2", QStringLiteral("36301234567"));
+    configWindow->Values->setText("MaskEdit2", QStringLiteral("36301234567"));
 
     answer = false;
     const auto before = blockWrites();
-    K6Form1->BitBtn1Click();
+    configWindow->SendClick();
     ASSERT_EQ(confirmations.size(), 1u);
     std::string all;
     for (std::size_t i = 0; i < confirmations[0].size() && i < 20; ++i)
@@ -128,7 +128,7 @@ TEST_F(BackupSideTest, SendAfterAnEditShowsThatChangeAndSendsOnlyWhenConfirmed) 
     EXPECT_EQ(blockWrites(), before) << "\"Mégse\" sends nothing";
 
     answer = true;
-    K6Form1->BitBtn1Click();
+    configWindow->SendClick();
     ASSERT_EQ(confirmations.size(), 2u);
     ASSERT_TRUE(runToIdle());
     module.withModule([](sim::ModuleSim& m) { EXPECT_EQ(m.memory()[0x110 + 3], '0'); });
@@ -138,14 +138,14 @@ TEST_F(BackupSideTest, UnwritableFolderLeavesTheReadSuccessfulAndSaysSo) {
     QFile blocker(home.path() + QStringLiteral("/plain"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    WriteSetting(K6Form1->RegKey, QString::fromLatin1(K6BackupSide::kFolderSetting),
+    WriteSetting(configWindow->RegKey, QString::fromLatin1(K6BackupSide::kFolderSetting),
                  blocker.fileName() + QStringLiteral("/b"));
-    K6Form1->BitBtn2Click();
+    configWindow->ReadClick();
     ASSERT_TRUE(runToIdle());
-    const QString status = K6Form1->StatusPanel(3);
-    EXPECT_TRUE(status.startsWith(K6Form1->Transfer().Texts.ReadDone)) << status.toStdString();
-    EXPECT_TRUE(status.contains(K6Form1->Backups->Texts.SaveFailed)) << status.toStdString();
-    EXPECT_TRUE(K6Form1->Backups->LastBackup.isEmpty());
+    const QString status = configWindow->StatusPanel(3);
+    EXPECT_TRUE(status.startsWith(configWindow->Transfer().Texts.ReadDone)) << status.toStdString();
+    EXPECT_TRUE(status.contains(configWindow->Backups->Texts.SaveFailed)) << status.toStdString();
+    EXPECT_TRUE(configWindow->Backups->LastBackup.isEmpty());
 }
 
 } // namespace
@@ -155,17 +155,17 @@ TEST_F(BackupSideTest, UnwritableFolderLeavesTheReadSuccessfulAndSaysSo) {
 TEST_F(BackupSideTest, DoorPhoneBackupGoesToADoorPhoneOnlyThroughTheCli) {
     module.withModule([](sim::ModuleSim& m) { m.setTypeCode(75); });
     programModule();
-    Form1->Search.ModuleCode = 75;
-    Form1->ablakSTARTTimer(); // the hand-over to the door-phone window
-    ASSERT_EQ(K6Form1->ModuleCode, 75);
+    startWindow->Search.ModuleCode = 75;
+    startWindow->HandOverTick(); // the hand-over to the door-phone window
+    ASSERT_EQ(configWindow->ModuleCode, 75);
     ASSERT_EQ(engine().ModuleType, 72) << "served as the main model";
-    K6Form1->BitBtn2Click();
+    configWindow->ReadClick();
     ASSERT_TRUE(runToIdle());
-    const QString backup = K6Form1->Backups->LastBackup;
+    const QString backup = configWindow->Backups->LastBackup;
     ASSERT_TRUE(QFileInfo(backup).fileName().startsWith(QStringLiteral("Portun-GSM_v8.4_"))) << backup.toStdString();
     // The window lets go of the port before dalvex-cli takes it.
     for (int i = 0; i < 200 && engine().PortOpen; ++i)
-        K6Form1->adasTimer();
+        configWindow->EngineTick();
     ASSERT_FALSE(engine().PortOpen);
 
     const auto send = [&](int type) {

@@ -424,8 +424,8 @@ Index BuildIndex(const QString& sourceRoot) {
     const i18n::Catalogue& catalogue = i18n::Catalogue::Builtin();
     for (const auto& [language, snapshot] :
          {std::pair{i18n::Hungarian, &hungarian}, std::pair{i18n::English, &english}}) {
-        RunLanguagePass(*K6Form1, catalogue, language, i18n::Pass::Start);
-        RunLanguagePass(*K6Form1, catalogue, language, i18n::Pass::Activation);
+        RunLanguagePass(*configWindow, catalogue, language, i18n::Pass::Start);
+        RunLanguagePass(*configWindow, catalogue, language, i18n::Pass::Activation);
         takeSnapshot(windows, *snapshot);
     }
 

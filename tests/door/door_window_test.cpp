@@ -67,7 +67,7 @@ struct DoorWindowFixture : test::SimWindowFixture {
     }
 
     template <typename W = QWidget> W* control(const char* name) {
-        W* w = qobject_cast<W*>(DPhone1->Control(QString::fromLatin1(name)));
+        W* w = qobject_cast<W*>(doorPhoneWindow->Control(QString::fromLatin1(name)));
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
@@ -75,28 +75,28 @@ struct DoorWindowFixture : test::SimWindowFixture {
     // Creates the windows with every timer held by the test and activates the start window.
     void start() {
         test::CreateFormsWithTimersHeld();
-        Form1->FormActivate();
+        startWindow->Activate();
     }
     // The door phone on COM1, found by the start window and handed over with "Indít".
     void handOver() {
         ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
         start();
-        for (int i = 0; i < 12 && !Form1->Button5->isEnabled(); ++i) {
-            Form1->adasTimer();
-            waitFor([&] { return Form1->Button5->isEnabled(); }, 1000);
+        for (int i = 0; i < 12 && !startWindow->StartButton->isEnabled(); ++i) {
+            startWindow->SendTick();
+            waitFor([&] { return startWindow->StartButton->isEnabled(); }, 1000);
         }
-        ASSERT_TRUE(Form1->Button5->isEnabled());
-        Form1->Button5->click();
-        Form1->ablakSTARTTimer();
-        ASSERT_TRUE(DPhone1->isVisible());
+        ASSERT_TRUE(startWindow->StartButton->isEnabled());
+        startWindow->StartButton->click();
+        startWindow->HandOverTick();
+        ASSERT_TRUE(doorPhoneWindow->isVisible());
         // This window's activation runs the K6 window's, which asks for the software version.
-        ASSERT_TRUE(waitFor([&] { return DPhone1->isActiveWindow(); }, 1000));
+        ASSERT_TRUE(waitFor([&] { return doorPhoneWindow->isActiveWindow(); }, 1000));
     }
     // Hand-over, the start window's release of the port and the version query.
     void connect() {
         handOver();
         ASSERT_EQ(engine().OpState, k6state::VersionQuery);
-        Form1->adasTimer();
+        startWindow->SendTick();
         ASSERT_TRUE(runToIdle());
     }
 };
@@ -105,29 +105,29 @@ struct DoorWindowFixture : test::SimWindowFixture {
 
 TEST_F(DoorWindowFixture, HandOverOfCode75ShowsThisWindowAndTheVersionReplyEnablesSendAndRead) {
     handOver();
-    EXPECT_FALSE(K6Form1->isVisible());
-    EXPECT_FALSE(Form1->isVisible());
-    EXPECT_EQ(K6Form1->ModuleType, 72);
-    EXPECT_EQ(DPhone1->windowTitle(), "Dalvex - Portun GSM");
-    EXPECT_EQ(DPhone1->Label12->text(), "Portun GSM");
-    EXPECT_FALSE(DPhone1->BitBtn1->isEnabled());
-    EXPECT_FALSE(DPhone1->BitBtn2->isEnabled());
-    EXPECT_FALSE(DPhone1->kijelzo->isVisible());
-    EXPECT_FALSE(DPhone1->ComboBox11->isEnabled());
+    EXPECT_FALSE(configWindow->isVisible());
+    EXPECT_FALSE(startWindow->isVisible());
+    EXPECT_EQ(configWindow->ModuleType, 72);
+    EXPECT_EQ(doorPhoneWindow->windowTitle(), "Dalvex - Portun GSM");
+    EXPECT_EQ(doorPhoneWindow->ModelLabel->text(), "Portun GSM");
+    EXPECT_FALSE(doorPhoneWindow->SendButton->isEnabled());
+    EXPECT_FALSE(doorPhoneWindow->ReadButton->isEnabled());
+    EXPECT_FALSE(doorPhoneWindow->TransferProgress->isVisible());
+    EXPECT_FALSE(doorPhoneWindow->ForwardingTarget->isEnabled());
 
-    Form1->adasTimer();
+    startWindow->SendTick();
     ASSERT_TRUE(runToIdle());
-    EXPECT_TRUE(DPhone1->BitBtn1->isEnabled());
-    EXPECT_TRUE(DPhone1->BitBtn2->isEnabled());
-    EXPECT_EQ(K6Form1->StatusPanel(2), "Sw: 8.4");
+    EXPECT_TRUE(doorPhoneWindow->SendButton->isEnabled());
+    EXPECT_TRUE(doorPhoneWindow->ReadButton->isEnabled());
+    EXPECT_EQ(configWindow->StatusPanel(2), "Sw: 8.4");
 }
 
 TEST_F(DoorWindowFixture, SendStoresTheFlatsThePresetsAndTheDoorPhoneBytes) {
     connect();
     // The module's inputs had voice and SMS targets of their own: the send replaces them.
     for (const char* list : {"VOICEst2", "SMSst1", "SMSst4"})
-        K6Form1->Values->setMask(list, 0xFF);
-    K6Form1->Values->setText("MaskEdit5", "0655555555");
+        configWindow->Values->setMask(list, 0xFF);
+    configWindow->Values->setText("MaskEdit5", "0655555555");
 
     type(control("MaskEdit1"), "06301111111");
     type(control("MaskEdit8"), "+36208888888");
@@ -136,28 +136,28 @@ TEST_F(DoorWindowFixture, SendStoresTheFlatsThePresetsAndTheDoorPhoneBytes) {
     control<QSpinBox>("SpinEdit2")->setValue(21);
     control<QSpinBox>("SpinEdit3")->setValue(5);
     control<QSpinBox>("SpinEdit4")->setValue(40);
-    DPhone1->TrackBar1->setValue(7);
-    DPhone1->TrackBar2->setValue(2);
+    doorPhoneWindow->MicrophoneLevel->setValue(7);
+    doorPhoneWindow->SpeakerLevel->setValue(2);
 
-    DPhone1->BitBtn1->click();
-    EXPECT_TRUE(DPhone1->kijelzo->isVisible());
-    EXPECT_FALSE(DPhone1->BitBtn1->isEnabled()) << "no second send while one runs";
-    EXPECT_FALSE(DPhone1->BitBtn2->isEnabled());
+    doorPhoneWindow->SendButton->click();
+    EXPECT_TRUE(doorPhoneWindow->TransferProgress->isVisible());
+    EXPECT_FALSE(doorPhoneWindow->SendButton->isEnabled()) << "no second send while one runs";
+    EXPECT_FALSE(doorPhoneWindow->ReadButton->isEnabled());
     // The K6 window's transfer drives this window's gauge.
-    runUntil([&] { return K6Form1->kijelzo->value() >= 3; }, 100);
-    EXPECT_GE(DPhone1->kijelzo->value(), 3);
-    EXPECT_EQ(DPhone1->kijelzo->value(), K6Form1->kijelzo->value());
-    EXPECT_EQ(DPhone1->kijelzo->maximum(), K6Form1->kijelzo->maximum());
+    runUntil([&] { return configWindow->TransferProgress->value() >= 3; }, 100);
+    EXPECT_GE(doorPhoneWindow->TransferProgress->value(), 3);
+    EXPECT_EQ(doorPhoneWindow->TransferProgress->value(), configWindow->TransferProgress->value());
+    EXPECT_EQ(doorPhoneWindow->TransferProgress->maximum(), configWindow->TransferProgress->maximum());
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(K6Form1->StatusPanel(3), "Adatküldés sikeres!");
-    EXPECT_FALSE(DPhone1->kijelzo->isVisible());
-    EXPECT_TRUE(DPhone1->BitBtn1->isEnabled());
+    EXPECT_EQ(configWindow->StatusPanel(3), "Adatküldés sikeres!");
+    EXPECT_FALSE(doorPhoneWindow->TransferProgress->isVisible());
+    EXPECT_TRUE(doorPhoneWindow->SendButton->isEnabled());
 
     // Only the bell targets of the two numbers set, and no SMS target.
-    EXPECT_EQ(K6Form1->Values->mask("VOICEst1"), 0x01);
-    EXPECT_EQ(K6Form1->Values->mask("VOICEst2"), 0x00);
-    EXPECT_EQ(K6Form1->Values->mask("VOICEst3"), 0x00);
-    EXPECT_EQ(K6Form1->Values->mask("VOICEst4"), 0x80);
+    EXPECT_EQ(configWindow->Values->mask("VOICEst1"), 0x01);
+    EXPECT_EQ(configWindow->Values->mask("VOICEst2"), 0x00);
+    EXPECT_EQ(configWindow->Values->mask("VOICEst3"), 0x00);
+    EXPECT_EQ(configWindow->Values->mask("VOICEst4"), 0x80);
     module.withModule([](sim::ModuleSim& m) {
         const auto mem = m.memory();
         const std::uint8_t voice[] = {0x01, 0x00, 0x00, 0x80};
@@ -206,11 +206,11 @@ TEST_F(DoorWindowFixture, ReadBringsTheModulesFlatsAndDoorPhoneBytesIntoThisWind
         mem[117] = 7;
     });
     connect();
-    DPhone1->BitBtn2->click();
-    EXPECT_TRUE(DPhone1->kijelzo->isVisible());
+    doorPhoneWindow->ReadButton->click();
+    EXPECT_TRUE(doorPhoneWindow->TransferProgress->isVisible());
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(K6Form1->StatusPanel(3), "Összes adat kiolvasása sikeres!");
-    EXPECT_FALSE(DPhone1->kijelzo->isVisible());
+    EXPECT_EQ(configWindow->StatusPanel(3), "Összes adat kiolvasása sikeres!");
+    EXPECT_FALSE(doorPhoneWindow->TransferProgress->isVisible());
 
     EXPECT_EQ(qobject_cast<QLineEdit*>(control("MaskEdit1"))->text().trimmed(), "06301111111");
     EXPECT_EQ(qobject_cast<QLineEdit*>(control("MaskEdit2"))->text().trimmed(), "0630222");
@@ -219,10 +219,10 @@ TEST_F(DoorWindowFixture, ReadBringsTheModulesFlatsAndDoorPhoneBytesIntoThisWind
     EXPECT_EQ(control<QSpinBox>("SpinEdit4")->value(), 25);
     EXPECT_EQ(control<QSpinBox>("SpinEdit18")->value(), 60);
     EXPECT_TRUE(control<QCheckBox>("CheckEgyeb2")->isChecked());
-    EXPECT_TRUE(DPhone1->ComboBox11->isEnabled());
-    EXPECT_EQ(DPhone1->ComboBox11->currentIndex(), 1);
-    EXPECT_EQ(DPhone1->TrackBar1->value(), 3);
-    EXPECT_EQ(DPhone1->TrackBar2->value(), 8);
+    EXPECT_TRUE(doorPhoneWindow->ForwardingTarget->isEnabled());
+    EXPECT_EQ(doorPhoneWindow->ForwardingTarget->currentIndex(), 1);
+    EXPECT_EQ(doorPhoneWindow->MicrophoneLevel->value(), 3);
+    EXPECT_EQ(doorPhoneWindow->SpeakerLevel->value(), 8);
     EXPECT_TRUE(control<QCheckBox>("CheckBox1")->isChecked());
     EXPECT_EQ(control<QSpinBox>("SpinEdit2")->value(), 22);
     EXPECT_EQ(control<QSpinBox>("SpinEdit3")->value(), 7);
@@ -245,14 +245,14 @@ TEST_F(DoorWindowFixture, TypedHoursWrapAround) {
         type(spin, QString::fromLatin1(c.typed));
         EXPECT_EQ(spin->value(), c.shown);
         EXPECT_EQ(spin->text(), QString::number(c.shown));
-        EXPECT_EQ(DPhone1->Values->number(c.spin), c.shown);
+        EXPECT_EQ(doorPhoneWindow->Values->number(c.spin), c.shown);
     }
 }
 
 TEST_F(DoorWindowFixture, ForwardingTargetListsTheNumbersSetWhenEntered) {
     symlink("/nonexistent/tty", (ports.path() + "/com1").toLocal8Bit().constData());
     start();
-    QComboBox* box = DPhone1->ComboBox11;
+    QComboBox* box = doorPhoneWindow->ForwardingTarget;
     EXPECT_FALSE(box->isEnabled());
     control<QCheckBox>("CheckEgyeb2")->click();
     EXPECT_TRUE(box->isEnabled());
@@ -273,7 +273,7 @@ TEST_F(DoorWindowFixture, ForwardingTargetListsTheNumbersSetWhenEntered) {
     EXPECT_EQ(items, (QStringList{"Phone1", "Phone2", "06701234567", "Phone4", "Phone5", "Phone6", "Phone7",
                                   "Phone8"}));
     EXPECT_EQ(box->currentIndex(), 4);
-    EXPECT_EQ(DPhone1->Values->index("ComboBox11"), 4);
+    EXPECT_EQ(doorPhoneWindow->Values->index("ComboBox11"), 4);
 
     control<QCheckBox>("CheckEgyeb2")->click();
     EXPECT_FALSE(box->isEnabled());
@@ -283,9 +283,9 @@ TEST_F(DoorWindowFixture, ForwardingTargetListsTheNumbersSetWhenEntered) {
 TEST_F(DoorWindowFixture, HoverColoursFieldsAndBoldsButtonsUntilTheBackgroundPicture) {
     symlink("/nonexistent/tty", (ports.path() + "/com1").toLocal8Bit().constData());
     start();
-    DPhone1->show();
-    DPhone1->FormActivate();
-    const QColor window = DPhone1->palette().color(QPalette::Base);
+    doorPhoneWindow->show();
+    doorPhoneWindow->Activate();
+    const QColor window = doorPhoneWindow->palette().color(QPalette::Base);
     const QColor silver(192, 192, 192);
     ASSERT_NE(window, silver);
     const auto base = [&](const char* name) { return control(name)->palette().color(QPalette::Base); };
@@ -297,28 +297,30 @@ TEST_F(DoorWindowFixture, HoverColoursFieldsAndBoldsButtonsUntilTheBackgroundPic
         enter(control(f));
         EXPECT_EQ(base(f), silver) << f;
     }
-    for (QPushButton* b : {DPhone1->Button1, DPhone1->Button2, DPhone1->Button3, DPhone1->Button4,
-                           DPhone1->BitBtn1, DPhone1->BitBtn3}) {
+    for (QPushButton* b : {doorPhoneWindow->NormalViewButton, doorPhoneWindow->ModuleStatusButton,
+                           doorPhoneWindow->EventLogButton, doorPhoneWindow->SignalButton,
+                           doorPhoneWindow->SendButton, doorPhoneWindow->ExitButton}) {
         enter(b);
         EXPECT_TRUE(bold(b)) << b->objectName().toStdString();
     }
-    EXPECT_EQ(DPhone1->Button3->font(), DPhone1->Button2->font());
+    EXPECT_EQ(doorPhoneWindow->EventLogButton->font(), doorPhoneWindow->ModuleStatusButton->font());
 
     // The bare window returns only the first phone field.
-    QMouseEvent move(QEvent::MouseMove, QPointF(1, 1), DPhone1->mapToGlobal(QPointF(1, 1)), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
-    ASSERT_EQ(DPhone1->childAt(QPoint(1, 1)), nullptr);
-    QApplication::sendEvent(DPhone1, &move);
+    QMouseEvent move(QEvent::MouseMove, QPointF(1, 1), doorPhoneWindow->mapToGlobal(QPointF(1, 1)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    ASSERT_EQ(doorPhoneWindow->childAt(QPoint(1, 1)), nullptr);
+    QApplication::sendEvent(doorPhoneWindow, &move);
     EXPECT_EQ(base("MaskEdit1"), window);
     EXPECT_EQ(base("MaskEdit4"), silver);
-    EXPECT_TRUE(bold(DPhone1->Button2));
+    EXPECT_TRUE(bold(doorPhoneWindow->ModuleStatusButton));
 
     // The background picture returns everything.
-    enter(DPhone1->Image1);
+    enter(doorPhoneWindow->Background);
     for (const char* f : fields)
         EXPECT_EQ(base(f), window) << f;
-    for (QPushButton* b : {DPhone1->Button1, DPhone1->Button2, DPhone1->Button3, DPhone1->Button4,
-                           DPhone1->BitBtn1, DPhone1->BitBtn3})
+    for (QPushButton* b : {doorPhoneWindow->NormalViewButton, doorPhoneWindow->ModuleStatusButton,
+                           doorPhoneWindow->EventLogButton, doorPhoneWindow->SignalButton,
+                           doorPhoneWindow->SendButton, doorPhoneWindow->ExitButton})
         EXPECT_FALSE(bold(b)) << b->objectName().toStdString();
 }
 
@@ -329,12 +331,12 @@ TEST_F(DoorWindowFixture, ButtonsReachTheK6WindowAndItsMenuItems) {
         QAction* popup;
         const char* item;
     };
-    for (const Case& c :
-         {Case{DPhone1->Button2, nullptr, "Modulllapotmegjelentse1"},
-          Case{DPhone1->Button3, nullptr, "Naplokiolvassa1"}, Case{DPhone1->Button4, nullptr, "rer1"},
-          Case{nullptr, DPhone1->EszkzProgramfrisstse1, "FirmwareDownload1"}}) {
+    for (const Case& c : {Case{doorPhoneWindow->ModuleStatusButton, nullptr, "Modulllapotmegjelentse1"},
+                          Case{doorPhoneWindow->EventLogButton, nullptr, "Naplokiolvassa1"},
+                          Case{doorPhoneWindow->SignalButton, nullptr, "rer1"},
+                          Case{nullptr, doorPhoneWindow->FirmwareUpdateItem, "FirmwareDownload1"}}) {
         SCOPED_TRACE(c.item);
-        QAction* item = K6Form1->MenuItem(QString::fromLatin1(c.item));
+        QAction* item = configWindow->MenuItem(QString::fromLatin1(c.item));
         ASSERT_NE(item, nullptr);
         // Whatever the item opens is the K6 window's business: here only the click is counted.
         QObject::disconnect(item, &QAction::triggered, nullptr, nullptr);
@@ -347,55 +349,55 @@ TEST_F(DoorWindowFixture, ButtonsReachTheK6WindowAndItsMenuItems) {
     }
 
     answers = {QMessageBox::Yes};
-    DPhone1->BitBtn4->click();
+    doorPhoneWindow->RestartButton->click();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0], "Biztosan újra akarja indítani az eszközt?");
     EXPECT_EQ(engine().OpState, k6state::Restart);
     ASSERT_TRUE(runToIdle());
 
-    DPhone1->Button1->click();
-    EXPECT_TRUE(K6Form1->isVisible());
-    EXPECT_TRUE(DPhone1->isVisible()) << "the compact window stays open";
+    doorPhoneWindow->NormalViewButton->click();
+    EXPECT_TRUE(configWindow->isVisible());
+    EXPECT_TRUE(doorPhoneWindow->isVisible()) << "the compact window stays open";
 }
 
 TEST_F(DoorWindowFixture, KilépésEndsTheProgramAndAsksWhileAnOperationRuns) {
     connect();
     bool ended = false;
-    QObject::connect(Form1, &StartWindow::FormClosed, [&] { ended = true; });
+    QObject::connect(startWindow, &StartWindow::FormClosed, [&] { ended = true; });
 
-    DPhone1->BitBtn2->click();
+    doorPhoneWindow->ReadButton->click();
     answers = {QMessageBox::No};
-    DPhone1->BitBtn3->click();
+    doorPhoneWindow->ExitButton->click();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0], "Művelet van folyamatban, biztosan ki akar lépni?!");
-    EXPECT_TRUE(DPhone1->isVisible());
+    EXPECT_TRUE(doorPhoneWindow->isVisible());
     EXPECT_FALSE(ended);
 
     ASSERT_TRUE(runToIdle());
     shown.clear();
-    DPhone1->BitBtn3->click();
+    doorPhoneWindow->ExitButton->click();
     EXPECT_TRUE(shown.empty());
-    EXPECT_FALSE(DPhone1->isVisible());
+    EXPECT_FALSE(doorPhoneWindow->isVisible());
     EXPECT_TRUE(ended);
 }
 
 TEST_F(DoorWindowFixture, TryOutOpensThisWindowWithoutTalkingToTheModule) {
     ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1));
     start();
-    Form1->Button8->click();
-    Form1->ablakSTARTTimer();
-    ASSERT_TRUE(DPhone1->isVisible());
-    EXPECT_FALSE(K6Form1->isVisible());
-    EXPECT_TRUE(K6Form1->DemoMode);
-    EXPECT_EQ(K6Form1->ModuleType, 72);
-    DPhone1->FormActivate();
-    Form1->adasTimer();
+    startWindow->DoorTryOutButton->click();
+    startWindow->HandOverTick();
+    ASSERT_TRUE(doorPhoneWindow->isVisible());
+    EXPECT_FALSE(configWindow->isVisible());
+    EXPECT_TRUE(configWindow->DemoMode);
+    EXPECT_EQ(configWindow->ModuleType, 72);
+    doorPhoneWindow->Activate();
+    startWindow->SendTick();
     for (int i = 0; i < 8; ++i)
-        K6Form1->adasTimer();
+        configWindow->EngineTick();
     EXPECT_EQ(engine().OpState, 0);
     test::pumpFor(50);
     EXPECT_TRUE(module.receivedBytes().empty());
-    EXPECT_FALSE(DPhone1->BitBtn1->isEnabled()) << "nothing to send to without a module";
+    EXPECT_FALSE(doorPhoneWindow->SendButton->isEnabled()) << "nothing to send to without a module";
 }
 
 namespace {
@@ -430,18 +432,18 @@ TEST_P(DoorTransferEnd, ShowsHowTheSendOrReadEndedAndTakesTheStripDown) {
                  QString::fromLatin1(c.language));
     connect();
     module.setFault(c.fault, c.after);
-    (c.send ? DPhone1->BitBtn1 : DPhone1->BitBtn2)->click();
-    EXPECT_TRUE(DPhone1->kijelzo->isVisible());
-    EXPECT_EQ(DPhone1->TransferStatus->text(), QString::fromUtf8(c.running));
+    (c.send ? doorPhoneWindow->SendButton : doorPhoneWindow->ReadButton)->click();
+    EXPECT_TRUE(doorPhoneWindow->TransferProgress->isVisible());
+    EXPECT_EQ(doorPhoneWindow->TransferStatus->text(), QString::fromUtf8(c.running));
 
-    ASSERT_TRUE(runUntil([&] { return engine().OpState == 0 || K6Form1->AsynComm321->Lost(); }));
+    ASSERT_TRUE(runUntil([&] { return engine().OpState == 0 || configWindow->SerialPort->Lost(); }));
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(K6Form1->StatusPanel(3), QString::fromUtf8(c.ended));
-    EXPECT_EQ(DPhone1->TransferStatus->text(), QString::fromUtf8(c.ended));
-    EXPECT_TRUE(DPhone1->TransferStatus->isVisible());
-    EXPECT_FALSE(DPhone1->kijelzo->isVisible());
-    EXPECT_TRUE(DPhone1->BitBtn1->isEnabled());
-    EXPECT_TRUE(DPhone1->BitBtn2->isEnabled());
+    EXPECT_EQ(configWindow->StatusPanel(3), QString::fromUtf8(c.ended));
+    EXPECT_EQ(doorPhoneWindow->TransferStatus->text(), QString::fromUtf8(c.ended));
+    EXPECT_TRUE(doorPhoneWindow->TransferStatus->isVisible());
+    EXPECT_FALSE(doorPhoneWindow->TransferProgress->isVisible());
+    EXPECT_TRUE(doorPhoneWindow->SendButton->isEnabled());
+    EXPECT_TRUE(doorPhoneWindow->ReadButton->isEnabled());
 }
 
 // A block send to this model is 6 + 5 block writes and then the clock set.
@@ -468,9 +470,9 @@ INSTANTIATE_TEST_SUITE_P(
 // no end comes: the strip shown for it goes again at once and the last result stays.
 TEST_F(DoorWindowFixture, SendDeclinedInTheK6WindowTakesTheStripDownAtOnce) {
     connect();
-    DPhone1->BitBtn2->click();
+    doorPhoneWindow->ReadButton->click();
     ASSERT_TRUE(runToIdle());
-    ASSERT_EQ(DPhone1->TransferStatus->text(), "Összes adat kiolvasása sikeres!");
+    ASSERT_EQ(doorPhoneWindow->TransferStatus->text(), "Összes adat kiolvasása sikeres!");
 
     int asked = 0;
     K6BackupSide::ConfirmHook = [&](const std::vector<K6BackupSide::ShownRow>&) {
@@ -478,15 +480,15 @@ TEST_F(DoorWindowFixture, SendDeclinedInTheK6WindowTakesTheStripDownAtOnce) {
         return false;
     };
     const std::size_t received = module.receivedCount();
-    DPhone1->BitBtn1->click();
+    doorPhoneWindow->SendButton->click();
     K6BackupSide::ConfirmHook = nullptr;
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(engine().OpState, 0);
-    EXPECT_FALSE(DPhone1->kijelzo->isVisible());
-    EXPECT_EQ(DPhone1->TransferStatus->text(), "Összes adat kiolvasása sikeres!");
-    EXPECT_TRUE(DPhone1->BitBtn1->isEnabled());
+    EXPECT_FALSE(doorPhoneWindow->TransferProgress->isVisible());
+    EXPECT_EQ(doorPhoneWindow->TransferStatus->text(), "Összes adat kiolvasása sikeres!");
+    EXPECT_TRUE(doorPhoneWindow->SendButton->isEnabled());
     for (int i = 0; i < 5; ++i)
-        K6Form1->adasTimer();
+        configWindow->EngineTick();
     test::pumpFor(30);
     EXPECT_EQ(module.receivedCount(), received);
 }

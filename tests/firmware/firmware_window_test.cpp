@@ -52,63 +52,63 @@ struct FirmwareWindowFixture : test::SimWindowFixture {
         ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
         test::CreateFormsWithTimersHeld();
         ASSERT_TRUE(test::HandOverFoundModule(module));
-        K6Form1->FormActivate();
-        Form1->adasTimer();
+        configWindow->Activate();
+        startWindow->SendTick();
         ASSERT_TRUE(run([&] { return engine().OpState == 0; }));
         ASSERT_EQ(engine().Version, version);
     }
     // Ticks the engine as its timer would, each tick once the line is quiet.
     template <typename Pred> bool run(Pred done, int maxTicks = 3000) { return runUntil(done, maxTicks); }
-    bool identified() { return engine().OpState == 0 && K6Form9->Label2->text() != "?"; }
+    bool identified() { return engine().OpState == 0 && firmwareWindow->ProcessorLabel->text() != "?"; }
 };
 
 } // namespace
 
 TEST_F(FirmwareWindowFixture, WindowIdentifiesTheModuleDownloadsAndClosesWhenTheModuleAnswers) {
     connect(74, 84);
-    K6Form1->MenuItem("FirmwareDownload1")->trigger();
-    ASSERT_TRUE(K6Form9->isVisible());
-    EXPECT_TRUE(K6Form9->windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(K6Form9->windowModality(), Qt::ApplicationModal);
-    EXPECT_NEAR(K6Form9->windowOpacity(), 220.0 / 255.0, 0.01);
-    const QRegion mask = K6Form9->mask();
-    EXPECT_TRUE(mask.contains(K6Form9->rect().center()));
+    configWindow->MenuItem("FirmwareDownload1")->trigger();
+    ASSERT_TRUE(firmwareWindow->isVisible());
+    EXPECT_TRUE(firmwareWindow->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(firmwareWindow->windowModality(), Qt::ApplicationModal);
+    EXPECT_NEAR(firmwareWindow->windowOpacity(), 220.0 / 255.0, 0.01);
+    const QRegion mask = firmwareWindow->mask();
+    EXPECT_TRUE(mask.contains(firmwareWindow->rect().center()));
     EXPECT_FALSE(mask.contains(QPoint(0, 0))) << "rounded corners";
-    EXPECT_EQ(K6Form9->Button1->text(), "Download Start (8.3 J10)");
-    EXPECT_FALSE(K6Form9->Button1->isEnabled());
+    EXPECT_EQ(firmwareWindow->DownloadButton->text(), "Download Start (8.3 J10)");
+    EXPECT_FALSE(firmwareWindow->DownloadButton->isEnabled());
     EXPECT_EQ(engine().OpState, k6media::state::ProcessorQuery);
 
     ASSERT_TRUE(run([&] { return identified(); }));
-    EXPECT_EQ(K6Form9->Label2->text(), "Processor: J10/Varnet");
-    EXPECT_EQ(K6Form9->Label3->text(), "SW:84");
-    EXPECT_EQ(K6Form9->Label4->text(), "HW:74");
-    EXPECT_TRUE(K6Form9->Button1->isEnabled());
-    EXPECT_TRUE(K6Form9->Label6->isHidden());
+    EXPECT_EQ(firmwareWindow->ProcessorLabel->text(), "Processor: J10/Varnet");
+    EXPECT_EQ(firmwareWindow->SoftwareVersionLabel->text(), "SW:84");
+    EXPECT_EQ(firmwareWindow->HardwareCodeLabel->text(), "HW:74");
+    EXPECT_TRUE(firmwareWindow->DownloadButton->isEnabled());
+    EXPECT_TRUE(firmwareWindow->NoNewFirmwareLabel->isHidden());
 
-    K6Form9->Button1->click();
-    ASSERT_TRUE(Firmware->Timer1->isActive());
-    Firmware->Timer1Timer(); // its first tick
-    EXPECT_FALSE(Firmware->Timer1->isActive());
+    firmwareWindow->DownloadButton->click();
+    ASSERT_TRUE(firmwareImages->ConversionTimer->isActive());
+    firmwareImages->ConversionTick(); // its first tick
+    EXPECT_FALSE(firmwareImages->ConversionTimer->isActive());
     EXPECT_EQ(engine().OpState, k6media::state::FirmwareStart);
-    ASSERT_TRUE(run([&] { return K6Form9->ProgressBar1->value() >= 100; }));
-    EXPECT_EQ(K6Form9->Label1->text(), "Memory Download");
+    ASSERT_TRUE(run([&] { return firmwareWindow->Progress->value() >= 100; }));
+    EXPECT_EQ(firmwareWindow->Headline->text(), "Memory Download");
     ASSERT_TRUE(run([&] { return engine().OpState == k6media::state::FirmwareProgram; }));
-    EXPECT_EQ(K6Form9->ProgressBar1->value(), 255);
-    ASSERT_TRUE(run([&] { return K6Form9->Timer1->isActive(); }));
-    EXPECT_EQ(K6Form9->Label1->text(), "FPGA Download please wait...");
-    EXPECT_EQ(K6Form9->ProgressBar1->value(), 0);
-    K6Form9->Timer1Timer();
-    EXPECT_EQ(K6Form9->ProgressBar1->value(), 1);
+    EXPECT_EQ(firmwareWindow->Progress->value(), 255);
+    ASSERT_TRUE(run([&] { return firmwareWindow->ProgrammingTimer->isActive(); }));
+    EXPECT_EQ(firmwareWindow->Headline->text(), "FPGA Download please wait...");
+    EXPECT_EQ(firmwareWindow->Progress->value(), 0);
+    firmwareWindow->ProgrammingTick();
+    EXPECT_EQ(firmwareWindow->Progress->value(), 1);
 
-    ASSERT_TRUE(run([&] { return !K6Form9->isVisible(); }));
-    EXPECT_FALSE(K6Form9->Timer1->isActive());
-    EXPECT_EQ(K6Form9->ProgressBar1->value(), 0);
+    ASSERT_TRUE(run([&] { return !firmwareWindow->isVisible(); }));
+    EXPECT_FALSE(firmwareWindow->ProgrammingTimer->isActive());
+    EXPECT_EQ(firmwareWindow->Progress->value(), 0);
     std::uint64_t loads = 0;
     bool same = false;
     module.withModule([&](sim::ModuleSim& m) {
         loads = m.firmware().logicLoads;
         const auto pages = m.memory().subspan(0x3E0000, 65280);
-        same = std::equal(pages.begin(), pages.end(), Firmware->FirmwareImage.begin());
+        same = std::equal(pages.begin(), pages.end(), firmwareImages->FirmwareImage.begin());
     });
     EXPECT_EQ(loads, 1u);
     EXPECT_TRUE(same);
@@ -116,36 +116,36 @@ TEST_F(FirmwareWindowFixture, WindowIdentifiesTheModuleDownloadsAndClosesWhenThe
 
 TEST_F(FirmwareWindowFixture, OlderImageIsOfferedOnlyThroughThePopUpMenu) {
     connect(74, 85);
-    K6Form1->MenuItem("FirmwareDownload1")->trigger();
+    configWindow->MenuItem("FirmwareDownload1")->trigger();
     ASSERT_TRUE(run([&] { return identified(); }));
-    EXPECT_FALSE(K6Form9->Button1->isEnabled());
-    EXPECT_FALSE(K6Form9->Label6->isHidden());
-    EXPECT_EQ(K6Form9->Label6->text(), "Nincs elérhető új Firmware!");
-    ASSERT_EQ(K6Form9->Label6->actions().size(), 1);
-    EXPECT_EQ(K6Form9->Label6->actions()[0]->text(), "Download OLD firmware!");
-    K6Form9->Label6->actions()[0]->trigger();
-    EXPECT_TRUE(Firmware->Timer1->isActive());
-    Firmware->Timer1->stop();
+    EXPECT_FALSE(firmwareWindow->DownloadButton->isEnabled());
+    EXPECT_FALSE(firmwareWindow->NoNewFirmwareLabel->isHidden());
+    EXPECT_EQ(firmwareWindow->NoNewFirmwareLabel->text(), "Nincs elérhető új Firmware!");
+    ASSERT_EQ(firmwareWindow->NoNewFirmwareLabel->actions().size(), 1);
+    EXPECT_EQ(firmwareWindow->NoNewFirmwareLabel->actions()[0]->text(), "Download OLD firmware!");
+    firmwareWindow->NoNewFirmwareLabel->actions()[0]->trigger();
+    EXPECT_TRUE(firmwareImages->ConversionTimer->isActive());
+    firmwareImages->ConversionTimer->stop();
 
-    K6Form9->BitBtn3->click(); // "Kilépés"
-    EXPECT_FALSE(K6Form9->isVisible());
+    firmwareWindow->ExitButton->click(); // "Kilépés"
+    EXPECT_FALSE(firmwareWindow->isVisible());
     EXPECT_EQ(engine().OpState, 0);
 }
 
 TEST_F(FirmwareWindowFixture, J11HasNoImageAndSaysSo) {
     connect(72, 84);
     module.withModule([](sim::ModuleSim& m) { m.firmware().processor = sim::Processor{11, 1}; });
-    K6Form1->MenuItem("FirmwareDownload1")->trigger();
+    configWindow->MenuItem("FirmwareDownload1")->trigger();
     ASSERT_TRUE(run([&] { return identified(); }));
-    EXPECT_EQ(K6Form9->Label2->text(), "Processor: J11");
-    ASSERT_TRUE(K6Form9->Button1->isEnabled());
-    K6Form9->Button1->click();
-    Firmware->Timer1Timer();
+    EXPECT_EQ(firmwareWindow->ProcessorLabel->text(), "Processor: J11");
+    ASSERT_TRUE(firmwareWindow->DownloadButton->isEnabled());
+    firmwareWindow->DownloadButton->click();
+    firmwareImages->ConversionTick();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0], "Ehhez a modulhoz (Telgor J11) nincs firmware-kép a firmware mappákban. "
                         "Semmi sem lett elküldve.");
     EXPECT_EQ(engine().OpState, 0);
-    K6Form9->BitBtn3Click();
+    firmwareWindow->ExitClick();
 }
 
 // The stand-in images in the user's firmware folder: refused without the developer switch, and
@@ -158,13 +158,14 @@ TEST_F(FirmwareWindowFixture, StandinImageNeedsTheSwitchAndIsNamedInTheHeadline)
         SCOPED_TRACE(standinSwitch);
         test::StandinSwitch sw(standinSwitch);
         shown.clear();
-        K6Form1->MenuItem("FirmwareDownload1")->trigger();
+        configWindow->MenuItem("FirmwareDownload1")->trigger();
         ASSERT_TRUE(run([&] { return identified(); }));
-        EXPECT_EQ(K6Form9->Button1->text(), "Download Start (8.3 J10)");
-        EXPECT_EQ(K6Form9->Label1->text(), "Firmware download memory and FPGA \u2013 HELYETTESÍTŐ KÉP, NEM VALÓDI FIRMWARE");
+        EXPECT_EQ(firmwareWindow->DownloadButton->text(), "Download Start (8.3 J10)");
+        EXPECT_EQ(firmwareWindow->Headline->text(),
+                  "Firmware download memory and FPGA \u2013 HELYETTESÍTŐ KÉP, NEM VALÓDI FIRMWARE");
         const std::size_t before = module.receivedCount();
-        K6Form9->Button1->click();
-        Firmware->Timer1Timer();
+        firmwareWindow->DownloadButton->click();
+        firmwareImages->ConversionTick();
         if (!standinSwitch) {
             ASSERT_EQ(shown.size(), 1u);
             EXPECT_EQ(shown[0], userFirmware() + "/standin-slot13.txt nem valódi firmware, csak tesztelésre szolgáló "
@@ -172,26 +173,27 @@ TEST_F(FirmwareWindowFixture, StandinImageNeedsTheSwitchAndIsNamedInTheHeadline)
             EXPECT_EQ(engine().OpState, 0);
             run([] { return false; }, 30);
             EXPECT_EQ(module.receivedCount(), before) << "nothing went to the module";
-            K6Form9->BitBtn3Click();
+            firmwareWindow->ExitClick();
             continue;
         }
         EXPECT_TRUE(shown.empty());
-        ASSERT_TRUE(run([&] { return K6Form9->ProgressBar1->value() >= 10; }));
-        EXPECT_EQ(K6Form9->Label1->text(), "Memory Download \u2013 HELYETTESÍTŐ KÉP, NEM VALÓDI FIRMWARE");
-        K6Form9->BitBtn3Click();
+        ASSERT_TRUE(run([&] { return firmwareWindow->Progress->value() >= 10; }));
+        EXPECT_EQ(firmwareWindow->Headline->text(),
+                  "Memory Download \u2013 HELYETTESÍTŐ KÉP, NEM VALÓDI FIRMWARE");
+        firmwareWindow->ExitClick();
     }
 }
 
 TEST_F(FirmwareWindowFixture, DeveloperItemsOpenTheWindowAndVer2Repeats20Times) {
     connect(72, 83);
-    K6Form1->MenuItem("FPGAdownloadteszt1")->trigger();
-    EXPECT_TRUE(K6Form9->isVisible());
-    EXPECT_EQ(K6Form1->FirmwareSide()->Download().FpgaRetry, 0);
-    K6Form9->BitBtn3Click();
-    K6Form1->MenuItem("FPGAVER21")->trigger();
-    EXPECT_TRUE(K6Form9->isVisible());
-    EXPECT_EQ(K6Form1->FirmwareSide()->Download().FpgaRetry, 20);
-    K6Form9->BitBtn3Click();
+    configWindow->MenuItem("FPGAdownloadteszt1")->trigger();
+    EXPECT_TRUE(firmwareWindow->isVisible());
+    EXPECT_EQ(configWindow->FirmwareSide()->Download().FpgaRetry, 0);
+    firmwareWindow->ExitClick();
+    configWindow->MenuItem("FPGAVER21")->trigger();
+    EXPECT_TRUE(firmwareWindow->isVisible());
+    EXPECT_EQ(configWindow->FirmwareSide()->Download().FpgaRetry, 20);
+    firmwareWindow->ExitClick();
 }
 
 // Each slot's image version shows on that slot's version label; the J11 row has none.

@@ -62,9 +62,9 @@ struct HistoryWindowFixture : test::SimWindowFixture {
 
     // Opens the log window from the menu and reads the module's log.
     void readLog() {
-        K6Form1->MenuItem("Naplokiolvassa1")->trigger();
-        ASSERT_TRUE(k6Form5->isVisible());
-        k6Form5->BitBtn2->click();
+        configWindow->MenuItem("Naplokiolvassa1")->trigger();
+        ASSERT_TRUE(eventLogWindow->isVisible());
+        eventLogWindow->ReadButton->click();
         ASSERT_TRUE(runToIdle());
     }
     QByteArray fileBytes(const QString& path) {
@@ -78,40 +78,40 @@ struct HistoryWindowFixture : test::SimWindowFixture {
 TEST_F(HistoryWindowFixture, ALogOfTenRecordsFillsRowsOneToTenNewestFirst) {
     withModule([](sim::ModuleSim& m) { sim::fillLog(m, 10); });
     connect();
-    K6Form1->MenuItem("Naplokiolvassa1")->trigger();
-    ASSERT_TRUE(k6Form5->isVisible());
-    EXPECT_TRUE(k6Form5->isModal());
-    EXPECT_EQ(k6Form5->Label1->text(), "Naplo kiolvasása");
-    EXPECT_EQ(k6Form5->RowCount(), 1) << "only the header";
-    EXPECT_EQ(k6Form5->Cell(0, 1), "JELZÉS");
-    EXPECT_EQ(k6Form5->Cell(0, 5), "Megjegyzés / paraméter");
+    configWindow->MenuItem("Naplokiolvassa1")->trigger();
+    ASSERT_TRUE(eventLogWindow->isVisible());
+    EXPECT_TRUE(eventLogWindow->isModal());
+    EXPECT_EQ(eventLogWindow->TitleLabel->text(), "Naplo kiolvasása");
+    EXPECT_EQ(eventLogWindow->RowCount(), 1) << "only the header";
+    EXPECT_EQ(eventLogWindow->Cell(0, 1), "JELZÉS");
+    EXPECT_EQ(eventLogWindow->Cell(0, 5), "Megjegyzés / paraméter");
 
-    k6Form5->BitBtn2->click();
+    eventLogWindow->ReadButton->click();
     EXPECT_EQ(engine().OpState, k6link::state::LogStart);
-    EXPECT_TRUE(k6Form5->ProgressBar1->isVisible());
-    EXPECT_EQ(k6Form5->ProgressBar1->value(), 0);
+    EXPECT_TRUE(eventLogWindow->Progress->isVisible());
+    EXPECT_EQ(eventLogWindow->Progress->value(), 0);
     ASSERT_TRUE(runToIdle());
 
-    ASSERT_EQ(k6Form5->RowCount(), 11);
+    ASSERT_EQ(eventLogWindow->RowCount(), 11);
     const auto codes = sim::logEventCodes();
     for (int row = 1; row <= 10; ++row) {
         SCOPED_TRACE(row);
-        EXPECT_EQ(k6Form5->Cell(row, 0), QString::number(row));
-        EXPECT_EQ(k6Form5->Cell(row, 1), k6link::LogEventText(codes[row - 1], k6link::LogTexts{}));
+        EXPECT_EQ(eventLogWindow->Cell(row, 0), QString::number(row));
+        EXPECT_EQ(eventLogWindow->Cell(row, 1), k6link::LogEventText(codes[row - 1], k6link::LogTexts{}));
         if (row > 1) {
-            EXPECT_LT(k6Form5->Cell(row, 2), k6Form5->Cell(row - 1, 2)) << "newest first";
+            EXPECT_LT(eventLogWindow->Cell(row, 2), eventLogWindow->Cell(row - 1, 2)) << "newest first";
         }
     }
-    EXPECT_EQ(k6Form5->Cell(1, 1), "Be1") << "the input page's caption";
-    EXPECT_EQ(k6Form5->Cell(1, 2), "2024.03.05.   14:07:09");
-    EXPECT_FALSE(k6Form5->ProgressBar1->isVisible()) << "the end mark hides the progress bar";
-    EXPECT_EQ(k6Form5->ProgressBar1->value(), 50);
+    EXPECT_EQ(eventLogWindow->Cell(1, 1), "Be1") << "the input page's caption";
+    EXPECT_EQ(eventLogWindow->Cell(1, 2), "2024.03.05.   14:07:09");
+    EXPECT_FALSE(eventLogWindow->Progress->isVisible()) << "the end mark hides the progress bar";
+    EXPECT_EQ(eventLogWindow->Progress->value(), 50);
 
     // Reading again after the module's log was erased shows an empty grid.
     withModule([](sim::ModuleSim& m) { sim::fillLog(m, 0); });
-    k6Form5->BitBtn2->click();
+    eventLogWindow->ReadButton->click();
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(k6Form5->RowCount(), 1);
+    EXPECT_EQ(eventLogWindow->RowCount(), 1);
 }
 
 TEST_F(HistoryWindowFixture, ExportWritesTheHeaderAndOneLinePerRecord) {
@@ -123,24 +123,25 @@ TEST_F(HistoryWindowFixture, ExportWritesTheHeaderAndOneLinePerRecord) {
     });
     connect();
     readLog();
-    ASSERT_EQ(k6Form5->RowCount(), 3);
+    ASSERT_EQ(eventLogWindow->RowCount(), 3);
 
     exportPath = files.filePath("log.csv");
-    k6Form5->BitBtn1->click();
+    eventLogWindow->ExportButton->click();
     EXPECT_TRUE(shown.empty());
     const QByteArray csv = fileBytes(exportPath);
     const QList<QByteArray> lines = csv.split('\n');
     ASSERT_EQ(lines.size(), 4) << csv.constData(); // three lines and the empty rest after the last
     EXPECT_EQ(lines[0],
               k6config::ToCp1250("Jelzés;Dátum;GSM térerő (0-31);Hálózat státusza;Megjegyzés/Paraméter;\r"));
-    EXPECT_EQ(lines[1], k6config::ToCp1250("Be1;2024.03.05.   14:07:09;" + k6Form5->Cell(1, 3) + ";" +
-                                           k6Form5->Cell(1, 4) + ";" + k6Form5->Cell(1, 5) + ";\r"));
+    EXPECT_EQ(lines[1],
+              k6config::ToCp1250("Be1;2024.03.05.   14:07:09;" + eventLogWindow->Cell(1, 3) + ";" +
+                                 eventLogWindow->Cell(1, 4) + ";" + eventLogWindow->Cell(1, 5) + ";\r"));
     EXPECT_EQ(lines[2], "CID CHK ERROR;2024.03.04.   09:00:00;12;Fault:2;\"CID \"\"E130\"\";01\";\r");
     EXPECT_TRUE(lines[3].isEmpty());
 
     // A folder that cannot be written: a message, and the file there keeps what it held.
     exportPath = files.filePath("missing/log.csv");
-    k6Form5->BitBtn1->click();
+    eventLogWindow->ExportButton->click();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_TRUE(shown[0].contains(exportPath)) << shown[0].toStdString();
     EXPECT_FALSE(QFile::exists(exportPath));
@@ -153,7 +154,7 @@ TEST_F(HistoryWindowFixture, ExportWritesTheHeaderAndOneLinePerRecord) {
             old.write("old");
         }
         QFile::setPermissions(files.filePath("locked"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        k6Form5->BitBtn1->click();
+        eventLogWindow->ExportButton->click();
         EXPECT_EQ(shown.size(), 2u);
         EXPECT_EQ(fileBytes(exportPath), "old");
         QFile::setPermissions(files.filePath("locked"),
@@ -174,24 +175,24 @@ TEST_F(HistoryWindowFixture, StoppingEndsTheReadAndALateReplyIsIgnored) {
     };
     for (bool byClosing : {false, true}) {
         SCOPED_TRACE(byClosing ? "closing the window" : "Olvasás megállítása");
-        K6Form1->MenuItem("Naplokiolvassa1")->trigger();
+        configWindow->MenuItem("Naplokiolvassa1")->trigger();
         const int before = logReads();
-        k6Form5->BitBtn2->click();
+        eventLogWindow->ReadButton->click();
         // The first command goes out; the stop comes before its reply is let in.
         for (int i = 0; i < 60 && engine().OpState != k6link::state::LogBlock; ++i)
-            K6Form1->adasTimer();
+            configWindow->EngineTick();
         ASSERT_EQ(engine().OpState, k6link::state::LogBlock);
         if (byClosing)
-            k6Form5->close();
+            eventLogWindow->close();
         else
-            k6Form5->BitBtn4->click();
+            eventLogWindow->StopButton->click();
         EXPECT_EQ(engine().OpState, 0);
-        EXPECT_FALSE(k6Form5->ProgressBar1->isVisible());
-        EXPECT_EQ(k6Form5->ProgressBar1->value(), 0);
+        EXPECT_FALSE(eventLogWindow->Progress->isVisible());
+        EXPECT_EQ(eventLogWindow->Progress->value(), 0);
         ASSERT_TRUE(settle());
         EXPECT_EQ(logReads(), before + 1) << "the module got the command";
         runUntil([] { return false; }, 60); // its reply has come in, and ticks follow
-        EXPECT_EQ(k6Form5->RowCount(), 1) << "the late block shows nothing";
+        EXPECT_EQ(eventLogWindow->RowCount(), 1) << "the late block shows nothing";
         EXPECT_EQ(logReads(), before + 1) << "nothing more is asked for";
         runToIdle(); // a version query the K6 window's activation may have started
     }
@@ -200,21 +201,21 @@ TEST_F(HistoryWindowFixture, StoppingEndsTheReadAndALateReplyIsIgnored) {
 TEST_F(HistoryWindowFixture, TheChartLabelsSamples24To31And56To63) {
     withModule([](sim::ModuleSim& m) { sim::fillSignal(m, 100); });
     connect();
-    K6Form1->MenuItem("rer1")->trigger();
-    ASSERT_TRUE(K6Form6->isVisible());
-    EXPECT_EQ(K6Form6->Label1->text(), "Térerő");
-    EXPECT_EQ(K6Form6->windowTitle(), "Térerő");
-    K6Form6->BitBtn2->click();
+    configWindow->MenuItem("rer1")->trigger();
+    ASSERT_TRUE(signalChartWindow->isVisible());
+    EXPECT_EQ(signalChartWindow->TitleLabel->text(), "Térerő");
+    EXPECT_EQ(signalChartWindow->windowTitle(), "Térerő");
+    signalChartWindow->ReadButton->click();
     EXPECT_EQ(engine().OpState, k6link::state::SignalRead);
     ASSERT_TRUE(runToIdle());
-    ASSERT_TRUE(waitFor([] { return K6Form6->ShownPoints().size() == 100; }));
+    ASSERT_TRUE(waitFor([] { return signalChartWindow->ShownPoints().size() == 100; }));
 
     // Samples are counted from 1; sample n is the point at x = n - 1.
     const QList<std::pair<QString, qreal>> expected{{"1", 23}, {"2", 55}, {"3", 87}};
-    EXPECT_EQ(K6Form6->Labels(), expected);
-    EXPECT_EQ(K6Form6->ShownLabels(), expected);
-    EXPECT_EQ(K6Form6->ShownPoints(), K6Form6->Points());
-    const QList<QPointF> points = K6Form6->Points();
+    EXPECT_EQ(signalChartWindow->Labels(), expected);
+    EXPECT_EQ(signalChartWindow->ShownLabels(), expected);
+    EXPECT_EQ(signalChartWindow->ShownPoints(), signalChartWindow->Points());
+    const QList<QPointF> points = signalChartWindow->Points();
     withModule([&](sim::ModuleSim& m) {
         for (int i = 0; i < 100; ++i) {
             ASSERT_EQ(points[i].x(), i);
@@ -223,19 +224,19 @@ TEST_F(HistoryWindowFixture, TheChartLabelsSamples24To31And56To63) {
     });
 
     // Zoom is allowed until Button2 says otherwise; Button3 clears; "Olvasás" clears and reads.
-    EXPECT_TRUE(K6Form6->ZoomAllowed());
-    K6Form6->Button2->click();
-    EXPECT_FALSE(K6Form6->ZoomAllowed());
-    K6Form6->Button2->click();
-    EXPECT_TRUE(K6Form6->ZoomAllowed());
-    K6Form6->Button3->click();
-    EXPECT_EQ(K6Form6->PointCount(), 0);
-    EXPECT_TRUE(K6Form6->Labels().isEmpty());
-    EXPECT_TRUE(K6Form6->ShownPoints().isEmpty());
-    K6Form6->BitBtn2->click();
+    EXPECT_TRUE(signalChartWindow->ZoomAllowed());
+    signalChartWindow->ZoomButton->click();
+    EXPECT_FALSE(signalChartWindow->ZoomAllowed());
+    signalChartWindow->ZoomButton->click();
+    EXPECT_TRUE(signalChartWindow->ZoomAllowed());
+    signalChartWindow->ClearButton->click();
+    EXPECT_EQ(signalChartWindow->PointCount(), 0);
+    EXPECT_TRUE(signalChartWindow->Labels().isEmpty());
+    EXPECT_TRUE(signalChartWindow->ShownPoints().isEmpty());
+    signalChartWindow->ReadButton->click();
     ASSERT_TRUE(runToIdle());
-    ASSERT_TRUE(waitFor([] { return K6Form6->ShownPoints().size() == 100; }));
-    EXPECT_EQ(K6Form6->Labels(), expected) << "a new read counts from 1 again";
+    ASSERT_TRUE(waitFor([] { return signalChartWindow->ShownPoints().size() == 100; }));
+    EXPECT_EQ(signalChartWindow->Labels(), expected) << "a new read counts from 1 again";
 }
 
 TEST_F(HistoryWindowFixture, EraseWritesBothBlocksAndRestartsTheModule) {
@@ -245,13 +246,13 @@ TEST_F(HistoryWindowFixture, EraseWritesBothBlocksAndRestartsTheModule) {
         sim::fillSignal(m, 3000);
     });
     connect();
-    QAction* item = K6Form1->MenuItem("NaplTrerTRLSE1");
-    ASSERT_TRUE(K6Form1->MenuItem("KlnlegesPARANCSOK1")->isVisible());
+    QAction* item = configWindow->MenuItem("NaplTrerTRLSE1");
+    ASSERT_TRUE(configWindow->MenuItem("KlnlegesPARANCSOK1")->isVisible());
     ASSERT_TRUE(item->isEnabled());
     const auto before = module.receivedBytes().size();
     item->trigger();
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(K6Form1->StatusPanel(3), "Sikeres napló és térerő törlés");
+    EXPECT_EQ(configWindow->StatusPanel(3), "Sikeres napló és térerő törlés");
     EXPECT_TRUE(waitFor([&] {
         std::uint64_t restarts = 0;
         withModule([&](sim::ModuleSim& m) { restarts = m.restarts(); });
@@ -273,13 +274,13 @@ TEST_F(HistoryWindowFixture, EraseWritesBothBlocksAndRestartsTheModule) {
 
     // Both histories read empty now.
     readLog();
-    EXPECT_EQ(k6Form5->RowCount(), 1);
-    k6Form5->close();
-    K6Form1->MenuItem("rer1")->trigger();
-    K6Form6->BitBtn2->click();
+    EXPECT_EQ(eventLogWindow->RowCount(), 1);
+    eventLogWindow->close();
+    configWindow->MenuItem("rer1")->trigger();
+    signalChartWindow->ReadButton->click();
     ASSERT_TRUE(runToIdle());
     test::pumpFor(20);
-    EXPECT_EQ(K6Form6->PointCount(), 0);
+    EXPECT_EQ(signalChartWindow->PointCount(), 0);
 }
 
 // A full memory is far wider than the plot: the series gets each pixel column's lowest and
@@ -324,7 +325,7 @@ TEST(SignalChart, AWideSpanShowsEachColumnsExtremesAndAZoomEverySample) {
     w.AddSamples(std::span(samples).first(10));
     w.Flush();
     EXPECT_EQ(w.ShownPoints().size(), 303);
-    w.Button2->click();
+    w.ZoomButton->click();
     EXPECT_FALSE(w.ZoomAllowed());
     EXPECT_GT(w.ShownPoints().back().x(), 327000);
 }
@@ -338,8 +339,8 @@ TEST_F(HistoryWindowFixture, SpoiltRepliesAreAskedForAgainUntilTheModuleAnswers)
         sim::fillSignal(m, 300);
     });
     connect();
-    K6Form1->MenuItem("Naplokiolvassa1")->trigger();
-    k6Form5->hide(); // not modal for the chart's turns
+    configWindow->MenuItem("Naplokiolvassa1")->trigger();
+    eventLogWindow->hide(); // not modal for the chart's turns
     struct Case {
         sim::Fault fault;
         bool logCompletes;
@@ -355,9 +356,9 @@ TEST_F(HistoryWindowFixture, SpoiltRepliesAreAskedForAgainUntilTheModuleAnswers)
             SCOPED_TRACE(std::string(sim::faultInfo(c.fault).name) + (log ? " log" : " signal"));
             module.setFault(c.fault);
             if (log) {
-                k6Form5->BitBtn2Click();
+                eventLogWindow->ReadClick();
             } else {
-                K6Form6->Button1Click();
+                signalChartWindow->ClearAndReadClick();
             }
             const auto commands = [&] { return module.receivedBytes().size(); };
             const auto before = commands();
@@ -369,15 +370,16 @@ TEST_F(HistoryWindowFixture, SpoiltRepliesAreAskedForAgainUntilTheModuleAnswers)
             } else {
                 EXPECT_NE(engine().OpState, 0);
                 EXPECT_GE(commands() - before, 3u * 6) << "the command is repeated";
-                EXPECT_EQ(log ? k6Form5->RowCount() : K6Form6->PointCount(), log ? 1 : 0) << "nothing shown";
+                EXPECT_EQ(log ? eventLogWindow->RowCount() : signalChartWindow->PointCount(), log ? 1 : 0)
+                    << "nothing shown";
                 module.setFault(sim::Fault::None);
                 ASSERT_TRUE(runToIdle());
             }
             module.setFault(sim::Fault::None);
             if (log) {
-                EXPECT_EQ(k6Form5->RowCount(), 7);
+                EXPECT_EQ(eventLogWindow->RowCount(), 7);
             } else {
-                EXPECT_TRUE(waitFor([] { return K6Form6->PointCount() == 300; }));
+                EXPECT_TRUE(waitFor([] { return signalChartWindow->PointCount() == 300; }));
             }
         }
     }
@@ -393,12 +395,12 @@ TEST_F(HistoryWindowFixture, DISABLED_SaveScreenshots) {
     connect();
     const QString folder = qEnvironmentVariable("DALVEX_SCREENSHOTS", QStringLiteral("/tmp"));
     readLog();
-    k6Form5->grab().save(folder + "/dalvex-log.png");
-    k6Form5->close();
-    K6Form1->MenuItem("rer1")->trigger();
-    K6Form6->BitBtn2->click();
+    eventLogWindow->grab().save(folder + "/dalvex-log.png");
+    eventLogWindow->close();
+    configWindow->MenuItem("rer1")->trigger();
+    signalChartWindow->ReadButton->click();
     ASSERT_TRUE(runToIdle());
-    waitFor([] { return K6Form6->ShownPoints().size() > 0; });
+    waitFor([] { return signalChartWindow->ShownPoints().size() > 0; });
     test::pumpFor(200);
-    K6Form6->grab().save(folder + "/dalvex-signal.png");
+    signalChartWindow->grab().save(folder + "/dalvex-signal.png");
 }

@@ -70,7 +70,7 @@ struct LanguageFixture : ::testing::Test {
             return QMessageBox::No;
         };
         CreateForms();
-        w = K6Form1;
+        w = configWindow;
         w->Engine().SetModuleType(72);
         w->EnsurePages();
     }
@@ -85,13 +85,13 @@ struct LanguageFixture : ::testing::Test {
     }
     QString tab(const char* page) const {
         QWidget* p = w->Page(QString::fromLatin1(page));
-        return w->PageControl1->tabText(w->PageControl1->indexOf(p));
+        return w->PageTabs->tabText(w->PageTabs->indexOf(p));
     }
     template <class T = QWidget> T* control(const char* name) const {
         return w->findChild<T*>(QString::fromLatin1(name));
     }
     QAction* item(const char* name) const { return w->MenuItem(QString::fromLatin1(name)); }
-    void activate() { w->FormActivate(); }
+    void activate() { w->Activate(); }
     void startPass() { RunStartLanguagePass(*w); }
 };
 
@@ -126,8 +126,8 @@ TEST_F(LanguageFixture, HungarianColumnIsWhatTheWindowsShowAtDesignTime) {
             QWidget* c = w->findChild<QWidget*>(e.control);
             if (!c) continue; // built elsewhere
             QString shown;
-            if (w->PageControl1->indexOf(c) >= 0)
-                shown = w->PageControl1->tabText(w->PageControl1->indexOf(c));
+            if (w->PageTabs->indexOf(c) >= 0)
+                shown = w->PageTabs->tabText(w->PageTabs->indexOf(c));
             else if (auto* l = qobject_cast<QLabel*>(c))
                 shown = l->text();
             else if (auto* b = qobject_cast<QAbstractButton*>(c))
@@ -192,7 +192,7 @@ TEST_F(LanguageFixture, InvalidSettingShowsEnglishWithoutRewritingIt) {
         EXPECT_EQ(item(name)->isChecked(), QLatin1String(name) == QLatin1String("angol1")) << name;
 
     // The start pass sets nothing for such a value.
-    QLabel* prompt = Form1->Label7;
+    QLabel* prompt = startWindow->LanguageLabel;
     prompt->setText(QStringLiteral("Válasszon nyelvet"));
     startPass();
     EXPECT_EQ(prompt->text(), "Válasszon nyelvet");
@@ -246,21 +246,21 @@ TEST_F(LanguageFixture, CompactModelShowsOnlyTheCodesOfTypesTwoToFive) {
 TEST_F(LanguageFixture, DutchStartPassIsEnglishTheActivationPassDutch) {
     setLanguage("6");
     startPass();
-    EXPECT_EQ(Form1->Label7->text(), "Select language");
+    EXPECT_EQ(startWindow->LanguageLabel->text(), "Select language");
     EXPECT_EQ(tab("TabSheet1"), "Phone numbers");
     activate();
     EXPECT_EQ(tab("TabSheet1"), "Telefoonnummers");
-    EXPECT_NE(Form1->Label7->text(), "Select language");
+    EXPECT_NE(startWindow->LanguageLabel->text(), "Select language");
 }
 
 TEST_F(LanguageFixture, MessageBoxAfterASwitchSpeaksTheNewLanguage) {
     setLanguage("0");
     activate();
-    w->BitBtn4Click();
+    w->RestartClick();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown.back(), "Biztosan újra akarja indítani az eszközt?");
     item("angol1")->trigger();
-    w->BitBtn4Click();
+    w->RestartClick();
     EXPECT_EQ(shown.back(), "Do you really want to restart the device?");
     // Qt's own buttons follow through its translations.
     item("German1")->trigger();
@@ -297,7 +297,7 @@ TEST_F(LanguageFixture, CopyPassGivesLookAlikesAndMenuItemsTheirMastersText) {
     EXPECT_EQ(item("Olvass1")->text(), "Read");
     EXPECT_EQ(item("rs1")->text(), "Send");
     EXPECT_EQ(control<QLabel>("Label132")->text(), "Phone number 1:");
-    EXPECT_EQ(Form1->Button6->text(), Form1->Button4->text());
+    EXPECT_EQ(startWindow->LineTryOutButton->text(), startWindow->ProTryOutButton->text());
     auto* zones = control<QTableWidget>("StringGrid2");
     EXPECT_EQ(zones->horizontalHeaderItem(0)->text(), "Code");
     EXPECT_EQ(zones->horizontalHeaderItem(1)->text(), "Name");
@@ -340,20 +340,20 @@ TEST_F(LanguageFixture, EveryWiredTextsFieldHasItsKey) {
 TEST_F(LanguageFixture, StartWindowPortMessagesFollowTheLanguage) {
     setLanguage("2");
     startPass();
-    EXPECT_EQ(Form1->Texts.NoSuchPort.arg("COM3", ""), "COM3: der Port existiert nicht.");
+    EXPECT_EQ(startWindow->Texts.NoSuchPort.arg("COM3", ""), "COM3: der Port existiert nicht.");
     EXPECT_EQ(w->Pages->Texts.SecurityCode, "Sicherheitscode stimmt nicht");
 }
 
 // The start window has a fixed layout: no caption may be cut in any language.
 TEST_F(LanguageFixture, StartWindowCaptionsFitInEveryLanguage) {
-    Form1->show();
+    startWindow->show();
     for (int language = 0; language < i18n::kLanguageCount; ++language) {
         setLanguage(std::to_string(language).c_str());
-        Form1->Label10->clear();
+        startWindow->FoundModel->clear();
         startPass();
         QApplication::processEvents();
-        for (QWidget* c : Form1->findChildren<QWidget*>()) {
-            if (c == Form1->PortStatus || !c->isVisibleTo(Form1)) continue;
+        for (QWidget* c : startWindow->findChildren<QWidget*>()) {
+            if (c == startWindow->PortStatus || !c->isVisibleTo(startWindow)) continue;
             SCOPED_TRACE(str(c->objectName()) + " language " + std::to_string(language));
             if (qobject_cast<QLabel*>(c)) {
                 EXPECT_LE(c->sizeHint().width(), c->width());
@@ -415,7 +415,7 @@ TEST_F(LanguageFixture, HelpPanelShowsThePagesHelpInItsLanguageAndStaysHidden) {
         for (const Case& k : cases) {
             SCOPED_TRACE(std::string(k.page) + " in " + setting);
             w->SetPageVisible(QString::fromLatin1(k.page), true);
-            w->PageControl1->setCurrentWidget(w->Page(QString::fromLatin1(k.page)));
+            w->PageTabs->setCurrentWidget(w->Page(QString::fromLatin1(k.page)));
             ASSERT_NE(w->Help->currentWidget(), nullptr);
             EXPECT_EQ(w->Help->currentWidget()->objectName(), QString::fromLatin1(k.memo));
             const CatalogueEntry* e = c.Find("K6Form1", QString::fromLatin1(k.memo), EntryKind::Memo);
@@ -428,7 +428,7 @@ TEST_F(LanguageFixture, HelpPanelShowsThePagesHelpInItsLanguageAndStaysHidden) {
     EXPECT_TRUE(w->Help->isHidden());
     DestroyForms();
     CreateForms();
-    w = K6Form1;
+    w = configWindow;
     EXPECT_TRUE(w->Help->isHidden()) << "the choice is remembered";
     EXPECT_FALSE(item("HelpPanel1")->isChecked());
 }

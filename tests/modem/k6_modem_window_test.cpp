@@ -61,9 +61,9 @@ struct ModemWindowFixture : test::SimWindowFixture {
         test::SimWindowFixture::TearDown();
     }
 
-    k6config::PageValues& grid() { return *K6Form1->LocalValues; }
+    k6config::PageValues& grid() { return *configWindow->LocalValues; }
     template <class W> W* control(const char* name) {
-        return K6Form1->Pages->Control<W>(QString::fromLatin1(name));
+        return configWindow->Pages->Control<W>(QString::fromLatin1(name));
     }
 
     std::vector<std::string> lines() {
@@ -104,7 +104,7 @@ TEST_F(ModemWindowFixture, KiolvasasFillsTheGridAndFeltoltesWritesItBack) {
     ASSERT_TRUE(runToIdle());
     EXPECT_TRUE(progress->isHidden());
     EXPECT_TRUE(write->isEnabled());
-    EXPECT_EQ(K6Form1->StatusPanel(3), "GSM telefonkönyv olvasás, kész");
+    EXPECT_EQ(configWindow->StatusPanel(3), "GSM telefonkönyv olvasás, kész");
     EXPECT_EQ(grid().cell("StringGrid1", 1, 1), "+36301112222");
     EXPECT_EQ(grid().cell("StringGrid1", 3, 2), "Béla");
     EXPECT_EQ(grid().cell("StringGrid1", 3, 0), "3");
@@ -118,7 +118,7 @@ TEST_F(ModemWindowFixture, KiolvasasFillsTheGridAndFeltoltesWritesItBack) {
     grid().setCell("StringGrid1", 12, 1, "+3620555");
     write->click();
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(K6Form1->StatusPanel(3), "Telefonkönyv beírás sikeres");
+    EXPECT_EQ(configWindow->StatusPanel(3), "Telefonkönyv beírás sikeres");
     withModem([](sim::GsmModem& m) {
         EXPECT_EQ(m.entry(12), (sim::PhonebookEntry{"+3620555", "SIM12"}));
         EXPECT_EQ(m.entry(3), (sim::PhonebookEntry{"+3670555", "B\xE9la"}));
@@ -159,7 +159,7 @@ TEST_F(ModemWindowFixture, PinDialogRefusesAWrongLengthAndSwitchesThePinOff) {
     const std::size_t before = received();
     inputAnswers = {QString("123"), QString("12345"), std::nullopt};
     for (int i = 0; i < 3; ++i)
-        K6Form1->MenuItem("SIMPINkdkikapcsolsa1")->trigger();
+        configWindow->MenuItem("SIMPINkdkikapcsolsa1")->trigger();
     EXPECT_EQ(asked.front(), "PIN kód kikapcsolás | Kérjük, adja meg a SIM kártya PIN kódját");
     EXPECT_EQ(shown, (std::vector<QString>{"Helytelen PIN kód", "Helytelen PIN kód"}))
         << "a cancelled dialog says nothing";
@@ -167,9 +167,9 @@ TEST_F(ModemWindowFixture, PinDialogRefusesAWrongLengthAndSwitchesThePinOff) {
     EXPECT_EQ(received(), before) << "nothing is sent";
 
     inputAnswers = {QString("1234")};
-    K6Form1->MenuItem("SIMPINkdkikapcsolsa1")->trigger();
+    configWindow->MenuItem("SIMPINkdkikapcsolsa1")->trigger();
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(K6Form1->StatusPanel(3), "PIN kód kikapcsolva");
+    EXPECT_EQ(configWindow->StatusPanel(3), "PIN kód kikapcsolva");
     withModem([](sim::GsmModem& m) { EXPECT_FALSE(m.pinLock()); });
 }
 
@@ -177,79 +177,79 @@ TEST_F(ModemWindowFixture, TestCallsSmsImeiAndReset) {
     connect();
     const std::size_t before = received();
     inputAnswers = {QString()};
-    K6Form1->MenuItem("SMStest1")->trigger();
+    configWindow->MenuItem("SMStest1")->trigger();
     EXPECT_EQ(asked.back(), "SMS test | Kérjük, adja meg azt a telefonszámot, amire SMS-t kíván küldeni");
     runUntil([] { return false; }, 10);
     EXPECT_EQ(received(), before) << "the SMS test with an empty number sends nothing";
 
     inputAnswers = {std::nullopt};
-    K6Form1->MenuItem("Adathvsellenrzs1")->trigger();
+    configWindow->MenuItem("Adathvsellenrzs1")->trigger();
     EXPECT_EQ(asked.back(), "Adathívás | Kérjük adja meg a telefonszámot, amit felhívjunk");
     ASSERT_TRUE(runToIdle());
     EXPECT_TRUE(waitFor([&] { return !lines().empty() && lines().back() == "ATD"; }));
 
     inputAnswers = {QString("+36301234567")};
-    K6Form1->MenuItem("Voicehvstest1")->trigger();
+    configWindow->MenuItem("Voicehvstest1")->trigger();
     EXPECT_TRUE(asked.back().startsWith("VOICE hívás | "));
     ASSERT_TRUE(runToIdle());
     EXPECT_TRUE(waitFor([&] { return lines().back() == "ATD+36301234567;"; }));
 
-    K6Form1->MenuItem("IMEInumber1")->trigger();
+    configWindow->MenuItem("IMEInumber1")->trigger();
     ASSERT_TRUE(runToIdle());
     EXPECT_EQ(shown, (std::vector<QString>{"Imei szám: 356938035643809\r"}));
 
-    K6Form1->MenuItem("ResetGSM1")->trigger();
+    configWindow->MenuItem("ResetGSM1")->trigger();
     ASSERT_TRUE(runUntil([&] { return engine().OpState == k6state::GsmResetDone; }));
     EXPECT_TRUE(waitFor([&] { return !modemActive(); })) << "the status read ends modem mode";
 }
 
 TEST_F(ModemWindowFixture, GsmInformationWindowFillsItsSevenFields) {
     connect();
-    K6Form1->MenuItem("GSMinformcik1")->trigger();
-    ASSERT_TRUE(K6Form10->isVisible());
-    EXPECT_TRUE(K6Form10->isModal());
-    waitFor([&] { return K6Form10->isActiveWindow(); }, 1000);
+    configWindow->MenuItem("GSMinformcik1")->trigger();
+    ASSERT_TRUE(gsmInfoWindow->isVisible());
+    EXPECT_TRUE(gsmInfoWindow->isModal());
+    waitFor([&] { return gsmInfoWindow->isActiveWindow(); }, 1000);
     EXPECT_EQ(engine().OpState, 0) << "opening does not start the queries";
-    K6Form10->BitBtn1->click();
+    gsmInfoWindow->RereadButton->click();
     EXPECT_EQ(engine().OpState, k6state::ModemSwitch);
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(K6Form10->Field(1), "");
-    EXPECT_EQ(K6Form10->Field(2), "Revision:1137B10SIM900M64_ST");
-    EXPECT_EQ(K6Form10->Field(3), "Enabled");
-    EXPECT_EQ(K6Form10->Field(4), "356938035643809");
-    EXPECT_EQ(K6Form10->Field(5), "216301234567890");
-    EXPECT_EQ(K6Form10->Field(6), "+36209300099\",145");
-    EXPECT_EQ(K6Form10->Field(7), "EGSM_DCS_MODE");
-    EXPECT_EQ(K6Form10->Field(8), "0,\"Sim Mobile HU\"");
-    K6Form10->FormActivate();
-    EXPECT_EQ(K6Form10->Field(4), "") << "activation empties the fields";
+    EXPECT_EQ(gsmInfoWindow->Field(1), "");
+    EXPECT_EQ(gsmInfoWindow->Field(2), "Revision:1137B10SIM900M64_ST");
+    EXPECT_EQ(gsmInfoWindow->Field(3), "Enabled");
+    EXPECT_EQ(gsmInfoWindow->Field(4), "356938035643809");
+    EXPECT_EQ(gsmInfoWindow->Field(5), "216301234567890");
+    EXPECT_EQ(gsmInfoWindow->Field(6), "+36209300099\",145");
+    EXPECT_EQ(gsmInfoWindow->Field(7), "EGSM_DCS_MODE");
+    EXPECT_EQ(gsmInfoWindow->Field(8), "0,\"Sim Mobile HU\"");
+    gsmInfoWindow->Activate();
+    EXPECT_EQ(gsmInfoWindow->Field(4), "") << "activation empties the fields";
 }
 
 TEST_F(ModemWindowFixture, ServiceCentreWindowSetsTheNumberAndClosingSendsMonitorOff) {
     connect();
-    K6Form1->MenuItem("SMSszervizszmbelltsa1")->trigger();
-    ASSERT_TRUE(SMSk->isVisible());
-    EXPECT_TRUE(SMSk->isModal());
-    SMSk->Button4->click();
+    configWindow->MenuItem("SMSszervizszmbelltsa1")->trigger();
+    ASSERT_TRUE(serviceCentreWindow->isVisible());
+    EXPECT_TRUE(serviceCentreWindow->isModal());
+    serviceCentreWindow->SetButton->click();
     EXPECT_EQ(shown, std::vector<QString>{"Hiba, nincs megadva a telefonszám"});
     EXPECT_EQ(engine().OpState, 0);
 
-    SMSk->Button1->click();
-    EXPECT_EQ(SMSk->Edit1->text(), "+36309888000");
-    SMSk->Button2->click();
-    EXPECT_EQ(SMSk->Edit1->text(), "+36209300099");
-    SMSk->Button3->click();
-    EXPECT_EQ(SMSk->Edit1->text(), "+36709996500");
-    SMSk->Button4->click();
-    EXPECT_EQ(SMSk->Label2->text(), "Beállítás folyamatban!");
+    serviceCentreWindow->Preset1Button->click();
+    EXPECT_EQ(serviceCentreWindow->NumberEdit->text(), "+36309888000");
+    serviceCentreWindow->Preset2Button->click();
+    EXPECT_EQ(serviceCentreWindow->NumberEdit->text(), "+36209300099");
+    serviceCentreWindow->Preset3Button->click();
+    EXPECT_EQ(serviceCentreWindow->NumberEdit->text(), "+36709996500");
+    serviceCentreWindow->SetButton->click();
+    EXPECT_EQ(serviceCentreWindow->StatusLabel->text(), "Beállítás folyamatban!");
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(SMSk->Label2->text(), "Sikeres bejegyzés");
+    EXPECT_EQ(serviceCentreWindow->StatusLabel->text(), "Sikeres bejegyzés");
     EXPECT_EQ(lines().back(), "AT+CSCA=\"+36709996500\",145");
     withModem([](sim::GsmModem& m) { EXPECT_EQ(m.identity().serviceCentre, "+36709996500"); });
     EXPECT_TRUE(modemActive());
 
-    SMSk->Button5->click();
-    EXPECT_FALSE(SMSk->isVisible());
+    serviceCentreWindow->ExitButton->click();
+    EXPECT_FALSE(serviceCentreWindow->isVisible());
     EXPECT_EQ(engine().OpState, k6state::MonitorOff);
     ASSERT_TRUE(runToIdle());
     EXPECT_FALSE(modemActive()) << "the monitor off takes the module out of modem mode";

@@ -60,49 +60,50 @@ TEST(Screenshots, StartWindowAndK6WindowAfterARead) {
 
     // The start window finds the module.
     CreateForms();
-    Form1->adas->stop();
-    Form1->Kereso->stop();
-    for (QTimer* t : {K6Form1->adas, K6Form1->Timer1, K6Form1->Timer2, K6Form1->Timer3, K6Form1->Timer4})
+    startWindow->SendTimer->stop();
+    startWindow->IndicatorTimer->stop();
+    for (QTimer* t : {configWindow->EngineTimer, configWindow->EngineTimer1, configWindow->EngineTimer2,
+                      configWindow->EngineTimer3, configWindow->EngineTimer4})
         t->stop();
-    Form1->FormActivate();
-    for (int i = 0; i < 12 && !Form1->Button5->isEnabled(); ++i) {
-        Form1->adasTimer();
+    startWindow->Activate();
+    for (int i = 0; i < 12 && !startWindow->StartButton->isEnabled(); ++i) {
+        startWindow->SendTick();
         test::SettleWindowsLine(module);
     }
-    ASSERT_TRUE(Form1->Button5->isEnabled());
-    EXPECT_TRUE(save(Form1, folder, QStringLiteral("start-window.png")));
+    ASSERT_TRUE(startWindow->StartButton->isEnabled());
+    EXPECT_TRUE(save(startWindow, folder, QStringLiteral("start-window.png")));
 
     // "Indít", the version query, then "Olvasás".
-    Form1->Button5->click();
-    Form1->ablakSTARTTimer();
-    ASSERT_TRUE(K6Form1->isVisible());
-    waitFor([&] { return K6Form1->isActiveWindow(); }, 1000);
-    K6Form1->FormActivate();
-    Form1->adasTimer();
+    startWindow->StartButton->click();
+    startWindow->HandOverTick();
+    ASSERT_TRUE(configWindow->isVisible());
+    waitFor([&] { return configWindow->isActiveWindow(); }, 1000);
+    configWindow->Activate();
+    startWindow->SendTick();
     // The size first: a tab bar laid out for a narrower window would keep its scroll position.
-    K6Form1->resize(1000, 720);
-    waitFor([] { return K6Form1->size() == QSize(1000, 720); }, 2000);
-    k6link::Engine& engine = K6Form1->Engine();
+    configWindow->resize(1000, 720);
+    waitFor([] { return configWindow->size() == QSize(1000, 720); }, 2000);
+    k6link::Engine& engine = configWindow->Engine();
     auto runToIdle = [&] {
         return test::TickWindowUntil(
-            module, *K6Form1, [&] { return engine.OpState == 0; }, 2000);
+            module, *configWindow, [&] { return engine.OpState == 0; }, 2000);
     };
     ASSERT_TRUE(runToIdle());
-    K6Form1->BitBtn2Click();
+    configWindow->ReadClick();
     ASSERT_TRUE(runToIdle());
     // Qt 6.4 scrolls a tab bar whose last tab is hidden (a page of another model) past its start
     // when a later tab is chosen; with the hidden tabs at the end moved to the front it does not.
-    QTabBar* bar = K6Form1->PageControl1->tabBar();
+    QTabBar* bar = configWindow->PageTabs->tabBar();
     for (int moved = 0; moved < bar->count() && !bar->isTabVisible(bar->count() - 1); ++moved)
         bar->moveTab(bar->count() - 1, 0);
     for (const auto& [tab, name] :
          {std::pair{"Telefonszámok", "k6-window.png"}, std::pair{"Be1", "k6-input.png"}}) {
-        for (int i = 0; i < K6Form1->PageControl1->count(); ++i)
-            if (K6Form1->PageControl1->tabText(i) == QString::fromUtf8(tab))
-                K6Form1->PageControl1->setCurrentIndex(i);
-        EXPECT_EQ(K6Form1->PageControl1->tabText(K6Form1->PageControl1->currentIndex()),
+        for (int i = 0; i < configWindow->PageTabs->count(); ++i)
+            if (configWindow->PageTabs->tabText(i) == QString::fromUtf8(tab))
+                configWindow->PageTabs->setCurrentIndex(i);
+        EXPECT_EQ(configWindow->PageTabs->tabText(configWindow->PageTabs->currentIndex()),
                   QString::fromUtf8(tab));
-        EXPECT_TRUE(save(K6Form1, folder, QString::fromLatin1(name)));
+        EXPECT_TRUE(save(configWindow, folder, QString::fromLatin1(name)));
     }
 
     DestroyForms();
@@ -123,15 +124,15 @@ TEST(Screenshots, WiringAndHelpInGermanAndCzech) {
     for (const auto& [language, code] : {std::pair{"2", "de"}, std::pair{"7", "cs"}}) {
         WriteSetting(kKey, QStringLiteral("Language"), QString::fromLatin1(language));
         CreateForms();
-        Form1->adas->stop();
-        Form1->Kereso->stop();
-        Form1->FormActivate();
-        Form1->TryOutClick(74);
-        Form1->ablakSTARTTimer();
-        K6Form1->FormActivate();
-        K6Form1->resize(1000, 760);
-        K6Form1->PageControl1->setCurrentWidget(K6Form1->Page(QStringLiteral("TabSheet1")));
-        EXPECT_TRUE(save(K6Form1, folder, QStringLiteral("help-%1.png").arg(QLatin1String(code))));
+        startWindow->SendTimer->stop();
+        startWindow->IndicatorTimer->stop();
+        startWindow->Activate();
+        startWindow->TryOutClick(74);
+        startWindow->HandOverTick();
+        configWindow->Activate();
+        configWindow->resize(1000, 760);
+        configWindow->PageTabs->setCurrentWidget(configWindow->Page(QStringLiteral("TabSheet1")));
+        EXPECT_TRUE(save(configWindow, folder, QStringLiteral("help-%1.png").arg(QLatin1String(code))));
         QWidget* wiring = nullptr;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->objectName() == QLatin1String("TK6Form4")) wiring = w;

@@ -62,7 +62,7 @@ k6link::StatusBytes Healthy() {
 }
 
 struct StatusWindowFixture : test::SimWindowFixture {
-    k6link::StatusPoll& poll() { return K6Form1->Status->Poll(); }
+    k6link::StatusPoll& poll() { return configWindow->Status->Poll(); }
     void setRegisters(const k6link::StatusBytes& s) {
         module.withModule(
             [&](sim::ModuleSim& m) { std::copy(s.begin(), s.end(), m.status().registers.begin()); });
@@ -80,11 +80,11 @@ struct StatusWindowFixture : test::SimWindowFixture {
     // Opens the status window from the menu and lets its activation arrive; its second timer is
     // the test's.
     void openStatus() {
-        K6Form1->MenuItem(QStringLiteral("Modulllapotmegjelentse1"))->trigger();
-        ASSERT_TRUE(K6Form2->isVisible());
-        waitFor([&] { return K6Form2->isActiveWindow(); }, 1000);
-        K6Form2->FormActivate();
-        K6Form2->Timer1->stop();
+        configWindow->MenuItem(QStringLiteral("Modulllapotmegjelentse1"))->trigger();
+        ASSERT_TRUE(statusWindow->isVisible());
+        waitFor([&] { return statusWindow->isActiveWindow(); }, 1000);
+        statusWindow->Activate();
+        statusWindow->PollTimer->stop();
         ASSERT_EQ(engine().OpState, k6state::StatusPollState);
     }
     bool nextPass() {
@@ -92,23 +92,23 @@ struct StatusWindowFixture : test::SimWindowFixture {
         return runUntil([&] { return poll().ConnectCount >= target; });
     }
     void openMonitor(const char* menuItem) {
-        QAction* item = K6Form1->MenuItem(QString::fromLatin1(menuItem));
+        QAction* item = configWindow->MenuItem(QString::fromLatin1(menuItem));
         ASSERT_TRUE(item->isEnabled());
         item->trigger();
-        ASSERT_TRUE(K6Form3->isVisible());
-        waitFor([&] { return K6Form3->isActiveWindow(); }, 1000);
-        K6Form3->FormActivate(); // starts the mode once, whether the activation came or not
-        K6Form3->Timer1->stop();
+        ASSERT_TRUE(monitorWindow->isVisible());
+        waitFor([&] { return monitorWindow->isActiveWindow(); }, 1000);
+        monitorWindow->Activate(); // starts the mode once, whether the activation came or not
+        monitorWindow->StampTimer->stop();
     }
     QWidget* statusControl(const char* name) {
-        return K6Form2->findChild<QWidget*>(QString::fromLatin1(name));
+        return statusWindow->findChild<QWidget*>(QString::fromLatin1(name));
     }
 };
 
 TEST_F(StatusWindowFixture, StatusBytesFromTheModuleShowInTheWindow) {
     connect();
     openStatus();
-    EXPECT_TRUE(K6Form2->StatusBarRed()) << "red until a pass has come";
+    EXPECT_TRUE(statusWindow->StatusBarRed()) << "red until a pass has come";
 
     struct Case {
         const char* what;
@@ -133,7 +133,7 @@ TEST_F(StatusWindowFixture, StatusBytesFromTheModuleShowInTheWindow) {
         setRegisters(s);
         ASSERT_TRUE(nextPass());
         ASSERT_TRUE(nextPass()) << "a whole pass after the change";
-        EXPECT_EQ(K6Form2->findChild<QLineEdit*>(QString::fromLatin1(c.field))->text(), c.text);
+        EXPECT_EQ(statusWindow->findChild<QLineEdit*>(QString::fromLatin1(c.field))->text(), c.text);
     }
 
     struct Gauge {
@@ -148,24 +148,24 @@ TEST_F(StatusWindowFixture, StatusBytesFromTheModuleShowInTheWindow) {
         setRegisters(s);
         ASSERT_TRUE(nextPass());
         ASSERT_TRUE(nextPass());
-        EXPECT_EQ(K6Form2->Gauge1->value(), g.signal);
-        EXPECT_EQ(K6Form2->Gauge1->property("colour").toString(), QString::fromLatin1(g.colour));
+        EXPECT_EQ(statusWindow->SignalGauge->value(), g.signal);
+        EXPECT_EQ(statusWindow->SignalGauge->property("colour").toString(), QString::fromLatin1(g.colour));
     }
     using k6link::Picture;
-    EXPECT_EQ(K6Form2->PictureOf("ImageBe1"), Picture::Be);
-    EXPECT_EQ(K6Form2->PictureOf("ImageBe2"), Picture::Ki);
-    EXPECT_EQ(K6Form2->PictureOf("ImageBe3"), Picture::Ki);
-    EXPECT_EQ(K6Form2->PictureOf("ImageTap"), Picture::Ki);
-    EXPECT_EQ(K6Form2->PictureOf("ImageElesit"), Picture::Be);
-    EXPECT_EQ(K6Form2->findChild<QWidget*>("Panel7")->property("colour").toString(), "#e03030");
-    EXPECT_EQ(K6Form2->findChild<QWidget*>("Panel8")->property("colour").toString(), "#30b040");
-    EXPECT_EQ(K6Form2->StatusPanel(0), QStringLiteral("GSM idő: 09:45"));
-    EXPECT_TRUE(K6Form2->findChild<QLabel*>("ConnectLabel")->text().startsWith("Connect: "));
-    EXPECT_EQ(K6Form2->findChild<QLabel*>("ConnectLabel")->text(),
+    EXPECT_EQ(statusWindow->PictureOf("ImageBe1"), Picture::Be);
+    EXPECT_EQ(statusWindow->PictureOf("ImageBe2"), Picture::Ki);
+    EXPECT_EQ(statusWindow->PictureOf("ImageBe3"), Picture::Ki);
+    EXPECT_EQ(statusWindow->PictureOf("ImageTap"), Picture::Ki);
+    EXPECT_EQ(statusWindow->PictureOf("ImageElesit"), Picture::Be);
+    EXPECT_EQ(statusWindow->findChild<QWidget*>("Panel7")->property("colour").toString(), "#e03030");
+    EXPECT_EQ(statusWindow->findChild<QWidget*>("Panel8")->property("colour").toString(), "#30b040");
+    EXPECT_EQ(statusWindow->StatusPanel(0), QStringLiteral("GSM idő: 09:45"));
+    EXPECT_TRUE(statusWindow->findChild<QLabel*>("ConnectLabel")->text().startsWith("Connect: "));
+    EXPECT_EQ(statusWindow->findChild<QLabel*>("ConnectLabel")->text(),
               QStringLiteral("Connect: %1").arg(poll().ConnectCount));
 
     // Closing goes back to idle and to plain byte reads.
-    K6Form2->close();
+    statusWindow->close();
     EXPECT_EQ(engine().OpState, 0);
     EXPECT_EQ(engine().StatusPoll, 0);
 }
@@ -180,11 +180,11 @@ TEST_F(StatusWindowFixture, LineModelShowsLineVoltageAndSlicAndBlanksArming) {
     setRegisters(s);
     ASSERT_TRUE(nextPass());
     ASSERT_TRUE(nextPass());
-    EXPECT_EQ(K6Form2->VONFESZ->text(), QStringLiteral("Vonali feszültség: 49"));
-    EXPECT_FALSE(K6Form2->VONFESZ->isHidden());
-    EXPECT_EQ(K6Form2->Edit2->text(), QStringLiteral("SLIC statusz:200"));
-    EXPECT_EQ(K6Form2->PictureOf("ImageElesit"), k6link::Picture::Blank);
-    EXPECT_EQ(K6Form2->PictureOf("ImageVonal"), k6link::Picture::Ki);
+    EXPECT_EQ(statusWindow->LineVoltage->text(), QStringLiteral("Vonali feszültség: 49"));
+    EXPECT_FALSE(statusWindow->LineVoltage->isHidden());
+    EXPECT_EQ(statusWindow->ErrorCode->text(), QStringLiteral("SLIC statusz:200"));
+    EXPECT_EQ(statusWindow->PictureOf("ImageElesit"), k6link::Picture::Blank);
+    EXPECT_EQ(statusWindow->PictureOf("ImageVonal"), k6link::Picture::Ki);
 }
 
 TEST_F(StatusWindowFixture, CompactModelBlanksWhatItLacks) {
@@ -197,17 +197,17 @@ TEST_F(StatusWindowFixture, CompactModelBlanksWhatItLacks) {
     ASSERT_TRUE(nextPass());
     ASSERT_TRUE(nextPass());
     using k6link::Picture;
-    EXPECT_EQ(K6Form2->PictureOf("ImageBe1"), Picture::Ki);
-    EXPECT_EQ(K6Form2->PictureOf("ImageBe3"), Picture::Blank);
-    EXPECT_EQ(K6Form2->PictureOf("ImageBe4"), Picture::Blank);
-    EXPECT_EQ(K6Form2->PictureOf("ImageTamper"), Picture::Blank);
-    EXPECT_EQ(K6Form2->PictureOf("ImageKi2"), Picture::Blank);
-    EXPECT_EQ(K6Form2->PictureOf("ImageElesit"), Picture::Blank);
-    EXPECT_EQ(K6Form2->PictureOf("ImageKi1"), Picture::Ki);
+    EXPECT_EQ(statusWindow->PictureOf("ImageBe1"), Picture::Ki);
+    EXPECT_EQ(statusWindow->PictureOf("ImageBe3"), Picture::Blank);
+    EXPECT_EQ(statusWindow->PictureOf("ImageBe4"), Picture::Blank);
+    EXPECT_EQ(statusWindow->PictureOf("ImageTamper"), Picture::Blank);
+    EXPECT_EQ(statusWindow->PictureOf("ImageKi2"), Picture::Blank);
+    EXPECT_EQ(statusWindow->PictureOf("ImageElesit"), Picture::Blank);
+    EXPECT_EQ(statusWindow->PictureOf("ImageKi1"), Picture::Ki);
     EXPECT_FALSE(statusControl("LabelBe3")->isEnabled());
     EXPECT_FALSE(statusControl("Label9")->isEnabled());
     EXPECT_TRUE(statusControl("LabelBe1")->isEnabled());
-    EXPECT_TRUE(K6Form2->VONFESZ->isHidden());
+    EXPECT_TRUE(statusWindow->LineVoltage->isHidden());
     EXPECT_TRUE(statusControl("Panel8")->isHidden()) << "the version rule of type 73";
     EXPECT_TRUE(statusControl("Label13")->isHidden());
 }
@@ -262,28 +262,28 @@ TEST_F(StatusWindowFixture, ComErrorThreeSecondsAfterTheModuleFallsSilent) {
     openStatus();
     setRegisters(Healthy());
     ASSERT_TRUE(nextPass());
-    K6Form2->Timer1Timer();
-    EXPECT_EQ(K6Form2->StatusPanel(1), "COM OK");
-    EXPECT_FALSE(K6Form2->StatusBarRed());
-    const QString network = K6Form2->Edit1->text();
+    statusWindow->PollTick();
+    EXPECT_EQ(statusWindow->StatusPanel(1), "COM OK");
+    EXPECT_FALSE(statusWindow->StatusBarRed());
+    const QString network = statusWindow->GsmStatus->text();
 
     module.setFault(sim::Fault::Silent);
     // The pass in progress stalls; its reads are repeated without end.
     runUntil([] { return false; }, 30);
-    K6Form2->Timer1Timer();
-    K6Form2->Timer1Timer();
-    EXPECT_EQ(K6Form2->StatusPanel(1), "COM OK") << "three seconds after the last pass";
-    K6Form2->Timer1Timer();
-    EXPECT_EQ(K6Form2->StatusPanel(1), "COM ERROR");
-    EXPECT_TRUE(K6Form2->StatusBarRed());
-    EXPECT_EQ(K6Form2->Edit1->text(), network) << "the last display stays";
+    statusWindow->PollTick();
+    statusWindow->PollTick();
+    EXPECT_EQ(statusWindow->StatusPanel(1), "COM OK") << "three seconds after the last pass";
+    statusWindow->PollTick();
+    EXPECT_EQ(statusWindow->StatusPanel(1), "COM ERROR");
+    EXPECT_TRUE(statusWindow->StatusBarRed());
+    EXPECT_EQ(statusWindow->GsmStatus->text(), network) << "the last display stays";
     EXPECT_EQ(engine().OpState, k6state::StatusPollState);
 
     // The module answers again: the next completed pass brings "COM OK" back.
     module.setFault(sim::Fault::None);
     ASSERT_TRUE(nextPass());
-    K6Form2->Timer1Timer();
-    EXPECT_EQ(K6Form2->StatusPanel(1), "COM OK");
+    statusWindow->PollTick();
+    EXPECT_EQ(statusWindow->StatusPanel(1), "COM OK");
 }
 
 TEST_F(StatusWindowFixture, TestEndWritesToAddress75AndShowsRegOk) {
@@ -291,10 +291,10 @@ TEST_F(StatusWindowFixture, TestEndWritesToAddress75AndShowsRegOk) {
                  QStringLiteral("7302518"));
     connect();
     openStatus();
-    EXPECT_FALSE(K6Form2->Button1->isHidden()) << "developer access code";
+    EXPECT_FALSE(statusWindow->TestEndButton->isHidden()) << "developer access code";
     ASSERT_TRUE(nextPass());
-    K6Form2->Button1->click();
-    ASSERT_TRUE(runUntil([&] { return K6Form2->StatusPanel(1) == "REG ok"; }));
+    statusWindow->TestEndButton->click();
+    ASSERT_TRUE(runUntil([&] { return statusWindow->StatusPanel(1) == "REG ok"; }));
     std::uint8_t at75 = 0;
     module.withModule([&](sim::ModuleSim& m) { at75 = m.memory()[75]; });
     EXPECT_EQ(at75, 0xBB);
@@ -307,27 +307,28 @@ TEST_F(StatusWindowFixture, MonitorStreamsUntilClosedThenReadsStatus) {
     // apart from the first trace line even on a loaded machine.
     module.withModule([](sim::ModuleSim& m) { m.status().traceLinesPerSecond = 5; });
     openMonitor("Hibakeress1");
-    EXPECT_TRUE(K6Form3->Edit1->isHidden()) << "no terminal controls in monitor mode";
-    EXPECT_EQ(K6Form3->Label1->text(), QStringLiteral("Monitorozás után, kérem indítsa újra a GSM modult!"));
+    EXPECT_TRUE(monitorWindow->AtCommand->isHidden()) << "no terminal controls in monitor mode";
+    EXPECT_EQ(monitorWindow->WarningLabel->text(),
+              QStringLiteral("Monitorozás után, kérem indítsa újra a GSM modult!"));
     ASSERT_TRUE(runUntil([&] { return engine().OpState == k6state::MonitorStream; }));
     const std::uint8_t odd[] = {0x00, 0xFF, '\r', 'z', '\r', '\n'};
     module.withModule([&](sim::ModuleSim& m) { m.status().queueTrace(odd); });
     ASSERT_TRUE(waitFor([&] {
-        K6Form3->Flush();
-        return K6Form3->ViewText().contains(QStringLiteral("#000003 IN="));
+        monitorWindow->Flush();
+        return monitorWindow->ViewText().contains(QStringLiteral("#000003 IN="));
     }));
-    const QString text = K6Form3->ViewText();
+    const QString text = monitorWindow->ViewText();
     EXPECT_TRUE(text.contains(QString(QChar(0x2400)) + QChar(0x02D9) + QStringLiteral("\nz\n")))
         << text.left(200).toStdString();
 
     // The time-stamp line starts a line of its own.
-    K6Form3->Timer1Timer();
-    K6Form3->Flush();
-    EXPECT_TRUE(K6Form3->ViewText().contains(
+    monitorWindow->StampTick();
+    monitorWindow->Flush();
+    EXPECT_TRUE(monitorWindow->ViewText().contains(
         QRegularExpression(QStringLiteral("\n########## \\d{4}\\.\\d\\d\\.\\d\\d"))));
-    EXPECT_EQ(K6Form3->Timer1->interval(), 600000);
+    EXPECT_EQ(monitorWindow->StampTimer->interval(), 600000);
 
-    K6Form3->close();
+    monitorWindow->close();
     EXPECT_EQ(engine().OpState, k6state::MonitorOff);
     ASSERT_TRUE(runUntil([&] { return engine().OpState == 0; }));
     const Bytes statusRead = FrameBytes(2, 2, 0, 0);
@@ -347,19 +348,19 @@ TEST_F(StatusWindowFixture, MonitorStreamsUntilClosedThenReadsStatus) {
 TEST_F(StatusWindowFixture, SaveKeepsEverythingWhileTheViewKeepsTheLastMegabyte) {
     CreateForms();
     QTemporaryDir out;
-    K6Form3->Open(MonitorWindow::Mode::Monitor);
-    K6Form3->close(); // no module: only the text side is tried here
+    monitorWindow->Open(MonitorWindow::Mode::Monitor);
+    monitorWindow->close(); // no module: only the text side is tried here
     const std::string line = "trace line with some words in it, number 0123456789\r\n";
     std::string all;
     for (int i = 0; all.size() < 3 * (1u << 20) / 2; ++i)
         all += line;
     for (std::size_t at = 0; at < all.size(); at += 4000) {
         const std::size_t n = std::min<std::size_t>(4000, all.size() - at);
-        K6Form3->AsynText(std::span(reinterpret_cast<const std::uint8_t*>(all.data()) + at, n));
-        if (at % 200000 == 0) K6Form3->Flush();
+        monitorWindow->AsynText(std::span(reinterpret_cast<const std::uint8_t*>(all.data()) + at, n));
+        if (at % 200000 == 0) monitorWindow->Flush();
     }
-    K6Form3->Flush();
-    const QString view = K6Form3->ViewText();
+    monitorWindow->Flush();
+    const QString view = monitorWindow->ViewText();
     EXPECT_LE(view.size(), MonitorWindow::kViewLimit);
     EXPECT_GT(view.size(), MonitorWindow::kViewLimit / 2);
     EXPECT_TRUE(view.startsWith(QStringLiteral("trace line"))) << "cut at a line start";
@@ -374,7 +375,7 @@ TEST_F(StatusWindowFixture, SaveKeepsEverythingWhileTheViewKeepsTheLastMegabyte)
         suffix = s;
         return path;
     };
-    K6Form3->Button2->click();
+    monitorWindow->SaveButton->click();
     EXPECT_TRUE(shown.empty());
     EXPECT_EQ(suffix, "TXT");
     ASSERT_EQ(filters.size(), 1);
@@ -388,9 +389,9 @@ TEST_F(StatusWindowFixture, SaveKeepsEverythingWhileTheViewKeepsTheLastMegabyte)
               QFileDevice::Permissions());
 
     // Cleared: a new start for the view and the file.
-    K6Form3->Button1->click();
-    K6Form3->AsynText(std::span(reinterpret_cast<const std::uint8_t*>("x\r\n"), 3));
-    K6Form3->Button2->click();
+    monitorWindow->ClearButton->click();
+    monitorWindow->AsynText(std::span(reinterpret_cast<const std::uint8_t*>("x\r\n"), 3));
+    monitorWindow->SaveButton->click();
     saved.close();
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), QByteArray("x\n\n"));
@@ -400,7 +401,7 @@ TEST_F(StatusWindowFixture, SaveKeepsEverythingWhileTheViewKeepsTheLastMegabyte)
     K6FileCommands::FileDialogHook = [&](bool, const QString&, const QStringList&, const QString&, int&) {
         return bad;
     };
-    K6Form3->Button2->click();
+    monitorWindow->SaveButton->click();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_TRUE(shown[0].contains(bad)) << shown[0].toStdString();
 }
@@ -408,34 +409,34 @@ TEST_F(StatusWindowFixture, SaveKeepsEverythingWhileTheViewKeepsTheLastMegabyte)
 TEST_F(StatusWindowFixture, TerminalTalksToTheModemAndSendsTheLineAndCrStraightToThePort) {
     connect();
     openMonitor("MonitorAT1");
-    EXPECT_FALSE(K6Form3->Edit1->isHidden());
-    EXPECT_TRUE(K6Form3->Button4->isDefault());
+    EXPECT_FALSE(monitorWindow->AtCommand->isHidden());
+    EXPECT_TRUE(monitorWindow->SendAtButton->isDefault());
     EXPECT_EQ(engine().OpState, k6state::ModemSwitch);
     EXPECT_EQ(engine().NextOpState, k6state::MonitorStream);
     // Modem mode (20), "AT" and its "OK" (21), then everything received is shown (82).
     ASSERT_TRUE(runUntil([&] { return engine().OpState == k6state::MonitorStream; }));
-    ASSERT_TRUE(K6Form1->AsynComm321->IsOpen());
+    ASSERT_TRUE(configWindow->SerialPort->IsOpen());
 
-    K6Form3->Edit1->setText(QStringLiteral("AT+CSQ"));
-    K6Form3->Button4->click();
+    monitorWindow->AtCommand->setText(QStringLiteral("AT+CSQ"));
+    monitorWindow->SendAtButton->click();
     const Bytes csq{'A', 'T', '+', 'C', 'S', 'Q', '\r'};
     EXPECT_TRUE(waitFor([&] { return Find(module.receivedBytes(), csq) != std::string::npos; }));
     EXPECT_TRUE(waitFor([&] {
-        K6Form3->Flush();
-        return K6Form3->ViewText().contains(QStringLiteral("AT+CSQ\n\n+CSQ: 20,0\n\nOK\n"));
-    })) << K6Form3->ViewText().toStdString();
+        monitorWindow->Flush();
+        return monitorWindow->ViewText().contains(QStringLiteral("AT+CSQ\n\n+CSQ: 20,0\n\nOK\n"));
+    })) << monitorWindow->ViewText().toStdString();
 
     // The module's line buffer holds 255 characters and the CR.
-    K6Form3->Edit1->setText(QString(300, QLatin1Char('B')));
-    EXPECT_EQ(K6Form3->Edit1->text().size(), 255);
-    K6Form3->Button4->click();
+    monitorWindow->AtCommand->setText(QString(300, QLatin1Char('B')));
+    EXPECT_EQ(monitorWindow->AtCommand->text().size(), 255);
+    monitorWindow->SendAtButton->click();
     Bytes longLine(255, 'B');
     longLine.push_back('\r');
     EXPECT_TRUE(waitFor([&] { return Find(module.receivedBytes(), longLine) != std::string::npos; }));
     EXPECT_EQ(Find(module.receivedBytes(), Bytes(256, 'B')), std::string::npos);
 
     // Closing: monitor off takes the module out of modem mode, then the status read.
-    K6Form3->close();
+    monitorWindow->close();
     EXPECT_EQ(engine().OpState, k6state::MonitorOff);
     ASSERT_TRUE(runUntil([&] { return engine().OpState == 0; }));
     bool inModemMode = true;
@@ -461,20 +462,20 @@ TEST_F(StatusWindowFixture, DISABLED_SaveScreenshots) {
     setRegisters(s);
     ASSERT_TRUE(nextPass());
     ASSERT_TRUE(nextPass());
-    K6Form2->Timer1Timer();
+    statusWindow->PollTick();
     QApplication::processEvents();
-    EXPECT_TRUE(K6Form2->grab().save(dir + QStringLiteral("/status.png")));
-    K6Form2->close();
+    EXPECT_TRUE(statusWindow->grab().save(dir + QStringLiteral("/status.png")));
+    statusWindow->close();
     openMonitor("Hibakeress1");
     ASSERT_TRUE(runUntil([&] { return engine().OpState == k6state::MonitorStream; }));
     waitFor([&] {
-        K6Form3->Flush();
-        return K6Form3->ViewText().contains(QStringLiteral("#000010"));
+        monitorWindow->Flush();
+        return monitorWindow->ViewText().contains(QStringLiteral("#000010"));
     });
-    K6Form3->Timer1Timer();
-    K6Form3->Flush();
+    monitorWindow->StampTick();
+    monitorWindow->Flush();
     QApplication::processEvents();
-    EXPECT_TRUE(K6Form3->grab().save(dir + QStringLiteral("/monitor.png")));
+    EXPECT_TRUE(monitorWindow->grab().save(dir + QStringLiteral("/monitor.png")));
 }
 
 } // namespace

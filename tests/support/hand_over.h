@@ -17,16 +17,17 @@ namespace dalvex::test {
 // Creates every window and stops their timers: the test ticks them itself.
 inline void CreateFormsWithTimersHeld() {
     CreateForms();
-    Form1->adas->stop();
-    Form1->Kereso->stop();
-    for (QTimer* t : {K6Form1->adas, K6Form1->Timer1, K6Form1->Timer2, K6Form1->Timer3, K6Form1->Timer4})
+    startWindow->SendTimer->stop();
+    startWindow->IndicatorTimer->stop();
+    for (QTimer* t : {configWindow->EngineTimer, configWindow->EngineTimer1, configWindow->EngineTimer2,
+                      configWindow->EngineTimer3, configWindow->EngineTimer4})
         t->stop();
 }
 
 // The line between `module` and the windows' ports is quiet (pty_quiet.h).
 inline bool SettleWindowsLine(const sim::PtyModule& module) {
-    return SettlePtyLine(module,
-                         {Form1 ? Form1->AsynComm321 : nullptr, K6Form1 ? K6Form1->AsynComm321 : nullptr});
+    return SettlePtyLine(module, {startWindow ? startWindow->SerialPort : nullptr,
+                                  configWindow ? configWindow->SerialPort : nullptr});
 }
 
 // Ticks `window`'s engine as its timer would until `done`, each tick once the line between
@@ -42,7 +43,7 @@ bool TickWindowUntil(const sim::PtyModule& module, ConfigWindow& window, Pred do
     for (int i = 0; i < ticks; ++i) {
         settle();
         if (done()) return true;
-        window.adasTimer();
+        window.EngineTick();
     }
     settle();
     return done();
@@ -52,17 +53,17 @@ bool TickWindowUntil(const sim::PtyModule& module, ConfigWindow& window, Pred do
 // "Indít". Returns false when no module was identified. One probe at a time, each answer in before
 // the next tick: a reply still on its way after "Indít" would reach the K6 window's port.
 inline bool HandOverFoundModule(const sim::PtyModule& module) {
-    Form1->FormActivate();
-    for (int i = 0; i < 12 && !Form1->Button5->isEnabled(); ++i) {
-        Form1->adasTimer();
+    startWindow->Activate();
+    for (int i = 0; i < 12 && !startWindow->StartButton->isEnabled(); ++i) {
+        startWindow->SendTick();
         SettleWindowsLine(module);
     }
-    if (!Form1->Button5->isEnabled()) return false;
-    Form1->Button5->click();
-    Form1->ablakSTARTTimer();
+    if (!startWindow->StartButton->isEnabled()) return false;
+    startWindow->StartButton->click();
+    startWindow->HandOverTick();
     // The window's activation arrives as an event; let it come now, so that its version query does
     // not restart later in the middle of a test step.
-    waitFor([] { return K6Form1->isActiveWindow(); }, 1000);
+    waitFor([] { return configWindow->isActiveWindow(); }, 1000);
     return true;
 }
 

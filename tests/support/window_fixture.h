@@ -76,7 +76,7 @@ struct SimWindowFixture : WindowsEnvironment {
         module.stop();
     }
 
-    k6link::Engine& engine() { return K6Form1->Engine(); }
+    k6link::Engine& engine() { return configWindow->Engine(); }
 
     // What is on its way arrives and the windows' ports hand it over: the line is quiet
     // (pty_quiet.h). False, and the test fails at its end, when it was not within the limit.
@@ -89,7 +89,7 @@ struct SimWindowFixture : WindowsEnvironment {
     // is always in before the next tick, however busy the machine, and a command that gets none
     // is repeated after its countdown of ticks, as on the window's timer.
     template <typename Pred> bool runUntil(Pred done, int ticks = 2000) {
-        return TickWindowUntil(module, *K6Form1, done, ticks, &lineSettled);
+        return TickWindowUntil(module, *configWindow, done, ticks, &lineSettled);
     }
     bool runToIdle(int ticks = 2000) {
         return runUntil([this] { return engine().OpState == 0; }, ticks);
@@ -102,9 +102,9 @@ struct SimWindowFixture : WindowsEnvironment {
         ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
         CreateFormsWithTimersHeld();
         ASSERT_TRUE(HandOverFoundModule(module));
-        ASSERT_TRUE(K6Form1->isVisible());
-        K6Form1->FormActivate();
-        Form1->adasTimer();
+        ASSERT_TRUE(configWindow->isVisible());
+        configWindow->Activate();
+        startWindow->SendTick();
         ASSERT_TRUE(runToIdle());
     }
 };

@@ -41,7 +41,7 @@ struct TraceSwitchTest : ::testing::Test {
     // Every window, with the timers held by the test and the port released to the K6 window.
     void start() {
         test::CreateFormsWithTimersHeld();
-        Form1->Search.PortReleased = true;
+        startWindow->Search.PortReleased = true;
     }
     void TearDown() override {
         DestroyForms();
@@ -62,7 +62,7 @@ struct TraceSwitchTest : ::testing::Test {
 
 TEST_F(TraceSwitchTest, TracingOnRecordsTheEnginesExchangeAndIsRemembered) {
     start();
-    ConfigWindow& w = *K6Form1;
+    ConfigWindow& w = *configWindow;
     ASSERT_NE(w.TraceSwitch, nullptr);
     ASSERT_NE(w.TraceSwitch->TraceItem, nullptr);
     w.TraceSwitch->Folder = std::filesystem::path(config.path().toStdString()) / "trace";
@@ -79,20 +79,20 @@ TEST_F(TraceSwitchTest, TracingOnRecordsTheEnginesExchangeAndIsRemembered) {
     EXPECT_NE(file.filename().string().find("_COM1.trace"), std::string::npos);
 
     // The start window's search traffic goes into the same trace.
-    EXPECT_EQ(Form1->AsynComm321->Trace(), w.TraceSwitch->Trace());
+    EXPECT_EQ(startWindow->SerialPort->Trace(), w.TraceSwitch->Trace());
 
     // The next start traces again without being asked.
     DestroyForms();
     start();
-    EXPECT_TRUE(K6Form1->TraceSwitch->Tracing());
-    K6Form1->TraceSwitch->SetTracing(false);
-    EXPECT_FALSE(K6Form1->TraceSwitch->TraceItem->isChecked());
-    EXPECT_EQ(Form1->AsynComm321->Trace(), nullptr);
+    EXPECT_TRUE(configWindow->TraceSwitch->Tracing());
+    configWindow->TraceSwitch->SetTracing(false);
+    EXPECT_FALSE(configWindow->TraceSwitch->TraceItem->isChecked());
+    EXPECT_EQ(startWindow->SerialPort->Trace(), nullptr);
 }
 
 TEST_F(TraceSwitchTest, UnwritableFolderSaysSoAndTheTransferGoesOnUntraced) {
     start();
-    ConfigWindow& w = *K6Form1;
+    ConfigWindow& w = *configWindow;
     const auto blocker = std::filesystem::path(config.path().toStdString()) / "file";
     std::ofstream(blocker) << "x";
     w.TraceSwitch->Folder = blocker / "trace";
@@ -100,7 +100,7 @@ TEST_F(TraceSwitchTest, UnwritableFolderSaysSoAndTheTransferGoesOnUntraced) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].startsWith(w.TraceSwitch->Texts.Failed));
     EXPECT_FALSE(w.TraceSwitch->TraceItem->isChecked());
-    EXPECT_EQ(w.AsynComm321->Trace(), nullptr);
+    EXPECT_EQ(w.SerialPort->Trace(), nullptr);
     EXPECT_TRUE(QueryVersion(w));
 }
 

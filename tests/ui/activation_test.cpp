@@ -38,48 +38,48 @@ TEST_F(ActivationFixture, ReturningFromAnotherProgramRunsNoHandlerMovingBetweenO
     QCoreApplication::processEvents();
 
     // From the start window to the K6 window: the activation asks for the module's version.
-    activate(Form1);
-    activate(K6Form1);
+    activate(startWindow);
+    activate(configWindow);
     EXPECT_EQ(engine().OpState, k6link::state::VersionQuery);
     ASSERT_TRUE(runToIdle());
 
     std::size_t before = module.receivedCount();
-    roundTripThroughAnotherProgram(K6Form1);
+    roundTripThroughAnotherProgram(configWindow);
     EXPECT_EQ(engine().OpState, 0) << "no version query on a return from another program";
     runUntil([] { return false; }, 40);
     EXPECT_EQ(module.receivedCount(), before) << "nothing was sent";
 
     // The GSM information window empties its fields when activation moves to it from ours, and
     // keeps what it shows across a visit to another program.
-    K6Form10->show();
-    activate(K6Form10);
-    K6Form10->Edits[1]->setText("123456789012345");
-    roundTripThroughAnotherProgram(K6Form10);
-    EXPECT_EQ(K6Form10->Edits[1]->text(), "123456789012345");
-    activate(K6Form1);
-    activate(K6Form10);
-    EXPECT_EQ(K6Form10->Edits[1]->text(), "") << "moving between our windows still runs the handler";
-    K6Form10->hide();
+    gsmInfoWindow->show();
+    activate(gsmInfoWindow);
+    gsmInfoWindow->Edits[1]->setText("123456789012345");
+    roundTripThroughAnotherProgram(gsmInfoWindow);
+    EXPECT_EQ(gsmInfoWindow->Edits[1]->text(), "123456789012345");
+    activate(configWindow);
+    activate(gsmInfoWindow);
+    EXPECT_EQ(gsmInfoWindow->Edits[1]->text(), "") << "moving between our windows still runs the handler";
+    gsmInfoWindow->hide();
 
     // The resolution window keeps a choice not yet stored.
-    K6Form7->show();
-    activate(K6Form7);
-    const int stored = K6Form7->ItemIndex();
+    resolutionWindow->show();
+    activate(resolutionWindow);
+    const int stored = resolutionWindow->ItemIndex();
     const int chosen = stored == 0 ? 1 : 0;
-    K6Form7->SetItemIndex(chosen);
-    roundTripThroughAnotherProgram(K6Form7);
-    EXPECT_EQ(K6Form7->ItemIndex(), chosen);
-    K6Form7->hide();
+    resolutionWindow->SetItemIndex(chosen);
+    roundTripThroughAnotherProgram(resolutionWindow);
+    EXPECT_EQ(resolutionWindow->ItemIndex(), chosen);
+    resolutionWindow->hide();
 
     // A window hidden and shown again runs its handler on its first activation, whichever window
     // was active last.
-    K6Form10->Edits[1]->setText("kept?");
-    K6Form10->show();
-    activate(K6Form10);
-    EXPECT_EQ(K6Form10->Edits[1]->text(), "");
+    gsmInfoWindow->Edits[1]->setText("kept?");
+    gsmInfoWindow->show();
+    activate(gsmInfoWindow);
+    EXPECT_EQ(gsmInfoWindow->Edits[1]->text(), "");
 
     before = module.receivedCount();
-    activate(K6Form1);
+    activate(configWindow);
     EXPECT_EQ(engine().OpState, k6link::state::VersionQuery) << "from our own window: the query goes";
     ASSERT_TRUE(runToIdle());
     EXPECT_GT(module.receivedCount(), before);

@@ -48,7 +48,7 @@ struct K6FilesFixture : ::testing::Test {
             return nextFile;
         };
         CreateForms();
-        w = K6Form1;
+        w = configWindow;
         w->Engine().SetModuleType(74);
     }
     void TearDown() override {
@@ -75,7 +75,7 @@ TEST_F(K6FilesFixture, SaveThenOpenRestoresPagesTablesAndProfiles) {
     v().setEventSmsMask(2, 0x05);
     local().setText("Edit2", "Kovács Ödön");
     nextFile = file("a.dat");
-    w->BitBtn7Click();
+    w->SaveFileClick();
     ASSERT_TRUE(shown.empty()) << shown.front().toStdString();
     EXPECT_EQ(QFile(file("a.dat")).size(), k6config::kConfigFileSize);
     EXPECT_EQ(local().text("Edit3"), " ") << "an empty customer field is saved and shown as a space";
@@ -86,7 +86,7 @@ TEST_F(K6FilesFixture, SaveThenOpenRestoresPagesTablesAndProfiles) {
     v().setCell("StringGrid3", 2, 0, "");
     v().setEventSmsMask(2, 0);
     local().setText("Edit2", "");
-    w->BitBtn8Click();
+    w->OpenFileClick();
     ASSERT_TRUE(shown.empty());
     EXPECT_EQ(v().text("MaskEdit1").trimmed(), "+36301234567");
     EXPECT_EQ(v().text("Edit10"), "apn.example");
@@ -122,7 +122,7 @@ TEST_F(K6FilesFixture, SendAndSaveWriteTheBrandTheCompanySettingNamesNow) {
         // What "Mentés fájlba" stores.
         image.fill(0x180, 16, 0x55);
         nextFile = files.filePath(QStringLiteral("brand%1.dat").arg(++n));
-        w->BitBtn7Click();
+        w->SaveFileClick();
         ASSERT_TRUE(shown.empty()) << shown.front().toStdString();
         k6config::ConfigImage saved;
         k6config::CustomerFields fields;
@@ -144,7 +144,7 @@ TEST_F(K6FilesFixture, BadFilesEndWithAMessageAndChangeNothing) {
     for (const Case& c : {Case{"short.dat", "1792"}, Case{"missing.dat", "nem található"}}) {
         shown.clear();
         nextFile = file(c.name);
-        w->BitBtn8Click();
+        w->OpenFileClick();
         ASSERT_EQ(shown.size(), 1u) << c.name;
         EXPECT_TRUE(shown[0].contains(QString::fromUtf8(c.says))) << shown[0].toStdString();
         EXPECT_EQ(v().text("Edit10"), "keep");
@@ -152,16 +152,16 @@ TEST_F(K6FilesFixture, BadFilesEndWithAMessageAndChangeNothing) {
     }
     // A file of exactly its first 1792 bytes opens without a message.
     nextFile = file("head.dat");
-    w->BitBtn7Click();
+    w->SaveFileClick();
     QFile head(file("head.dat"));
     ASSERT_TRUE(head.resize(1792));
     shown.clear();
-    w->BitBtn8Click();
+    w->OpenFileClick();
     EXPECT_TRUE(shown.empty());
     // Cancelled dialogs do nothing.
     nextFile.clear();
-    w->BitBtn7Click();
-    w->BitBtn8Click();
+    w->SaveFileClick();
+    w->OpenFileClick();
     EXPECT_TRUE(shown.empty());
 }
 
@@ -172,14 +172,14 @@ TEST_F(K6FilesFixture, CallerIdListImportAndExportFollowTheChosenFilter) {
     csv.close();
     nextFile = file("list.txt");
     nextFilter = 0; // CSV, whatever the file is called
-    w->Files->Button4Click();
+    w->Files->LoadCallerIdsClick();
     EXPECT_EQ(local().cell("StringGrid1", 1, 1), "+36301111111");
     EXPECT_EQ(local().cell("StringGrid1", 2, 2), "Béla");
     EXPECT_EQ(local().cell("StringGrid1", 3, 1), "");
 
     nextFile = file("out.sim");
     nextFilter = 1;
-    w->Files->Button3Click();
+    w->Files->SaveCallerIdsClick();
     QFile sim(file("out.sim"));
     ASSERT_TRUE(sim.open(QIODevice::ReadOnly));
     EXPECT_TRUE(sim.readAll().startsWith("3\r\n+36301111111\r\nAnna\r\n"));
@@ -189,7 +189,7 @@ TEST_F(K6FilesFixture, CallerIdListImportAndExportFollowTheChosenFilter) {
     bad.write("x\r\n");
     bad.close();
     nextFile = file("bad.sim");
-    w->Files->Button4Click();
+    w->Files->LoadCallerIdsClick();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(local().cell("StringGrid1", 1, 1), "+36301111111") << "a failed import keeps the list";
 }
@@ -211,22 +211,22 @@ TEST_F(K6FilesFixture, ContactIdTablesThroughThePage) {
     EXPECT_EQ(v().cell("StringGrid2", 120, 1).size(), 58);
 
     // The SMS selection of one event, then of all events with a code.
-    w->Files->StringGrid3Click(5);
+    w->Files->EventRowClick(5);
     v().setMask("SMSst7", 0x02);
     EXPECT_EQ(v().eventSmsMask(5), 0x02);
-    w->Files->StringGrid3Click(6);
+    w->Files->EventRowClick(6);
     EXPECT_EQ(v().mask("SMSst7"), 0x00);
-    w->Files->StringGrid3Click(5);
+    w->Files->EventRowClick(5);
     EXPECT_EQ(v().mask("SMSst7"), 0x02);
 
     v().setEventSmsMask(200, 0x40);
-    w->Files->StringGrid3Click(7);
+    w->Files->EventRowClick(7);
     v().setMask("SMSst7", 0x05);
     answers = {QMessageBox::No};
-    w->Files->Button20Click();
+    w->Files->AssignToAllEventsClick();
     EXPECT_EQ(v().eventSmsMask(1), 0x00) << "declined: nothing changes";
     answers = {QMessageBox::Yes};
-    w->Files->Button20Click();
+    w->Files->AssignToAllEventsClick();
     EXPECT_EQ(v().eventSmsMask(1), 0x05);
     EXPECT_EQ(v().eventSmsMask(120), 0x05);
     EXPECT_EQ(v().eventSmsMask(200), 0x40) << "rows without a code keep theirs";
@@ -247,7 +247,7 @@ TEST_F(K6FilesFixture, ContactIdSendOption) {
 
 TEST_F(K6FilesFixture, DeveloperMemoryLoad) {
     WriteSetting(kKey, "Language", "1");
-    w->Files->Button6Click();
+    w->Files->MemoryLoadClick();
     EXPECT_EQ(v().text("Edit10"), K6FileCommands::kDeveloperApn);
     EXPECT_EQ(v().text("Edit11"), K6FileCommands::kDeveloperServer);
     EXPECT_EQ(v().cell("StringGrid3", 1, 1), "Burglary");

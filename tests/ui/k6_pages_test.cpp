@@ -260,9 +260,7 @@ protected:
         EXPECT_NE(w, nullptr) << str(name);
         return w;
     }
-    void show(const char* page) {
-        window->PageControl1->setCurrentWidget(control(QString::fromLatin1(page)));
-    }
+    void show(const char* page) { window->PageTabs->setCurrentWidget(control(QString::fromLatin1(page))); }
     k6config::ImageContext context(int moduleType) const {
         k6config::ImageContext c = window->CodecContext();
         c.moduleType = moduleType;
@@ -324,7 +322,7 @@ TEST_F(K6PagesTest, PagesComeInTheirOrderWithTheirCaptions) {
         {"TabSheet26", "Jammer"},
         {"TabSheet27", "Nyitás/zárás"},
     };
-    QTabWidget* tabs = window->PageControl1;
+    QTabWidget* tabs = window->PageTabs;
     ASSERT_EQ(tabs->count(), static_cast<int>(std::size(expected)));
     for (int i = 0; i < tabs->count(); ++i) {
         EXPECT_EQ(tabs->widget(i)->objectName(), QString::fromLatin1(expected[i][0])) << i;
@@ -343,7 +341,7 @@ TEST_F(K6PagesTest, EveryControlOfTheTablesHasOneWidgetNamedAfterItWithItsCaptio
         for (const ControlDef& d : table->controls()) {
             EXPECT_TRUE(names.insert(d.name).second) << str(d.name) << " is in both tables of the window";
             if (!hasWidget(d)) continue;
-            const auto found = window->PageControl1->findChildren<QWidget*>(d.name);
+            const auto found = window->PageTabs->findChildren<QWidget*>(d.name);
             ASSERT_EQ(found.size(), 1) << str(d.name);
             QWidget* w = found.front();
             if (uncaptioned.count(d.name)) continue;
@@ -441,11 +439,11 @@ TEST_F(K6PagesTest, PhoneListsShowTheNumbersSetAndKeepMarksOfNumbersDeleted) {
     setPhone(3, QStringLiteral("0620333"));
     control<QComboBox>("ComboBox11")->setCurrentIndex(5);
     // Every page with a show handler, shown once.
-    for (int i = 0; i < window->PageControl1->count(); ++i) {
-        const QString page = window->PageControl1->widget(i)->objectName();
+    for (int i = 0; i < window->PageTabs->count(); ++i) {
+        const QString page = window->PageTabs->widget(i)->objectName();
         if (!pages->HasShowHandler(page)) continue;
         SCOPED_TRACE(str(page));
-        window->PageControl1->setCurrentIndex(i);
+        window->PageTabs->setCurrentIndex(i);
         for (const k6config::PhoneListDef& l : k6config::PhoneLists()) {
             if (page != QLatin1String(l.page)) continue;
             auto* list = control<QListWidget>(QString::fromLatin1(l.list));
@@ -471,8 +469,8 @@ TEST_F(K6PagesTest, PhoneListsShowTheNumbersSetAndKeepMarksOfNumbersDeleted) {
     auto* sms = control<QListWidget>("SMSst1");
     sms->item(2)->setCheckState(Qt::Checked);
     show("TabSheet1");
-    pages->PopupMenu1Target = QStringLiteral("MaskEdit3");
-    pages->PopupMenu1->findChild<QAction*>("Delete1")->trigger();
+    pages->PhoneMenuTarget = QStringLiteral("MaskEdit3");
+    pages->PhoneMenu->findChild<QAction*>("Delete1")->trigger();
     EXPECT_EQ(control<QLineEdit>("MaskEdit3")->text(), "");
     show("TabSheet2");
     EXPECT_EQ(sms->item(2)->checkState(), Qt::Checked) << "a disabled item keeps its mark on screen";
@@ -487,14 +485,14 @@ TEST_F(K6PagesTest, PhoneListsShowTheNumbersSetAndKeepMarksOfNumbersDeleted) {
 TEST_F(K6PagesTest, PhoneNumberPopUpMenuSetsTheNumberItWasOpenedOn) {
     auto* edit = control<QLineEdit>("MaskEdit2");
     emit edit->customContextMenuRequested(QPoint(2, 2));
-    EXPECT_EQ(pages->PopupMenu1Target, "MaskEdit2");
-    pages->PopupMenu1->close();
+    EXPECT_EQ(pages->PhoneMenuTarget, "MaskEdit2");
+    pages->PhoneMenu->close();
     const struct {
         const char* item;
         const char* number;
     } cases[] = {{"N36301", "+3630"}, {"N36201", "+3620"}, {"Delete1", ""}};
     for (const auto& c : cases) {
-        pages->PopupMenu1->findChild<QAction*>(c.item)->trigger();
+        pages->PhoneMenu->findChild<QAction*>(c.item)->trigger();
         EXPECT_EQ(edit->text(), QString::fromLatin1(c.number)) << c.item;
         EXPECT_EQ(values().text("MaskEdit2"), QString::fromLatin1(c.number)) << c.item;
     }
@@ -683,7 +681,7 @@ TEST_F(K6PagesTest, LeavingOtherPageWithAShortSecurityCodeWarnsAndTheModuleKeeps
     show("TabSheet13");
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "Biztonsági kód nem megfelelő");
-    EXPECT_EQ(window->PageControl1->currentWidget()->objectName(), "TabSheet13")
+    EXPECT_EQ(window->PageTabs->currentWidget()->objectName(), "TabSheet13")
         << "the page is left all the same";
     encode();
     EXPECT_EQ(image.read(0, 4), QByteArray("4821"));
@@ -738,7 +736,7 @@ TEST_F(K6PagesTest, EncodingChangesShowOnThePages) {
 }
 
 TEST_F(K6PagesTest, UnusedInputPagesAreNeverShown) {
-    QTabWidget* tabs = window->PageControl1;
+    QTabWidget* tabs = window->PageTabs;
     for (int i = 7; i <= 10; ++i) {
         tabs->setTabVisible(i, true);
         tabs->setCurrentIndex(i);
@@ -914,7 +912,7 @@ void expectPagesFit(ConfigWindow& w) {
     };
     window->resize(1024, 768);
     window->show();
-    QTabWidget* tabs = window->PageControl1;
+    QTabWidget* tabs = window->PageTabs;
     for (int i = 0; i < tabs->count(); ++i)
         tabs->setCurrentIndex(i);
     QApplication::processEvents();
@@ -998,11 +996,11 @@ TEST_F(K6PagesTest, DISABLED_SaveScreenshots) {
     QDir().mkpath(dir);
     window->resize(1024, 768);
     window->show();
-    for (int i = 0; i < window->PageControl1->count(); ++i) {
-        window->PageControl1->setTabVisible(i, true);
-        window->PageControl1->setCurrentIndex(i);
+    for (int i = 0; i < window->PageTabs->count(); ++i) {
+        window->PageTabs->setTabVisible(i, true);
+        window->PageTabs->setCurrentIndex(i);
         QApplication::processEvents();
-        const QString name = window->PageControl1->widget(i)->objectName();
+        const QString name = window->PageTabs->widget(i)->objectName();
         EXPECT_TRUE(window->grab().save(
             QStringLiteral("%1/%2_%3.png").arg(dir).arg(i, 2, 10, QLatin1Char('0')).arg(name)));
     }

@@ -44,14 +44,14 @@ struct K6WindowFixture : test::SimWindowFixture {
     // Creates the windows with every timer held by the test and activates the start window.
     void start() {
         test::CreateFormsWithTimersHeld();
-        Form1->FormActivate();
+        startWindow->Activate();
     }
     // The module on COM1, found by the start window and handed over with "Indít".
     void handOver() {
         ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
         test::CreateFormsWithTimersHeld();
         ASSERT_TRUE(test::HandOverFoundModule(module));
-        ASSERT_TRUE(K6Form1->isVisible());
+        ASSERT_TRUE(configWindow->isVisible());
     }
     std::uint64_t restarts() {
         std::uint64_t n = 0;
@@ -64,46 +64,47 @@ struct K6WindowFixture : test::SimWindowFixture {
 
 TEST_F(K6WindowFixture, IndítHandsOverAndTheVersionQueryFillsStatusPanel2) {
     handOver();
-    EXPECT_FALSE(K6Form1->BitBtn1->isEnabled());
-    EXPECT_FALSE(K6Form1->BitBtn2->isEnabled());
-    K6Form1->FormActivate();
+    EXPECT_FALSE(configWindow->SendButton->isEnabled());
+    EXPECT_FALSE(configWindow->ReadButton->isEnabled());
+    configWindow->Activate();
     EXPECT_EQ(engine().OpState, k6state::VersionQuery);
-    EXPECT_EQ(K6Form1->StatusPanel(4), "version: 2012.03");
+    EXPECT_EQ(configWindow->StatusPanel(4), "version: 2012.03");
 
-    K6Form1->adasTimer();
-    EXPECT_FALSE(K6Form1->AsynComm321->IsOpen()) << "the start window has not released the port yet";
-    EXPECT_EQ(K6Form1->adas->interval(), 1000);
-    EXPECT_TRUE(K6Form1->Label99->text().contains(':'));
-    EXPECT_TRUE(K6Form1->CustomerLabel->text().startsWith("Ügyfél: "));
+    configWindow->EngineTick();
+    EXPECT_FALSE(configWindow->SerialPort->IsOpen()) << "the start window has not released the port yet";
+    EXPECT_EQ(configWindow->EngineTimer->interval(), 1000);
+    EXPECT_TRUE(configWindow->ClockLabel->text().contains(':'));
+    EXPECT_TRUE(configWindow->CustomerLabel->text().startsWith("Ügyfél: "));
 
-    Form1->adasTimer();
-    ASSERT_TRUE(Form1->Search.PortReleased);
-    K6Form1->adasTimer();
-    EXPECT_TRUE(K6Form1->AsynComm321->IsOpen());
-    EXPECT_EQ(K6Form1->StatusPanel(0), "COM1");
-    EXPECT_EQ(K6Form1->StatusPanel(3), "GSM ellenőrzése");
-    EXPECT_EQ(K6Form1->adas->interval(), 50);
+    startWindow->SendTick();
+    ASSERT_TRUE(startWindow->Search.PortReleased);
+    configWindow->EngineTick();
+    EXPECT_TRUE(configWindow->SerialPort->IsOpen());
+    EXPECT_EQ(configWindow->StatusPanel(0), "COM1");
+    EXPECT_EQ(configWindow->StatusPanel(3), "GSM ellenőrzése");
+    EXPECT_EQ(configWindow->EngineTimer->interval(), 50);
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(K6Form1->StatusPanel(2), "Sw: 8.4");
-    EXPECT_EQ(K6Form1->StatusPanel(3), "");
-    EXPECT_TRUE(K6Form1->BitBtn1->isEnabled());
-    EXPECT_TRUE(K6Form1->BitBtn2->isEnabled());
+    EXPECT_EQ(configWindow->StatusPanel(2), "Sw: 8.4");
+    EXPECT_EQ(configWindow->StatusPanel(3), "");
+    EXPECT_TRUE(configWindow->SendButton->isEnabled());
+    EXPECT_TRUE(configWindow->ReadButton->isEnabled());
 
     for (int i = 0; i < 6; ++i)
-        K6Form1->adasTimer();
-    EXPECT_FALSE(K6Form1->AsynComm321->IsOpen());
-    EXPECT_EQ(K6Form1->adas->interval(), 50) << "the fast tick stays";
-    EXPECT_TRUE(K6Form1->Timer1->interval() == 1000 && K6Form1->Timer4->interval() == 1000);
+        configWindow->EngineTick();
+    EXPECT_FALSE(configWindow->SerialPort->IsOpen());
+    EXPECT_EQ(configWindow->EngineTimer->interval(), 50) << "the fast tick stays";
+    EXPECT_TRUE(configWindow->EngineTimer1->interval() == 1000 &&
+                configWindow->EngineTimer4->interval() == 1000);
 }
 
 TEST_F(K6WindowFixture, VersionMenuItemShowsTheVersionInAMessage) {
     connect();
     shown.clear();
-    K6Form1->MenuItem("GSMsoftververzi1")->trigger();
+    configWindow->MenuItem("GSMsoftververzi1")->trigger();
     EXPECT_EQ(engine().OpState, k6state::VersionQuery);
     ASSERT_TRUE(runToIdle());
     EXPECT_TRUE(shown.empty()) << "the message comes with the next tick";
-    K6Form1->adasTimer();
+    configWindow->EngineTick();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0], "Modul szoftver verzió: 8.4");
 }
@@ -111,64 +112,64 @@ TEST_F(K6WindowFixture, VersionMenuItemShowsTheVersionInAMessage) {
 TEST_F(K6WindowFixture, RestartIsSentOnlyAfterTheUserConfirms) {
     connect();
     answers = {QMessageBox::No};
-    K6Form1->BitBtn4->click();
+    configWindow->RestartButton->click();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0], "Biztosan újra akarja indítani az eszközt?");
     EXPECT_EQ(engine().OpState, 0);
 
     answers = {QMessageBox::Yes};
-    K6Form1->MenuItem("jraindts1")->trigger();
+    configWindow->MenuItem("jraindts1")->trigger();
     EXPECT_EQ(engine().OpState, k6state::Restart);
     for (int i = 0; i < 10 && engine().OpState != 0; ++i)
-        K6Form1->adasTimer();
+        configWindow->EngineTick();
     EXPECT_EQ(engine().OpState, 0);
     EXPECT_TRUE(waitFor([&] { return restarts() == 1; }));
 }
 
 TEST_F(K6WindowFixture, ClosingWhileAnOperationRunsAsksFirst) {
     handOver();
-    K6Form1->FormActivate();
+    configWindow->Activate();
     ASSERT_NE(engine().OpState, 0);
     bool ended = false;
-    QObject::connect(Form1, &StartWindow::FormClosed, [&] { ended = true; });
+    QObject::connect(startWindow, &StartWindow::FormClosed, [&] { ended = true; });
 
     answers = {QMessageBox::No};
-    EXPECT_FALSE(K6Form1->close());
+    EXPECT_FALSE(configWindow->close());
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0], "Művelet van folyamatban, biztosan ki akar lépni?!");
-    EXPECT_TRUE(K6Form1->isVisible());
+    EXPECT_TRUE(configWindow->isVisible());
     EXPECT_FALSE(ended);
 
     answers = {QMessageBox::Yes};
-    EXPECT_TRUE(K6Form1->close());
-    EXPECT_FALSE(K6Form1->isVisible());
+    EXPECT_TRUE(configWindow->close());
+    EXPECT_FALSE(configWindow->isVisible());
     EXPECT_TRUE(ended);
 }
 
 TEST_F(K6WindowFixture, ClosingWhileIdleAsksNothing) {
     connect();
     shown.clear();
-    EXPECT_TRUE(K6Form1->close());
+    EXPECT_TRUE(configWindow->close());
     EXPECT_TRUE(shown.empty());
 }
 
 TEST_F(K6WindowFixture, TryOutSendsNothing) {
     ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1));
     start();
-    Form1->Button4->click();
-    Form1->ablakSTARTTimer();
-    ASSERT_TRUE(K6Form1->DemoMode);
-    K6Form1->FormActivate();
-    Form1->adasTimer();
-    K6Form1->adasTimer();
+    startWindow->ProTryOutButton->click();
+    startWindow->HandOverTick();
+    ASSERT_TRUE(configWindow->DemoMode);
+    configWindow->Activate();
+    startWindow->SendTick();
+    configWindow->EngineTick();
     EXPECT_EQ(engine().OpState, 0);
-    K6Form1->MenuItem("GSMsoftververzi1")->trigger();
+    configWindow->MenuItem("GSMsoftververzi1")->trigger();
     for (int i = 0; i < 8; ++i)
-        K6Form1->adasTimer();
+        configWindow->EngineTick();
     EXPECT_EQ(engine().OpState, 0);
     test::pumpFor(50);
     EXPECT_TRUE(module.receivedBytes().empty());
-    EXPECT_EQ(K6Form1->StatusPanel(2), "");
+    EXPECT_EQ(configWindow->StatusPanel(2), "");
 }
 
 TEST_F(K6WindowFixture, MenusCarryTheirCaptionsAndOnlyBuiltFunctionsAreEnabled) {
@@ -192,7 +193,7 @@ TEST_F(K6WindowFixture, MenusCarryTheirCaptionsAndOnlyBuiltFunctionsAreEnabled) 
           Item{"KlnlegesPARANCSOK1", "Különleges PARANCSOK", false},
           Item{"SMSszervizszmbelltsa1", "SMS szerviz szám beállítása", true}}) {
         SCOPED_TRACE(i.name);
-        QAction* a = K6Form1->MenuItem(i.name);
+        QAction* a = configWindow->MenuItem(i.name);
         ASSERT_NE(a, nullptr);
         EXPECT_EQ(a->text(), QString::fromUtf8(i.caption));
         EXPECT_EQ(a->isEnabled(), i.enabled) << "a hidden menu counts as disabled";
@@ -213,10 +214,10 @@ TEST_F(K6WindowFixture, AccessCodesShowTheDeveloperAndSpecialMenus) {
         SCOPED_TRACE(c.mode);
         setting("mode", c.mode);
         start();
-        EXPECT_FALSE(K6Form1->MenuItem("Fejlesztiparancsok1")->isVisible());
-        K6Form1->FormActivate();
-        EXPECT_EQ(K6Form1->MenuItem("Fejlesztiparancsok1")->isVisible(), c.developer);
-        EXPECT_EQ(K6Form1->MenuItem("KlnlegesPARANCSOK1")->isVisible(), c.special);
+        EXPECT_FALSE(configWindow->MenuItem("Fejlesztiparancsok1")->isVisible());
+        configWindow->Activate();
+        EXPECT_EQ(configWindow->MenuItem("Fejlesztiparancsok1")->isVisible(), c.developer);
+        EXPECT_EQ(configWindow->MenuItem("KlnlegesPARANCSOK1")->isVisible(), c.special);
         EXPECT_EQ(setting("mode"), c.stored);
         DestroyForms();
     }
@@ -233,7 +234,7 @@ TEST_F(K6WindowFixture, CompanyNameWithAStarSetsTheCompanyMark) {
         SCOPED_TRACE(c.stored);
         setting("company", c.stored);
         start();
-        K6Form1->FormActivate();
+        configWindow->Activate();
         EXPECT_EQ(engine().CompanyMark, c.mark);
         EXPECT_EQ(setting("company"), c.after);
         DestroyForms();
@@ -256,19 +257,19 @@ TEST_F(K6WindowFixture, VersionReplyShowsTheMenuItemsOfThatVersion) {
         engine().OpState = k6state::VersionQuery;
         ASSERT_TRUE(runToIdle());
         EXPECT_EQ(engine().Version, c.version);
-        EXPECT_EQ(K6Form1->MenuItem("FirmwareDownload1")->isVisible(), c.firmware);
-        EXPECT_EQ(K6Form1->MenuItem("Naplokiolvassa1")->isVisible(), c.log);
-        EXPECT_EQ(K6Form1->MenuItem("Karbantarts1")->isVisible(), c.maintenance);
+        EXPECT_EQ(configWindow->MenuItem("FirmwareDownload1")->isVisible(), c.firmware);
+        EXPECT_EQ(configWindow->MenuItem("Naplokiolvassa1")->isVisible(), c.log);
+        EXPECT_EQ(configWindow->MenuItem("Karbantarts1")->isVisible(), c.maintenance);
     }
 }
 
 TEST_F(K6WindowFixture, Send256FromTheDeveloperMenuWritesTheBlock) {
     setting("mode", "7302518");
     connect();
-    K6Form1->MenuItem("Send2561")->trigger();
+    configWindow->MenuItem("Send2561")->trigger();
     EXPECT_EQ(engine().OpState, k6state::Send256);
     for (int i = 0; i < 10 && engine().OpState != 0; ++i)
-        K6Form1->adasTimer();
+        configWindow->EngineTick();
     EXPECT_TRUE(waitFor([&] {
         bool written = false;
         module.withModule([&](sim::ModuleSim& m) {
@@ -353,18 +354,18 @@ TEST_F(K6WindowFixture, ReadAndSendMoveTheImageWithEveryMethod) {
                 mem[a] = static_cast<std::uint8_t>(a * 3);
         });
         connect();
-        K6Form1->Engine().SetModuleType(c.type);
-        K6Form1->LocalValues->setChecked("CheckBox14", c.contactId);
-        K6Form1->Clock = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); };
+        configWindow->Engine().SetModuleType(c.type);
+        configWindow->LocalValues->setChecked("CheckBox14", c.contactId);
+        configWindow->Clock = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); };
         const auto before = module.receivedBytes().size();
 
-        K6Form1->BitBtn2Click();
-        EXPECT_FALSE(K6Form1->BitBtn2->isEnabled());
+        configWindow->ReadClick();
+        EXPECT_FALSE(configWindow->ReadButton->isEnabled());
         ASSERT_TRUE(runToIdle());
-        EXPECT_EQ(K6Form1->StatusPanel(3), "Összes adat kiolvasása sikeres!");
-        EXPECT_TRUE(K6Form1->BitBtn2->isEnabled());
-        EXPECT_FALSE(K6Form1->kijelzo->isVisible());
-        EXPECT_EQ(K6Form1->Values->text("MaskEdit1").left(4), "6789") << "the pages show what was read";
+        EXPECT_EQ(configWindow->StatusPanel(3), "Összes adat kiolvasása sikeres!");
+        EXPECT_TRUE(configWindow->ReadButton->isEnabled());
+        EXPECT_FALSE(configWindow->TransferProgress->isVisible());
+        EXPECT_EQ(configWindow->Values->text("MaskEdit1").left(4), "6789") << "the pages show what was read";
         std::vector<std::uint8_t> rx = module.receivedBytes();
         Traffic read = CountTraffic({rx.begin() + static_cast<long>(before), rx.end()});
         EXPECT_EQ(read.blockReads, c.reads);
@@ -375,11 +376,11 @@ TEST_F(K6WindowFixture, ReadAndSendMoveTheImageWithEveryMethod) {
         }
 
         // Edit, send, and the module holds what the pages hold.
-        K6Form1->Values->setText("MaskEdit1", "+36301234567");
+        configWindow->Values->setText("MaskEdit1", "+36301234567");
         const auto beforeSend = module.receivedBytes().size();
-        K6Form1->BitBtn1Click();
+        configWindow->SendClick();
         ASSERT_TRUE(runToIdle());
-        EXPECT_EQ(K6Form1->StatusPanel(3), "Adatküldés sikeres!");
+        EXPECT_EQ(configWindow->StatusPanel(3), "Adatküldés sikeres!");
         rx = module.receivedBytes();
         Traffic sent = CountTraffic({rx.begin() + static_cast<long>(beforeSend), rx.end()});
         EXPECT_EQ(sent.blockWrites, c.writes);
@@ -412,15 +413,15 @@ TEST_F(K6WindowFixture, ReadAndSendMoveTheImageWithEveryMethod) {
 
 TEST_F(K6WindowFixture, ClockSyncAndPstnSend) {
     connect();
-    K6Form1->Clock = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); };
-    K6Form1->GSMraszinkronozsa1Click();
+    configWindow->Clock = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); };
+    configWindow->ClockSyncClick();
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(K6Form1->StatusPanel(3), "Óra szinkronizálása a PC órájával sikeres");
+    EXPECT_EQ(configWindow->StatusPanel(3), "Óra szinkronizálása a PC órájával sikeres");
     module.withModule([](sim::ModuleSim& m) { EXPECT_EQ(m.clockDigits(), "240305140709"); });
 
-    K6Form1->Engine().SetModuleType(74);
+    configWindow->Engine().SetModuleType(74);
     const auto before = module.receivedBytes().size();
-    K6Form1->Button5Click();
+    configWindow->PstnSendClick();
     ASSERT_TRUE(runToIdle());
     const std::vector<std::uint8_t> rx = module.receivedBytes();
     const Traffic t = CountTraffic({rx.begin() + static_cast<long>(before), rx.end()});
@@ -432,22 +433,22 @@ TEST_F(K6WindowFixture, ClockSyncAndPstnSend) {
 TEST_F(K6WindowFixture, SpoiltRepliesAreRepeatedAndASilentModuleLeavesTheTransferShowing) {
     connect();
     module.setFault(sim::Fault::WrongSum);
-    K6Form1->BitBtn1Click();
+    configWindow->SendClick();
     runUntil([] { return false; }, 60);
     EXPECT_EQ(engine().OpState, 111) << "a wrong acknowledgement never advances the block";
-    EXPECT_EQ(K6Form1->StatusPanel(3), "Összes adat elküldése folyamatban...");
-    EXPECT_FALSE(K6Form1->BitBtn1->isEnabled());
+    EXPECT_EQ(configWindow->StatusPanel(3), "Összes adat elküldése folyamatban...");
+    EXPECT_FALSE(configWindow->SendButton->isEnabled());
 
     module.setFault(sim::Fault::Silent);
-    K6Form1->BitBtn2Click();
+    configWindow->ReadClick();
     runUntil([] { return false; }, 60);
     EXPECT_EQ(engine().OpState, 110);
-    EXPECT_TRUE(K6Form1->kijelzo->isVisible());
-    EXPECT_FALSE(K6Form1->BitBtn2->isEnabled());
+    EXPECT_TRUE(configWindow->TransferProgress->isVisible());
+    EXPECT_FALSE(configWindow->ReadButton->isEnabled());
 
     // A new operation recovers.
     module.setFault(sim::Fault::None);
-    K6Form1->BitBtn2Click();
+    configWindow->ReadClick();
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(K6Form1->StatusPanel(3), "Összes adat kiolvasása sikeres!");
+    EXPECT_EQ(configWindow->StatusPanel(3), "Összes adat kiolvasása sikeres!");
 }

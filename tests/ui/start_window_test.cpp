@@ -65,16 +65,16 @@ struct StartWindowFixture : ::testing::Test {
     // Creates the windows and activates the start window, with its timers held by the test.
     void start() {
         CreateForms();
-        Form1->adas->stop();
-        Form1->Kereso->stop();
-        Form1->FormActivate();
+        startWindow->SendTimer->stop();
+        startWindow->IndicatorTimer->stop();
+        startWindow->Activate();
     }
     // One send tick, and the module's answer to a probe let in before the next tick (on a busy
     // machine the answer can take longer than a tick; the window's search would then rightly move
     // on, which is not what these tests are about).
     void tick() {
         test::SettleWindowsLine(module);
-        Form1->adasTimer();
+        startWindow->SendTick();
         test::SettleWindowsLine(module);
     }
     void ticks(int n) {
@@ -83,9 +83,9 @@ struct StartWindowFixture : ::testing::Test {
     }
     // Ticks until the module has been identified.
     bool identify() {
-        for (int i = 0; i < 12 && !Form1->Button5->isEnabled(); ++i)
+        for (int i = 0; i < 12 && !startWindow->StartButton->isEnabled(); ++i)
             tick();
-        return Form1->Button5->isEnabled();
+        return startWindow->StartButton->isEnabled();
     }
     int lineBaud() {
         const int fd = ::open(module.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -104,32 +104,33 @@ TEST_F(StartWindowFixture, FirstStartWritesDefaultsOpensCom1AndFindsTheModule) {
     EXPECT_EQ(setting("Language"), "1");
     EXPECT_EQ(setting("StartDir"), QDir::currentPath());
     EXPECT_EQ(setting("comport"), "") << "the default port is used, not written";
-    EXPECT_EQ(Form1->ComboBox4->currentIndex(), 1);
-    EXPECT_EQ(Form1->ComboBox3->currentIndex(), 0);
-    EXPECT_EQ(Form1->ComboBox3->count(), 512);
-    EXPECT_EQ(Form1->AsynComm321->DeviceName(), "COM1");
-    EXPECT_TRUE(Form1->AsynComm321->IsOpen());
+    EXPECT_EQ(startWindow->LanguageChoice->currentIndex(), 1);
+    EXPECT_EQ(startWindow->PortChoice->currentIndex(), 0);
+    EXPECT_EQ(startWindow->PortChoice->count(), 512);
+    EXPECT_EQ(startWindow->SerialPort->DeviceName(), "COM1");
+    EXPECT_TRUE(startWindow->SerialPort->IsOpen());
     EXPECT_EQ(lineBaud(), 9600);
-    EXPECT_EQ(Form1->Label6->text(), "version: 2012.03");
-    EXPECT_EQ(Form1->Label5->text(), "Dalvex");
-    EXPECT_EQ(Form1->windowTitle(), "Dalvex");
-    EXPECT_FALSE(Form1->Button5->isEnabled());
+    EXPECT_EQ(startWindow->VersionLabel->text(), "version: 2012.03");
+    EXPECT_EQ(startWindow->ToolLabel->text(), "Dalvex");
+    EXPECT_EQ(startWindow->windowTitle(), "Dalvex");
+    EXPECT_FALSE(startWindow->StartButton->isEnabled());
 
     ASSERT_TRUE(identify());
-    EXPECT_EQ(Form1->Search.ModuleCode, 72);
-    EXPECT_EQ(Form1->Label10->text(), "Telgor GSM");
-    for (QPushButton* b : {Form1->Button4, Form1->Button6, Form1->Button7, Form1->Button8})
+    EXPECT_EQ(startWindow->Search.ModuleCode, 72);
+    EXPECT_EQ(startWindow->FoundModel->text(), "Telgor GSM");
+    for (QPushButton* b : {startWindow->ProTryOutButton, startWindow->LineTryOutButton,
+                           startWindow->MiniTryOutButton, startWindow->DoorTryOutButton})
         EXPECT_FALSE(b->isEnabled());
-    EXPECT_FALSE(Form1->Kereso->isActive());
+    EXPECT_FALSE(startWindow->IndicatorTimer->isActive());
 }
 
 TEST_F(StartWindowFixture, StoredDeviceNamespacePortIsSelectedAndOpened) {
     linkModule(12);
     setting("comport", "\\\\.\\COM12");
     start();
-    EXPECT_EQ(Form1->ComboBox3->currentIndex(), 11);
-    EXPECT_EQ(Form1->AsynComm321->DeviceName(), "\\\\.\\COM12");
-    EXPECT_TRUE(Form1->AsynComm321->IsOpen());
+    EXPECT_EQ(startWindow->PortChoice->currentIndex(), 11);
+    EXPECT_EQ(startWindow->SerialPort->DeviceName(), "\\\\.\\COM12");
+    EXPECT_TRUE(startWindow->SerialPort->IsOpen());
     EXPECT_TRUE(identify());
 }
 
@@ -137,7 +138,7 @@ TEST_F(StartWindowFixture, RallyModeSearchesAt4800Baud) {
     linkModule(1);
     setting("mode", "RALLY");
     start();
-    EXPECT_EQ(Form1->AsynComm321->BaudRate(), cbr4800);
+    EXPECT_EQ(startWindow->SerialPort->BaudRate(), cbr4800);
     EXPECT_EQ(lineBaud(), 4800);
     EXPECT_TRUE(identify());
 }
@@ -147,33 +148,33 @@ TEST_F(StartWindowFixture, Code71IsOnlyTakenWithTheAllFilter) {
     module.withModule([](sim::ModuleSim& m) { m.setTypeCode(71); });
     start();
     EXPECT_FALSE(identify());
-    EXPECT_EQ(Form1->Search.ModuleCode, 71);
+    EXPECT_EQ(startWindow->Search.ModuleCode, 71);
     DestroyForms();
 
     setting("Device", "ALL");
     start();
     ASSERT_TRUE(identify());
-    EXPECT_EQ(Form1->Search.ModuleCode, 72);
-    EXPECT_EQ(Form1->Label10->text(), "Other module!");
+    EXPECT_EQ(startWindow->Search.ModuleCode, 72);
+    EXPECT_EQ(startWindow->FoundModel->text(), "Other module!");
 }
 
 TEST_F(StartWindowFixture, AutomaticSearchFindsTheModuleOnCom3) {
     deadPorts({1, 2});
     linkModule(3);
     start();
-    EXPECT_FALSE(Form1->AsynComm321->IsOpen());
-    EXPECT_FALSE(Form1->PortStatus->text().isEmpty()) << "the saved port's failure is explained";
-    Form1->Button2Click();
-    EXPECT_FALSE(Form1->Button2->isEnabled());
+    EXPECT_FALSE(startWindow->SerialPort->IsOpen());
+    EXPECT_FALSE(startWindow->PortStatus->text().isEmpty()) << "the saved port's failure is explained";
+    startWindow->AutoSearchClick();
+    EXPECT_FALSE(startWindow->AutoSearchButton->isEnabled());
     // Three ticks a port at the least; more only when a busy machine delays an answer.
     for (int i = 0; i < 60 && setting("comport").isEmpty(); ++i)
         tick();
     EXPECT_EQ(setting("comport"), "COM3");
-    EXPECT_EQ(Form1->ComboBox3->currentIndex(), 2);
-    EXPECT_TRUE(Form1->Button2->isEnabled());
+    EXPECT_EQ(startWindow->PortChoice->currentIndex(), 2);
+    EXPECT_TRUE(startWindow->AutoSearchButton->isEnabled());
     // Probing restarts on the port found.
     EXPECT_TRUE(identify());
-    EXPECT_EQ(Form1->AsynComm321->DeviceName(), "COM3");
+    EXPECT_EQ(startWindow->SerialPort->DeviceName(), "COM3");
 }
 
 TEST_F(StartWindowFixture, ImplausibleCodesDoNotCountDuringTheSearch) {
@@ -182,12 +183,12 @@ TEST_F(StartWindowFixture, ImplausibleCodesDoNotCountDuringTheSearch) {
         linkModule(1);
         module.withModule([code](sim::ModuleSim& m) { m.setTypeCode(code); });
         start();
-        Form1->Button2Click();
+        startWindow->AutoSearchClick();
         ticks(2); // COM1: open, probe
-        EXPECT_EQ(Form1->Search.ReplyDelay, 3) << "the module answered";
+        EXPECT_EQ(startWindow->Search.ReplyDelay, 3) << "the module answered";
         ticks(4); // three silent ticks, then close and judge
-        EXPECT_FALSE(Form1->Search.PortFound);
-        EXPECT_EQ(Form1->Search.PortNumber, 2);
+        EXPECT_FALSE(startWindow->Search.PortFound);
+        EXPECT_EQ(startWindow->Search.PortNumber, 2);
         EXPECT_EQ(setting("comport"), "");
         DestroyForms();
     }
@@ -196,14 +197,14 @@ TEST_F(StartWindowFixture, ImplausibleCodesDoNotCountDuringTheSearch) {
 TEST_F(StartWindowFixture, TryOutOpensTheK6WindowWithoutAModule) {
     deadPorts({1});
     start();
-    Form1->Button6->click(); // row 2: the line-simulator model
-    EXPECT_TRUE(Form1->ablakSTART->isActive());
-    Form1->ablakSTARTTimer();
-    EXPECT_TRUE(K6Form1->isVisible());
-    EXPECT_FALSE(Form1->isVisible());
-    EXPECT_EQ(K6Form1->ModuleType, 74);
-    EXPECT_TRUE(K6Form1->DemoMode);
-    EXPECT_EQ(K6Form1->StatusPanel(1), "Varnet GSM");
+    startWindow->LineTryOutButton->click(); // row 2: the line-simulator model
+    EXPECT_TRUE(startWindow->HandOverTimer->isActive());
+    startWindow->HandOverTick();
+    EXPECT_TRUE(configWindow->isVisible());
+    EXPECT_FALSE(startWindow->isVisible());
+    EXPECT_EQ(configWindow->ModuleType, 74);
+    EXPECT_TRUE(configWindow->DemoMode);
+    EXPECT_EQ(configWindow->StatusPanel(1), "Varnet GSM");
     struct Page {
         const char* name;
         bool visible;
@@ -211,9 +212,9 @@ TEST_F(StartWindowFixture, TryOutOpensTheK6WindowWithoutAModule) {
     for (const Page& p : {Page{"TabSheet21", true}, Page{"TabSheet25", true}, Page{"TabSheet11", true},
                           Page{"TabSheet4", false}, Page{"TabSheet9", false}, Page{"TabSheet16", false},
                           Page{"TabSheet20", false}, Page{"TabSheet22", true}, Page{"TabSheet1", true}}) {
-        EXPECT_EQ(K6Form1->IsPageVisible(p.name), p.visible) << p.name;
+        EXPECT_EQ(configWindow->IsPageVisible(p.name), p.visible) << p.name;
     }
-    EXPECT_FALSE(K6Form2->findChild<QWidget*>("Edit3")->isVisibleTo(K6Form2));
+    EXPECT_FALSE(statusWindow->findChild<QWidget*>("Edit3")->isVisibleTo(statusWindow));
 }
 
 TEST_F(StartWindowFixture, DoorPhoneIsHandedOverAsType72AndThePortIsReleasedClosed) {
@@ -221,20 +222,20 @@ TEST_F(StartWindowFixture, DoorPhoneIsHandedOverAsType72AndThePortIsReleasedClos
     module.withModule([](sim::ModuleSim& m) { m.setTypeCode(75); });
     start();
     ASSERT_TRUE(identify());
-    EXPECT_EQ(Form1->Label10->text(), "Portun");
-    Form1->Button5->click();
-    EXPECT_FALSE(Form1->AsynComm321->IsOpen()) << "Indít closes the port";
-    EXPECT_FALSE(Form1->Button5->isEnabled());
-    Form1->ablakSTARTTimer();
-    EXPECT_TRUE(DPhone1->isVisible());
-    EXPECT_FALSE(K6Form1->isVisible());
-    EXPECT_EQ(K6Form1->ModuleType, 72);
-    EXPECT_EQ(Form1->Search.SearchState, DeviceSearch::Stopped);
-    EXPECT_FALSE(Form1->Search.PortReleased);
+    EXPECT_EQ(startWindow->FoundModel->text(), "Portun");
+    startWindow->StartButton->click();
+    EXPECT_FALSE(startWindow->SerialPort->IsOpen()) << "Indít closes the port";
+    EXPECT_FALSE(startWindow->StartButton->isEnabled());
+    startWindow->HandOverTick();
+    EXPECT_TRUE(doorPhoneWindow->isVisible());
+    EXPECT_FALSE(configWindow->isVisible());
+    EXPECT_EQ(configWindow->ModuleType, 72);
+    EXPECT_EQ(startWindow->Search.SearchState, DeviceSearch::Stopped);
+    EXPECT_FALSE(startWindow->Search.PortReleased);
 
-    Form1->adasTimer();
-    EXPECT_TRUE(Form1->Search.PortReleased);
-    EXPECT_FALSE(Form1->AsynComm321->IsOpen());
+    startWindow->SendTick();
+    EXPECT_TRUE(startWindow->Search.PortReleased);
+    EXPECT_FALSE(startWindow->SerialPort->IsOpen());
     // Another window can now take the port.
     TAsynComm32 k6port;
     k6port.SetDeviceName("COM1");
@@ -246,14 +247,14 @@ TEST_F(StartWindowFixture, ChosenPortIsSavedInTheDeviceNamespaceFormFrom10On) {
     deadPorts({1});
     start();
     for (int position : {8, 11}) {
-        Form1->ComboBox3->setCurrentIndex(position);
-        Form1->ComboBox3Change();
+        startWindow->PortChoice->setCurrentIndex(position);
+        startWindow->PortChosen();
         EXPECT_EQ(setting("comport"), position == 8 ? "COM9" : "\\\\.\\COM12");
     }
-    Form1->ComboBox4->setCurrentIndex(3);
-    Form1->ComboBox4Change();
+    startWindow->LanguageChoice->setCurrentIndex(3);
+    startWindow->LanguageChosen();
     EXPECT_EQ(setting("Language"), "3");
-    EXPECT_EQ(Form1->Label10->text(), "");
+    EXPECT_EQ(startWindow->FoundModel->text(), "");
 }
 
 TEST_F(StartWindowFixture, LogoFromTheStartDirectoryOrTheBuiltInOne) {
@@ -263,17 +264,17 @@ TEST_F(StartWindowFixture, LogoFromTheStartDirectoryOrTheBuiltInOne) {
     bad.write("\xff\xd8\xff\xe0 not really a picture");
     bad.close();
     start(); // a corrupt picture neither crashes nor ends the program
-    ASSERT_NE(Form1->Image2->pixmap().isNull(), true);
+    ASSERT_NE(startWindow->Logo->pixmap().isNull(), true);
 }
 
 TEST_F(StartWindowFixture, ClosingTheK6WindowClosesTheStartWindow) {
     deadPorts({1});
     start();
-    Form1->show();
+    startWindow->show();
     bool closed = false;
-    QObject::connect(Form1, &StartWindow::FormClosed, [&] { closed = true; });
-    K6Form1->show();
-    K6Form1->close();
+    QObject::connect(startWindow, &StartWindow::FormClosed, [&] { closed = true; });
+    configWindow->show();
+    configWindow->close();
     EXPECT_TRUE(closed);
-    EXPECT_FALSE(Form1->isVisible());
+    EXPECT_FALSE(startWindow->isVisible());
 }

@@ -87,15 +87,15 @@ struct PulledAdapterWindows : ::testing::Test {
         ASSERT_TRUE(module->lineClosed());
     }
 
-    k6link::Engine& engine() { return K6Form1->Engine(); }
-    TAsynComm32& k6Port() { return *K6Form1->AsynComm321; }
+    k6link::Engine& engine() { return configWindow->Engine(); }
+    TAsynComm32& k6Port() { return *configWindow->SerialPort; }
 
     // Found by the start window, handed over, the version query answered.
     void connect() {
         test::CreateFormsWithTimersHeld();
         ASSERT_TRUE(test::HandOverFoundModule(*module));
-        K6Form1->FormActivate();
-        Form1->adasTimer();
+        configWindow->Activate();
+        startWindow->SendTick();
         ASSERT_TRUE(runUntil([&] { return engine().OpState == 0; }));
     }
     // What is on its way arrives and the windows' ports hand it over (pty_quiet.h).
@@ -103,14 +103,14 @@ struct PulledAdapterWindows : ::testing::Test {
     // Ticks the engine as its timer would until `done`, each tick once the line is quiet.
     template <typename Pred> bool runUntil(Pred done, int ticks = 600) {
         bool settled = true;
-        const bool reached = test::TickWindowUntil(*module, *K6Form1, done, ticks, &settled);
+        const bool reached = test::TickWindowUntil(*module, *configWindow, done, ticks, &settled);
         EXPECT_TRUE(settled) << "the line did not become quiet";
         return reached;
     }
     void k6Ticks(int n) {
         for (int i = 0; i < n; ++i) {
             settle();
-            K6Form1->adasTimer();
+            configWindow->EngineTick();
         }
         settle();
     }
@@ -131,7 +131,7 @@ struct PulledAdapterWindows : ::testing::Test {
     // The start window's send tick, with the module's answer to a probe let in before the next.
     void startTick() {
         settle();
-        Form1->adasTimer();
+        startWindow->SendTick();
         settle();
     }
 };
@@ -159,37 +159,37 @@ TEST_F(PulledAdapterWindows, K6WindowTransferCutOffShowsThePortLostAndTheNextRea
         connect();
         module->setFault(sim::Fault::Vanish, 3);
         if (c.op == Op::Read)
-            K6Form1->BitBtn2Click();
+            configWindow->ReadClick();
         else
-            K6Form1->BitBtn1Click();
+            configWindow->SendClick();
         // After the click: a send builds the image from the pages first. Nothing has gone out yet.
         const k6link::ConfigImageType before = engine().ConfigImage;
-        EXPECT_TRUE(K6Form1->kijelzo->isVisible());
-        EXPECT_FALSE(K6Form1->BitBtn1->isEnabled());
-        EXPECT_FALSE(K6Form1->BitBtn2->isEnabled());
+        EXPECT_TRUE(configWindow->TransferProgress->isVisible());
+        EXPECT_FALSE(configWindow->SendButton->isEnabled());
+        EXPECT_FALSE(configWindow->ReadButton->isEnabled());
         ASSERT_TRUE(runUntil([&] { return k6Port().Lost(); }));
-        K6Form1->adasTimer();
+        configWindow->EngineTick();
         EXPECT_EQ(engine().OpState, 0);
-        EXPECT_EQ(K6Form1->StatusPanel(3), c.lost);
-        EXPECT_FALSE(K6Form1->kijelzo->isVisible());
-        EXPECT_TRUE(K6Form1->BitBtn1->isEnabled()) << "Elküldés";
-        EXPECT_TRUE(K6Form1->BitBtn2->isEnabled()) << "Olvasás";
+        EXPECT_EQ(configWindow->StatusPanel(3), c.lost);
+        EXPECT_FALSE(configWindow->TransferProgress->isVisible());
+        EXPECT_TRUE(configWindow->SendButton->isEnabled()) << "Elküldés";
+        EXPECT_TRUE(configWindow->ReadButton->isEnabled()) << "Olvasás";
         EXPECT_FALSE(k6Port().IsOpen());
         EXPECT_TRUE(engine().ConfigImage == before);
         EXPECT_TRUE(shown.empty()) << "no message box for a pulled adapter";
 
         // Away for a while: the window stays as it is.
         k6Ticks(20);
-        EXPECT_EQ(K6Form1->StatusPanel(3), c.lost);
+        EXPECT_EQ(configWindow->StatusPanel(3), c.lost);
         EXPECT_FALSE(k6Port().IsOpen());
 
         // Plugged back in: a read works at once.
         plugIn(72, 2);
-        K6Form1->BitBtn2Click();
+        configWindow->ReadClick();
         ASSERT_TRUE(runUntil([&] { return engine().OpState == 0; }));
-        EXPECT_EQ(K6Form1->StatusPanel(3), K6Form1->Transfer().Texts.ReadDone);
-        EXPECT_FALSE(K6Form1->kijelzo->isVisible());
-        EXPECT_TRUE(K6Form1->BitBtn2->isEnabled());
+        EXPECT_EQ(configWindow->StatusPanel(3), configWindow->Transfer().Texts.ReadDone);
+        EXPECT_FALSE(configWindow->TransferProgress->isVisible());
+        EXPECT_TRUE(configWindow->ReadButton->isEnabled());
         EXPECT_TRUE(imageHoldsModule());
         DestroyForms();
     }
@@ -201,74 +201,77 @@ TEST_F(PulledAdapterWindows, K6WindowPulledDuringTheVersionQueryOffersTheTransfe
     test::CreateFormsWithTimersHeld();
     ASSERT_TRUE(test::HandOverFoundModule(*module));
     module->setFault(sim::Fault::Vanish, 0); // the version query is the next command
-    K6Form1->FormActivate();
-    Form1->adasTimer();
+    configWindow->Activate();
+    startWindow->SendTick();
     ASSERT_TRUE(runUntil([&] { return k6Port().Lost(); }));
-    K6Form1->adasTimer();
-    EXPECT_EQ(K6Form1->StatusPanel(3), "COM port lost");
+    configWindow->EngineTick();
+    EXPECT_EQ(configWindow->StatusPanel(3), "COM port lost");
     EXPECT_FALSE(k6Port().IsOpen());
-    EXPECT_FALSE(K6Form1->BitBtn2->isEnabled()) << "the version is not known yet";
+    EXPECT_FALSE(configWindow->ReadButton->isEnabled()) << "the version is not known yet";
     k6Ticks(30);
-    EXPECT_EQ(K6Form1->StatusPanel(3), "COM port lost");
+    EXPECT_EQ(configWindow->StatusPanel(3), "COM port lost");
 
     plugIn(72, 2);
     ASSERT_TRUE(runUntil([&] { return engine().OpState == 0; }));
-    EXPECT_EQ(K6Form1->StatusPanel(2), "Sw: 8.4");
-    EXPECT_TRUE(K6Form1->BitBtn1->isEnabled());
-    EXPECT_TRUE(K6Form1->BitBtn2->isEnabled());
-    K6Form1->BitBtn2Click();
+    EXPECT_EQ(configWindow->StatusPanel(2), "Sw: 8.4");
+    EXPECT_TRUE(configWindow->SendButton->isEnabled());
+    EXPECT_TRUE(configWindow->ReadButton->isEnabled());
+    configWindow->ReadClick();
     ASSERT_TRUE(runUntil([&] { return engine().OpState == 0; }));
-    EXPECT_EQ(K6Form1->StatusPanel(3), K6Form1->Transfer().Texts.ReadDone);
+    EXPECT_EQ(configWindow->StatusPanel(3), configWindow->Transfer().Texts.ReadDone);
     EXPECT_TRUE(imageHoldsModule());
 }
 
 TEST_F(PulledAdapterWindows, StartWindowWithdrawsThePulledModuleAndIdentifiesTheNextOne) {
     plugIn(72, 1);
     test::CreateFormsWithTimersHeld();
-    Form1->FormActivate();
+    startWindow->Activate();
     // The first start's language, English, applied by the K6 window's language timer.
-    ASSERT_TRUE(K6Form1->Language->isActive());
-    ASSERT_TRUE(waitFor([] { return !K6Form1->Language->isActive(); }, 3000));
-    for (int i = 0; i < 12 && !Form1->Button5->isEnabled(); ++i)
+    ASSERT_TRUE(configWindow->Language->isActive());
+    ASSERT_TRUE(waitFor([] { return !configWindow->Language->isActive(); }, 3000));
+    for (int i = 0; i < 12 && !startWindow->StartButton->isEnabled(); ++i)
         startTick();
-    ASSERT_TRUE(Form1->Button5->isEnabled());
-    EXPECT_EQ(Form1->Label10->text(), "Telgor GSM");
+    ASSERT_TRUE(startWindow->StartButton->isEnabled());
+    EXPECT_EQ(startWindow->FoundModel->text(), "Telgor GSM");
 
     pull();
-    for (int i = 0; i < 5 && Form1->Button5->isEnabled(); ++i)
+    for (int i = 0; i < 5 && startWindow->StartButton->isEnabled(); ++i)
         startTick();
-    EXPECT_FALSE(Form1->Button5->isEnabled());
-    EXPECT_NE(Form1->Label10->text(), "Telgor GSM");
-    EXPECT_EQ(Form1->Search.ModuleCode, 0);
-    EXPECT_TRUE(Form1->Kereso->isActive()) << "the indicator runs again";
-    for (QPushButton* b : {Form1->Button4, Form1->Button6, Form1->Button7, Form1->Button8})
+    EXPECT_FALSE(startWindow->StartButton->isEnabled());
+    EXPECT_NE(startWindow->FoundModel->text(), "Telgor GSM");
+    EXPECT_EQ(startWindow->Search.ModuleCode, 0);
+    EXPECT_TRUE(startWindow->IndicatorTimer->isActive()) << "the indicator runs again";
+    for (QPushButton* b : {startWindow->ProTryOutButton, startWindow->LineTryOutButton,
+                           startWindow->MiniTryOutButton, startWindow->DoorTryOutButton})
         EXPECT_TRUE(b->isEnabled()) << "try-out is offered again";
     const QString lost = QStringLiteral("COM port lost, waiting for the adapter to come back.");
-    EXPECT_TRUE(Form1->PortStatus->text().startsWith("COM1")) << Form1->PortStatus->text().toStdString();
-    EXPECT_TRUE(Form1->PortStatus->text().endsWith(lost)) << Form1->PortStatus->text().toStdString();
+    EXPECT_TRUE(startWindow->PortStatus->text().startsWith("COM1"))
+        << startWindow->PortStatus->text().toStdString();
+    EXPECT_TRUE(startWindow->PortStatus->text().endsWith(lost))
+        << startWindow->PortStatus->text().toStdString();
 
     // Away: the reopen keeps failing and the hint stays.
     for (int i = 0; i < 3 * DeviceSearch::kReopenTicks; ++i)
         startTick();
-    EXPECT_FALSE(Form1->AsynComm321->IsOpen());
-    EXPECT_TRUE(Form1->PortStatus->text().endsWith(lost));
-    EXPECT_FALSE(Form1->Button5->isEnabled());
+    EXPECT_FALSE(startWindow->SerialPort->IsOpen());
+    EXPECT_TRUE(startWindow->PortStatus->text().endsWith(lost));
+    EXPECT_FALSE(startWindow->StartButton->isEnabled());
 
     // Another model plugged in under the same name.
     plugIn(74, 2);
-    for (int i = 0; i < 40 && !Form1->Button5->isEnabled(); ++i)
+    for (int i = 0; i < 40 && !startWindow->StartButton->isEnabled(); ++i)
         startTick();
-    ASSERT_TRUE(Form1->Button5->isEnabled());
-    EXPECT_EQ(Form1->Search.ModuleCode, 74);
-    EXPECT_EQ(Form1->Label10->text(), "Varnet GSM");
-    EXPECT_TRUE(Form1->PortStatus->text().isEmpty());
-    EXPECT_FALSE(Form1->Kereso->isActive());
+    ASSERT_TRUE(startWindow->StartButton->isEnabled());
+    EXPECT_EQ(startWindow->Search.ModuleCode, 74);
+    EXPECT_EQ(startWindow->FoundModel->text(), "Varnet GSM");
+    EXPECT_TRUE(startWindow->PortStatus->text().isEmpty());
+    EXPECT_FALSE(startWindow->IndicatorTimer->isActive());
 
     // And it is handed over as any module found.
-    Form1->Button5->click();
-    Form1->ablakSTARTTimer();
-    EXPECT_TRUE(K6Form1->isVisible());
-    EXPECT_EQ(K6Form1->ModuleType, 74);
+    startWindow->StartButton->click();
+    startWindow->HandOverTick();
+    EXPECT_TRUE(configWindow->isVisible());
+    EXPECT_EQ(configWindow->ModuleType, 74);
 }
 
 TEST_F(PulledAdapterWindows, StatusWindowPollsAgainByItselfOnceTheAdapterIsBack) {
@@ -279,34 +282,34 @@ TEST_F(PulledAdapterWindows, StatusWindowPollsAgainByItselfOnceTheAdapterIsBack)
         std::copy(s.begin(), s.end(), m.status().registers.begin());
     });
     connect();
-    k6link::StatusPoll& poll = K6Form1->Status->Poll();
+    k6link::StatusPoll& poll = configWindow->Status->Poll();
     const k6link::ConfigImageType before = engine().ConfigImage;
 
-    K6Form1->MenuItem(QStringLiteral("Modulllapotmegjelentse1"))->trigger();
-    ASSERT_TRUE(K6Form2->isVisible());
-    waitFor([&] { return K6Form2->isActiveWindow(); }, 1000);
-    K6Form2->FormActivate();
-    K6Form2->Timer1->stop();
+    configWindow->MenuItem(QStringLiteral("Modulllapotmegjelentse1"))->trigger();
+    ASSERT_TRUE(statusWindow->isVisible());
+    waitFor([&] { return statusWindow->isActiveWindow(); }, 1000);
+    statusWindow->Activate();
+    statusWindow->PollTimer->stop();
     ASSERT_EQ(engine().OpState, k6state::StatusPollState);
     ASSERT_TRUE(runUntil([&] { return poll.ConnectCount > 0; }));
-    K6Form2->Timer1Timer();
-    EXPECT_EQ(K6Form2->StatusPanel(1), "COM OK");
-    EXPECT_EQ(K6Form2->Gauge1->value(), 5);
+    statusWindow->PollTick();
+    EXPECT_EQ(statusWindow->StatusPanel(1), "COM OK");
+    EXPECT_EQ(statusWindow->SignalGauge->value(), 5);
 
     pull();
     ASSERT_TRUE(runUntil([&] { return engine().OpState == 0; }));
-    EXPECT_EQ(K6Form1->StatusPanel(3), "COM port elveszett");
+    EXPECT_EQ(configWindow->StatusPanel(3), "COM port elveszett");
     EXPECT_FALSE(k6Port().IsOpen());
 
     // Away: the window's second timer starts the poll again; it waits for the port and says so.
     for (int i = 0; i < 4; ++i) {
-        K6Form2->Timer1Timer();
+        statusWindow->PollTick();
         k6Ticks(10);
     }
     EXPECT_EQ(engine().OpState, k6state::StatusPollState);
     EXPECT_FALSE(k6Port().IsOpen());
-    EXPECT_EQ(K6Form2->StatusPanel(1), "COM ERROR");
-    EXPECT_TRUE(K6Form2->StatusBarRed());
+    EXPECT_EQ(statusWindow->StatusPanel(1), "COM ERROR");
+    EXPECT_TRUE(statusWindow->StatusBarRed());
 
     // Back, with other readings: the window refreshes without the technician doing anything.
     plugIn(72, 2);
@@ -316,13 +319,13 @@ TEST_F(PulledAdapterWindows, StatusWindowPollsAgainByItselfOnceTheAdapterIsBack)
     });
     const int passes = poll.ConnectCount;
     ASSERT_TRUE(runUntil([&] { return poll.ConnectCount > passes; }));
-    K6Form2->Timer1Timer();
-    EXPECT_EQ(K6Form2->StatusPanel(1), "COM OK");
-    EXPECT_FALSE(K6Form2->StatusBarRed());
-    EXPECT_EQ(K6Form2->Gauge1->value(), 21);
+    statusWindow->PollTick();
+    EXPECT_EQ(statusWindow->StatusPanel(1), "COM OK");
+    EXPECT_FALSE(statusWindow->StatusBarRed());
+    EXPECT_EQ(statusWindow->SignalGauge->value(), 21);
 
     // Closing puts back the image bytes the poll used, also those of the pass cut off.
-    K6Form2->close();
+    statusWindow->close();
     EXPECT_EQ(engine().OpState, 0);
     EXPECT_TRUE(engine().ConfigImage == before);
 }
@@ -330,27 +333,27 @@ TEST_F(PulledAdapterWindows, StatusWindowPollsAgainByItselfOnceTheAdapterIsBack)
 TEST_F(PulledAdapterWindows, StatusWindowInTryOutIsNotStartedAgainEachSecond) {
     plugIn(72, 1);
     test::CreateFormsWithTimersHeld();
-    Form1->FormActivate();
-    Form1->Button4->click(); // try-out
-    Form1->ablakSTARTTimer();
-    ASSERT_TRUE(K6Form1->DemoMode);
-    K6Form1->FormActivate();
-    Form1->adasTimer();
-    K6Form1->adasTimer();
-    QAction* item = K6Form1->MenuItem(QStringLiteral("Modulllapotmegjelentse1"));
+    startWindow->Activate();
+    startWindow->ProTryOutButton->click(); // try-out
+    startWindow->HandOverTick();
+    ASSERT_TRUE(configWindow->DemoMode);
+    configWindow->Activate();
+    startWindow->SendTick();
+    configWindow->EngineTick();
+    QAction* item = configWindow->MenuItem(QStringLiteral("Modulllapotmegjelentse1"));
     ASSERT_TRUE(item->isEnabled()) << "the status window opens in try-out";
     item->trigger();
-    ASSERT_TRUE(K6Form2->isVisible());
-    waitFor([&] { return K6Form2->isActiveWindow(); }, 1000);
-    K6Form2->FormActivate();
-    K6Form2->Timer1->stop();
+    ASSERT_TRUE(statusWindow->isVisible());
+    waitFor([&] { return statusWindow->isActiveWindow(); }, 1000);
+    statusWindow->Activate();
+    statusWindow->PollTimer->stop();
     for (int i = 0; i < 200 && engine().OpState != 0; ++i)
-        K6Form1->adasTimer();
+        configWindow->EngineTick();
     ASSERT_EQ(engine().OpState, 0) << "try-out ends the poll when its command is due";
     for (int i = 0; i < 3; ++i) {
-        K6Form2->Timer1Timer();
+        statusWindow->PollTick();
         EXPECT_EQ(engine().OpState, 0);
-        K6Form1->adasTimer();
+        configWindow->EngineTick();
     }
     test::pumpFor(30);
     EXPECT_TRUE(module->receivedBytes().empty());

@@ -90,16 +90,16 @@ struct VoiceWindowTest : test::SimWindowFixture {
         module.setMemoryWriteSilence(std::chrono::milliseconds(100));
     }
 
-    K6VoiceSide& voice() { return *K6Form1->Voice; }
-    QLineEdit* edit(const char* name) { return K6Form1->findChild<QLineEdit*>(name); }
-    QPushButton* button(const char* name) { return K6Form1->findChild<QPushButton*>(name); }
-    QToolButton* player(const char* name) { return K6Form1->findChild<QToolButton*>(name); }
+    K6VoiceSide& voice() { return *configWindow->Voice; }
+    QLineEdit* edit(const char* name) { return configWindow->findChild<QLineEdit*>(name); }
+    QPushButton* button(const char* name) { return configWindow->findChild<QPushButton*>(name); }
+    QToolButton* player(const char* name) { return configWindow->findChild<QToolButton*>(name); }
     QString inStart(const QString& name) const { return QDir(startDir.path()).filePath(name); }
 
     // Windows created with every timer held by the test, the fake sound device in place.
     void prepare(bool canPlay, bool canRecord) {
         test::CreateFormsWithTimersHeld();
-        K6Form1->EnsurePages();
+        configWindow->EnsurePages();
         auto fake = std::make_unique<FakeAudio>(canPlay, canRecord);
         audio = fake.get();
         voice().SetAudio(std::move(fake));
@@ -107,7 +107,7 @@ struct VoiceWindowTest : test::SimWindowFixture {
     // The windows prepared and the start window activated.
     void start(bool canPlay = true, bool canRecord = true) {
         prepare(canPlay, canRecord);
-        Form1->FormActivate();
+        startWindow->Activate();
     }
     // The module on COM1, handed over with "Indít", the first version query done, the voice page
     // showing.
@@ -115,10 +115,10 @@ struct VoiceWindowTest : test::SimWindowFixture {
         ASSERT_TRUE(module.linkAs(ports.path().toStdString(), 1)) << module.error();
         prepare(false, false);
         ASSERT_TRUE(test::HandOverFoundModule(module));
-        K6Form1->FormActivate();
-        Form1->adasTimer();
+        configWindow->Activate();
+        startWindow->SendTick();
         ASSERT_TRUE(runToIdle());
-        K6Form1->PageControl1->setCurrentWidget(K6Form1->Page("TabSheet22"));
+        configWindow->PageTabs->setCurrentWidget(configWindow->Page("TabSheet22"));
     }
     QByteArray memory(std::uint32_t page, int length) {
         QByteArray out;
@@ -143,8 +143,8 @@ TEST_F(VoiceWindowTest, Input1UploadsItsSamplesIntoTheModulesPagesWithoutASoundD
     edit("Edit9")->setText(file);
     const auto before = module.receivedBytes().size();
     button("BitBtn13")->click();
-    EXPECT_FALSE(voice().Gauge1->isHidden());
-    EXPECT_EQ(voice().Gauge1->maximum(), 1);
+    EXPECT_FALSE(voice().UploadProgress->isHidden());
+    EXPECT_EQ(voice().UploadProgress->maximum(), 1);
     ASSERT_TRUE(runToIdle());
 
     const auto rx = module.receivedBytes();
@@ -156,7 +156,7 @@ TEST_F(VoiceWindowTest, Input1UploadsItsSamplesIntoTheModulesPagesWithoutASoundD
     EXPECT_EQ(memory(0x300, 256), first);
     EXPECT_EQ(memory(0x301, 44), samples.mid(256));
     EXPECT_EQ(memory(0x301, 256).mid(44), QByteArray(212, static_cast<char>(0xFF)));
-    EXPECT_TRUE(voice().Gauge1->isHidden());
+    EXPECT_TRUE(voice().UploadProgress->isHidden());
     EXPECT_TRUE(shown.empty());
     EXPECT_FALSE(player("MediaPlayer2Play")->isEnabled());
     EXPECT_EQ(player("MediaPlayer2Record")->toolTip(), voice().Texts.NoInput);
@@ -174,8 +174,8 @@ TEST_F(VoiceWindowTest, Input1UploadsItsSamplesIntoTheModulesPagesWithoutASoundD
 TEST_F(VoiceWindowTest, DeveloperDtmfUploadReadsItsFixedFileAndIsAcknowledgedFromE0) {
     WriteSetting(kKey, QStringLiteral("mode"), QStringLiteral("7302518"));
     connect();
-    EXPECT_TRUE(button("Button18")->isVisibleTo(K6Form1));
-    EXPECT_TRUE(button("Button7")->isVisibleTo(K6Form1));
+    EXPECT_TRUE(button("Button18")->isVisibleTo(configWindow));
+    EXPECT_TRUE(button("Button7")->isVisibleTo(configWindow));
     ASSERT_TRUE(QDir(startDir.path()).mkpath("temp"));
     ASSERT_TRUE(WriteBytes(inStart("temp/dtmf.wav"), CanonicalWav(Counting(600, 1))));
     button("Button18")->click();
@@ -213,14 +213,14 @@ TEST_F(VoiceWindowTest, LeavingThePageAbandonsTheUpload) {
     edit("Edit15")->setText(file);
     button("BitBtn10")->click();
     for (int i = 0; i < 3; ++i)
-        K6Form1->adasTimer();
+        configWindow->EngineTick();
     ASSERT_EQ(engine().OpState, 1000);
-    K6Form1->PageControl1->setCurrentIndex(0);
+    configWindow->PageTabs->setCurrentIndex(0);
     EXPECT_EQ(engine().OpState, 0);
-    EXPECT_TRUE(voice().Gauge1->isHidden());
+    EXPECT_TRUE(voice().UploadProgress->isHidden());
     const auto sent = module.receivedBytes().size();
     for (int i = 0; i < 100; ++i)
-        K6Form1->adasTimer();
+        configWindow->EngineTick();
     test::pumpFor(20);
     EXPECT_EQ(module.receivedBytes().size(), sent);
 }
@@ -253,24 +253,24 @@ TEST_F(VoiceWindowTest, RecordingCountsDownThenSavesTheRowsFileAndEnablesThePlay
     start();
     EXPECT_TRUE(player("MediaPlayer1Record")->isEnabled());
     EXPECT_TRUE(player("MediaPlayer1Record")->toolTip().isEmpty());
-    voice().MediaPlayer1Click(0, Button::Record);
+    voice().PlayerClick(0, Button::Record);
     EXPECT_TRUE(audio->recording);
-    EXPECT_EQ(voice().Label166->text(), "16");
-    EXPECT_FALSE(voice().Label166->isHidden());
-    EXPECT_TRUE(voice().Timer5->isActive());
-    EXPECT_EQ(voice().Timer5->interval(), 1000);
+    EXPECT_EQ(voice().RecordingCountdown->text(), "16");
+    EXPECT_FALSE(voice().RecordingCountdown->isHidden());
+    EXPECT_TRUE(voice().RecordingTimer->isActive());
+    EXPECT_EQ(voice().RecordingTimer->interval(), 1000);
     for (int row = 1; row < k6media::kMessageSlots; ++row)
         EXPECT_FALSE(voice().Players[static_cast<std::size_t>(row)]->isEnabled()) << row;
     EXPECT_TRUE(voice().Players[0]->isEnabled());
 
     for (int i = 0; i < 15; ++i)
-        voice().Timer5Timer();
-    EXPECT_EQ(voice().Label166->text(), "1");
+        voice().RecordingTick();
+    EXPECT_EQ(voice().RecordingCountdown->text(), "1");
     EXPECT_TRUE(audio->recording) << "sixteen seconds in all";
-    voice().Timer5Timer();
+    voice().RecordingTick();
     EXPECT_FALSE(audio->recording);
-    EXPECT_FALSE(voice().Timer5->isActive());
-    EXPECT_TRUE(voice().Label166->isHidden());
+    EXPECT_FALSE(voice().RecordingTimer->isActive());
+    EXPECT_TRUE(voice().RecordingCountdown->isHidden());
     EXPECT_EQ(edit("Edit16")->text(), "Internal");
     for (QWidget* p : voice().Players)
         EXPECT_TRUE(p->isEnabled());
@@ -285,12 +285,12 @@ TEST_F(VoiceWindowTest, RecordingCountsDownThenSavesTheRowsFileAndEnablesThePlay
 TEST_F(VoiceWindowTest, StopEndsTheRecordingOfItsRowOnlyAndPlaybackChangesNoRow) {
     start();
     edit("Edit13")->setText("chosen.wav");
-    voice().MediaPlayer1Click(1, Button::Record);
-    EXPECT_EQ(voice().Label166->text(), "8");
-    voice().Timer5Timer();
-    voice().MediaPlayer1Click(1, Button::Stop);
-    EXPECT_FALSE(voice().Timer5->isActive());
-    EXPECT_TRUE(voice().Label166->isHidden());
+    voice().PlayerClick(1, Button::Record);
+    EXPECT_EQ(voice().RecordingCountdown->text(), "8");
+    voice().RecordingTick();
+    voice().PlayerClick(1, Button::Stop);
+    EXPECT_FALSE(voice().RecordingTimer->isActive());
+    EXPECT_TRUE(voice().RecordingCountdown->isHidden());
     EXPECT_EQ(edit("Edit9")->text(), "Internal");
     EXPECT_EQ(edit("Edit13")->text(), "chosen.wav");
     EXPECT_TRUE(QFile::exists(inStart("sound2.wav")));
@@ -300,9 +300,9 @@ TEST_F(VoiceWindowTest, StopEndsTheRecordingOfItsRowOnlyAndPlaybackChangesNoRow)
     const QString chosen = inStart("mine.wav");
     ASSERT_TRUE(WriteBytes(chosen, CanonicalWav(Counting(300))));
     edit("Edit16")->setText(chosen);
-    voice().MediaPlayer1Click(0, Button::Play);
-    voice().MediaPlayer1Click(0, Button::Stop);
-    voice().MediaPlayer1Click(1, Button::Play);
+    voice().PlayerClick(0, Button::Play);
+    voice().PlayerClick(0, Button::Stop);
+    voice().PlayerClick(1, Button::Play);
     EXPECT_FALSE(voice().Players[0]->isEnabled());
     audio->Finish();
     EXPECT_TRUE(voice().Players[0]->isEnabled()) << "the players come back when the sound ends";

@@ -110,8 +110,8 @@ void K6Pages::connectHandlers() {
         watch.onValue(QString::fromLatin1(o.unit), [this, output] { SecMinClick(output); });
         watch.onValue(QString::fromLatin1(o.spin), [this, output] { SpinKIChange(output); });
     }
-    watch.onValue(QStringLiteral("Edit12"), [this] { Edit12Change(); });
-    Edit12Change();
+    watch.onValue(QStringLiteral("Edit12"), [this] { SmsHeaderChange(); });
+    SmsHeaderChange();
 
     for (const char* name : AccentWarnedEditors()) {
         const QString editor = QString::fromLatin1(name);
@@ -119,17 +119,17 @@ void K6Pages::connectHandlers() {
             connect(edit, &QLineEdit::textEdited, this, [this, editor] { SmsTextChange(editor); });
     }
 
-    PopupMenu1 = new QMenu(pageControl_);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PhoneMenu = new QMenu(pageControl_);
+    PhoneMenu->setObjectName(QStringLiteral("PopupMenu1"));
     const struct {
         const char* name;
         const char* caption;
         void (K6Pages::*handler)();
-    } items[] = {{"Delete1", "Delete", &K6Pages::Delete1Click},
-                 {"N36301", "+3630", &K6Pages::N36301Click},
-                 {"N36201", "+3620", &K6Pages::N36201Click}};
+    } items[] = {{"Delete1", "Delete", &K6Pages::PhoneDeleteClick},
+                 {"N36301", "+3630", &K6Pages::Prefix3630Click},
+                 {"N36201", "+3620", &K6Pages::Prefix3620Click}};
     for (const auto& item : items) {
-        QAction* a = PopupMenu1->addAction(QString::fromLatin1(item.caption));
+        QAction* a = PhoneMenu->addAction(QString::fromLatin1(item.caption));
         a->setObjectName(QString::fromLatin1(item.name));
         connect(a, &QAction::triggered, this, item.handler);
     }
@@ -139,8 +139,8 @@ void K6Pages::connectHandlers() {
         if (!edit) continue;
         edit->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(edit, &QWidget::customContextMenuRequested, this, [this, edit, name](const QPoint& at) {
-            PopupMenu1Target = name;
-            PopupMenu1->popup(edit->mapToGlobal(at));
+            PhoneMenuTarget = name;
+            PhoneMenu->popup(edit->mapToGlobal(at));
         });
     }
 
@@ -159,7 +159,7 @@ void K6Pages::connectHandlers() {
                 }
                 if (old && page->isAncestorOf(old) && !pageControl_->isAncestorOf(now) && !otherPageLeft_) {
                     otherPageLeft_ = true;
-                    TabSheet14Exit();
+                    OtherPageExit();
                 }
             });
 }
@@ -210,7 +210,7 @@ void K6Pages::refreshPhoneCaptions(const QString& page) {
                 box->setItemText(i, captions[i]);
 }
 
-void K6Pages::TabSheet14Exit() {
+void K6Pages::OtherPageExit() {
     if (values_.text("Edit1").size() != 4) message(Texts.SecurityCode);
 }
 
@@ -235,7 +235,7 @@ void K6Pages::SpinKIChange(int output) {
     values_.setNumber(o.seconds, values_.index(o.unit) == kMinutes ? shown * 60 : shown);
 }
 
-void K6Pages::Edit12Change() {
+void K6Pages::SmsHeaderChange() {
     const k6config::ControlDef* header = bindings_.def("Edit12");
     if (auto* left = Control<QLabel>(QStringLiteral("Label181")))
         left->setText(QString::number(header->maxLength - values_.text("Edit12").size()));
@@ -252,23 +252,23 @@ void K6Pages::SmsTextChange(const QString& editor) {
 }
 
 void K6Pages::setPopupNumber(const QString& text) {
-    if (!PopupMenu1Target.startsWith(QLatin1String("MaskEdit"))) return;
-    values_.setText(key(PopupMenu1Target), text);
+    if (!PhoneMenuTarget.startsWith(QLatin1String("MaskEdit"))) return;
+    values_.setText(key(PhoneMenuTarget), text);
 }
 
-void K6Pages::Delete1Click() {
+void K6Pages::PhoneDeleteClick() {
     setPopupNumber(QString());
 }
 
-void K6Pages::N36301Click() {
+void K6Pages::Prefix3630Click() {
     setPopupNumber(QStringLiteral("+3630"));
 }
 
-void K6Pages::N36201Click() {
+void K6Pages::Prefix3620Click() {
     setPopupNumber(QStringLiteral("+3620"));
 }
 
-void K6Pages::PageControl1Change() {
+void K6Pages::PageChange() {
     const int index = pageControl_->currentIndex();
     if (index >= kFirstUnusedInput && index <= kLastUnusedInput) pageControl_->setCurrentIndex(0);
 }
@@ -277,9 +277,9 @@ void K6Pages::pageChanged(int index) {
     const int previous = currentPage_;
     currentPage_ = index;
     QWidget* left = pageControl_->widget(previous);
-    if (previous != index && left && left->objectName() == kOtherPage && !otherPageLeft_) TabSheet14Exit();
+    if (previous != index && left && left->objectName() == kOtherPage && !otherPageLeft_) OtherPageExit();
     otherPageLeft_ = false;
-    PageControl1Change();
+    PageChange();
     if (pageControl_->currentIndex() != index) return; // moved on to another page, shown there
     if (QWidget* shown = pageControl_->widget(index)) RunShowHandler(shown->objectName());
 }

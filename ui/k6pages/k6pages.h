@@ -53,34 +53,34 @@ public:
     // has set.
     void RunShowHandler(const QString& page);
     bool HasShowHandler(const QString& page) const;
-    void TabSheet14Show() { RunShowHandler(QStringLiteral("TabSheet14")); }
+    void OtherPageShow() { RunShowHandler(QStringLiteral("TabSheet14")); } // design: TabSheet14Show
     // The focus left "Egyéb": a security code that is not four characters long is reported.
-    void TabSheet14Exit();
+    void OtherPageExit(); // design: TabSheet14Exit
     // The enabled states that follow `control` (ComboBox1Change .. ComboBox6Change, ComboBox9Change,
     // ComboBox10Change, ComboBox13Change, hkompmaxClick, hkompminClick, ComboKi1Change,
     // ComboKi2Change, CheckBox1KI1Click, CheckBox1KI2Click, CheckBox11Click, CheckEgyeb2Click,
     // ComboBox15Change, AUTOOPENClick, AUTOCLOSEClick). Runs on every change of the control's value.
     void ControlChange(const QString& control);
     // The unit selector of output 1 or 2 ("Sec"/"Min") changed.
-    void KI1SECMINClick() { SecMinClick(1); }
-    void KI2SECMINClick() { SecMinClick(2); }
+    void Output1UnitClick() { SecMinClick(1); } // design: KI1SECMINClick
+    void Output2UnitClick() { SecMinClick(2); } // design: KI2SECMINClick
     // The time spin box of output 1 or 2 changed: the time in seconds follows.
-    void SpinKI1Change() { SpinKIChange(1); }
-    void SpinKI2Change() { SpinKIChange(2); }
+    void Output1TimeChange() { SpinKIChange(1); } // design: SpinKI1Change
+    void Output2TimeChange() { SpinKIChange(2); } // design: SpinKI2Change
     // The SMS header changed: Label181 shows the characters left.
-    void Edit12Change();
+    void SmsHeaderChange(); // design: Edit12Change
     // An SMS text editor changed by typing (riasztasChange, riasztas2Change .. riasztas4Change,
     // riasztas9Change .. riasztas11Change, riasztas15Change, Edit8Change, and the editors sharing
     // them): warns of an accented last letter, once per page visit.
     void SmsTextChange(const QString& editor);
     // The phone number pop-up menu PopupMenu1 acts on the number it was opened on.
-    QMenu* PopupMenu1 = nullptr;
-    QString PopupMenu1Target; // "MaskEdit1".."MaskEdit8"
-    void Delete1Click();
-    void N36301Click();
-    void N36201Click();
+    QMenu* PhoneMenu = nullptr; // design: PopupMenu1
+    QString PhoneMenuTarget;    // design: PopupMenu1Target; "MaskEdit1".."MaskEdit8"
+    void PhoneDeleteClick();    // design: Delete1Click
+    void Prefix3630Click();     // design: N36301Click
+    void Prefix3620Click();     // design: N36201Click
     // The page control changed its page: "Be5".."Be8" are never shown.
-    void PageControl1Change();
+    void PageChange(); // design: PageControl1Change
 
     // --- Entry points of the window's activation and of the version reply ------------------------
     // The selections the window puts in place (output modes, source types, input filter,
