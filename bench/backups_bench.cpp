@@ -6,6 +6,7 @@
 #include "k6config/image_diff.h"
 #include "rich_model.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -33,24 +34,43 @@ BENCHMARK(BM_DiffImagesWith100Differences)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
-void BM_BackupSave(benchmark::State& state) {
+// A backup saved after a read, with the pruning that follows it, in a folder that fills up to the
+// 200 kept: of the rich model and of a demo preset (a programmed module as the simulator holds it).
+// "bytes" is the size of one backup on disk.
+void BM_BackupSave(benchmark::State& state, bool demo) {
     QTemporaryDir dir;
-    const ImageContext context{74, QStringLiteral("Telgor GSM")};
-    PageValues v(K6Controls()), door(DoorPhoneControls());
-    makeRich(v);
     ConfigImage image;
-    EncodeConfigImage(image, v, door, context);
     CustomerFields fields;
     fields.fill(QStringLiteral("Ügyfél"));
+    if (demo) {
+        if (!OpenConfigFile(QStringLiteral(DALVEX_DEMO_PRESET), image, fields)) {
+            state.SkipWithError("demo preset missing");
+            return;
+        }
+    } else {
+        const ImageContext context{74, QStringLiteral("Telgor GSM")};
+        PageValues v(K6Controls()), door(DoorPhoneControls());
+        makeRich(v);
+        EncodeConfigImage(image, v, door, context);
+    }
     QDateTime when(QDate(2026, 12, 10), QTime(14, 0, 0));
+    QString saved;
     for (auto _ : state) {
         when = when.addSecs(1);
         benchmark::DoNotOptimize(
-            SaveBackup(dir.path(), QStringLiteral("Varnet GSM"), 84, when, image, fields));
-        PruneBackups(dir.path(), QStringLiteral("Varnet GSM"), kDefaultBackupsKept);
+            SaveBackup(dir.path(), QStringLiteral("Varnet GSM"), 84, when, image, fields, &saved));
+        PruneBackups(dir.path(), QStringLiteral("Varnet GSM"), BackupLimits{}, saved);
     }
+    state.counters["bytes"] = static_cast<double>(QFileInfo(saved).size());
 }
-BENCHMARK(BM_BackupSave)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(BM_BackupSave, rich, false)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(BM_BackupSave, demo, true)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 } // namespace
 } // namespace dalvex::k6config

@@ -65,8 +65,10 @@ void MakePrivate(const QString& path) {
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
-QString FileErrorText(const k6config::FileResult& r, const QString& path) {
+QString FileErrorText(const Session& s, const k6config::FileResult& r, const QString& path) {
     switch (r.error) {
+    case k6config::FileError::Damaged:
+        return s.Localise(k6config::ConfigFileTexts{}.Damaged).arg(path);
     case k6config::FileError::NotFound:
         return QStringLiteral("%1: no such file or folder").arg(path);
     case k6config::FileError::AccessDenied:
@@ -234,7 +236,7 @@ int Read(const Request& r) {
     k6config::CustomerFields fields;
     k6config::FillEmptyCustomerFields(fields);
     if (const auto saved = k6config::SaveConfigFile(out, s.Engine().ConfigImage, fields); !saved)
-        return Fail(FileErrorText(saved, out), kUsageError);
+        return Fail(FileErrorText(s, saved, out), kUsageError);
     MakePrivate(out);
     const bool contactIdRead = HasContactIdTables(s.Engine().ModuleType) && s.ContactId &&
                                s.Engine().Version >= k6link::ConfigTransfer::kBytewiseBelowVersion;
@@ -260,7 +262,7 @@ int Send(const Request& r) {
     Session s(r.options);
     k6config::CustomerFields fields;
     if (const auto opened = k6config::OpenConfigFile(file, s.Engine().ConfigImage, fields); !opened)
-        return Fail(FileErrorText(opened, file), kUsageError);
+        return Fail(FileErrorText(s, opened, file), kUsageError);
     const FileNote note = NoteOfFile(file);
     const std::optional<int> fileType = note.type;
     if (const int rc = Connect(s); rc != kOk) return rc;
@@ -338,7 +340,7 @@ int CheckOutput(const QString& out, const char* command) {
 
 int SaveOutput(Session& s, const QString& out, const QByteArray& data, const QString& done) {
     if (const auto saved = k6config::WriteFileAtomically(out, data); !saved)
-        return Fail(FileErrorText(saved, out), kUsageError);
+        return Fail(FileErrorText(s, saved, out), kUsageError);
     MakePrivate(out);
     s.Bar().Say(done);
     return kOk;

@@ -9,6 +9,10 @@
 //
 // A complete file is 4,065,024 bytes. A file that ends after its first 1792 bytes opens silently
 // and leaves the rest of the image as it was.
+//
+// The same bytes may also be stored gzip-compressed (the backups are, "NAME.dat.gz"). Readers know
+// such a file by its first bytes, whatever its name; one that is cut short, fails its check sum or
+// holds more than a configuration file is refused whole.
 
 #include "config_image.h"
 
@@ -33,7 +37,14 @@ enum class FileError {
     AccessDenied, // no permission to read or write it
     TooShort,     // a configuration file shorter than its first 1792 bytes
     NotANumber,   // a SIM list whose first line is not a number
+    Damaged,      // a compressed configuration file that is cut short or damaged
     Io,           // any other input/output error
+};
+
+// The text of a damaged compressed file (%1 the file); the language pass replaces it.
+struct ConfigFileTexts {
+    QString Damaged =
+        QStringLiteral("A tömörített konfigurációs fájl csonka vagy sérült, nem használható: %1");
 };
 
 struct FileResult {
@@ -57,12 +68,26 @@ QString CustomerText(const QByteArray& record);
 // Empty customer fields are saved as a single space, and the fields show it afterwards.
 void FillEmptyCustomerFields(CustomerFields& fields);
 
+enum class FileFormat { Plain, Gzip };
+
 // Writes the file atomically: a temporary file beside the target is renamed over it only when
 // everything has been written, so a failed save leaves the previous file as it was.
-FileResult SaveConfigFile(const QString& path, const ConfigImage& image, const CustomerFields& fields);
+FileResult SaveConfigFile(const QString& path, const ConfigImage& image, const CustomerFields& fields,
+                          FileFormat format = FileFormat::Plain);
 
-// Reads a configuration file into the image and the customer fields. A file shorter than 1792
-// bytes is refused and changes nothing; a shorter tail fills what it has.
+// What a configuration file holds, inflated when it is compressed: at most `limit` bytes, and
+// whether it holds more. Only a compressed file can be Damaged; with `more` set its check sum has
+// not been reached.
+struct ConfigContent {
+    QByteArray bytes;
+    bool compressed = false;
+    bool more = false;
+};
+FileResult ReadConfigContent(const QString& path, qint64 limit, ConfigContent& content);
+
+// Reads a configuration file, plain or compressed, into the image and the customer fields. A file
+// shorter than 1792 bytes, or a damaged compressed one, is refused and changes nothing; a shorter
+// tail fills what it has.
 FileResult OpenConfigFile(const QString& path, ConfigImage& image, CustomerFields& fields);
 
 } // namespace dalvex::k6config

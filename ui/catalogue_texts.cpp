@@ -4,6 +4,7 @@
 #include "k6_activation.h"
 #include "k6_backup_side.h"
 #include "k6_firmware_side.h"
+#include "k6_file_commands.h"
 #include "k6_history_side.h"
 #include "k6_modem_side.h"
 #include "k6_status_side.h"
@@ -153,6 +154,7 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
                   c, language, pass, missing);
         w.TraceSwitch->ApplyTexts();
     }
+    if (w.Files) FillTexts(w.Files->Texts, {&k6config::ConfigFileTexts::Damaged}, c, language, pass, missing);
     if (w.Backups) {
         FillTexts(w.Backups->Texts,
                   {&BackupTexts::RestoreItem, &BackupTexts::RestoreTitle, &BackupTexts::RestoreOpen,

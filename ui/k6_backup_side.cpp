@@ -87,9 +87,16 @@ void K6BackupSide::ReadCompleted() {
         return;
     }
     LastBackup = saved;
-    bool ok = false;
-    const int keep = Setting(w_, kKeepSetting).toInt(&ok);
-    k6config::PruneBackups(folder, ModelName(), ok && keep > 0 ? keep : k6config::kDefaultBackupsKept);
+    // A missing, unreadable or non-positive setting takes its default.
+    const auto positive = [this](const char* name, int fallback) {
+        bool ok = false;
+        const int n = Setting(w_, name).toInt(&ok);
+        return ok && n > 0 ? n : fallback;
+    };
+    k6config::BackupLimits limits;
+    limits.kept = positive(kKeepSetting, k6config::kDefaultBackupsKept);
+    limits.maxBytes = positive(kMaxMBSetting, k6config::kDefaultBackupsMaxMB) * k6config::kBytesPerMB;
+    k6config::PruneBackups(folder, ModelName(), limits, saved);
 }
 
 bool K6BackupSide::SameModule() const {

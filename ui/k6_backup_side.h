@@ -44,10 +44,12 @@ struct BackupTexts {
 class K6BackupSide : public QObject {
     Q_OBJECT
 public:
-    // Settings: where backups go (empty: the default folder), how many are kept per model, and
-    // whether a send shows its changes first ("0" turns it off).
+    // Settings: where backups go (empty: the default folder), how many are kept per model, how
+    // many megabytes (MiB) all of them may take, and whether a send shows its changes first ("0"
+    // turns it off).
     static constexpr const char* kFolderSetting = "BackupFolder";
     static constexpr const char* kKeepSetting = "BackupsKept";
+    static constexpr const char* kMaxMBSetting = "BackupsMaxMB";
     static constexpr const char* kConfirmSetting = "ConfirmSend";
 
     explicit K6BackupSide(ConfigWindow& window);

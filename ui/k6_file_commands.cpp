@@ -109,7 +109,8 @@ bool K6FileCommands::Confirm(const QString& text) {
     return QMessageBox::question(&w_, w_.windowTitle(), text, buttons) == QMessageBox::Yes;
 }
 
-QString K6FileCommands::ErrorText(const k6config::FileResult& r, const QString& path) {
+QString K6FileCommands::ErrorText(const k6config::FileResult& r, const QString& path,
+                                  const k6config::ConfigFileTexts& texts) {
     using k6config::FileError;
     switch (r.error) {
     case FileError::None:
@@ -122,6 +123,8 @@ QString K6FileCommands::ErrorText(const k6config::FileResult& r, const QString& 
         return QStringLiteral("A fájl nem konfigurációs fájl: rövidebb 1792 bájtnál (%1).").arg(path);
     case FileError::NotANumber:
         return QStringLiteral("A SIM fájl első sora nem szám: %1").arg(path);
+    case FileError::Damaged:
+        return texts.Damaged.arg(path);
     case FileError::Io:
         break;
     }
@@ -166,7 +169,7 @@ bool K6FileCommands::OpenFile(const QString& path) {
     auto& engine = w_.Engine();
     k6config::CustomerFields fields;
     if (const auto r = k6config::OpenConfigFile(path, engine.ConfigImage, fields); !r) {
-        Message(ErrorText(r, path));
+        Message(ErrorText(r, path, Texts));
         return false;
     }
     for (int i = 0; i < k6config::kCustomerFields; ++i)

@@ -48,7 +48,9 @@ public:
     void ApplyContactIdSetting();
 
     // The texts of a failed file command, in the window's language.
-    static QString ErrorText(const k6config::FileResult& r, const QString& path);
+    static QString ErrorText(const k6config::FileResult& r, const QString& path,
+                             const k6config::ConfigFileTexts& texts = {});
+    k6config::ConfigFileTexts Texts;
 
     // The APN and server address the developer memory load puts in place.
     static constexpr const char* kDeveloperApn = "k6.dalvex.m2m";

@@ -1,12 +1,16 @@
 // Backups and what-will-change through the K6 window against the simulator: a read leaves one
-// backup that opens to the same pages; a send after an edit shows exactly that change and sends only
-// when confirmed; a backup folder that cannot be written leaves the read successful.
+// compressed backup of a few kilobytes that restores exactly, in the window and through dalvex-cli;
+// a plain backup of an earlier version still restores; a damaged one is refused with its message
+// and opens or sends nothing; a send after an edit shows exactly that change and sends only when
+// confirmed; a backup folder that cannot be written leaves the read successful.
 
 #include "k6config/backups.h"
 #include "k6config/config_codec.h"
 #include "k6config/controls.h"
 #include "k6config/image_diff.h"
 #include "k6config/page_values.h"
+#include "i18n/catalogue.h"
+#include "ui/k6_file_commands.h"
 #include "k6link/config_transfer.h"
 #include "serial/settings.h"
 #include "sim/pty_module.h"
@@ -20,6 +24,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -74,6 +79,33 @@ struct BackupSideTest : ::testing::Test {
         return n;
     }
     QString folder() { return data.path() + QStringLiteral("/Dalvex/backups"); }
+    // The window lets go of the port before dalvex-cli takes it.
+    void releasePort() {
+        for (int i = 0; i < 200 && engine().PortOpen; ++i)
+            configWindow->EngineTick();
+        ASSERT_FALSE(engine().PortOpen);
+    }
+    // dalvex-cli send of `file`, with settings of its own (no language chosen: English).
+    std::pair<int, QString> cliSend(const QString& file) {
+        QTemporaryDir config;
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(DALVEX_CLI_PROGRAM), {"send", "--port", "COM1", "--quiet", file});
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                QString::fromUtf8(p.readAllStandardError())};
+    }
+    static QByteArray readAll(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static void writeAll(const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
     // A module programmed as a send leaves it: the initial page values with one phone number.
     void programModule() {
         k6config::PageValues values(k6config::K6Controls()), door(k6config::DoorPhoneControls());
@@ -90,21 +122,182 @@ struct BackupSideTest : ::testing::Test {
     }
 };
 
-TEST_F(BackupSideTest, ReadLeavesOneBackupThatOpensToTheSamePages) {
+TEST_F(BackupSideTest, ReadLeavesOneSmallCompressedBackupThatRestoresExactly) {
     programModule();
     configWindow->ReadClick();
     ASSERT_TRUE(runToIdle());
     const QString phone = configWindow->Values->text("MaskEdit1");
+    const QByteArray asRead = engine().ConfigImage.read(0, k6config::kConfigFileSize - 768);
     auto list = k6config::ListBackups(folder(), configWindow->ProModelName);
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0].path, configWindow->Backups->LastBackup);
-    EXPECT_TRUE(QFileInfo(list[0].path).fileName().startsWith(QStringLiteral("Telgor-GSM_v8.4_")));
+    const QString name = QFileInfo(list[0].path).fileName();
+    EXPECT_TRUE(name.startsWith(QStringLiteral("Telgor-GSM_v8.4_")) && name.endsWith(QStringLiteral(".dat.gz")))
+        << name.toStdString();
+    EXPECT_TRUE(readAll(list[0].path).startsWith("\x1f\x8b")) << "gzip-compressed";
+    EXPECT_LT(list[0].bytes, 16 * 1024) << "a few kilobytes, not four megabytes";
 
     configWindow->Values->setText("MaskEdit1", QStringLiteral("36709998877"));
+    engine().ConfigImage.fill(0, 0x3E0400, 0x77);
     K6BackupSide::RestoreHook = [](const QStringList& lines) { return lines.size() == 1 ? 0 : -1; };
     configWindow->Backups->RestoreClick();
     K6BackupSide::RestoreHook = nullptr;
     EXPECT_EQ(configWindow->Values->text("MaskEdit1"), phone);
+    EXPECT_TRUE(engine().ConfigImage.read(0, k6config::kConfigFileSize - 768) == asRead)
+        << "the image is what was read, byte for byte";
+}
+
+TEST_F(BackupSideTest, APlainBackupOfAnEarlierVersionStillRestores) {
+    programModule();
+    configWindow->ReadClick();
+    ASSERT_TRUE(runToIdle());
+    // What an earlier version left: an uncompressed file named ".dat", with another phone number.
+    k6config::PageValues values(k6config::K6Controls()), door(k6config::DoorPhoneControls());
+    values.setText("MaskEdit1", QStringLiteral("36705556677"));
+    k6config::ConfigImage image;
+    k6config::EncodeConfigImage(image, values, door, configWindow->CodecContext());
+    const QString old = folder() + QStringLiteral("/Telgor-GSM_v8.4_2020-01-02_03-04-05.dat");
+    ASSERT_TRUE(k6config::SaveConfigFile(old, image, {"Régi ügyfél", "", "", "", "", ""}));
+
+    QStringList offered;
+    K6BackupSide::RestoreHook = [&](const QStringList& lines) {
+        offered = lines;
+        return 1; // the older one
+    };
+    configWindow->Backups->RestoreClick();
+    K6BackupSide::RestoreHook = nullptr;
+    ASSERT_EQ(offered.size(), 2);
+    EXPECT_TRUE(offered[1].contains(QStringLiteral("Régi ügyfél"))) << offered[1].toStdString();
+    EXPECT_EQ(configWindow->Values->text("MaskEdit1"), QStringLiteral("36705556677"));
+    EXPECT_EQ(configWindow->LocalValues->text("Edit2"), QStringLiteral("Régi ügyfél"));
+}
+
+// The window's settings bound the folder: plain backups of an earlier version (4 MB each) go by
+// size, the oldest first and of any model, then by count.
+TEST_F(BackupSideTest, TheSettingsBoundTheFolderBySizeAndCount) {
+    const QString oldTelgor0 = folder() + QStringLiteral("/Telgor-GSM_v8.4_2020-01-01_10-00-00.dat");
+    const QString oldTelgor1 = folder() + QStringLiteral("/Telgor-GSM_v8.4_2020-01-01_11-00-00.dat");
+    const QString oldVarnet = folder() + QStringLiteral("/Varnet-GSM_v8.4_2020-01-01_09-00-00.dat");
+    ASSERT_TRUE(QDir().mkpath(folder()));
+    for (const QString& old : {oldTelgor0, oldTelgor1, oldVarnet})
+        ASSERT_TRUE(k6config::SaveConfigFile(old, k6config::ConfigImage(), {" ", " ", " ", " ", " ", " "}));
+    WriteSetting(configWindow->RegKey, QString::fromLatin1(K6BackupSide::kKeepSetting), QStringLiteral("3"));
+    WriteSetting(configWindow->RegKey, QString::fromLatin1(K6BackupSide::kMaxMBSetting), QStringLiteral("5"));
+
+    configWindow->ReadClick();
+    ASSERT_TRUE(runToIdle());
+    const QString first = configWindow->Backups->LastBackup;
+    EXPECT_TRUE(QFile::exists(first));
+    EXPECT_FALSE(QFile::exists(oldVarnet)) << "12 MB: the oldest went, of any model";
+    EXPECT_FALSE(QFile::exists(oldTelgor0));
+    EXPECT_TRUE(QFile::exists(oldTelgor1)) << "4 MB and a few kilobytes fit in 5 MB";
+
+    WriteSetting(configWindow->RegKey, QString::fromLatin1(K6BackupSide::kKeepSetting), QStringLiteral("1"));
+    // A second read in the same second would be saved under the same name.
+    const qint64 second = QDateTime::currentSecsSinceEpoch();
+    ASSERT_TRUE(waitFor([&] { return QDateTime::currentSecsSinceEpoch() > second; }));
+    configWindow->ReadClick();
+    ASSERT_TRUE(runToIdle());
+    const auto list = k6config::ListBackups(folder(), configWindow->ProModelName);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].path, configWindow->Backups->LastBackup);
+    EXPECT_NE(list[0].path, first);
+}
+
+// Cut short or damaged, through the restore list and through "Megnyitás fájlból": the message
+// names the file, and the pages and the image stay as they were.
+TEST_F(BackupSideTest, ADamagedCompressedBackupIsRefusedWithItsMessageAndOpensNothing) {
+    programModule();
+    configWindow->ReadClick();
+    ASSERT_TRUE(runToIdle());
+    const QByteArray good = readAll(configWindow->Backups->LastBackup);
+    ASSERT_GT(good.size(), 100);
+    // A byte of the check sum: some bytes of the compressed data may change without changing
+    // what it inflates to.
+    QByteArray corrupt = good;
+    corrupt[good.size() - 6] = static_cast<char>(corrupt[good.size() - 6] ^ 0x55);
+    QStringList messages;
+    ConfigWindow::MessageBoxHook = [&](const QString& text, QMessageBox::StandardButtons) {
+        messages << text;
+        return QMessageBox::Ok;
+    };
+    K6FileCommands::FileDialogHook = nullptr;
+
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        bool restore; // through the restore list, else "Megnyitás fájlból"
+    };
+    const Case cases[] = {{"cut short", good.left(good.size() / 2), true},
+                          {"damaged", corrupt, true},
+                          {"cut short", good.left(good.size() - 4), false},
+                          {"damaged", corrupt, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.what) + (c.restore ? " restored" : " opened"));
+        // The newest in the list.
+        const QString bad = folder() + QStringLiteral("/Telgor-GSM_v8.4_2099-01-01_00-00-00.dat.gz");
+        writeAll(bad, c.bytes);
+        configWindow->Values->setText("MaskEdit1", QStringLiteral("36709998877"));
+        const k6config::ConfigImage before = engine().ConfigImage;
+        messages.clear();
+        if (c.restore) {
+            K6BackupSide::RestoreHook = [](const QStringList&) { return 0; };
+            configWindow->Backups->RestoreClick();
+            K6BackupSide::RestoreHook = nullptr;
+        } else {
+            K6FileCommands::FileDialogHook = [&](bool, const QString&, const QStringList&, const QString&,
+                                                 int& filter) {
+                filter = 1;
+                return bad;
+            };
+            configWindow->Files->OpenFileClick();
+            K6FileCommands::FileDialogHook = nullptr;
+        }
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_EQ(messages[0], configWindow->Files->Texts.Damaged.arg(bad));
+        EXPECT_EQ(configWindow->Values->text("MaskEdit1"), QStringLiteral("36709998877"));
+        EXPECT_TRUE(engine().ConfigImage == before) << "nothing of the file is used";
+        QFile::remove(bad);
+    }
+}
+
+// The backup sent by dalvex-cli puts back exactly what it holds; a damaged one is refused before
+// the port is opened.
+TEST_F(BackupSideTest, ACompressedBackupSentThroughTheCliRestoresTheModule) {
+    programModule();
+    configWindow->ReadClick();
+    ASSERT_TRUE(runToIdle());
+    const QString backup = configWindow->Backups->LastBackup;
+    releasePort();
+    k6config::ConfigImage held;
+    k6config::CustomerFields fields;
+    ASSERT_TRUE(k6config::OpenConfigFile(backup, held, fields));
+    const std::vector<k6config::ImageArea> compared{k6config::kConfigArea, k6config::kProfileArea};
+    module.withModule([&](sim::ModuleSim& m) {
+        for (const auto& area : compared)
+            for (std::uint32_t i = area.first; i < area.end; ++i)
+                m.memory()[i] = 0x5A;
+    });
+
+    const auto [sent, sentErr] = cliSend(backup);
+    ASSERT_EQ(sent, 0) << sentErr.toStdString();
+    module.withModule([&](sim::ModuleSim& m) {
+        for (const auto& area : compared)
+            for (std::uint32_t i = area.first; i < area.end; ++i)
+                ASSERT_EQ(m.memory()[i], held.at(i)) << "at 0x" << std::hex << i;
+    });
+
+    const QByteArray good = readAll(backup);
+    const QString cut = folder() + QStringLiteral("/cut.dat.gz");
+    writeAll(cut, good.left(good.size() / 2));
+    const std::uint64_t before = blockWrites();
+    const auto [refused, refusedErr] = cliSend(cut);
+    EXPECT_EQ(refused, 2);
+    const auto english =
+        i18n::Catalogue::Builtin().Message(k6config::ConfigFileTexts{}.Damaged, i18n::English);
+    ASSERT_TRUE(english);
+    EXPECT_TRUE(refusedErr.contains(english->arg(cut))) << refusedErr.toStdString();
+    EXPECT_EQ(blockWrites(), before) << "nothing was sent";
 }
 
 TEST_F(BackupSideTest, SendAfterAnEditShowsThatChangeAndSendsOnlyWhenConfirmed) {
@@ -156,17 +349,14 @@ TEST_F(BackupSideTest, DoorPhoneBackupGoesToADoorPhoneOnlyThroughTheCli) {
     module.withModule([](sim::ModuleSim& m) { m.setTypeCode(75); });
     programModule();
     startWindow->Search.ModuleCode = 75;
-    startWindow->HandOverTick(); // the hand-over to the door-phone window
+    startWindow->ablakSTARTTimer(); // the hand-over to the door-phone window
     ASSERT_EQ(configWindow->ModuleCode, 75);
     ASSERT_EQ(engine().ModuleType, 72) << "served as the main model";
     configWindow->ReadClick();
     ASSERT_TRUE(runToIdle());
     const QString backup = configWindow->Backups->LastBackup;
     ASSERT_TRUE(QFileInfo(backup).fileName().startsWith(QStringLiteral("Portun-GSM_v8.4_"))) << backup.toStdString();
-    // The window lets go of the port before dalvex-cli takes it.
-    for (int i = 0; i < 200 && engine().PortOpen; ++i)
-        configWindow->EngineTick();
-    ASSERT_FALSE(engine().PortOpen);
+    releasePort();
 
     const auto send = [&](int type) {
         module.withModule([&](sim::ModuleSim& m) { m.setTypeCode(static_cast<std::uint8_t>(type)); });

@@ -84,12 +84,17 @@ TEST(DiffImages, BytesNoFieldDescribesAreReportedByAddress) {
 TEST(Backups, NamedByModelVersionAndTimeListedNewestFirstAndPruned) {
     const QDateTime t0(QDate(2026, 12, 10), QTime(14, 3, 22));
     EXPECT_EQ(BackupFileName(QStringLiteral("Varnet GSM"), 84, t0),
-              QStringLiteral("Varnet-GSM_v8.4_2026-12-10_14-03-22.dat"));
-    const auto parsed = ParseBackupName(QStringLiteral("Varnet-GSM_v8.4_2026-12-10_14-03-22.dat"));
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->version, 84);
-    EXPECT_EQ(parsed->when, t0);
+              QStringLiteral("Varnet-GSM_v8.4_2026-12-10_14-03-22.dat.gz"));
+    // Compressed backups and the plain ones of earlier versions.
+    for (const char* name : {"Varnet-GSM_v8.4_2026-12-10_14-03-22.dat.gz", "Varnet-GSM_v8.4_2026-12-10_14-03-22.dat"}) {
+        const auto parsed = ParseBackupName(QString::fromLatin1(name));
+        ASSERT_TRUE(parsed) << name;
+        EXPECT_EQ(parsed->model, QStringLiteral("Varnet-GSM"));
+        EXPECT_EQ(parsed->version, 84);
+        EXPECT_EQ(parsed->when, t0);
+    }
     EXPECT_FALSE(ParseBackupName(QStringLiteral("notes.dat")));
+    EXPECT_FALSE(ParseBackupName(QStringLiteral("Varnet-GSM_v8.4_2026-12-10_14-03-22.dat.gz.tmp")));
 
     QTemporaryDir dir;
     const QString folder = dir.path() + QStringLiteral("/b");
@@ -109,7 +114,7 @@ TEST(Backups, NamedByModelVersionAndTimeListedNewestFirstAndPruned) {
     EXPECT_EQ(list[0].customer, QStringLiteral("Ügyfél 4"));
     EXPECT_EQ(QFile::permissions(list[0].path) & 0x7077, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
-    EXPECT_EQ(PruneBackups(folder, QStringLiteral("Varnet GSM"), 2), 3);
+    EXPECT_EQ(PruneBackups(folder, QStringLiteral("Varnet GSM"), BackupLimits{.kept = 2}), 3);
     list = ListBackups(folder, QStringLiteral("Varnet GSM"));
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].customer, QStringLiteral("Ügyfél 4"));
