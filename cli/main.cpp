@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/session.h"
+#include "i18n/program_version.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -22,14 +23,16 @@ const char* const kUsage =
     "  ports [--all]                       COM names, their devices, and whether they exist, are\n"
     "                                      readable and are free\n"
     "  probe [--port COMn | --all] [--json]  model, type code and software version\n"
-    "  read -o FILE.dat                    read the whole configuration into a file\n"
+    "  read -o FILE.dat [--contact-id yes|no]\n"
+    "                                      read the whole configuration into a file\n"
     "  send FILE.dat [--no-clock] [--contact-id yes|no] [--force]\n"
     "                                      send a configuration file, then set the clock\n"
     "  clock                               set the module's clock to the PC's\n"
     "  log -o FILE.csv                     read the event log\n"
     "  signal -o FILE.csv                  read the signal-strength memory (sample, value)\n"
     "  erase-history --yes                 erase the event log and the signal memory\n"
-    "  voice --slot 1..7 FILE.wav          upload a voice message\n"
+    "  voice --slot 1..7 FILE.wav [--force]\n"
+    "                                      upload a voice message\n"
     "  firmware [--old]                    load the module's firmware\n"
     "\n"
     "options:\n"
@@ -37,7 +40,9 @@ const char* const kUsage =
     "  --baud N           line speed (default 9600)\n"
     "  --timeout SECONDS  give up when the module has not answered for this long (default 10)\n"
     "  --quiet            no progress, only errors\n"
-    "  --trace FILE       record the port's traffic into FILE\n";
+    "  --trace FILE       record the port's traffic into FILE\n"
+    "  --help             show this text\n"
+    "  --version          show the program's name and version\n";
 
 struct Arguments {
     QString command;
@@ -50,7 +55,7 @@ bool Parse(const QStringList& args, Arguments& out, QString& error) {
     static const QSet<QString> withValue = {"--port",   "--baud", "--timeout",    "--trace",
                                             "--output", "-o",     "--contact-id", "--slot"};
     static const QSet<QString> flags = {"--quiet", "--json", "--all",  "--no-clock", "--force",
-                                        "--yes",   "--old",  "--help", "-h"};
+                                        "--yes",   "--old",  "--help", "-h",         "--version"};
     for (int i = 0; i < args.size(); ++i) {
         QString a = args[i];
         QString value;
@@ -127,6 +132,10 @@ int main(int argc, char** argv) {
     Arguments a;
     QString error;
     if (!Parse(args, a, error)) return Usage(error);
+    if (a.flags.contains("--version")) {
+        std::puts(VersionLine("dalvex-cli").c_str());
+        return kOk;
+    }
     if (a.flags.contains("--help") || a.command == QLatin1String("help")) {
         std::fputs(kUsage, stdout);
         return kOk;

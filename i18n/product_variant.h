@@ -2,13 +2,16 @@
 // The product variant this program is built for: brand names, product name, default language,
 // contact text and the edition's settings key.
 
+#include "i18n/program_version.h"
+
 #include <QString>
 
 namespace dalvex {
 
 inline constexpr int VariantCode = 1;
 inline constexpr int EditionCode = 50;
-inline constexpr const char* BuildDate = "2012.03";
+// The version label of the windows, from the program's version.
+inline constexpr const char* BuildDate = kVersionMonth;
 
 struct BrandFields {
     QString ProModelName = QStringLiteral("Telgor GSM");  // type 72

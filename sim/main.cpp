@@ -1,6 +1,7 @@
 // dalvex-sim: a K6 module on a pseudo-terminal, linked into the ports folder as a COM port so that
 // Dalvex finds it like a module on a cable. Runs until SIGINT or SIGTERM.
 
+#include "i18n/program_version.h"
 #include "serial/com_names.h"
 #include "sim/faults.h"
 #include "sim/gsm_modem.h"
@@ -36,6 +37,8 @@ struct Options {
     std::optional<std::array<std::uint8_t, dalvex::sim::kStatusRegisters>> status; // fixed registers
     int traceRate = dalvex::sim::kDefaultTraceLinesPerSecond;
     bool help = false;
+    // --version without a number: the program's version.
+    bool showVersion = false;
     std::string phonebook;  // file of SIM phonebook entries
     int phonebookFill = -1; // entries 1..N generated
     std::optional<std::string> pin;
@@ -50,7 +53,8 @@ void printHelp() {
            "A K6 module in software on a pseudo-terminal, linked as a COM port in the ports folder.\n"
            "\n"
            "  --type N         type code the module answers (72, 73, 74, 75; default 72)\n"
-           "  --version N      software version times ten (84 means 8.4; default 84)\n"
+           "  --version N      software version times ten (84 means 8.4; default 84); without N:\n"
+           "                   show the program's name and version\n"
            "  --baud N         pace the line as N baud (default 0: no pacing)\n"
            "  --fault NAME[:N] failure mode (default none; see below)\n"
            "  --processor P,H  processor and hardware code the processor query answers\n"
@@ -133,6 +137,12 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
         if (name == "--type") {
             if (!number(o.type, 0, 255)) return std::nullopt;
         } else if (name == "--version") {
+            // The module's software version takes a number; alone (last, or before another
+            // option) the option asks for the program's version, as everywhere else.
+            if (!value && (i + 1 == argc || argv[i + 1][0] == '-')) {
+                o.showVersion = true;
+                continue;
+            }
             if (!number(o.version, 0, 255)) return std::nullopt;
         } else if (name == "--baud") {
             if (!number(o.baud, 0, 4'000'000)) return std::nullopt;
@@ -232,6 +242,10 @@ int main(int argc, char** argv) {
     }
     if (options->help) {
         printHelp();
+        return 0;
+    }
+    if (options->showVersion) {
+        std::cout << dalvex::VersionLine("dalvex-sim") << "\n";
         return 0;
     }
 

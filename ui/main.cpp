@@ -1,16 +1,42 @@
 // Dalvex: the program entry. Every window is created first, hidden; then the start window is shown,
-// and the program runs until the start window closes.
+// and the program runs until the start window closes. The program takes no arguments of its own
+// beyond --help and --version; Qt's own (-platform, -style, ...) are Qt's.
 
 #include "forms.h"
 #include "start_window.h"
 #include "config_window.h"
+#include "i18n/program_version.h"
 
 #include <QApplication>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
+#include <cstdio>
+#include <string_view>
+
+namespace {
+
+const char* const kUsage =
+    "usage: dalvex [--help | --version] [Qt options]\n"
+    "The configuration and service tool for K6 GSM alarm communicators. It opens the start window,\n"
+    "which looks for a module on the serial ports. Qt's options (-platform NAME, -style NAME, ...)\n"
+    "are accepted. dalvex(1) describes the files and the environment it uses.\n";
+
+} // namespace
 
 int main(int argc, char** argv) {
+    // Answered before the application object exists, so they need no display.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--version") {
+            std::puts(dalvex::VersionLine("dalvex").c_str());
+            return 0;
+        }
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Dalvex"));
     QApplication::setQuitOnLastWindowClosed(false);
