@@ -132,6 +132,13 @@ SF_INFO ModuleInfo() {
     return info;
 }
 
+// A WAV data chunk of odd length is followed by a pad byte 0. The upload sends every byte behind the
+// data tag, so the module would end the message on that byte: a full-scale click. A module file
+// therefore always holds an even number of samples, the last one written twice when needed.
+bool NeedsEvenLength(sf_count_t samples) {
+    return samples % 2 != 0;
+}
+
 bool Fail(QString* error, const QString& text) {
     if (error) *error = text;
     return false;
@@ -236,6 +243,14 @@ bool ConvertToModuleFormat(const QString& source, const QString& target, QString
         ratio == 1.0 ? nullptr : src_new(SRC_SINC_MEDIUM_QUALITY, 1, &srcError), &src_delete);
     if (ratio != 1.0 && !resampler) return Fail(error, QString::fromLatin1(src_strerror(srcError)));
 
+    sf_count_t written = 0;
+    float last = 0;
+    const auto write = [&](const float* data, sf_count_t n) {
+        if (n <= 0) return;
+        written += sf_write_float(out.get(), data, n);
+        last = data[n - 1];
+    };
+
     constexpr sf_count_t kChunk = 4096;
     std::vector<float> frames(static_cast<std::size_t>(kChunk * in.channels));
     std::vector<float> mono;
@@ -253,7 +268,7 @@ bool ConvertToModuleFormat(const QString& source, const QString& target, QString
             }
         }
         if (!resampler) {
-            sf_write_float(out.get(), mono.data(), static_cast<sf_count_t>(mono.size()));
+            write(mono.data(), static_cast<sf_count_t>(mono.size()));
             mono.clear();
             if (end) break;
             continue;
@@ -267,10 +282,11 @@ bool ConvertToModuleFormat(const QString& source, const QString& target, QString
         d.src_ratio = ratio;
         if (const int e = src_process(resampler.get(), &d))
             return Fail(error, QString::fromLatin1(src_strerror(e)));
-        sf_write_float(out.get(), resampled.data(), d.output_frames_gen);
+        write(resampled.data(), d.output_frames_gen);
         mono.erase(mono.begin(), mono.begin() + d.input_frames_used);
         if (end && d.output_frames_gen == 0 && (mono.empty() || d.input_frames_used == 0)) break;
     }
+    if (NeedsEvenLength(written)) write(&last, 1);
     if (sf_error(out.get()) != SF_ERR_NO_ERROR) return Fail(error, SndError(out.get()));
     out.reset(); // completes the header
     return Commit(target, memory, error);
@@ -284,6 +300,8 @@ bool WriteModuleWav(const QString& path, std::span<const std::uint8_t> samples, 
     if (!out) return Fail(error, SndError(nullptr));
     const auto size = static_cast<sf_count_t>(samples.size());
     if (size > 0 && sf_write_raw(out.get(), samples.data(), size) != size)
+        return Fail(error, SndError(out.get()));
+    if (NeedsEvenLength(size) && sf_write_raw(out.get(), &samples.back(), 1) != 1)
         return Fail(error, SndError(out.get()));
     out.reset();
     return Commit(path, memory, error);

@@ -85,18 +85,29 @@ TEST_F(WavFileTest, FilesThatCannotBeUsedSayWhy) {
 }
 
 TEST_F(WavFileTest, RecordingIsWrittenInTheModuleFormatAndReadsBackAsIs) {
-    const QString f = path("sub/rec.wav");
     QDir(dir.path()).mkdir(QStringLiteral("sub"));
-    const QByteArray samples = Counting(1000);
-    ASSERT_TRUE(WriteModuleWav(f, std::span(reinterpret_cast<const std::uint8_t*>(samples.constData()),
-                                            static_cast<std::size_t>(samples.size()))));
-    const auto format = ReadWavFormat(f);
-    ASSERT_TRUE(format);
-    EXPECT_TRUE(IsModuleFormat(*format));
-    EXPECT_EQ(format->frames, 1000);
-    QByteArray back;
-    ASSERT_TRUE(CheckWav(f, &back, 5000).ok());
-    EXPECT_EQ(back, samples) << "the upload sends the recorded bytes unchanged";
+    // An odd count ends with its last sample twice: a RIFF pad byte 0 behind the data would be
+    // uploaded as the message's last sample, a full-scale click.
+    const struct {
+        int count;
+        QByteArray expected;
+    } cases[] = {{1000, Counting(1000)},
+                 {999, Counting(999) + Counting(1, 998)},
+                 {213, Counting(213) + Counting(1, 212)}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.count);
+        const QString f = path("sub/rec.wav");
+        const QByteArray samples = c.expected.left(c.count);
+        ASSERT_TRUE(WriteModuleWav(f, std::span(reinterpret_cast<const std::uint8_t*>(samples.constData()),
+                                                static_cast<std::size_t>(samples.size()))));
+        const auto format = ReadWavFormat(f);
+        ASSERT_TRUE(format);
+        EXPECT_TRUE(IsModuleFormat(*format));
+        EXPECT_EQ(format->frames, c.expected.size());
+        QByteArray back;
+        ASSERT_TRUE(CheckWav(f, &back, 5000).ok());
+        EXPECT_EQ(back, c.expected) << "the upload sends the recorded bytes unchanged";
+    }
     QString error;
     EXPECT_FALSE(WriteModuleWav(path("nofolder/x.wav"), {}, &error));
     EXPECT_FALSE(error.isEmpty());
@@ -165,6 +176,16 @@ TEST_F(WavFileTest, ConversionWritesANewModuleFileBesideAndLeavesTheOriginal) {
     ASSERT_TRUE(g);
     EXPECT_TRUE(IsModuleFormat(*g));
     EXPECT_EQ(g->frames, 4000);
+
+    // An odd number of frames gets its last sample twice: no pad byte 0 is uploaded behind it.
+    const QString odd = path("odd.wav");
+    ASSERT_TRUE(WriteTone(odd, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 801.5 / 8000, 0.8, 1000));
+    ASSERT_TRUE(ConvertToModuleFormat(odd, path("odd_8k.wav")));
+    QByteArray oddSamples;
+    ASSERT_TRUE(CheckWav(path("odd_8k.wav"), &oddSamples, 1 << 20).ok());
+    ASSERT_EQ(oddSamples.size(), 802);
+    EXPECT_EQ(oddSamples[801], oddSamples[800]);
+    EXPECT_NE(oddSamples[801], 0);
 
     EXPECT_FALSE(ConvertToModuleFormat(path("missing.wav"), path("m_8k.wav"), &error));
     EXPECT_FALSE(QFileInfo::exists(path("m_8k.wav")));
