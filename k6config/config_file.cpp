@@ -58,7 +58,7 @@ FileResult WriteFileAtomically(const QString& path, const QByteArray& data) {
     return {};
 }
 
-FileResult SaveConfigFile(const QString& path, const ConfigImage& image, const CustomerFields& fields) {
+QByteArray ConfigFileData(const ConfigImage& image, const CustomerFields& fields) {
     QByteArray data;
     data.reserve(static_cast<qsizetype>(kConfigFileSize));
     data += image.read(0, static_cast<std::uint32_t>(kConfigHeadSize));
@@ -66,7 +66,11 @@ FileResult SaveConfigFile(const QString& path, const ConfigImage& image, const C
         data += CustomerRecord(field);
     data +=
         image.read(static_cast<std::uint32_t>(kConfigHeadSize), static_cast<std::uint32_t>(kConfigTailSize));
-    return WriteFileAtomically(path, data);
+    return data;
+}
+
+FileResult SaveConfigFile(const QString& path, const ConfigImage& image, const CustomerFields& fields) {
+    return WriteFileAtomically(path, ConfigFileData(image, fields));
 }
 
 FileResult OpenConfigFile(const QString& path, ConfigImage& image, CustomerFields& fields) {

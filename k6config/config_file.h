@@ -57,6 +57,9 @@ QString CustomerText(const QByteArray& record);
 // Empty customer fields are saved as a single space, and the fields show it afterwards.
 void FillEmptyCustomerFields(CustomerFields& fields);
 
+// The bytes of a complete configuration file.
+QByteArray ConfigFileData(const ConfigImage& image, const CustomerFields& fields);
+
 // Writes the file atomically: a temporary file beside the target is renamed over it only when
 // everything has been written, so a failed save leaves the previous file as it was.
 FileResult SaveConfigFile(const QString& path, const ConfigImage& image, const CustomerFields& fields);
