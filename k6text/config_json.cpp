@@ -13,7 +13,7 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QRegularExpression>
-#include <QSet>
+#include <QHash>
 #include <algorithm>
 #include <map>
 #include <set>
@@ -66,6 +66,8 @@ QString Purpose(const k6config::OutlineField& f) {
     const auto& outline = k6config::PageOutline::Builtin();
     const k6config::OutlinePage* page = outline.Page(f.window, f.page);
     QString pageSlug = page ? Slug(k6config::TextIn(page->caption, i18n::English)) : QString();
+    if (const k6config::OutlinePage* top = page ? outline.TopPage(*page) : nullptr; top && top != page)
+        pageSlug = Slug(k6config::TextIn(top->caption, i18n::English)) + QLatin1Char('_') + pageSlug;
     if (f.window == OutlineWindow::DoorPhone) pageSlug = QStringLiteral("door_phone");
     const QString caption = Slug(BareCaption(k6config::TextIn(f.caption, i18n::English)));
     if (caption.isEmpty() || caption == pageSlug) return pageSlug;
@@ -346,20 +348,19 @@ void ApplyBytes(const std::map<std::uint32_t, QByteArray>& bytes, ConfigImage& i
 }
 
 bool ReadControls(Reader& r, const QJsonObject& controls, ConfigValues& values) {
-    QSet<QString> known;
-    for (const TextKey& k : TextKeys()) {
-        known.insert(k.key);
-        const QJsonValue v = controls.value(k.key);
-        if (v.isUndefined()) return r.fail(k.key, Tr("%1: hiányzik", r.language).arg(k.key));
-        if (!r.value(DefOf(k), k.key, v, TableOf(values, k.window))) return false;
-    }
+    // Unknown keys first: a renamed key is then reported as itself, with the key meant.
     for (auto it = controls.begin(); it != controls.end(); ++it) {
-        if (known.contains(it.key())) continue;
+        if (FindTextKey(it.key())) continue;
         QString message = Tr("%1: ismeretlen kulcs", r.language).arg(it.key());
         const QString design = it.key().section(QLatin1Char('.'), -1);
         for (const TextKey& k : TextKeys())
             if (k.control == design) message += QStringLiteral(" (%1)").arg(Tr("erre gondolt: %1?", r.language).arg(k.key));
         return r.fail(it.key(), message);
+    }
+    for (const TextKey& k : TextKeys()) {
+        const QJsonValue v = controls.value(k.key);
+        if (v.isUndefined()) return r.fail(k.key, Tr("%1: hiányzik", r.language).arg(k.key));
+        if (!r.value(DefOf(k), k.key, v, TableOf(values, k.window))) return false;
     }
     // The output times as the page shows them follow the seconds, as a decoding leaves them.
     for (const k6config::OutputDef& o : k6config::Outputs()) {
@@ -409,9 +410,13 @@ const std::vector<TextKey>& TextKeys() {
 }
 
 const TextKey* FindTextKey(const QString& key) {
-    for (const TextKey& k : TextKeys())
-        if (k.key == key) return &k;
-    return nullptr;
+    static const QHash<QString, const TextKey*> index = [] {
+        QHash<QString, const TextKey*> h;
+        for (const TextKey& k : TextKeys())
+            h.insert(k.key, &k);
+        return h;
+    }();
+    return index.value(key);
 }
 
 QByteArray DocumentFileData(const ConfigDocument& doc) {

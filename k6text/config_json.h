@@ -8,7 +8,7 @@
 //     "brand": "Varnet GSM",                             the name the image holds at its brand field
 //     "customer": {"name": ..., "address": ..., "gsmNumber": ..., "panelType": ...,
 //                  "communicatorType": ..., "installationDate": ...},
-//     "controls": {"phone_numbers_phone_number_1.MaskEdit1": "+36301234567", ...},
+//     "controls": {"phone_numbers_phone_number_1.<design name>": "+36301234567", ...},
 //     "bytes": {"0x000004": "0a1b..."},                  bytes no control describes, by address
 //     "fixups": {"0x350040": ["20ff", "ff00"]},          bytes the codec would not give back
 //     "length": 4065024                                  the file's length in bytes

@@ -69,7 +69,7 @@ SheetTable GridTable(const k6config::ControlDef& def, const k6config::PageValues
 
 } // namespace
 
-SheetContent BuildSheet(const ConfigValues& values, const SheetOptions& o) {
+SheetContent BuildSheet(const ValueSet& values, const SheetOptions& o) {
     const int language = o.show.language;
     SheetContent s;
     s.language = language;
@@ -77,12 +77,11 @@ SheetContent BuildSheet(const ConfigValues& values, const SheetOptions& o) {
     const auto& outline = k6config::PageOutline::Builtin();
 
     // The head: the customer records, the module and the time.
-    const k6config::CustomerFields customer = values.Customer();
     const auto& local = k6config::K6LocalControls();
     for (int i = 0; i < k6config::kCustomerFields; ++i) {
         const auto* f = outline.Field(OutlineWindow::Main, local.at(i).name);
         s.head.push_back({f ? BareCaption(k6config::TextIn(f->caption, language)) : local.at(i).name,
-                          customer[static_cast<std::size_t>(i)].trimmed()});
+                          values.local.text(local.at(i).name.toStdString()).trimmed()});
     }
     const QString model = ModelName(o.show.moduleType, MakeBrandFields());
     s.head.push_back({Tr("Modell", language), model.isEmpty() ? QStringLiteral("–") : model});
@@ -99,7 +98,7 @@ SheetContent BuildSheet(const ConfigValues& values, const SheetOptions& o) {
         for (const k6config::OutlineField& f : outline.Fields()) {
             if (f.window != page.window || f.page != page.name || !FieldShown(f, o.show)) continue;
             if (IsCustomerField(f.control)) continue;
-            const k6config::PageValues* v = &values.Of(f.window);
+            const k6config::PageValues* v = f.window == OutlineWindow::DoorPhone ? &values.door : &values.k6;
             int row = v->table().indexOf(f.control.toStdString());
             if (row < 0 && f.window == OutlineWindow::Main && o.localValues) {
                 v = &values.local;

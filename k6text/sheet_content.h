@@ -49,6 +49,16 @@ struct SheetOptions {
     bool localValues = false;        // the window's values the file does not hold are there too
 };
 
-SheetContent BuildSheet(const ConfigValues& values, const SheetOptions& options);
+// The values as a window holds them: its own, the door phone's, and those the image does not hold.
+struct ValueSet {
+    const k6config::PageValues& k6;
+    const k6config::PageValues& door;
+    const k6config::PageValues& local;
+};
+
+SheetContent BuildSheet(const ValueSet& values, const SheetOptions& options);
+inline SheetContent BuildSheet(const ConfigValues& values, const SheetOptions& options) {
+    return BuildSheet(ValueSet{values.k6, values.door, values.local}, options);
+}
 
 } // namespace dalvex::k6text

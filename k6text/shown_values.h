@@ -38,7 +38,7 @@ public:
     k6config::PageValues local;
 
     const k6config::PageValues& Of(k6config::OutlineWindow window) const;
-    // The customer records Edit2..Edit7.
+    // The customer records (the first six of the local values).
     k6config::CustomerFields Customer() const;
     void SetCustomer(const k6config::CustomerFields& fields);
 };
