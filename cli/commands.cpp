@@ -1,5 +1,8 @@
 #include "commands.h"
 
+#include "cli/config_files.h"
+#include "cli/text_commands.h"
+
 #include "i18n/module_models.h"
 #include "i18n/product_variant.h"
 #include "k6config/backups.h"
@@ -38,21 +41,6 @@ constexpr double kProbeAllSeconds = 2;
 // The module ends a memory write after a second without bytes.
 constexpr unsigned long kVoiceQuietMs = 1500;
 
-void Out(const QString& text) {
-    std::fprintf(stdout, "%s\n", text.toUtf8().constData());
-    std::fflush(stdout);
-}
-
-int Fail(const QString& text, int code) {
-    std::fprintf(stderr, "dalvex-cli: %s\n", text.toUtf8().constData());
-    return code;
-}
-
-QString ModelOfType(int type) {
-    const QString name = ModelName(type, MakeBrandFields());
-    return name.isEmpty() ? QStringLiteral("type %1").arg(type) : name;
-}
-
 QString Describe(const Session& s, const k6link::Engine& e) {
     return QStringLiteral("%1 (type %2, software %3)")
         .arg(s.ModelName)
@@ -60,57 +48,11 @@ QString Describe(const Session& s, const k6link::Engine& e) {
         .arg(k6link::Engine::VersionText(e.Version));
 }
 
-// A file this program writes holds module data: readable by its owner only.
-void MakePrivate(const QString& path) {
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-}
-
+// The file's message in the session's language.
 QString FileErrorText(const Session& s, const k6config::FileResult& r, const QString& path) {
-    switch (r.error) {
-    case k6config::FileError::Damaged:
-        return s.Localise(k6config::ConfigFileTexts{}.Damaged).arg(path);
-    case k6config::FileError::NotFound:
-        return QStringLiteral("%1: no such file or folder").arg(path);
-    case k6config::FileError::AccessDenied:
-        return QStringLiteral("%1: permission denied").arg(path);
-    case k6config::FileError::TooShort:
-        return QStringLiteral("%1: not a configuration file (too short)").arg(path);
-    default:
-        return QStringLiteral("%1: %2").arg(path, r.detail.isEmpty() ? QStringLiteral("input/output error")
-                                                                     : r.detail);
-    }
-}
-
-// The module type a configuration file was read from. The file itself does not say; a read of
-// this program leaves it beside the file ("FILE.dat.module"), and a backup's name carries it.
-QString ModuleNotePath(const QString& file) {
-    return file + QStringLiteral(".module");
-}
-
-struct FileNote {
-    std::optional<int> type;
-    bool withoutContactId = false; // read without the Contact ID tables: the file's bank is no copy
-};
-
-FileNote NoteOfFile(const QString& path) {
-    FileNote n;
-    QFile note(ModuleNotePath(path));
-    if (note.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : note.readAll().split('\n')) {
-            bool ok = false;
-            if (line.startsWith("type=")) {
-                const int type = line.mid(5).trimmed().toInt(&ok);
-                if (ok) n.type = type;
-            } else if (line.trimmed() == "contactid=0") {
-                n.withoutContactId = true;
-            }
-        }
-    }
-    if (!n.type)
-        if (const auto backup = k6config::ParseBackupName(QFileInfo(path).fileName()))
-            for (const ModuleModel& model : kModuleModels)
-                if (k6config::BackupModelTag(ModelOfType(model.typeCode)) == backup->model) n.type = model.typeCode;
-    return n;
+    return r.error == k6config::FileError::Damaged
+               ? s.Localise(k6config::ConfigFileTexts{}.Damaged).arg(path)
+               : cli::FileErrorText(r, path);
 }
 
 // Identifies the module on the request's port; kOk when it answered.
@@ -599,6 +541,8 @@ const Command kCommands[] = {
     {"clock", 0, ClockSet}, {"log", 0, Log},
     {"signal", 0, Signal},  {"erase-history", 0, EraseHistory},
     {"voice", 1, Voice},    {"firmware", 0, FirmwareLoad},
+    {"export", 1, ExportText}, {"import", 1, ImportText},
+    {"diff", 2, DiffFiles},    {"sheet", 1, SheetPdf},
 };
 
 } // namespace

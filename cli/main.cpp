@@ -6,10 +6,13 @@
 #include "cli/commands.h"
 #include "cli/session.h"
 #include "i18n/program_version.h"
+#include "k6sheet/sheet_document.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 using namespace dalvex;
 using namespace dalvex::cli;
@@ -34,6 +37,11 @@ const char* const kUsage =
     "  voice --slot 1..7 FILE.wav [--force]\n"
     "                                      upload a voice message\n"
     "  firmware [--old]                    load the module's firmware\n"
+    "  export FILE.dat -o FILE.json        the configuration as text (JSON)\n"
+    "  import FILE.json -o FILE.dat        a configuration file from its text\n"
+    "  diff A.dat B.dat [--json]           what differs, as a send would change it; exit 0 same, 1 different\n"
+    "  sheet FILE.dat -o FILE.pdf [--lang hu|en|de|sk|it|si|nl|cs] [--secrets] [--paper a4|letter]\n"
+    "                                      the configuration sheet; secrets are masked without --secrets\n"
     "\n"
     "options:\n"
     "  --port COMn        the port (default COM1); COM names resolve through the ports folder\n"
@@ -41,6 +49,8 @@ const char* const kUsage =
     "  --timeout SECONDS  give up when the module has not answered for this long (default 10)\n"
     "  --quiet            no progress, only errors\n"
     "  --trace FILE       record the port's traffic into FILE\n"
+    "  --type N           the module type of a file that does not say (export, diff, sheet)\n"
+
     "  --help             show this text\n"
     "  --version          show the program's name and version\n";
 
@@ -53,9 +63,10 @@ struct Arguments {
 
 bool Parse(const QStringList& args, Arguments& out, QString& error) {
     static const QSet<QString> withValue = {"--port",   "--baud", "--timeout",    "--trace",
-                                            "--output", "-o",     "--contact-id", "--slot"};
+                                            "--output", "-o",     "--contact-id", "--slot",
+                                            "--lang",   "--type", "--paper"};
     static const QSet<QString> flags = {"--quiet", "--json", "--all",  "--no-clock", "--force",
-                                        "--yes",   "--old",  "--help", "-h",         "--version"};
+                                        "--yes",   "--old",  "--help", "-h",         "--version", "--secrets"};
     for (int i = 0; i < args.size(); ++i) {
         QString a = args[i];
         QString value;
@@ -126,8 +137,13 @@ int Usage(const QString& error) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments();
+    // The sheet lays out text: it needs fonts, so a QGuiApplication (without a display).
+    bool sheet = false;
+    for (int i = 1; i < argc; ++i)
+        sheet = sheet || std::strcmp(argv[i], "sheet") == 0;
+    const std::unique_ptr<QCoreApplication> app =
+        sheet ? k6sheet::MakeSheetApplication(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    QStringList args = app->arguments();
     args.removeFirst();
     Arguments a;
     QString error;

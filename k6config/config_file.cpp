@@ -60,6 +60,17 @@ FileResult WriteFileAtomically(const QString& path, const QByteArray& data) {
     return {};
 }
 
+QByteArray ConfigFileData(const ConfigImage& image, const CustomerFields& fields) {
+    QByteArray data;
+    data.reserve(static_cast<qsizetype>(kConfigFileSize));
+    data += image.read(0, static_cast<std::uint32_t>(kConfigHeadSize));
+    for (const QString& field : fields)
+        data += CustomerRecord(field);
+    data +=
+        image.read(static_cast<std::uint32_t>(kConfigHeadSize), static_cast<std::uint32_t>(kConfigTailSize));
+    return data;
+}
+
 namespace {
 
 // A gzip member starts 1F 8B and names deflate (8) as its method. A plain file does not start so:

@@ -70,6 +70,9 @@ void FillEmptyCustomerFields(CustomerFields& fields);
 
 enum class FileFormat { Plain, Gzip };
 
+// The bytes of a complete configuration file.
+QByteArray ConfigFileData(const ConfigImage& image, const CustomerFields& fields);
+
 // Writes the file atomically: a temporary file beside the target is renamed over it only when
 // everything has been written, so a failed save leaves the previous file as it was.
 FileResult SaveConfigFile(const QString& path, const ConfigImage& image, const CustomerFields& fields,

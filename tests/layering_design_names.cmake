@@ -20,7 +20,7 @@ set(handler_re "${b}([A-Za-z]+[0-9]+(Click|DblClick|Exit|Enter|Change|Timer|Show
 set(control_re "${b}(BitBtn|Button|Label|LabelEdit|Edit|MaskEdit|ComboBox|CheckBox|RadioGroup|SpinEdit|TabSheet|Panel|Image|Timer|Memo|StringGrid|ProgressBar|Gauge|MediaPlayer|StatusBar|PageControl)[0-9]+${e}")
 
 set(failures "")
-foreach(layer serial k6config startup i18n k6link k6media sim cli)
+foreach(layer serial k6config startup i18n k6link k6media k6text k6sheet sim cli)
   file(GLOB_RECURSE sources
     ${ROOT}/${layer}/*.h ${ROOT}/${layer}/*.cpp ${ROOT}/${layer}/*.md ${ROOT}/${layer}/*.tsv
     ${ROOT}/${layer}/*.txt ${ROOT}/${layer}/*.cmake ${ROOT}/${layer}/*.qrc)

@@ -3,6 +3,7 @@
 #include "forms.h"
 #include "k6_activation.h"
 #include "k6_backup_side.h"
+#include "k6_text_side.h"
 #include "k6_firmware_side.h"
 #include "k6_file_commands.h"
 #include "k6_history_side.h"
@@ -164,6 +165,14 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
                    &BackupTexts::Before, &BackupTexts::After, &BackupTexts::RawBytes, &BackupTexts::Row},
                   c, language, pass, missing);
         if (w.Backups->RestoreItem) w.Backups->RestoreItem->setText(w.Backups->Texts.RestoreItem);
+    }
+    if (w.TextSide) {
+        FillTexts(w.TextSide->Texts,
+                  {&TextSideTexts::SheetItem, &TextSideTexts::PrintItem, &TextSideTexts::ExportItem,
+                   &TextSideTexts::ImportItem, &TextSideTexts::SheetTitle, &TextSideTexts::Secrets,
+                   &TextSideTexts::Paper, &TextSideTexts::Failed},
+                  c, language, pass, missing);
+        w.TextSide->ShowTexts();
     }
     if (statusWindow) {
         using k6link::StatusTexts;

@@ -5,6 +5,7 @@
 #include "windows.h"
 #include "forms.h"
 #include "k6_backup_side.h"
+#include "k6_text_side.h"
 #include "k6_activation.h"
 #include "k6_file_commands.h"
 #include "k6_firmware_side.h"
@@ -174,6 +175,7 @@ ConfigWindow::ConfigWindow(QWidget* parent)
     Help->Connect(MenuItem(QStringLiteral("HelpPanel1")));
     TraceSwitch = new SerialTraceSwitch(*this);
     Backups = new K6BackupSide(*this);
+    TextSide = new K6TextSide(*this);
 }
 
 ConfigWindow::~ConfigWindow() {

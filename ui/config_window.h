@@ -43,6 +43,7 @@ class K6Activation;
 class K6FileCommands;
 class SerialTraceSwitch;
 class K6BackupSide;
+class K6TextSide;
 class K6FirmwareSide;
 class K6VoiceSide;
 class K6StatusSide;
@@ -152,6 +153,8 @@ public:
     SerialTraceSwitch* TraceSwitch = nullptr;
     // Automatic backups of every read, what a send will change, restore.
     K6BackupSide* Backups = nullptr;
+    // The configuration sheet (PDF, printer) and the configuration as text (JSON).
+    K6TextSide* TextSide = nullptr;
     // The image from the pages, as a send builds it: the pages' show handlers in their order, then
     // the encoder.
     void EncodePagesIntoImage();

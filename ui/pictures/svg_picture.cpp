@@ -1,12 +1,12 @@
 #include "svg_picture.h"
 
 #include "i18n/catalogue.h"
+#include "i18n/picture_words.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QPainter>
 #include <QPixmap>
-#include <QRegularExpression>
 
 // The resources sit in a static library: nothing would pull them into the program unless they are
 // registered by hand.
@@ -20,14 +20,6 @@ namespace {
 
 int pictureLanguage = i18n::English;
 
-QString Unescaped(QString text) {
-    return text.replace(QLatin1String("&lt;"), QLatin1String("<"))
-        .replace(QLatin1String("&gt;"), QLatin1String(">"))
-        .replace(QLatin1String("&apos;"), QLatin1String("'"))
-        .replace(QLatin1String("&quot;"), QLatin1String("\""))
-        .replace(QLatin1String("&amp;"), QLatin1String("&"));
-}
-
 QByteArray ReadResource(const QString& resource) {
     QFile f(resource);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -40,22 +32,7 @@ QString Picture(const char* kind, int moduleType) {
 } // namespace
 
 QByteArray LocaliseSvg(const QByteArray& svg, int language) {
-    static const QRegularExpression text(QStringLiteral("(<text[^>]*>)([^<]*)(</text>)"));
-    const i18n::Catalogue& catalogue = i18n::Catalogue::Builtin();
-    const QString in = QString::fromUtf8(svg);
-    QString out;
-    out.reserve(in.size());
-    qsizetype done = 0;
-    for (auto it = text.globalMatch(in); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        const std::optional<QString> word = catalogue.Picture(Unescaped(m.captured(2)), language);
-        if (!word) continue;
-        out += QStringView(in).mid(done, m.capturedStart(2) - done);
-        out += word->toHtmlEscaped();
-        done = m.capturedEnd(2);
-    }
-    out += QStringView(in).mid(done);
-    return out.toUtf8();
+    return i18n::LocalisePictureWords(svg, language);
 }
 
 QPixmap LocalisedPixmap(const QString& resource, const QSize& size) {
