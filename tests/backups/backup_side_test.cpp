@@ -349,7 +349,7 @@ TEST_F(BackupSideTest, DoorPhoneBackupGoesToADoorPhoneOnlyThroughTheCli) {
     module.withModule([](sim::ModuleSim& m) { m.setTypeCode(75); });
     programModule();
     startWindow->Search.ModuleCode = 75;
-    startWindow->ablakSTARTTimer(); // the hand-over to the door-phone window
+    startWindow->HandOverTick(); // the hand-over to the door-phone window
     ASSERT_EQ(configWindow->ModuleCode, 75);
     ASSERT_EQ(engine().ModuleType, 72) << "served as the main model";
     configWindow->ReadClick();

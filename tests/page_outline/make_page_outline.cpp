@@ -127,13 +127,13 @@ QStringList itemsOf(QWidget* control) {
 }
 
 QWidget* doorWindow() {
-    return DPhone1;
+    return doorPhoneWindow;
 }
 
 void stopTimers() {
-    Form1->adas->stop();
-    Form1->Kereso->stop();
-    for (QTimer* t : {K6Form1->adas, K6Form1->Timer1, K6Form1->Timer2, K6Form1->Timer3, K6Form1->Timer4})
+    startWindow->SendTimer->stop();
+    startWindow->IndicatorTimer->stop();
+    for (QTimer* t : {configWindow->EngineTimer, configWindow->EngineTimer1, configWindow->EngineTimer2, configWindow->EngineTimer3, configWindow->EngineTimer4})
         t->stop();
 }
 
@@ -176,21 +176,21 @@ struct Outline {
 
 // The pages and fields of both windows, with their texts in every language.
 void readTexts(Outline& o) {
-    ConfigWindow& k6 = *K6Form1;
+    ConfigWindow& k6 = *configWindow;
     k6.EnsurePages();
     std::vector<Placed> k6Controls;
-    for (int i = 0; i < k6.PageControl1->count(); ++i)
+    for (int i = 0; i < k6.PageTabs->count(); ++i)
         for (const Placed& c :
-             placedControls(k6.PageControl1->widget(i), {&k6config::K6Controls(), &k6config::K6LocalControls()}))
+             placedControls(k6.PageTabs->widget(i), {&k6config::K6Controls(), &k6config::K6LocalControls()}))
             k6Controls.push_back(c);
     const auto doorControls = placedControls(doorWindow(), {&k6config::DoorPhoneControls()});
 
     // Pages: the page control's in their order, then the pages inside them.
     std::vector<QWidget*> pageWidgets;
-    for (int i = 0; i < k6.PageControl1->count(); ++i)
-        pageWidgets.push_back(k6.PageControl1->widget(i));
-    for (int i = 0; i < k6.PageControl1->count(); ++i)
-        for (QTabWidget* inner : k6.PageControl1->widget(i)->findChildren<QTabWidget*>())
+    for (int i = 0; i < k6.PageTabs->count(); ++i)
+        pageWidgets.push_back(k6.PageTabs->widget(i));
+    for (int i = 0; i < k6.PageTabs->count(); ++i)
+        for (QTabWidget* inner : k6.PageTabs->widget(i)->findChildren<QTabWidget*>())
             for (int j = 0; j < inner->count(); ++j)
                 pageWidgets.push_back(inner->widget(j));
     for (QWidget* p : pageWidgets) {
@@ -301,13 +301,13 @@ void readVisibility(Outline& o, const QString& ports) {
         for (const int version : versions) {
             CreateForms();
             stopTimers();
-            Form1->FormActivate();
-            Form1->Search.ModuleCode = model;
-            Form1->ablakSTARTTimer();
-            K6Form1->FormActivate();
-            K6Form1->Engine().Version = version;
-            K6Form1->Adapt->VersionReply();
-            QTabWidget* tabs = K6Form1->PageControl1;
+            startWindow->Activate();
+            startWindow->Search.ModuleCode = model;
+            startWindow->HandOverTick();
+            configWindow->Activate();
+            configWindow->Engine().Version = version;
+            configWindow->Adapt->VersionReply();
+            QTabWidget* tabs = configWindow->PageTabs;
             // A page is shown when its tab is, and the page that holds it is.
             const std::function<bool(QWidget*)> pageShown = [&](QWidget* p) {
                 QTabWidget* t = tabsOf(p);
@@ -323,7 +323,7 @@ void readVisibility(Outline& o, const QString& ports) {
             }
             for (const FieldRow& f : o.fields) {
                 if (f.window != kMain) continue;
-                QWidget* w = K6Form1->Pages->Control(f.control);
+                QWidget* w = configWindow->Pages->Control(f.control);
                 QWidget* page = w ? pageOf(w) : nullptr;
                 fields[f.control][model].push_back(w && page && pageShown(page) && w->isVisibleTo(page));
             }

@@ -52,7 +52,7 @@ struct TextWindow : ::testing::Test {
             return nextFile;
         };
         CreateForms();
-        w = K6Form1;
+        w = configWindow;
         w->EnsurePages();
         w->ModuleCode = 74;
         w->Engine().SetModuleType(74);
@@ -107,7 +107,7 @@ TEST_F(TextWindow, SheetGoesToAFileAndToThePrinterWithSecretsMasked) {
 TEST_F(TextWindow, ExportThenImportBringsThePagesBack) {
     // The text of the pages is that of the file the window saves.
     nextFile = files.filePath("saved.dat");
-    w->BitBtn7Click();
+    w->SaveFileClick();
     nextFile = files.filePath("pages.json");
     trigger("Exportalas1");
     QFile json(nextFile);

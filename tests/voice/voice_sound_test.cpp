@@ -111,10 +111,10 @@ struct VoiceSoundTest : test::SimWindowFixture {
                               kToneHz));
     }
 
-    K6VoiceSide& voice() { return *K6Form1->Voice; }
-    QLineEdit* edit(const char* name) { return K6Form1->findChild<QLineEdit*>(name); }
-    QPushButton* button(const char* name) { return K6Form1->findChild<QPushButton*>(name); }
-    QToolButton* player(const char* name) { return K6Form1->findChild<QToolButton*>(name); }
+    K6VoiceSide& voice() { return *configWindow->Voice; }
+    QLineEdit* edit(const char* name) { return configWindow->findChild<QLineEdit*>(name); }
+    QPushButton* button(const char* name) { return configWindow->findChild<QPushButton*>(name); }
+    QToolButton* player(const char* name) { return configWindow->findChild<QToolButton*>(name); }
     QString inStart(const QString& name) const { return QDir(startDir.path()).filePath(name); }
     bool playersEnabled() {
         return std::all_of(voice().Players.begin(), voice().Players.end(),
@@ -137,7 +137,7 @@ struct VoiceSoundTest : test::SimWindowFixture {
 
 TEST_F(VoiceSoundTest, RecordingTakesWhatTheSinkPlaysSavesItInTheModulesFormatAndUploadsIt) {
     connect();
-    K6Form1->PageControl1->setCurrentWidget(K6Form1->Page("TabSheet22"));
+    configWindow->PageTabs->setCurrentWidget(configWindow->Page("TabSheet22"));
     for (int row = 0; row < k6media::kMessageSlots; ++row) {
         const std::string name = "MediaPlayer" + std::to_string(row + 1);
         for (const char* kind : {"Play", "Record"}) {
@@ -153,7 +153,7 @@ TEST_F(VoiceSoundTest, RecordingTakesWhatTheSinkPlaysSavesItInTheModulesFormatAn
     QObject::connect(other.get(), &VoiceAudio::PlaybackFinished, [&] { played = true; });
     player("MediaPlayer2Record")->click();
     ASSERT_EQ(voice().RecordingRow, 1) << (shown.empty() ? "" : shown.back().toStdString());
-    voice().Timer5->stop();
+    voice().RecordingTimer->stop();
     QString error;
     ASSERT_TRUE(other->Play(tone, &error)) << error.toStdString();
     ASSERT_TRUE(waitFor([&] { return played; }, kSoundLimitMs)) << server.output().toStdString();
@@ -193,8 +193,8 @@ TEST_F(VoiceSoundTest, RecordingTakesWhatTheSinkPlaysSavesItInTheModulesFormatAn
 
 TEST_F(VoiceSoundTest, PlayReachesTheSinkAndThePlayersComeBackWhenTheSoundEndsAndStopSavesNothing) {
     test::CreateFormsWithTimersHeld();
-    K6Form1->EnsurePages();
-    Form1->FormActivate();
+    configWindow->EnsurePages();
+    startWindow->Activate();
     ASSERT_TRUE(player("MediaPlayer1Play")->isEnabled());
     edit("Edit16")->setText(tone);
 
