@@ -23,8 +23,10 @@ const char* const kUsage =
     "                                      readable and are free\n"
     "  probe [--port COMn | --all] [--json]  model, type code and software version\n"
     "  read -o FILE.dat                    read the whole configuration into a file\n"
-    "  send FILE.dat [--no-clock] [--contact-id yes|no] [--force]\n"
-    "                                      send a configuration file, then set the clock\n"
+    "  send FILE.dat [--no-clock] [--contact-id yes|no] [--force] [--changed-since OLD.dat]\n"
+    "                                      send a configuration file, then set the clock;\n"
+    "                                      --changed-since: the module holds OLD.dat, send only\n"
+    "                                      what differs (checked by reading, else the whole file)\n"
     "  clock                               set the module's clock to the PC's\n"
     "  log -o FILE.csv                     read the event log\n"
     "  signal -o FILE.csv                  read the signal-strength memory (sample, value)\n"
@@ -47,8 +49,9 @@ struct Arguments {
 };
 
 bool Parse(const QStringList& args, Arguments& out, QString& error) {
-    static const QSet<QString> withValue = {"--port",   "--baud", "--timeout",    "--trace",
-                                            "--output", "-o",     "--contact-id", "--slot"};
+    static const QSet<QString> withValue = {"--port",       "--baud",   "--timeout",
+                                            "--trace",      "--output", "-o",
+                                            "--contact-id", "--slot",   "--changed-since"};
     static const QSet<QString> flags = {"--quiet", "--json", "--all",  "--no-clock", "--force",
                                         "--yes",   "--old",  "--help", "-h"};
     for (int i = 0; i < args.size(); ++i) {
