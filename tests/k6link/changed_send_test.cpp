@@ -6,10 +6,10 @@
 
 #include "k6config/config_codec.h"
 #include "k6config/controls.h"
-#include "k6config/image_diff.h"
 #include "k6config/page_values.h"
 #include "k6link/config_transfer.h"
 #include "sim/presets.h"
+#include "tests/support/programmed_module.h"
 #include "tests/support/sim_rig.h"
 
 #include <functional>
@@ -73,30 +73,10 @@ struct Fixture {
     }
 };
 
-// The module as this tool leaves it: its configuration as the pages encode it. (The demo presets'
-// empty server-profile texts are not what the encoder writes for an empty text, so the first send
-// after reading a preset module rewrites those four blocks, whole or by what changed.)
-void AsProgrammed(sim::ModuleSim& m, int type) {
-    k6config::ConfigImage image;
-    for (const k6config::ImageArea& a : k6config::kSentAreas)
-        for (std::uint32_t i = a.first; i < a.end; ++i)
-            image.set(i, m.memory()[i]);
-    k6config::PageValues values(k6config::K6Controls()), door(k6config::DoorPhoneControls());
-    const k6config::ImageContext context{type == 74 ? 74 : 72};
-    k6config::DecodeConfigImage(image, values, door, context);
-    k6config::EncodeConfigImage(image, values, door, context);
-    for (const k6config::ImageArea& a : k6config::kSentAreas)
-        for (std::uint32_t i = a.first; i < a.end; ++i)
-            m.memory()[i] = image.at(i);
-}
-
 // A module of `type` and `version` holding the demo configuration as this tool programmed it.
 void Programmed(sim::ModuleSim& m, int type, int version) {
     std::string error;
-    m.setTypeCode(static_cast<std::uint8_t>(type));
-    m.setVersion(static_cast<std::uint8_t>(version));
-    ASSERT_TRUE(sim::applyPreset(m, sim::Preset::Demo, &error)) << error;
-    AsProgrammed(m, type);
+    ASSERT_TRUE(dalvex::test::ProgramDemo(m, type, version, &error)) << error;
 }
 
 // What a whole send of `image` leaves in a module that held `before`.
