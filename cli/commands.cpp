@@ -326,14 +326,15 @@ int Send(const Request& r) {
                         .arg(file));
     }
     if (held) {
+        // The bank counts only when it goes; a file read without it knows nothing of it.
         const FileNote oldNote = NoteOfFile(old);
-        if (oldNote.type && *oldNote.type != s.ModuleCode)
+        if (!oldNote.type || *oldNote.type == s.ModuleCode)
+            s.Transfer().AssumeHeld(*held, s.ContactId && !oldNote.withoutContactId);
+        else
             s.Bar().Say(QStringLiteral("Note: %1 holds the configuration of a type %2 module; the whole "
                                        "configuration is sent")
                             .arg(old)
                             .arg(*oldNote.type));
-        else
-            s.Transfer().AssumeHeld(*held, !oldNote.withoutContactId);
     }
     const bool noClock = r.flags.contains("--no-clock");
     // A fall-back to the whole send is said when it happens, not after the long send.
