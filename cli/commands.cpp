@@ -193,18 +193,54 @@ int Read(const Request& r) {
     return kOk;
 }
 
+// What `dalvex-cli send --changed-since` tells about a send that went whole, or by what changed.
+QString ChangedSendText(Session& s, const QString& old, const k6link::SendReport& report, bool clock) {
+    const k6link::ConfigTransfer& t = s.Transfer();
+    if (report.whole == k6link::WholeReason::NotHeld) {
+        const QString where =
+            report.notHeld && report.notHeld->IsBlock()
+                ? QStringLiteral("the block at 0x%1").arg(report.notHeld->Address(), 6, 16, QLatin1Char('0'))
+                : QStringLiteral("byte %1").arg(report.notHeld ? report.notHeld->index : 0);
+        return QStringLiteral("The module does not hold %1 (%2 differs): the whole configuration is sent")
+            .arg(old, where);
+    }
+    if (report.whole != k6link::WholeReason::None)
+        return QStringLiteral("The whole configuration was sent: %1")
+            .arg(s.Localise(t.ReasonTexts.Text(report.whole)));
+    if (report.written == 0)
+        return clock ? QStringLiteral("Nothing differs from %1: only the clock was set").arg(old)
+                     : QStringLiteral("Nothing differs from %1: nothing was sent").arg(old);
+    const bool bytes = s.Engine().Version < k6link::ConfigTransfer::kBytewiseBelowVersion;
+    return bytes ? QStringLiteral("Only what differs from %1 was sent: %2 bytes, each echoed by the module")
+                       .arg(old)
+                       .arg(report.written)
+                 : QStringLiteral("Only what differs from %1 was sent: %2 blocks, read back as sent")
+                       .arg(old)
+                       .arg(report.written);
+}
+
 int Send(const Request& r) {
     const QString file = r.positional.value(0);
     const QString contactId = r.values.value("--contact-id");
+    const QString old = r.values.value("--changed-since");
     if (!contactId.isEmpty() && contactId != QLatin1String("yes") && contactId != QLatin1String("no"))
         return Fail(QStringLiteral("--contact-id takes yes or no"), kUsageError);
-    if (QFileInfo(file).isFile() && QFileInfo(file).size() > k6config::kConfigFileSize)
-        return Fail(QStringLiteral("%1: not a configuration file (too long)").arg(file), kUsageError);
+    for (const QString& f : {file, old})
+        if (!f.isEmpty() && QFileInfo(f).isFile() && QFileInfo(f).size() > k6config::kConfigFileSize)
+            return Fail(QStringLiteral("%1: not a configuration file (too long)").arg(f), kUsageError);
 
     Session s(r.options);
     k6config::CustomerFields fields;
     if (const auto opened = k6config::OpenConfigFile(file, s.Engine().ConfigImage, fields); !opened)
         return Fail(FileErrorText(s, opened, file), kUsageError);
+    // What the technician says the module holds.
+    std::optional<k6config::ConfigImage> held;
+    if (!old.isEmpty()) {
+        held.emplace();
+        k6config::CustomerFields unused;
+        if (const auto opened = k6config::OpenConfigFile(old, *held, unused); !opened)
+            return Fail(FileErrorText(s, opened, old), kUsageError);
+    }
     const FileNote note = NoteOfFile(file);
     const std::optional<int> fileType = note.type;
     if (const int rc = Connect(s); rc != kOk) return rc;
@@ -233,23 +269,51 @@ int Send(const Request& r) {
                                    "(--contact-id yes sends them)")
                         .arg(file));
     }
+    if (held) {
+        // The bank counts only when it goes; a file read without it knows nothing of it.
+        const FileNote oldNote = NoteOfFile(old);
+        if (!oldNote.type || *oldNote.type == s.ModuleCode)
+            s.Transfer().AssumeHeld(*held, s.ContactId && !oldNote.withoutContactId);
+        else
+            s.Bar().Say(QStringLiteral("Note: %1 holds the configuration of a type %2 module; the whole "
+                                       "configuration is sent")
+                            .arg(old)
+                            .arg(*oldNote.type));
+    }
     const bool noClock = r.flags.contains("--no-clock");
+    // A fall-back to the whole send is said when it happens, not after the long send.
+    bool toldWhole = false;
+    if (held)
+        s.OnTick = [&] {
+            if (!toldWhole && s.Transfer().LastSend().whole == k6link::WholeReason::NotHeld) {
+                toldWhole = true;
+                s.Bar().Say(ChangedSendText(s, old, s.Transfer().LastSend(), !noClock));
+            }
+        };
     const int rc = s.Run(
         QStringLiteral("send"),
         [&](k6link::EndFn done) {
             s.Transfer().StartSend(k6link::SendOptions{!noClock, s.ContactId}, std::move(done));
         },
         true);
+    s.OnTick = nullptr;
     if (rc == kInterrupted)
         return Fail(
             QStringLiteral("stopped: the module on %1 now holds a partial configuration; send the file "
                            "again before using it")
                 .arg(r.options.port),
             kInterrupted);
+    if (s.Ended && s.Ended->reason == k6link::FailReason::NotVerified)
+        return Fail(
+            QStringLiteral("the blocks read back from the module on %1 differ from what was sent; send "
+                           "%2 again without --changed-since")
+                .arg(r.options.port, file),
+            kModuleError);
     if (rc == kModuleError)
         s.Bar().Say(QStringLiteral("The send did not complete: the module may hold a partial configuration."),
                     true);
     if (rc != kOk) return rc;
+    if (held && !toldWhole) s.Bar().Say(ChangedSendText(s, old, s.Transfer().LastSend(), !noClock));
     s.Bar().Say(QStringLiteral("Sent %1 to %2%3")
                     .arg(file, Describe(s, s.Engine()),
                          noClock ? QStringLiteral("; the clock was left as it was")

@@ -28,8 +28,10 @@ const char* const kUsage =
     "  probe [--port COMn | --all] [--json]  model, type code and software version\n"
     "  read -o FILE.dat [--contact-id yes|no]\n"
     "                                      read the whole configuration into a file\n"
-    "  send FILE.dat [--no-clock] [--contact-id yes|no] [--force]\n"
-    "                                      send a configuration file, then set the clock\n"
+    "  send FILE.dat [--no-clock] [--contact-id yes|no] [--force] [--changed-since OLD.dat]\n"
+    "                                      send a configuration file, then set the clock;\n"
+    "                                      --changed-since: the module holds OLD.dat, send only\n"
+    "                                      what differs (checked by reading, else the whole file)\n"
     "  clock                               set the module's clock to the PC's\n"
     "  log -o FILE.csv                     read the event log\n"
     "  signal -o FILE.csv                  read the signal-strength memory (sample, value)\n"
@@ -37,11 +39,16 @@ const char* const kUsage =
     "  voice --slot 1..7 FILE.wav [--force]\n"
     "                                      upload a voice message\n"
     "  firmware [--old]                    load the module's firmware\n"
-    "  export FILE.dat -o FILE.json        the configuration as text (JSON)\n"
+    "  export FILE.dat -o FILE.json [--type N]\n"
+    "                                      the configuration as text (JSON)\n"
     "  import FILE.json -o FILE.dat        a configuration file from its text\n"
-    "  diff A.dat B.dat [--json]           what differs, as a send would change it; exit 0 same, 1 different\n"
+    "  diff A.dat B.dat [--json] [--lang hu|en|de|sk|it|si|nl|cs] [--type N]\n"
+    "                                      what differs, as a send would change it;\n"
+    "                                      exit 0 same, 1 different\n"
     "  sheet FILE.dat -o FILE.pdf [--lang hu|en|de|sk|it|si|nl|cs] [--secrets] [--paper a4|letter]\n"
-    "                                      the configuration sheet; secrets are masked without --secrets\n"
+    "        [--type N]                    the configuration sheet; secrets are masked without\n"
+    "                                      --secrets; --type: the module type of a file that\n"
+    "                                      does not say\n"
     "\n"
     "options:\n"
     "  --port COMn        the port (default COM1); COM names resolve through the ports folder\n"
@@ -49,8 +56,6 @@ const char* const kUsage =
     "  --timeout SECONDS  give up when the module has not answered for this long (default 10)\n"
     "  --quiet            no progress, only errors\n"
     "  --trace FILE       record the port's traffic into FILE\n"
-    "  --type N           the module type of a file that does not say (export, diff, sheet)\n"
-
     "  --help             show this text\n"
     "  --version          show the program's name and version\n";
 
@@ -62,9 +67,9 @@ struct Arguments {
 };
 
 bool Parse(const QStringList& args, Arguments& out, QString& error) {
-    static const QSet<QString> withValue = {"--port",   "--baud", "--timeout",    "--trace",
-                                            "--output", "-o",     "--contact-id", "--slot",
-                                            "--lang",   "--type", "--paper"};
+    static const QSet<QString> withValue = {"--port",       "--baud", "--timeout", "--trace", "--output",
+                                            "-o",           "--slot", "--lang",    "--type",  "--paper",
+                                            "--contact-id", "--changed-since"};
     static const QSet<QString> flags = {"--quiet", "--json", "--all",  "--no-clock", "--force",
                                         "--yes",   "--old",  "--help", "-h",         "--version", "--secrets"};
     for (int i = 0; i < args.size(); ++i) {

@@ -57,6 +57,7 @@ ConfigTransfer::ConfigTransfer(Engine& engine, TransferHost& host)
     : e_(engine)
     , host_(host) {
     Register();
+    RegisterChangedSend();
     e_.AddAbandonHandler([this](std::int32_t s, std::int32_t) {
         if (IsTransferState(s)) Abandoned();
     });
@@ -65,7 +66,8 @@ ConfigTransfer::ConfigTransfer(Engine& engine, TransferHost& host)
 bool ConfigTransfer::IsTransferState(std::int32_t s) {
     using namespace state;
     for (std::int32_t t : {ReadBytes, WriteBytes, WriteContactId, WriteBank35, ReadBlocks, WriteBlocks,
-                           ReadContactId, ReadBank35, SetClock})
+                           ReadContactId, ReadBank35, SetClock, CheckBlocks, CheckBytes, WriteChangedBytes,
+                           WriteChangedBlocks, ReadBackBlocks})
         if (s == t) return true;
     return false;
 }
@@ -288,6 +290,7 @@ void ConfigTransfer::StartRead(EndFn onEnd, std::optional<bool> contactId) {
     kind_ = TransferKind::Read;
     contactId_ = contactId;
     staged_.clear();
+    readContactId_ = false;
     e_.ShowStatus(Texts.Reading);
     e_.StatusPoll = 0;
     host_.EnableTransferButtons(false);
@@ -321,23 +324,51 @@ void ConfigTransfer::StartSend(SendOptions options, EndFn onEnd) {
     e_.StatusPoll = 0;
     EngineActive = e_.OpState != state::Idle;
     host_.EncodeImage();
+    plan_ = Plan(options);
+    report_ = SendReport{plan_.whole, 0, 0, std::nullopt};
+    changed_ = plan_.Partial();
+    if (changed_) {
+        e_.ShowStatus(Texts.ChangedSending);
+        host_.EnableTransferButtons(false);
+        host_.SetProgress(static_cast<int>(plan_.probe.size() + plan_.learn.size()), 0);
+        host_.ShowProgress(true);
+        // A block module's first command goes out as the whole send's would.
+        if (!plan_.shape.bytewise) e_.TimeoutTicks = 2;
+        e_.Begin(state::CheckBlocks, std::move(onEnd));
+        e_.NextOpState = state::Idle;
+        e_.ClearRx();
+        progress_ = 0;
+        planEvents_ = e_.Events;
+        EnterPhase(Phase::Check, EngineActive);
+        return;
+    }
+    // What the module held is being overwritten: from here on only a read tells it again.
+    known_.Forget();
+    since_.reset();
+    const bool bytewise = e_.Version < kBytewiseBelowVersion;
+    if (!bytewise) e_.TimeoutTicks = 2;
+    e_.Begin(bytewise ? state::WriteBytes : state::WriteBlocks, std::move(onEnd));
+    const int maximum = SetUpWholeSend();
+    if (EngineActive) e_.SendStep();
+    host_.EnableTransferButtons(false);
+    host_.SetProgress(maximum, 0);
+    host_.ShowProgress(true);
+}
+
+std::int32_t ConfigTransfer::SetUpWholeSend() {
     int maximum = kBlockProgressMaximum;
     if (e_.Version < kBytewiseBelowVersion) {
-        e_.Begin(state::WriteBytes, std::move(onEnd));
+        e_.OpState = state::WriteBytes;
         e_.MemAddr = 0;
         e_.Remaining = kConfigBytes;
         e_.NextOpState = state::Idle;
         maximum = kConfigBytes;
     } else {
-        e_.TimeoutTicks = 2;
-        e_.Begin(state::WriteBlocks, std::move(onEnd));
+        e_.OpState = state::WriteBlocks;
     }
     e_.BlockIndex = 0;
     e_.ClearRx();
-    if (EngineActive) e_.SendStep();
-    host_.EnableTransferButtons(false);
-    host_.SetProgress(maximum, 0);
-    host_.ShowProgress(true);
+    return maximum;
 }
 
 void ConfigTransfer::StartClockSync(EndFn onEnd) {
@@ -368,6 +399,10 @@ void ConfigTransfer::StartPstnSend(EndFn onEnd) {
 // --- Steps between the states ------------------------------------------------------------------------
 
 void ConfigTransfer::FinishRead() {
+    known_.Forget();
+    for (const auto& [address, bytes] : staged_)
+        known_.Learn(address, bytes);
+    since_ = Circumstances(readContactId_);
     CommitStaged();
     e_.ShowStatus(Texts.ReadDone);
     host_.EnableTransferButtons(true);
@@ -382,6 +417,7 @@ void ConfigTransfer::AfterConfigBlocksRead() {
         e_.Remaining = 0;
         e_.BlockIndex = 0;
         if (ContactIdTables()) {
+            readContactId_ = true;
             e_.OpState = state::ReadContactId;
             e_.BlockIndex = kContactIdBank << 8;
             host_.SetProgress(kContactIdProgressMaximum, kContactIdProgressStart);
@@ -446,10 +482,24 @@ void ConfigTransfer::StartClockSet() {
 }
 
 void ConfigTransfer::SendDone() {
-    e_.ShowStatus(Texts.SendDone);
+    QString text = Texts.SendDone;
+    if (changed_) {
+        // What was written has been read back (byte-wise: echoed); the module's own writes since
+        // the read are these.
+        changed_ = false;
+        for (const SendUnit& u : plan_.write)
+            known_.Learn(u, e_.ConfigImage);
+        if (since_) since_->events = e_.Events;
+        if (report_.written == 0)
+            text = setClock_ ? Texts.NothingChanged : Texts.NothingSent;
+        else
+            text = (plan_.shape.bytewise ? Texts.ChangedBytesDone : Texts.ChangedBlocksDone)
+                       .arg(report_.written);
+    }
+    e_.ShowStatus(text);
     host_.ShowProgress(false);
     host_.EnableTransferButtons(true);
-    Ended(TransferOutcome::Done, Texts.SendDone);
+    Ended(TransferOutcome::Done, text);
 }
 
 bool ConfigTransfer::ContactIdTables() {

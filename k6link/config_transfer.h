@@ -7,12 +7,16 @@
 //   write  byte-wise: 101, then 102 and 104 (line simulator model) or 210;  blocks: 111, then
 //          102 (with the Contact ID option) and 104 (bank 0x35, 5 blocks), then 210
 //   clock  210: F(0, 0xFC, 0, 0) + "yymmddhhnnss"
+//   changed send (send_plan.h): 120 or 121 (reads before writing), 122 or 123 (the changed bytes or
+//          blocks), 124 (the written blocks read back); then, byte-wise on the line simulator
+//          model, 102 and 104 whole; then 210
 //
 // Configuration blocks are numbered in 16-byte units (0, 16 .. 80), the banks in 256-byte units
 // (0x3400 + k, 0x3500 + k). A read carries the number low byte first, a write high byte first.
 
 #include "k6link/core_states.h"
 #include "k6link/engine.h"
+#include "k6link/send_plan.h"
 
 #include <QDateTime>
 #include <QString>
@@ -34,6 +38,11 @@ inline constexpr std::int32_t WriteBlocks = 111;
 inline constexpr std::int32_t ReadContactId = 112;
 inline constexpr std::int32_t ReadBank35 = 114;
 inline constexpr std::int32_t SetClock = 210;
+inline constexpr std::int32_t CheckBlocks = 120;
+inline constexpr std::int32_t CheckBytes = 121;
+inline constexpr std::int32_t WriteChangedBytes = 122;
+inline constexpr std::int32_t WriteChangedBlocks = 123;
+inline constexpr std::int32_t ReadBackBlocks = 124;
 } // namespace state
 
 // What the transfer needs from its windows beside the engine host.
@@ -54,13 +63,15 @@ public:
     virtual void DecodeImage() = 0;
     // The PC's clock.
     virtual QDateTime Now() = 0;
+    // "SendChangedOnly": a send after a read from the same module writes only what changed.
+    virtual bool SendChangedOnly() { return true; }
 };
 
 // Which of the transfer's actions ended, and how. An action ends when its last reply has come in
 // or when the engine abandons it because the port has gone. One still repeating its command has
 // not ended, and one replaced by another operation started meanwhile reports nothing.
 enum class TransferKind { Read, Send, ClockSync, PstnSend };
-enum class TransferOutcome { Done, PortLost };
+enum class TransferOutcome { Done, PortLost, Failed };
 struct TransferEnd {
     TransferKind kind;
     TransferOutcome outcome;
@@ -68,10 +79,19 @@ struct TransferEnd {
 };
 
 // How a send ends: with the clock set (as "Elküldés" does) or not; with the Contact ID tables of a
-// line simulator model or not (unset: as "Contact ID tábla küldése/olvasása" is ticked).
+// line simulator model or not (unset: as "Contact ID tábla küldése/olvasása" is ticked). Whether it
+// goes by what changed when nothing speaks against it is the host's SendChangedOnly.
 struct SendOptions {
     bool setClock = true;
     std::optional<bool> contactId;
+};
+
+// How the last send went.
+struct SendReport {
+    WholeReason whole = WholeReason::NoRead; // None: by what changed
+    int written = 0; // units written by what changed (the whole banks that follow bytes not counted)
+    int checked = 0; // units read before writing
+    std::optional<SendUnit> notHeld; // the unit that differed from the knowledge asserted
 };
 
 struct TransferTexts {
@@ -82,6 +102,14 @@ struct TransferTexts {
     QString ContactId = QStringLiteral("Send all ContactID code");
     QString ClockRunning = QStringLiteral("Óra szinkronizálása a PC órájával folyamatban...");
     QString ClockDone = QStringLiteral("Óra szinkronizálása a PC órájával sikeres");
+    QString ChangedSending = QStringLiteral("Változások elküldése folyamatban...");
+    QString ReadingBack = QStringLiteral("Elküldött adatok visszaolvasása...");
+    QString ChangedBlocksDone = QStringLiteral("Adatküldés sikeres! Elküldött blokkok: %1");
+    QString ChangedBytesDone = QStringLiteral("Adatküldés sikeres! Elküldött bájtok: %1");
+    QString NothingChanged = QStringLiteral("Nincs változás az olvasás óta: csak az óra lett beállítva.");
+    QString NothingSent = QStringLiteral("Nincs változás az olvasás óta: semmi sem lett elküldve.");
+    QString ReadBackFailed = QStringLiteral("Az elküldött adatok visszaolvasva eltérnek! Küldje el újra az "
+                                            "adatokat: a következő küldés teljes lesz.");
 };
 
 class ConfigTransfer {
@@ -108,6 +136,17 @@ public:
     void StartClockSync(EndFn onEnd = {});
     void StartPstnSend(EndFn onEnd = {}); // "PSTN send"
 
+    // What "Elküldés" with `options` would do now, with the image as it stands (the caller encodes
+    // the pages first).
+    SendPlan Plan(const SendOptions& options = {});
+    const SendReport& LastSend() const { return report_; }
+    // A configuration file was opened into the pages: the next send goes whole.
+    void FileOpened();
+    // The technician asserts that the module holds `image` wherever a read would have brought
+    // something in (the Contact ID bank only when `contactId`). The next send checks one unchanged
+    // unit-span of each area first, and goes whole when one differs.
+    void AssumeHeld(const k6config::ConfigImage& image, bool contactId);
+
     // The twelve digits of the clock set for a moment: yy mm dd hh nn ss.
     static QByteArray ClockDigits(const QDateTime& when);
 
@@ -115,6 +154,7 @@ public:
     bool ClockOnly = false;    // the clock set was asked for on its own
     bool PartialWrite = false; // the PSTN send: straight to the clock set after its two bytes
     TransferTexts Texts;
+    WholeReasonTexts ReasonTexts;
     // Runs after a read has completed and the pages show it (backups keep a copy from here).
     std::function<void()> OnReadDone;
     // Runs once at the end of each action started here, completed or abandoned, after the
@@ -143,12 +183,41 @@ private:
     // After a block's acknowledgement: the progress, and a stop between blocks may take effect.
     void BlockStepped();
 
+    // The send by what changed.
+    enum class Phase { Check, Write, ReadBack, Finish };
+    void RegisterChangedSend();
+    SendShape Shape(const SendOptions& options);
+    KnownSince Circumstances(bool contactId);
+    std::int32_t SetUpWholeSend(); // OpState and counters of the whole send; the progress maximum
+    void EnterPhase(Phase phase, bool atOnce);
+    void PointAt(const SendUnit& unit);
+    // The unit in hand is done: the next one of its phase, or the next phase.
+    void UnitDone();
+    void CheckedBlock(std::span<const std::uint8_t> bytes);
+    // The send goes whole from here: what is known turned out wrong (a unit read first differed,
+    // `unit`), or the line changed after the plan was made. `atOnce`: from a reply; otherwise the
+    // whole send's first command goes out at the next tick.
+    void GoWhole(WholeReason why, std::optional<SendUnit> unit, bool atOnce);
+    void ReadBackFailed();
+
     Engine& e_;
     TransferHost& host_;
     TransferKind kind_ = TransferKind::Read; // the action in progress, or the last one
     bool setClock_ = true;
     std::optional<bool> contactId_;
     std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> staged_;
+    bool readContactId_ = false; // the read in progress brings in the Contact ID bank
+
+    KnownMemory known_;               // what the module holds as far as this session knows
+    std::optional<KnownSince> since_; // and since when
+    bool changed_ = false;            // the send in progress goes by what changed
+    SendPlan plan_;
+    LineEvents planEvents_; // the engine's at the plan
+    SendReport report_;
+    Phase phase_ = Phase::Check;
+    std::vector<SendUnit> queue_;
+    std::size_t at_ = 0;
+    int progress_ = 0;
 };
 
 } // namespace dalvex::k6link

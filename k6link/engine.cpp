@@ -67,11 +67,15 @@ void Engine::OpenPort() {
     const std::string device = name.toStdString();
     port_.SetDeviceName(device);
     port_.Open();
-    if (port_.IsOpen()) PortGone = false;
+    if (port_.IsOpen())
+        PortGone = false;
+    else
+        ++Events.portLosses; // whatever is on the line once it opens may be another module
     host_.SetStatusPanel(0, QString::fromStdString(comDisplayName(device)));
 }
 
 void Engine::PortLost() {
+    ++Events.portLosses;
     port_.Close();
     PortOpen = false;
     PortGone = true;
@@ -216,6 +220,22 @@ bool Engine::SendBytes(std::span<const std::uint8_t> bytes) {
 
 void Engine::Write(int count) {
     txCount_ = count;
+    const std::span<const std::uint8_t> head(TxBuffer.data(), static_cast<std::size_t>(count));
+    if (SixByteFrame::isValid(head)) {
+        switch (static_cast<Cmd>(head[1])) {
+        case Cmd::Restart:
+        case Cmd::LogicLoad:
+            ++Events.restarts;
+            break;
+        case Cmd::WriteByte:
+        case Cmd::BlockWrite:
+        case Cmd::BulkStart:
+            ++Events.memoryWrites;
+            break;
+        default:
+            break;
+        }
+    }
     port_.Write(TxBuffer.data(), count);
     RxCount = 0;
 }

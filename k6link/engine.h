@@ -51,6 +51,16 @@ namespace dalvex::k6link {
 class EngineHost;
 class Port;
 
+// What the engine has seen on the line since it was made that may part a module from what was last
+// read from it. Each count only grows; an operation that keeps what it read compares the counts
+// with their values at its read.
+struct LineEvents {
+    std::uint64_t portLosses = 0;   // the open port's device went away, or an open failed
+    std::uint64_t restarts = 0;     // restart and programmable-logic load commands sent
+    std::uint64_t memoryWrites = 0; // byte writes, block writes and memory writes sent
+    friend bool operator==(const LineEvents&, const LineEvents&) = default;
+};
+
 // Catalogue texts the engine shows; the language pass replaces them.
 struct EngineTexts {
     QString VersionCheck = QStringLiteral("GSM ellenőrzése");
@@ -89,6 +99,7 @@ public:
     std::int32_t Version = 0;    // module software version times ten
     bool CompanyMark = false;    // the byte-wise write includes image bytes 384 to 399
     std::int32_t ModuleType = 72;
+    LineEvents Events; // counted by the engine as it opens, loses and writes
 
     EngineTexts Texts;
 

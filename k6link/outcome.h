@@ -19,6 +19,7 @@ enum class FailReason {
     None,
     TransferError, // a memory-write block was not acknowledged as written (voice, firmware)
     PinRefused,    // the SIM refused the PIN, or never became ready for it
+    NotVerified,   // blocks a send wrote did not read back as they were sent
 };
 
 struct OperationEnd {

@@ -19,6 +19,10 @@ declare -gA _dalvex_cli_file_types=(
     [clock]=':'
     [erase-history]=':'
     [firmware]=':'
+    [export]='dat|dat.gz:json'
+    [import]='json:dat'
+    [diff]='dat|dat.gz:'
+    [sheet]='dat|dat.gz:pdf'
 )
 
 # The line speeds of the serial component.
@@ -163,6 +167,22 @@ _dalvex_cli() {
         ;;
     --contact-id)
         COMPREPLY=($(compgen -W 'yes no' -- "$cur"))
+        return
+        ;;
+    --changed-since)
+        _dalvex_cli_files 'dat|dat.gz'
+        return
+        ;;
+    --lang)
+        COMPREPLY=($(compgen -W 'hu en de sk it si nl cs' -- "$cur"))
+        return
+        ;;
+    --paper)
+        COMPREPLY=($(compgen -W 'a4 letter' -- "$cur"))
+        return
+        ;;
+    --type)
+        COMPREPLY=($(compgen -W '72 73 74 75' -- "$cur"))
         return
         ;;
     -o | --output)

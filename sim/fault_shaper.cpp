@@ -4,9 +4,10 @@
 
 namespace dalvex::sim {
 
-void FaultShaper::set(Fault fault, int n, const ModuleSim& module) {
+void FaultShaper::set(Fault fault, int n, ModuleSim& module) {
     fault_ = fault;
     count_ = std::max(0, n);
+    module.dropBlockWrite(fault == Fault::DropWrite ? std::optional<int>(count_) : std::nullopt);
     base_ = module.exchanges();
     blockBase_ = module.memoryWriteBlocks();
 }

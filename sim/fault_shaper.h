@@ -29,7 +29,8 @@ struct Outgoing {
 class FaultShaper {
 public:
     // Sets the failure mode; counting starts with the module's next exchange and memory-write block.
-    void set(Fault fault, int n, const ModuleSim& module);
+    // drop-write is handed to the module (ModuleSim::dropBlockWrite); any other mode takes it back.
+    void set(Fault fault, int n, ModuleSim& module);
     Fault fault() const { return fault_; }
     // What leaves the line for `reply`, decided right after the module produced it.
     Outgoing shape(const Reply& reply, const ModuleSim& module) const;

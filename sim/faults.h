@@ -1,12 +1,13 @@
 #pragma once
 // The simulator's failure modes: one table, looked up by name from the command line and from
 // tests. The transport applies a failure to the module's replies as they leave; the module itself
-// stays healthy.
+// stays healthy, except under drop-write, which the module carries out itself: it acknowledges one
+// block write as usual and stores nothing of it.
 //
 // Counting: for the faults that take a count N, exchanges count from the moment the fault is set.
 // The first N exchanges are answered normally; the fault strikes from exchange N + 1 on.
 // drop-ack counts memory-write blocks instead: the acknowledgement of block N + 1 after the fault
-// was set is lost, once.
+// was set is lost, once. drop-write counts 256-byte block writes: block write N + 1 is lost, once.
 
 #include <array>
 #include <chrono>
@@ -34,6 +35,7 @@ enum class Fault {
     Short,
     Unsolicited,
     Vanish,
+    DropWrite,
 };
 
 struct FaultInfo {
@@ -43,7 +45,7 @@ struct FaultInfo {
     bool takesCount;
 };
 
-inline constexpr std::array<FaultInfo, 15> kFaults{{
+inline constexpr std::array<FaultInfo, 16> kFaults{{
     {"none", Fault::None, "answers every command correctly", false},
     {"silent", Fault::Silent, "never answers", false},
     {"wrong-check", Fault::WrongCheck, "six-byte replies carry a wrong check byte", false},
@@ -63,6 +65,8 @@ inline constexpr std::array<FaultInfo, 15> kFaults{{
     {"vanish", Fault::Vanish,
      "answers N exchanges, then the adapter is pulled on the next command: the line closes and its comN "
      "links disappear",
+     true},
+    {"drop-write", Fault::DropWrite, "acknowledges block write N + 1 as usual but stores nothing of it, once",
      true},
 }};
 

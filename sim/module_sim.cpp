@@ -76,11 +76,15 @@ void ModuleSim::registerBuiltInCommands() {
     registerCommand(kCmdBlockWrite, [](Exchange& ex) {
         const std::uint32_t address = blockAddress(ex.frame().addressLow(), ex.frame().data());
         ex.expectPayload(kBlockSize, [address](Exchange& done, std::span<const std::uint8_t> block) {
-            std::span<std::uint8_t> memory = done.module().memory();
+            ModuleSim& m = done.module();
+            ++m.blockWrites_;
+            const bool dropped = m.dropAt_ && m.blockWrites_ == *m.dropAt_;
+            if (dropped) m.dropAt_.reset();
+            std::span<std::uint8_t> memory = m.memory();
             unsigned sum = 0;
             for (std::size_t i = 0; i < block.size(); ++i) {
                 sum += block[i];
-                if (address + i < memory.size()) memory[address + i] = block[i];
+                if (!dropped && address + i < memory.size()) memory[address + i] = block[i];
             }
             const std::uint8_t ack = static_cast<std::uint8_t>(sum & 0xFFu);
             done.reply(std::span<const std::uint8_t>(&ack, 1), ReplyKind::Sum);

@@ -32,7 +32,8 @@
 //   8    event log block: F(0, 8, N & 0xFF, N >> 8) -> 256 bytes, four log records (history_data.h)
 //   0xF6 block write: F(S, 0xF6, P1, P2) followed by 256 data bytes -> the one byte
 //        (sum of the data bytes) mod 256, which the PC compares with its S. The block is stored in
-//        memory at blockAddress(P1, P2), whatever S says: a wrong S only shows in the answer.
+//        memory at blockAddress(P1, P2), whatever S says: a wrong S only shows in the answer; a
+//        block write dropped by dropBlockWrite() is answered alike and stores nothing.
 //   0xF7 block read: F(0, 0xF7, low, high) -> the 256 bytes at blockAddress(high, low), then
 //        their sum mod 256.
 //   0xFC clock set: F(0, 0xFC, 0, 0) followed by twelve ASCII digits (yy mm dd hh nn ss)
@@ -208,6 +209,14 @@ public:
     bool awaitingMemoryWrite() const { return pending_ && pending_->frame.command() == kCmdMemoryWrite; }
     // Memory-write blocks stored since start, and the page of the last one.
     std::uint64_t memoryWriteBlocks() const { return memoryWriteBlocks_; }
+    // Block writes (0xF6) taken in since start, the dropped one included.
+    std::uint64_t blockWrites() const { return blockWrites_; }
+    // The block write n + 1 from now on is acknowledged as usual but stores nothing, once (the
+    // drop-write fault); nothing: every block write is stored.
+    void dropBlockWrite(std::optional<int> n) {
+        dropAt_ = n ? std::optional<std::uint64_t>(blockWrites_ + static_cast<std::uint64_t>(*n) + 1)
+                    : std::nullopt;
+    }
 
     // Processor reply and programming count (firmware_cmds.h).
     FirmwareState& firmware() { return firmware_; }
@@ -260,6 +269,8 @@ private:
     std::string clockDigits_;
     std::uint64_t clockSets_ = 0;
     std::uint64_t memoryWriteBlocks_ = 0;
+    std::uint64_t blockWrites_ = 0;
+    std::optional<std::uint64_t> dropAt_; // the block write that stores nothing
     FirmwareState firmware_;
 
     StatusMonitor status_;

@@ -27,6 +27,7 @@
 #include "status_window.h"
 #include "monitor_window.h"
 #include "event_log_window.h"
+#include "k6_send_switch.h"
 #include "signal_chart_window.h"
 
 #include <QLabel>
@@ -48,7 +49,16 @@ void FillOperationTexts(ConfigWindow& w, const i18n::Catalogue& c, int language,
     FillTexts(w.Transfer().Texts,
               {&TransferTexts::Reading, &TransferTexts::ReadDone, &TransferTexts::Sending,
                &TransferTexts::SendDone, &TransferTexts::ContactId, &TransferTexts::ClockRunning,
-               &TransferTexts::ClockDone},
+               &TransferTexts::ClockDone, &TransferTexts::ChangedSending, &TransferTexts::ReadingBack,
+               &TransferTexts::ChangedBlocksDone, &TransferTexts::ChangedBytesDone,
+               &TransferTexts::NothingChanged, &TransferTexts::NothingSent, &TransferTexts::ReadBackFailed},
+              c, language, pass, missing);
+    using k6link::WholeReasonTexts;
+    FillTexts(w.Transfer().ReasonTexts,
+              {&WholeReasonTexts::SwitchedOff, &WholeReasonTexts::NoRead, &WholeReasonTexts::AnotherModule,
+               &WholeReasonTexts::PortLost, &WholeReasonTexts::ModuleRestarted,
+               &WholeReasonTexts::MemoryWritten, &WholeReasonTexts::FileOpened,
+               &WholeReasonTexts::ContactIdChanged, &WholeReasonTexts::NotHeld},
               c, language, pass, missing);
     // The window's one modem-mode entry; the modem side holds a reference to the same object.
     if (w.Status)
@@ -156,6 +166,14 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
         w.TraceSwitch->ApplyTexts();
     }
     if (w.Files) FillTexts(w.Files->Texts, {&k6config::ConfigFileTexts::Damaged}, c, language, pass, missing);
+    if (w.SendSwitch) {
+        FillTexts(w.SendSwitch->Texts,
+                  {&SendSwitchTexts::MenuItem, &SendSwitchTexts::ChangedBlocks,
+                   &SendSwitchTexts::ChangedBytes, &SendSwitchTexts::WholeBlocks,
+                   &SendSwitchTexts::WholeBytes},
+                  c, language, pass, missing);
+        w.SendSwitch->ApplyTexts();
+    }
     if (w.Backups) {
         FillTexts(w.Backups->Texts,
                   {&BackupTexts::RestoreItem, &BackupTexts::RestoreTitle, &BackupTexts::RestoreOpen,

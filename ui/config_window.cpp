@@ -29,6 +29,7 @@
 #include "resolution_window.h"
 #include "contact_window.h"
 #include "firmware_window.h"
+#include "k6_send_switch.h"
 #include "status_window.h"
 #include "own_activation.h"
 
@@ -174,6 +175,7 @@ ConfigWindow::ConfigWindow(QWidget* parent)
     Prepare();
     Help->Connect(MenuItem(QStringLiteral("HelpPanel1")));
     TraceSwitch = new SerialTraceSwitch(*this);
+    SendSwitch = new SendChangedSwitch(*this);
     Backups = new K6BackupSide(*this);
     TextSide = new K6TextSide(*this);
 }
@@ -414,6 +416,7 @@ public:
         w_.Values->setIndex("KI2SECMIN", 0);
     }
     QDateTime Now() override { return w_.Clock ? w_.Clock() : QDateTime::currentDateTime(); }
+    bool SendChangedOnly() override { return SendChangedSwitch::On(w_.RegKey); }
 
 private:
     // The window's progress bar and the door-phone window's gauge of the same name.

@@ -42,6 +42,7 @@ class TAsynComm32;
 class K6Activation;
 class K6FileCommands;
 class SerialTraceSwitch;
+class SendChangedSwitch;
 class K6BackupSide;
 class K6TextSide;
 class K6FirmwareSide;
@@ -151,6 +152,8 @@ public:
     K6FileCommands* Files = nullptr;
     // "Soros forgalom naplózása": the serial trace of both windows' ports.
     SerialTraceSwitch* TraceSwitch = nullptr;
+    // "Csak a változások elküldése": a send after a read writes only what changed.
+    SendChangedSwitch* SendSwitch = nullptr;
     // Automatic backups of every read, what a send will change, restore.
     K6BackupSide* Backups = nullptr;
     // The configuration sheet (PDF, printer) and the configuration as text (JSON).

@@ -9,6 +9,7 @@
 #include "k6link/config_transfer.h"
 #include "serial/settings.h"
 #include "config_window.h"
+#include "k6_send_switch.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -154,6 +155,7 @@ bool K6BackupSide::ConfirmSend() {
         areas.push_back(k6config::kContactIdArea);
     const auto rows =
         Describe(k6config::DiffImages(read_->image, w_.Engine().ConfigImage, w_.CodecContext(), areas));
+    PlanLine = w_.SendSwitch ? w_.SendSwitch->PlanLine(w_.Transfer().Plan()) : QString();
     if (ConfirmHook) return ConfirmHook(rows);
     // A host that answers the window's message boxes itself (a scripted run) has nobody to show
     // the list to: the send goes ahead as it would without this check.
@@ -162,13 +164,16 @@ bool K6BackupSide::ConfirmSend() {
         if (ConfigWindow::MessageBoxHook)
             ConfigWindow::MessageBoxHook(Texts.NoChanges, QMessageBox::Ok);
         else
-            QMessageBox::information(&w_, w_.ToolName, Texts.NoChanges);
+            QMessageBox::information(&w_, w_.ToolName, Texts.NoChanges + QLatin1Char('\n') + PlanLine);
         return true;
     }
     QDialog d(&w_);
     d.setWindowTitle(Texts.ChangesTitle);
     auto* layout = new QVBoxLayout(&d);
     layout->addWidget(new QLabel(Texts.ChangesIntro, &d));
+    auto* plan = new QLabel(PlanLine, &d);
+    plan->setObjectName(QStringLiteral("SendPlan"));
+    plan->setWordWrap(true);
     auto* tree = new QTreeWidget(&d);
     tree->setObjectName(QStringLiteral("Changes"));
     tree->setHeaderLabels({Texts.Field, Texts.Before, Texts.After});
@@ -184,6 +189,7 @@ bool K6BackupSide::ConfirmSend() {
     }
     tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     layout->addWidget(tree);
+    layout->addWidget(plan);
     auto* buttons = new QDialogButtonBox(&d);
     QPushButton* send = buttons->addButton(Texts.Send, QDialogButtonBox::AcceptRole);
     buttons->addButton(Texts.Cancel, QDialogButtonBox::RejectRole);

@@ -76,6 +76,8 @@ public:
     QString ModelName() const;
     // The last backup written, empty when none.
     QString LastBackup;
+    // The send ahead as the last list of changes told it: whole or by what changed, how much, how long.
+    QString PlanLine;
     BackupTexts Texts;
     QAction* RestoreItem = nullptr;
 

@@ -175,6 +175,7 @@ bool K6FileCommands::OpenFile(const QString& path) {
     for (int i = 0; i < k6config::kCustomerFields; ++i)
         w_.LocalValues->setText(kCustomerFields[i], fields[i]);
     k6config::DecodeConfigImage(engine.ConfigImage, *w_.Values, *w_.DoorPhoneValues, w_.CodecContext());
+    w_.Transfer().FileOpened(); // the pages no longer start from what was read: the next send goes whole
     return true;
 }
 

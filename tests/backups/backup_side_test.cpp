@@ -18,9 +18,12 @@
 #include "tests/support/wait.h"
 #include "ui/forms.h"
 #include "ui/k6_backup_side.h"
+#include "ui/k6_file_commands.h"
+#include "ui/k6_send_switch.h"
 #include "ui/start_window.h"
 #include "ui/config_window.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -325,6 +328,71 @@ TEST_F(BackupSideTest, SendAfterAnEditShowsThatChangeAndSendsOnlyWhenConfirmed) 
     ASSERT_EQ(confirmations.size(), 2u);
     ASSERT_TRUE(runToIdle());
     module.withModule([](sim::ModuleSim& m) { EXPECT_EQ(m.memory()[0x110 + 3], '0'); });
+}
+
+// The list of changes says how the send will go: by what changed (how many blocks at most and how
+// long at the line speed), or whole and why. "Csak a változások elküldése" switches it; a file
+// opened since the read makes it whole.
+TEST_F(BackupSideTest, TheListOfChangesSaysHowMuchGoesAndTheSwitchAndAFileMakeItWhole) {
+    programModule();
+    configWindow->ReadClick();
+    ASSERT_TRUE(runToIdle());
+    QAction* item = configWindow->SendSwitch->Item;
+    ASSERT_NE(item, nullptr);
+    EXPECT_TRUE(item->isCheckable());
+    EXPECT_TRUE(item->isChecked()) << "on unless switched off";
+    const QString saved = home.path() + QStringLiteral("/other.dat");
+    k6config::CustomerFields fields;
+    ASSERT_TRUE(k6config::SaveConfigFile(saved, engine().ConfigImage, fields));
+    // The first send writes what the window's pages encode otherwise than the module holds it, and
+    // learns the block of bank 0x35 that no read brings in.
+    configWindow->SendClick();
+    ASSERT_TRUE(runToIdle());
+    ASSERT_EQ(configWindow->Transfer().LastSend().whole, k6link::WholeReason::None);
+
+    struct Step {
+        const char* name;
+        std::function<void()> before;
+        QString plan; // the list's line, or its start when it ends with "..."
+        k6link::WholeReason whole;
+    };
+    const std::vector<Step> steps = {
+        {"by what changed", [] {},
+         QStringLiteral("Csak a változások mennek el. Elküldendő blokkok: 1, legfeljebb 0.6 s (9600 baud), "
+                        "visszaolvasással együtt."),
+         k6link::WholeReason::None},
+        {"switched off", [&] { item->trigger(); },
+         QStringLiteral("Teljes küldés (a „Csak a változások elküldése” beállítás ki van kapcsolva). "
+                        "Elküldendő blokkok: 11, kb. 3.0 s (9600 baud)."),
+         k6link::WholeReason::SwitchedOff},
+        {"switched on after a whole send", [&] { item->trigger(); },
+         QStringLiteral("Teljes küldés (nincs ellenőrzött olvasás ebből a modulból)..."),
+         k6link::WholeReason::NoRead},
+        {"read again, then a file opened",
+         [&] {
+             configWindow->ReadClick();
+             ASSERT_TRUE(runToIdle());
+             ASSERT_TRUE(configWindow->Files->OpenFile(saved));
+         },
+         QStringLiteral("Teljes küldés (fájl lett megnyitva az olvasás óta)..."),
+         k6link::WholeReason::FileOpened},
+    };
+    int n = 0;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.before();
+        EXPECT_EQ(SendChangedSwitch::On(configWindow->RegKey), item->isChecked()) << "the item is the setting";
+        configWindow->Values->setText("MaskEdit2", QStringLiteral("3630123456%1").arg(n++));
+        configWindow->SendClick();
+        const QString& line = configWindow->Backups->PlanLine;
+        if (step.plan.endsWith(QLatin1String("...")))
+            EXPECT_TRUE(line.startsWith(step.plan.chopped(3))) << line.toStdString();
+        else
+            EXPECT_EQ(line.toStdString(), step.plan.toStdString());
+        ASSERT_TRUE(runToIdle());
+        EXPECT_EQ(configWindow->Transfer().LastSend().whole, step.whole);
+        module.withModule([&](sim::ModuleSim& m) { EXPECT_EQ(m.memory()[0x110 + 10], '0' + n - 1); });
+    }
 }
 
 TEST_F(BackupSideTest, UnwritableFolderLeavesTheReadSuccessfulAndSaysSo) {

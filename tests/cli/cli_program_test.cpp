@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 #include <thread>
 #include <vector>
@@ -139,6 +140,58 @@ TEST_F(CliFixture, ReadThenSendLeavesTheModuleUnchanged) {
     module_.withModule([&](ModuleSim& m) { clockSets = m.clockSets(); });
     EXPECT_EQ(clockSets, 1u) << "--no-clock leaves the clock alone";
     EXPECT_TRUE(Memory() == before);
+}
+
+// send --changed-since OLD.dat: the module is checked to hold OLD.dat (one unchanged block of each
+// area read first), then only what FILE.dat changes goes and is read back; a module that does not
+// hold OLD.dat gets the whole file, and says so. Either way it ends holding what a whole send of
+// FILE.dat leaves.
+TEST_F(CliFixture, ChangedSinceSendsWhatDiffersOrTheWholeFile) {
+    SetModule(74, 84);
+    FillPattern(5);
+    const QString old = Path("old.dat"), file = Path("new.dat");
+    ASSERT_EQ(Run({"read", "--port", "COM1", "-o", old, "--quiet"}).exitCode, 0);
+    QFile in(old);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    QByteArray bytes = in.readAll();
+    bytes[0x105] = static_cast<char>(bytes[0x105] ^ 0x55); // configuration block 1
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
+    out.close();
+    ASSERT_TRUE(QFile::copy(old + ".module", file + ".module"));
+    const auto sent = [&] {
+        auto m = Memory();
+        m[0x105] = static_cast<std::uint8_t>(bytes[0x105]);
+        return m;
+    }();
+
+    struct Case {
+        const char* name;
+        QString since;
+        std::function<void()> before;
+        const char* says;
+        int blockWrites;
+    };
+    const std::vector<Case> cases = {
+        {"held", old, [] {}, "Only what differs from", 1},
+        {"nothing differs", file, [] {}, "Nothing differs from", 0},
+        {"not held", old,
+         [&] {
+             module_.withModule([](ModuleSim& m) { m.memory()[0x20] ^= 0x01; });
+         },
+         "does not hold", 6 + 128 + 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.before();
+        std::uint64_t writesBefore = 0;
+        module_.withModule([&](ModuleSim& m) { writesBefore = m.blockWrites(); });
+        const Result r = Run({"send", "--port", "COM1", "--changed-since", c.since, file});
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.says))) << r.err.toStdString();
+        module_.withModule([&](ModuleSim& m) { EXPECT_EQ(m.blockWrites() - writesBefore, c.blockWrites); });
+        EXPECT_TRUE(Memory() == sent) << "the module holds what a whole send of the file leaves";
+    }
 }
 
 TEST_F(CliFixture, SendOfAnotherModulesFileIsRefused) {

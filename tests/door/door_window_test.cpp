@@ -6,6 +6,7 @@
 
 #include "k6config/memory_map.h"
 #include "k6config/page_values.h"
+#include "k6link/config_transfer.h"
 #include "k6link/core_states.h"
 #include "k6link/engine.h"
 #include "serial/settings.h"
@@ -184,6 +185,35 @@ TEST_F(DoorWindowFixture, SendStoresTheFlatsThePresetsAndTheDoorPhoneBytes) {
         EXPECT_EQ(mem[115], 0xFF);
         EXPECT_EQ(mem[116], 21);
         EXPECT_EQ(mem[117], 5);
+    });
+}
+
+// The send here is the K6 window's: after a read here it writes only what changed, reads it back,
+// and leaves the module as a whole send would (a whole send writes the image's configuration
+// blocks and bank 0x35).
+TEST_F(DoorWindowFixture, SendAfterAReadGoesByWhatChanged) {
+    connect();
+    doorPhoneWindow->ReadButton->click();
+    ASSERT_TRUE(runToIdle());
+    // The fresh module holds none of what the pages encode: the first send writes all of that.
+    doorPhoneWindow->SendButton->click();
+    ASSERT_TRUE(runToIdle());
+    ASSERT_EQ(configWindow->Transfer().LastSend().whole, k6link::WholeReason::None);
+    doorPhoneWindow->MicrophoneLevel->setValue(doorPhoneWindow->MicrophoneLevel->value() == 7 ? 6 : 7);
+    doorPhoneWindow->SendButton->click();
+    EXPECT_EQ(doorPhoneWindow->TransferStatus->text(), configWindow->Transfer().Texts.ChangedSending);
+    ASSERT_TRUE(runToIdle());
+    const k6link::SendReport& sent = configWindow->Transfer().LastSend();
+    EXPECT_EQ(sent.whole, k6link::WholeReason::None);
+    EXPECT_EQ(sent.written, 1);
+    EXPECT_EQ(doorPhoneWindow->TransferStatus->text(), configWindow->Transfer().Texts.ChangedBlocksDone.arg(1));
+    const auto& image = engine().ConfigImage;
+    module.withModule([&](sim::ModuleSim& m) {
+        EXPECT_EQ(m.memory()[111], doorPhoneWindow->MicrophoneLevel->value());
+        for (std::uint32_t a = 0; a < 0x600; ++a)
+            ASSERT_EQ(m.memory()[a], image.at(a)) << a;
+        for (std::uint32_t a = 0x350000; a < 0x350500; ++a)
+            ASSERT_EQ(m.memory()[a], image.at(a)) << a;
     });
 }
 

@@ -93,6 +93,13 @@ expect "dalvex-cli --baud 1152" "115200"
 expect "dalvex-cli --timeout ''" ""
 expect "dalvex-cli clock ''" ""
 expect "dalvex-cli --trace n" "n.json notes.txt"
+expect "dalvex-cli send --changed-since ''" "a.dat B.DAT c.dat.gz sub"
+expect "dalvex-cli export -o ''" "n.json sub"
+expect "dalvex-cli import ''" "n.json sub"
+expect "dalvex-cli import n.json -o ''" "a.dat B.DAT sub"
+expect "dalvex-cli diff --" "--json --lang --type $common"
+expect "dalvex-cli sheet --paper ''" "a4 letter"
+expect "dalvex-cli sheet --lang c" "cs"
 
 # Every command offered is one the program knows: with too many file arguments a known command
 # stops at the argument count, an unknown one at its name, before any port is touched.

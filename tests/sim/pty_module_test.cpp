@@ -211,6 +211,23 @@ TEST(PtyModule, EveryFaultHasItsEffect) {
              ASSERT_TRUE(l.pc->send(Bytes(256, 0x11)));
              EXPECT_EQ(l.pc->read(1), Bytes{0x01});
          }},
+        {"drop-write", 1,
+         [](Line& l) {
+             // Each block write is acknowledged by its sum; the second one stores nothing, once.
+             for (std::uint8_t mark : {0x11, 0x22, 0x33}) {
+                 Bytes write = frame(mark, 0xF6, 0x30, mark);
+                 write.push_back(mark);
+                 write.insert(write.end(), kBlockSize - 1, 0);
+                 ASSERT_TRUE(l.pc->send(write));
+                 EXPECT_EQ(l.pc->read(1), Bytes{mark});
+             }
+             ASSERT_TRUE(l.waitExchanges(3));
+             l.module.withModule([](ModuleSim& m) {
+                 EXPECT_EQ(m.memory()[0x3011 * 256], 0x11);
+                 EXPECT_EQ(m.memory()[0x3022 * 256], 0x00) << "the second write is lost";
+                 EXPECT_EQ(m.memory()[0x3033 * 256], 0x33) << "only once";
+             });
+         }},
         {"short", 0,
          [](Line& l) {
              // A block read answers 256 data bytes and the sum: the sum is lost.

@@ -102,6 +102,7 @@ public:
     void ShowProgress(bool visible) override { progressVisible = visible; }
     void EnableTransferButtons(bool enabled) override { buttonsEnabled = enabled; }
     bool ContactIdTicked() override { return contactIdTicked; }
+    bool SendChangedOnly() override { return changedOnly; }
     void EncodeImage() override { ++encodes; }
     void DecodeImage() override { ++decodes; }
     QDateTime Now() override { return now; }
@@ -112,6 +113,7 @@ public:
     bool progressVisible = false;
     bool buttonsEnabled = true;
     bool contactIdTicked = true;
+    bool changedOnly = true;
     int encodes = 0;
     int decodes = 0;
     QDateTime now = FixedNow();
