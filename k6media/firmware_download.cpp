@@ -43,7 +43,7 @@ FirmwareDownload::FirmwareDownload(Engine& engine, k6link::MemoryWrite& memoryWr
     e_.AddAbandonHandler([this](std::int32_t s, std::int32_t) {
         if (s < state::ProcessorQuery || s > state::FirmwareProgram) return;
         host_.SetProgress(0);
-        ShowHeadline(Texts.TransferFailed);
+        ShowHeadline(&FirmwareTexts::TransferFailed);
     });
 }
 
@@ -57,7 +57,7 @@ void FirmwareDownload::Register() {
                        ReplyKind::Text));
     t.add(StateDef(state::FirmwareStart)
               .sends([this](Engine&) {
-                  ShowHeadline(Texts.MemoryDownload);
+                  ShowHeadline(&FirmwareTexts::MemoryDownload);
                   mw_.SendStart(kStartPage);
                   FwBlock = 0;
                   blockSent_ = false;
@@ -93,6 +93,7 @@ void FirmwareDownload::StartProcessorQuery(k6link::EndFn onEnd) {
     data_.Rescan();
     data_.FirmwareSlot = kNoSlot;
     standin_ = false;
+    headline_ = &FirmwareTexts::Headline;
     e_.Begin(state::ProcessorQuery, std::move(onEnd));
 }
 
@@ -172,11 +173,17 @@ void FirmwareDownload::ChooseSlot(int slot) {
     data_.FirmwareSlot = slot;
     const FirmwareEntry* entry = data_.Entry(slot);
     standin_ = entry && entry->standin;
-    if (standin_) ShowHeadline(Texts.Headline);
+    if (standin_) ShowHeadline(&FirmwareTexts::Headline);
 }
 
-void FirmwareDownload::ShowHeadline(const QString& text) {
-    host_.SetHeadline(standin_ ? text + QStringLiteral(" \u2013 ") + Texts.StandinLoaded : text);
+void FirmwareDownload::ShowHeadline(QString FirmwareTexts::*which) {
+    headline_ = which;
+    host_.SetHeadline(HeadlineText());
+}
+
+QString FirmwareDownload::HeadlineText() const {
+    const QString& text = Texts.*headline_;
+    return standin_ ? text + QStringLiteral(" \u2013 ") + Texts.StandinLoaded : text;
 }
 
 QString FirmwareDownload::RefusalText(const PreparedImage& image) const {
@@ -205,7 +212,7 @@ PreparedImage FirmwareDownload::ConvertAndStart(k6link::EndFn onEnd) {
     }
     if (image.standin && !standin_) {
         standin_ = true;
-        ShowHeadline(Texts.Headline);
+        ShowHeadline(&FirmwareTexts::Headline);
     }
     e_.Begin(state::FirmwareStart, std::move(onEnd));
     return image;
@@ -221,7 +228,7 @@ void FirmwareDownload::SendNextBlock() {
     if (mw_.TransferError) {
         e_.Fail(k6link::FailReason::TransferError);
         host_.SetProgress(0);
-        ShowHeadline(Texts.TransferFailed);
+        ShowHeadline(&FirmwareTexts::TransferFailed);
         return;
     }
     if (FwBlock == kFirmwareBlocks + 1) { // blocks 0 .. 254 are written; block 255 never is
@@ -244,7 +251,7 @@ void FirmwareDownload::BlockAcknowledged() {
 }
 
 void FirmwareDownload::SendProgramming() {
-    ShowHeadline(Texts.Programming);
+    ShowHeadline(&FirmwareTexts::Programming);
     host_.SetProgress(0);
     host_.StartProgrammingTimer();
     e_.SendFrame(Frame(0, Cmd::LogicLoad, k6link::kCommandKey, 0));

@@ -121,6 +121,9 @@ public:
     // A stand-in image is chosen for the module (and allowed by the developer switch): every
     // headline says so.
     bool StandinChosen() const { return standin_; }
+    // The headline of the step under way, in the texts' current language: what the window shows
+    // again when its texts are refreshed in the middle of a download.
+    QString HeadlineText() const;
     // "Kilépés": whatever runs is abandoned.
     void Leave();
 
@@ -135,7 +138,7 @@ private:
     void TakeReply(std::span<const std::uint8_t> r);
     QString ProcessorText(const ProcessorMatch& match);
     void ChooseSlot(int slot);
-    void ShowHeadline(const QString& text);
+    void ShowHeadline(QString FirmwareTexts::*which);
     QString RefusalText(const PreparedImage& image) const;
     void SendNextBlock();
     void BlockAcknowledged();
@@ -148,6 +151,7 @@ private:
     bool blockSent_ = false;    // a block of this transfer has gone out
     bool acknowledged_ = false; // the block last sent has been acknowledged
     bool standin_ = false;      // the chosen image is a stand-in
+    QString FirmwareTexts::*headline_ = &FirmwareTexts::Headline; // the step the headline names
 };
 
 } // namespace dalvex::k6media

@@ -124,7 +124,8 @@ void FirmwareWindow::showEvent(QShowEvent* event) {
 void FirmwareWindow::ApplyTexts() {
     const k6media::FirmwareTexts texts = Operation ? Operation->Texts : k6media::FirmwareTexts{};
     setWindowTitle(texts.Headline);
-    Headline->setText(texts.Headline);
+    // A refresh in the middle of a download (the language pass of an activation) keeps the step.
+    Headline->setText(Operation ? Operation->HeadlineText() : texts.Headline);
     NoNewFirmwareLabel->setText(texts.NoNewFirmware);
     OldFirmwareItem->setText(texts.DownloadOld);
     ExitButton->setText(texts.Exit);

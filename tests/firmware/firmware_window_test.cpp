@@ -18,6 +18,7 @@
 #include "ui/start_window.h"
 #include "ui/config_window.h"
 #include "ui/firmware_window.h"
+#include "ui/language_pass.h"
 
 #include <QAction>
 #include <QDir>
@@ -178,6 +179,11 @@ TEST_F(FirmwareWindowFixture, StandinImageNeedsTheSwitchAndIsNamedInTheHeadline)
         }
         EXPECT_TRUE(shown.empty());
         ASSERT_TRUE(run([&] { return firmwareWindow->Progress->value() >= 10; }));
+        EXPECT_EQ(firmwareWindow->Headline->text(),
+                  "Memory Download \u2013 HELYETTESÍTŐ KÉP, NEM VALÓDI FIRMWARE");
+        // The language pass of an activation of the K6 window refreshes every window's texts; in
+        // the middle of a download the headline still names the step.
+        ApplyActivationLanguagePass(*configWindow);
         EXPECT_EQ(firmwareWindow->Headline->text(),
                   "Memory Download \u2013 HELYETTESÍTŐ KÉP, NEM VALÓDI FIRMWARE");
         firmwareWindow->ExitClick();
