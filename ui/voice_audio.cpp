@@ -86,8 +86,12 @@ public:
         if (sink_) {
             sink_->disconnect(this);
             sink_->stop();
-            // Deleting the sink from inside its own state signal is not allowed.
-            sink_.release()->deleteLater();
+            // Deleting the sink from inside its own state signal is not allowed. Owned by this
+            // object meanwhile, so a sink whose deferred deletion never comes (the program ends
+            // first) goes with it.
+            QAudioSink* sink = sink_.release();
+            sink->setParent(this);
+            sink->deleteLater();
         }
         playBuffer_.reset();
     }
