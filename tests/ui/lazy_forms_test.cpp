@@ -6,6 +6,7 @@
 #include "tests/support/window_fixture.h"
 #include "ui/forms.h"
 #include "ui/language_pass.h"
+#include "ui/on_demand_parts.h"
 #include "ui/windows.h"
 
 #include <QAbstractButton>
@@ -42,6 +43,18 @@ Captions captionsOfAllWindows() {
 }
 
 struct LazyForms : test::WindowsEnvironment {
+    // The timers of the windows that exist stop: the search indicator and the engine would change
+    // texts while the test reads them.
+    void holdTimers() {
+        if (StartWindow* s = startWindow.Existing()) {
+            s->SendTimer->stop();
+            s->IndicatorTimer->stop();
+        }
+        if (ConfigWindow* k6 = configWindow.Existing())
+            for (QTimer* t : {k6->EngineTimer, k6->EngineTimer1, k6->EngineTimer2, k6->EngineTimer3, k6->EngineTimer4,
+                              k6->Language})
+                t->stop();
+    }
     // The language passes of a first start in `language`.
     void runPasses(int language) {
         RunLanguagePass(*configWindow, i18n::Catalogue::Builtin(), language, i18n::Pass::Start);
@@ -77,6 +90,7 @@ TEST_F(LazyForms, OnlyTheStartWindowExistsAtStartTheK6WindowFollowsWithItsLangua
 TEST_F(LazyForms, AWindowMadeAfterTheLanguagePassesLooksAsIfItHadExistedBefore) {
     // Every window from the start, then the passes of an English start.
     CreateAllForms();
+    holdTimers();
     runPasses(i18n::English);
     const Captions fromStart = captionsOfAllWindows();
     const QString statusLineVoltage = statusWindow->Texts.LineVoltage;
@@ -85,6 +99,8 @@ TEST_F(LazyForms, AWindowMadeAfterTheLanguagePassesLooksAsIfItHadExistedBefore) 
 
     // The K6 window alone, the same passes, then every other window, one after the other.
     CreateForms();
+    configWindow.get();
+    holdTimers();
     runPasses(i18n::English);
     EXPECT_EQ(statusWindow.Existing(), nullptr);
     CreateAllForms();
@@ -107,4 +123,13 @@ TEST_F(LazyForms, NoWindowIsMadeOutsideCreateFormsAndDestroyForms) {
     DestroyForms();
     EXPECT_EQ(static_cast<StatusWindow*>(statusWindow), nullptr);
     EXPECT_EQ(static_cast<ConfigWindow*>(configWindow), nullptr);
+}
+
+TEST_F(LazyForms, TheChartComesFromTheModuleOfOnDemandParts) {
+    QString error;
+    ASSERT_NE(LoadOnDemandParts(&error), nullptr) << error.toStdString();
+    CreateForms();
+    QWidget* chart = signalChartWindow->findChild<QWidget*>(QStringLiteral("Chart1"));
+    ASSERT_NE(chart, nullptr);
+    EXPECT_STREQ(chart->metaObject()->className(), "QChartView");
 }
