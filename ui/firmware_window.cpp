@@ -33,6 +33,7 @@ FirmwareWindow::FirmwareWindow(QWidget* parent)
     setWindowModality(Qt::ApplicationModal);
     const k6media::FirmwareTexts texts;
     setWindowTitle(texts.Headline);
+    idleHeadline_ = texts.Headline;
 
     const auto label = [this](const char* name, const QString& caption) {
         auto* l = new QLabel(caption, this);
@@ -124,7 +125,10 @@ void FirmwareWindow::showEvent(QShowEvent* event) {
 void FirmwareWindow::ApplyTexts() {
     const k6media::FirmwareTexts texts = Operation ? Operation->Texts : k6media::FirmwareTexts{};
     setWindowTitle(texts.Headline);
-    Headline->setText(texts.Headline);
+    // A download's step stays in the headline through a language pass (the K6 window's language
+    // timer may run in the middle of one); the idle headline follows the language.
+    if (Headline->text() == idleHeadline_) Headline->setText(texts.Headline);
+    idleHeadline_ = texts.Headline;
     NoNewFirmwareLabel->setText(texts.NoNewFirmware);
     OldFirmwareItem->setText(texts.DownloadOld);
     ExitButton->setText(texts.Exit);
@@ -141,6 +145,8 @@ void FirmwareWindow::Activate() {
     if (Operation) Operation->StartProcessorQuery();
     // The query has read the firmware folders again: the button names the image found now.
     if (firmwareImages) firmwareImages->ShowImages();
+    // Opened, the window starts from the idle headline.
+    Headline->setText(idleHeadline_);
     ApplyTexts();
 }
 

@@ -66,6 +66,9 @@ private:
     // "Download Start" with the main model's image label, when there is an image.
     void ShowDownloadButton(const QString& caption);
     void Closing(); // design: FormClose
+
+    // The headline the window shows while no download step is named in it.
+    QString idleHeadline_;
 };
 
 } // namespace dalvex
