@@ -38,6 +38,12 @@ void WriteSetting(const QString& key, const QString& name, const QString& value)
     const QString file = settingsFile(key);
     if (!QDir().mkpath(QFileInfo(file).absolutePath())) return;
     QSettings store(file, QSettings::IniFormat);
+    // A value that is stored already is not written again: each write saves the whole file and
+    // waits for the disk, and the start window stores the start folder at every start.
+    if (store.status() == QSettings::NoError) {
+        const QVariant stored = store.value(name);
+        if (stored.typeId() == QMetaType::QString && stored.toString() == value) return;
+    }
     store.setValue(name, value);
     store.sync();
 }

@@ -110,7 +110,9 @@ void FillOperationTexts(ConfigWindow& w, const i18n::Catalogue& c, int language,
                    &VoiceTexts::Mono, &VoiceTexts::Stereo, &VoiceTexts::Channels},
                   c, language, pass, missing);
     }
-    if (K6FirmwareSide* f = w.FirmwareSide()) {
+    // The firmware download exists once its two windows do; the pass makes neither.
+    K6FirmwareSide* f = firmwareImages.Existing() && firmwareWindow.Existing() ? w.FirmwareSide() : nullptr;
+    if (f) {
         using k6media::FirmwareTexts;
         FillTexts(f->Download().Texts,
                   {&FirmwareTexts::Headline, &FirmwareTexts::DownloadStart, &FirmwareTexts::DownloadOld,
@@ -131,7 +133,7 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
                      QStringList* missing) {
     FillTexts(w.Texts, {&K6FormTexts::Customer, &K6FormTexts::RestartQuestion, &K6FormTexts::ExitQuestion}, c,
               language, pass, missing);
-    if (startWindow)
+    if (startWindow.Existing())
         FillTexts(startWindow->Texts,
                   {&StartWindowTexts::NoPermission, &StartWindowTexts::PortBusy,
                    &StartWindowTexts::NoSuchPort, &StartWindowTexts::CannotOpen, &StartWindowTexts::PortLost},
@@ -192,7 +194,7 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
                   c, language, pass, missing);
         w.TextSide->ShowTexts();
     }
-    if (statusWindow) {
+    if (statusWindow.Existing()) {
         using k6link::StatusTexts;
         // The line voltage's caption, until a poll puts a value behind it.
         const bool lineCaption =
@@ -206,21 +208,21 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
         FillTextArray(statusWindow->Texts, &StatusTexts::Network, c, language, pass, missing);
         if (lineCaption) statusWindow->LineVoltage->setText(statusWindow->Texts.LineVoltage);
     }
-    if (monitorWindow) {
+    if (monitorWindow.Existing()) {
         FillTexts(monitorWindow->Texts,
                   {&MonitorTexts::Warning, &MonitorTexts::SaveTitle, &MonitorTexts::TextFilter,
                    &MonitorTexts::SpoolLost},
                   c, language, pass, missing);
         if (monitorWindow->WarningLabel) monitorWindow->WarningLabel->setText(monitorWindow->Texts.Warning);
     }
-    if (eventLogWindow) {
+    if (eventLogWindow.Existing()) {
         FillTexts(eventLogWindow->Texts,
                   {&LogWindowTexts::Read, &LogWindowTexts::Stop, &LogWindowTexts::Export,
                    &LogWindowTexts::ExportFilter},
                   c, language, pass, missing);
         eventLogWindow->ApplyTexts();
     }
-    if (signalChartWindow) {
+    if (signalChartWindow.Existing()) {
         FillTexts(signalChartWindow->Texts,
                   {&SignalWindowTexts::Read, &SignalWindowTexts::Zoom, &SignalWindowTexts::Clear}, c,
                   language, pass, missing);

@@ -471,7 +471,8 @@ void ConfigWindow::PstnSendClick() {
 }
 
 K6FirmwareSide* ConfigWindow::FirmwareSide() {
-    if (!firmwareSide_ && firmwareImages && firmwareWindow)
+    // Making the windows gives them the language, which may make the download already.
+    if (!firmwareSide_ && firmwareImages && firmwareWindow && !firmwareSide_)
         firmwareSide_ = std::make_unique<K6FirmwareSide>(*this, memoryWrite_);
     return firmwareSide_.get();
 }

@@ -66,6 +66,7 @@ private:
     // "Download Start" with the main model's image label, when there is an image.
     void ShowDownloadButton(const QString& caption);
     void Closing(); // design: FormClose
+
 };
 
 } // namespace dalvex

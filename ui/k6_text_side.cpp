@@ -7,6 +7,7 @@
 #include "k6text/config_json.h"
 #include "serial/settings.h"
 #include "config_window.h"
+#include "on_demand_parts.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -18,8 +19,6 @@
 #include <QFormLayout>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QVBoxLayout>
 
 namespace dalvex {
@@ -133,16 +132,17 @@ void K6TextSide::PrintClick() {
     w_.EnsurePages();
     SheetChoice choice;
     if (!AskSheet(choice)) return;
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageSize(k6sheet::PageSizeOf(choice.paper));
-    printer.setDocName(Texts.SheetTitle);
-    if (PrintDialogHook) {
-        if (!PrintDialogHook(printer)) return;
-    } else {
-        QPrintDialog dialog(&printer, &w_);
-        if (dialog.exec() != QDialog::Accepted) return;
-    }
-    if (!k6sheet::PaintSheet(printer, Sheet(choice.secrets))) Message(Texts.Failed.arg(printer.printerName()));
+    // Printing is one of the parts loaded on first use.
+    QString error;
+    const OnDemandParts* parts = LoadOnDemandParts(&error);
+    if (!parts) return Message(Texts.Failed.arg(error));
+    bool painted = false;
+    QString printer;
+    if (!parts->Print(&w_, k6sheet::PageSizeOf(choice.paper), Texts.SheetTitle, PrintDialogHook,
+                      [&](QPagedPaintDevice& device) { return k6sheet::PaintSheet(device, Sheet(choice.secrets)); }, &painted,
+                      &printer))
+        return;
+    if (!painted) Message(Texts.Failed.arg(printer));
 }
 
 void K6TextSide::ExportClick() {

@@ -317,6 +317,36 @@ void installQtTranslations(int language) {
     }
 }
 
+// The last pass with a language, for the windows created after it.
+struct LastPass {
+    const i18n::Catalogue* catalogue = nullptr;
+    std::optional<i18n::Catalogue> copy; // a catalogue other than the built-in one, kept
+    int language = 0;
+    Pass pass = Pass::Start;
+};
+std::optional<LastPass> lastPass;
+bool passRunning = false;
+bool windowMissedPass = false; // a window was created while a pass ran
+
+void rememberPass(const i18n::Catalogue& catalogue, int language, Pass pass) {
+    if (lastPass && lastPass->catalogue == &catalogue) {
+        lastPass->language = language;
+        lastPass->pass = pass;
+        return;
+    }
+    lastPass.emplace();
+    if (&catalogue == &i18n::Catalogue::Builtin()) {
+        lastPass->catalogue = &catalogue;
+    } else {
+        lastPass->copy = catalogue;
+        lastPass->catalogue = &*lastPass->copy;
+    }
+    lastPass->language = language;
+    lastPass->pass = pass;
+}
+
+void runPass(ConfigWindow& k6, const i18n::Catalogue& catalogue, std::optional<int> language, Pass pass);
+
 QString languageSetting(ConfigWindow& k6) {
     return ReadSetting(k6.RegKey, QStringLiteral("Language"));
 }
@@ -330,6 +360,40 @@ QWidget* FindWindow(const QString& name) {
 }
 
 void RunLanguagePass(ConfigWindow& k6, const i18n::Catalogue& catalogue, std::optional<int> language, Pass pass) {
+    if (language) rememberPass(catalogue, *language, pass);
+    const bool outer = !passRunning;
+    passRunning = true;
+    runPass(k6, catalogue, language, pass);
+    if (!outer) return;
+    passRunning = false;
+    // A window the pass itself brought into being gets the whole pass too.
+    if (windowMissedPass && lastPass) {
+        windowMissedPass = false;
+        passRunning = true;
+        runPass(k6, *lastPass->catalogue, lastPass->language, lastPass->pass);
+        passRunning = false;
+    }
+    windowMissedPass = false;
+}
+
+void ApplyLanguageToNewWindow(QWidget* window) {
+    ConfigWindow* k6 = configWindow.Existing();
+    if (!window || !k6 || !lastPass) return;
+    if (passRunning) {
+        windowMissedPass = true;
+        return;
+    }
+    RunLanguagePass(*k6, *lastPass->catalogue, lastPass->language, lastPass->pass);
+}
+
+void ForgetLanguagePass() {
+    lastPass.reset();
+    windowMissedPass = false;
+}
+
+namespace {
+
+void runPass(ConfigWindow& k6, const i18n::Catalogue& catalogue, std::optional<int> language, Pass pass) {
     if (pass == Pass::Activation)
         for (const char* item : kLanguageItems)
             if (QAction* a = k6.MenuItem(QString::fromLatin1(item))) a->setChecked(false);
@@ -360,6 +424,8 @@ void RunLanguagePass(ConfigWindow& k6, const i18n::Catalogue& catalogue, std::op
     copyPass(k6);
     compactModelItems(k6);
 }
+
+} // namespace
 
 void RunStartLanguagePass(ConfigWindow& k6) {
     RunLanguagePass(k6, i18n::Catalogue::Builtin(), i18n::StartLanguage(languageSetting(k6)), Pass::Start);

@@ -29,6 +29,12 @@ void ConnectLanguageMenu(ConfigWindow& window);
 void RunLanguagePass(ConfigWindow& window, const i18n::Catalogue& catalogue, std::optional<int> language,
                      i18n::Pass pass);
 
+// Gives a window created after the language passes have begun the language of the last pass, as if
+// it had existed then; nothing before the first pass.
+void ApplyLanguageToNewWindow(QWidget* window);
+// Forgets the last pass (the windows are destroyed).
+void ForgetLanguagePass();
+
 // The top-level window with object name `name`; nullptr when there is none.
 QWidget* FindWindow(const QString& name);
 

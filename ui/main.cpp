@@ -1,5 +1,5 @@
-// Dalvex: the program entry. Every window is created first, hidden; then the start window is shown,
-// and the program runs until the start window closes. The program takes no arguments of its own
+// Dalvex: the program entry. The start window is created and shown, the other windows when they are
+// first needed, and the program runs until the start window closes. The program takes no arguments of its own
 // beyond --help and --version; Qt's own (-platform, -style, ...) are Qt's.
 
 #include "forms.h"
@@ -53,7 +53,9 @@ int main(int argc, char** argv) {
     // Start-up measurements end the program as soon as the start window has been shown.
     if (qEnvironmentVariableIsSet("DALVEX_QUIT_WHEN_SHOWN")) QTimer::singleShot(0, &app, &QApplication::quit);
     // The editing pages are built once the start window is on screen; its first probe is 3 s away.
-    QTimer::singleShot(50, dalvex::configWindow, &dalvex::ConfigWindow::EnsurePages);
+    QTimer::singleShot(50, &app, [] {
+        if (dalvex::ConfigWindow* k6 = dalvex::configWindow) k6->EnsurePages();
+    });
     const int rc = QApplication::exec();
     dalvex::DestroyForms();
     return rc;

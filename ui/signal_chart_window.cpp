@@ -1,15 +1,12 @@
 #include "signal_chart_window.h"
 
-#include <QCategoryAxis>
-#include <QChart>
-#include <QChartView>
+#include "on_demand_parts.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineSeries>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 
@@ -43,26 +40,17 @@ SignalChartWindow::SignalChartWindow(QWidget* parent)
     TitleLabel->setFont(title);
     layout->addWidget(TitleLabel);
 
-    chart_ = new QChart;
-    chart_->legend()->hide();
-    series_ = new QLineSeries(chart_);
-    series_->setObjectName(QStringLiteral("Series1"));
-    chart_->addSeries(series_);
-    xAxis_ = new QCategoryAxis(chart_);
-    // Each label stands at the point that carries it.
-    xAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    xAxis_->setRange(0, 1);
-    yAxis_ = new QValueAxis(chart_);
-    yAxis_->setRange(0, kSignalMaximum);
-    yAxis_->setLabelFormat(QStringLiteral("%d"));
-    chart_->addAxis(xAxis_, Qt::AlignBottom);
-    chart_->addAxis(yAxis_, Qt::AlignLeft);
-    series_->attachAxis(xAxis_);
-    series_->attachAxis(yAxis_);
-
-    ChartView = new QChartView(chart_, this);
-    ChartView->setObjectName(QStringLiteral("Chart1"));
-    ChartView->setRubberBand(QChartView::RectangleRubberBand);
+    QString error;
+    if (const OnDemandParts* parts = LoadOnDemandParts(&error)) {
+        plot_.reset(parts->MakeSignalPlot(this));
+        ChartView = plot_->View();
+    } else {
+        // A broken installation: the window says why it has no chart.
+        auto* missing = new QLabel(error, this);
+        missing->setObjectName(QStringLiteral("Chart1"));
+        missing->setWordWrap(true);
+        ChartView = missing;
+    }
     layout->addWidget(ChartView, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -85,18 +73,22 @@ SignalChartWindow::SignalChartWindow(QWidget* parent)
     buttons->addWidget(ClearButton);
     layout->addLayout(buttons);
 
-    connect(xAxis_, &QValueAxis::rangeChanged, this, &SignalChartWindow::AxisRangeChanged);
-    // A wider or narrower plot shows more or fewer columns.
-    connect(chart_, &QChart::plotAreaChanged, this, [this](const QRectF& area) {
-        Q_UNUSED(area);
-        if (!showing_ && Columns() != shownWidth_) Show(shownFrom_, shownTo_);
-    });
+    if (plot_) {
+        plot_->RangeChanged = [this](qreal from, qreal to) { AxisRangeChanged(from, to); };
+        // A wider or narrower plot shows more or fewer columns.
+        plot_->PlotResized = [this] {
+            if (!showing_ && Columns() != shownWidth_) Show(shownFrom_, shownTo_);
+        };
+        plot_->SetRange(0, 1, kSignalMaximum);
+    }
 
     connect(ReadButton, &QPushButton::clicked, this, &SignalChartWindow::ReadClick);
     connect(ClearAndReadButton, &QPushButton::clicked, this, &SignalChartWindow::ClearAndReadClick);
     connect(ZoomButton, &QPushButton::clicked, this, &SignalChartWindow::ZoomClick);
     connect(ClearButton, &QPushButton::clicked, this, &SignalChartWindow::ClearClick);
 }
+
+SignalChartWindow::~SignalChartWindow() = default;
 
 void SignalChartWindow::ApplyTexts() {
     ReadButton->setText(Texts.Read);
@@ -116,7 +108,7 @@ void SignalChartWindow::ReadClick() {
 
 void SignalChartWindow::ZoomClick() {
     const bool allowed = !ZoomAllowed();
-    ChartView->setRubberBand(allowed ? QChartView::RectangleRubberBand : QChartView::NoRubberBand);
+    if (plot_) plot_->SetZoomAllowed(allowed);
     ZoomButton->setChecked(allowed);
     if (!allowed) {
         zoomed_ = false;
@@ -129,7 +121,7 @@ void SignalChartWindow::ClearClick() {
 }
 
 bool SignalChartWindow::ZoomAllowed() const {
-    return ChartView->rubberBand() != QChartView::NoRubberBand;
+    return plot_ && plot_->ZoomAllowed();
 }
 
 void SignalChartWindow::ClearPoints() {
@@ -180,7 +172,7 @@ void SignalChartWindow::Flush() {
 
 int SignalChartWindow::Columns() const {
     // Until the chart is laid out its plot area has no useful size.
-    const qreal w = chart_->plotArea().width();
+    const qreal w = plot_ ? plot_->PlotWidth() : 0;
     if (!(w >= kMinimumColumns)) return kMinimumColumns;
     return static_cast<int>(std::min<qreal>(w, kMaximumColumns));
 }
@@ -197,10 +189,10 @@ void SignalChartWindow::AxisRangeChanged(qreal from, qreal to) {
 }
 
 void SignalChartWindow::Show(qreal from, qreal to) {
+    if (!plot_) return;
     showing_ = true;
     const int width = Columns();
-    xAxis_->setRange(from, to);
-    yAxis_->setRange(0, maxValue_);
+    plot_->SetRange(from, to, maxValue_);
 
     // The samples of the span and one beyond each end, so the line runs to the plot's edges.
     QList<QPointF> shown;
@@ -228,12 +220,9 @@ void SignalChartWindow::Show(qreal from, qreal to) {
             }
         }
     }
-    series_->replace(shown);
+    plot_->SetPoints(shown);
 
     // The labels of the span, every k-th when there are more than the axis has room for.
-    for (const QString& label : xAxis_->categoriesLabels())
-        xAxis_->remove(label);
-    xAxis_->setStartValue(from);
     const auto first =
         std::lower_bound(labels_.begin(), labels_.end(), from,
                          [](const std::pair<QString, qreal>& l, qreal x) { return l.second < x; });
@@ -242,8 +231,10 @@ void SignalChartWindow::Show(qreal from, qreal to) {
     const qsizetype inSpan = last - first;
     const qsizetype room = std::max(1, width / kLabelSpacing);
     const qsizetype step = std::max<qsizetype>(1, (inSpan + room - 1) / room);
+    QList<std::pair<QString, qreal>> shownLabels;
     for (auto it = first; it < last; it += std::min<qsizetype>(step, last - it))
-        xAxis_->append(it->first, it->second);
+        shownLabels.append(*it);
+    plot_->SetLabels(from, shownLabels);
 
     shownFrom_ = from;
     shownTo_ = to;
@@ -264,14 +255,11 @@ QList<std::pair<QString, qreal>> SignalChartWindow::Labels() const {
 }
 
 QList<QPointF> SignalChartWindow::ShownPoints() const {
-    return series_->points();
+    return plot_ ? plot_->Points() : QList<QPointF>();
 }
 
 QList<std::pair<QString, qreal>> SignalChartWindow::ShownLabels() const {
-    QList<std::pair<QString, qreal>> out;
-    for (const QString& label : xAxis_->categoriesLabels())
-        out.append({label, xAxis_->endValue(label)});
-    return out;
+    return plot_ ? plot_->Labels() : QList<std::pair<QString, qreal>>();
 }
 
 } // namespace dalvex

@@ -14,6 +14,8 @@
 //
 // Samples are added in batches: what arrives while the event loop is busy goes to the chart in
 // one update when it is free again, and at most ten updates a second while a read runs.
+// The chart itself is one of the parts loaded on first use (on_demand_parts.h), when the window is
+// made.
 // Design name: TK6Form6; objectName "TK6Form6", by which the catalogue and the tests find it.
 
 #include "k6link/signal_memory.h"
@@ -22,17 +24,15 @@
 #include <QList>
 #include <QPointF>
 #include <QWidget>
+#include <memory>
 #include <span>
 
 class QLabel;
 class QPushButton;
-class QChart;
-class QChartView;
-class QLineSeries;
-class QCategoryAxis;
-class QValueAxis;
 
 namespace dalvex {
+
+class SignalPlot;
 
 struct SignalWindowTexts {
     QString Read = QStringLiteral("Olvasás");
@@ -44,6 +44,7 @@ class SignalChartWindow : public QWidget {
     Q_OBJECT
 public:
     explicit SignalChartWindow(QWidget* parent = nullptr);
+    ~SignalChartWindow() override;
 
     // Handlers of the controls; the design names their handlers as noted.
     void ClearAndReadClick(); // design: Button1Click; clear, then read
@@ -71,7 +72,7 @@ public:
     bool ZoomAllowed() const;
 
     QLabel* TitleLabel = nullptr;              // design: Label1; title: the menu caption
-    QChartView* ChartView = nullptr;           // design: Chart1
+    QWidget* ChartView = nullptr;              // design: Chart1
     QPushButton* ReadButton = nullptr;         // design: BitBtn2; "Olvasás"
     QPushButton* ClearAndReadButton = nullptr; // design: Button1; clear and read (clicked by "Olvasás")
     QPushButton* ZoomButton = nullptr;         // design: Button2; zoom
@@ -91,10 +92,7 @@ private:
     int Columns() const;
     void AxisRangeChanged(qreal from, qreal to);
 
-    QChart* chart_ = nullptr;
-    QLineSeries* series_ = nullptr;
-    QCategoryAxis* xAxis_ = nullptr;
-    QValueAxis* yAxis_ = nullptr;
+    std::unique_ptr<SignalPlot> plot_; // nullptr when the module cannot be loaded
     QList<QPointF> points_;                   // every sample
     QList<std::pair<QString, qreal>> labels_; // every label
     qsizetype flushed_ = 0;                   // points_ up to here are in the chart

@@ -193,7 +193,8 @@ void StartWindow::Prepare() {
 }
 
 QString StartWindow::RegKey() const {
-    return configWindow ? configWindow->RegKey : MakeRegKey(MakeBrandFields());
+    const ConfigWindow* k6 = configWindow.Existing();
+    return k6 ? k6->RegKey : MakeRegKey(MakeBrandFields());
 }
 
 void StartWindow::changeEvent(QEvent* event) {
@@ -204,14 +205,16 @@ void StartWindow::changeEvent(QEvent* event) {
 
 void StartWindow::Activate() {
     const BrandFields brand = MakeBrandFields();
+    // The K6 window's names when it exists already; it is made once this window is on screen.
+    const ConfigWindow* k6 = configWindow.Existing();
     VersionLabel->setText(QStringLiteral("version: ") + QString::fromLatin1(BuildDate));
-    const QString tool = configWindow ? configWindow->ToolName : brand.ToolName;
+    const QString tool = k6 ? k6->ToolName : brand.ToolName;
     ToolLabel->setText(tool);
     setWindowTitle(tool);
-    ProModelLabel->setText(configWindow ? configWindow->ProModelName : brand.ProModelName);
-    LineModelLabel->setText(configWindow ? configWindow->LineModelName : brand.LineModelName);
-    MiniModelLabel->setText(configWindow ? configWindow->MiniModelName : brand.MiniModelName);
-    DoorModelLabel->setText(configWindow ? configWindow->DoorModelName : brand.DoorModelName);
+    ProModelLabel->setText(k6 ? k6->ProModelName : brand.ProModelName);
+    LineModelLabel->setText(k6 ? k6->LineModelName : brand.LineModelName);
+    MiniModelLabel->setText(k6 ? k6->MiniModelName : brand.MiniModelName);
+    DoorModelLabel->setText(k6 ? k6->DoorModelName : brand.DoorModelName);
     ModelNames names;
     names.ProModelName = ProModelLabel->text();
     names.MiniModelName = MiniModelLabel->text();
@@ -227,7 +230,7 @@ void StartWindow::Activate() {
     else
         WriteSetting(QStringLiteral("Device"), QStringLiteral("0"));
 
-    const int defaultLanguage = configWindow ? configWindow->DefaultLanguage : brand.DefaultLanguage;
+    const int defaultLanguage = k6 ? k6->DefaultLanguage : brand.DefaultLanguage;
     const QString language = ReadSetting(QStringLiteral("Language"));
     if (!language.isEmpty()) {
         bool ok = false;
@@ -250,7 +253,7 @@ void StartWindow::Activate() {
     SerialPort->Open();
     WriteSetting(QStringLiteral("StartDir"), StartDirectory);
     Search.SearchState = DeviceSearch::Identify;
-    if (configWindow) configWindow->Language->start();
+    configWindow.Soon([](ConfigWindow& w) { w.Language->start(); });
 }
 
 void StartWindow::ShowLogo() {

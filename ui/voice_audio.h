@@ -31,7 +31,8 @@ signals:
     void PlaybackFinished();
 };
 
-// The device of the machine, through Qt Multimedia (files decoded with libsndfile).
+// The device of the machine, through Qt Multimedia (files decoded with libsndfile), loaded on first
+// use (on_demand_parts.h).
 std::unique_ptr<VoiceAudio> MakeSystemVoiceAudio(QObject* parent = nullptr);
 
 } // namespace dalvex

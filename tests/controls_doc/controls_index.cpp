@@ -395,7 +395,7 @@ Index BuildIndex(const QString& sourceRoot) {
     Index index;
     const std::map<QString, DesignWindow> design = readDesignNames(sourceRoot, index.problems);
 
-    CreateForms();
+    CreateAllForms();
     std::vector<QWidget*> windows;
     // The windows are the widgets without a parent (menus and dialogs are windows of their own but
     // have one); each must be named in its header.

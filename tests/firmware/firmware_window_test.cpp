@@ -220,3 +220,23 @@ TEST(FirmwareImagesWindow, EachSlotsVersionOnItsOwnLabel) {
     for (const QLabel* l : images.findChildren<QLabel*>())
         EXPECT_NE(l->text(), QStringLiteral("86")) << l->objectName().toStdString();
 }
+
+// The K6 window's language timer may run its pass while a download is on its way: the headline
+// keeps naming the step, and the window opened again starts from the idle headline.
+TEST_F(FirmwareWindowFixture, ALanguagePassInTheMiddleOfADownloadKeepsItsStep) {
+    connect(74, 84);
+    configWindow->MenuItem("FirmwareDownload1")->trigger();
+    ASSERT_TRUE(run([&] { return identified(); }));
+    const QString idle = firmwareWindow->Headline->text();
+    firmwareWindow->DownloadButton->click();
+    firmwareImages->ConversionTick();
+    ASSERT_TRUE(run([&] { return firmwareWindow->Progress->value() >= 10; }));
+    ASSERT_EQ(firmwareWindow->Headline->text(), "Memory Download");
+    RunStartLanguagePass(*configWindow);
+    EXPECT_EQ(firmwareWindow->Headline->text(), "Memory Download");
+
+    ASSERT_TRUE(run([&] { return !firmwareWindow->isVisible(); }));
+    configWindow->MenuItem("FirmwareDownload1")->trigger();
+    EXPECT_EQ(firmwareWindow->Headline->text(), idle);
+    ASSERT_TRUE(run([&] { return identified(); }));
+}

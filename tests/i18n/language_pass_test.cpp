@@ -69,7 +69,7 @@ struct LanguageFixture : ::testing::Test {
             shown.push_back(text);
             return QMessageBox::No;
         };
-        CreateForms();
+        CreateAllForms(); // every window, as the design made them at start
         w = configWindow;
         w->Engine().SetModuleType(72);
         w->EnsurePages();
@@ -427,7 +427,7 @@ TEST_F(LanguageFixture, HelpPanelShowsThePagesHelpInItsLanguageAndStaysHidden) {
     item("HelpPanel1")->trigger();
     EXPECT_TRUE(w->Help->isHidden());
     DestroyForms();
-    CreateForms();
+    CreateAllForms();
     w = configWindow;
     EXPECT_TRUE(w->Help->isHidden()) << "the choice is remembered";
     EXPECT_FALSE(item("HelpPanel1")->isChecked());
