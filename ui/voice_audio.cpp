@@ -29,8 +29,8 @@ class SystemVoiceAudio final : public VoiceAudio {
 public:
     using VoiceAudio::VoiceAudio;
 
-    bool CanPlay() const override { return SoundServerReachable() && device() && device()->CanPlay(); }
-    bool CanRecord() const override { return SoundServerReachable() && device() && device()->CanRecord(); }
+    bool CanPlay() const override { return device() && device()->CanPlay(); }
+    bool CanRecord() const override { return device() && device()->CanRecord(); }
     bool Play(const QString& path, QString* error) override {
         if (SoundDevice* d = device(error)) return d->Play(path, error);
         return false;
@@ -45,8 +45,9 @@ public:
     QByteArray StopRecording() override { return device_ ? device_->StopRecording() : QByteArray(); }
 
 private:
+    // None where no sound server runs: the module is not loaded and Qt is not asked.
     SoundDevice* device(QString* error = nullptr) const {
-        if (!device_)
+        if (!device_ && SoundServerReachable())
             if (const OnDemandParts* parts = LoadOnDemandParts(error)) {
                 device_.reset(parts->MakeSoundDevice());
                 auto* self = const_cast<SystemVoiceAudio*>(this);
