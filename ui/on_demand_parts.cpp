@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <cstddef>
 #include <dlfcn.h>
+#include <vector>
 
 namespace dalvex {
 
@@ -13,6 +15,24 @@ struct Loaded {
     QString error;
 };
 
+// The folders the dynamic loader searches for the program's own libraries, its run path first.
+QStringList ProgramSearchPath() {
+    QStringList folders;
+    void* self = dlopen(nullptr, RTLD_NOW);
+    if (!self) return folders;
+    Dl_serinfo size{};
+    if (dlinfo(self, RTLD_DI_SERINFOSIZE, &size) == 0 && size.dls_size >= sizeof(Dl_serinfo)) {
+        std::vector<std::max_align_t> storage(size.dls_size / sizeof(std::max_align_t) + 1);
+        auto* info = reinterpret_cast<Dl_serinfo*>(storage.data());
+        *info = size;
+        if (dlinfo(self, RTLD_DI_SERINFOSIZE, info) == 0 && dlinfo(self, RTLD_DI_SERINFO, info) == 0)
+            for (unsigned i = 0; i < info->dls_cnt; ++i)
+                folders << QFile::decodeName(info->dls_serpath[i].dls_name);
+    }
+    dlclose(self);
+    return folders;
+}
+
 Loaded Load() {
     // Installed: the module in the library folder that belongs to the program's folder. In the build
     // tree: the programs' run path names the folder the module is built in, which dlopen() follows
@@ -22,11 +42,17 @@ Loaded Load() {
         candidates << QDir(QCoreApplication::applicationDirPath())
                           .filePath(QStringLiteral(DALVEX_PARTS_RELATIVE_DIR "/" DALVEX_PARTS_FILE));
     candidates << QStringLiteral(DALVEX_PARTS_FILE);
+    // The same run path spelt out: a dlopen() that a sanitizer intercepts is called from the
+    // sanitizer's library, whose run path is not the program's.
+    for (const QString& folder : ProgramSearchPath())
+        candidates << QDir(folder).filePath(QStringLiteral(DALVEX_PARTS_FILE));
     QString error;
     for (const QString& name : candidates) {
         void* module = dlopen(QFile::encodeName(name).constData(), RTLD_NOW | RTLD_LOCAL);
         if (!module) {
-            if (error.isEmpty()) error = QString::fromLocal8Bit(dlerror());
+            // Every place tried, so a module that is found but cannot load says why.
+            if (!error.isEmpty()) error += QStringLiteral("; ");
+            error += QString::fromLocal8Bit(dlerror());
             continue;
         }
         using Entry = const OnDemandParts* (*)();
