@@ -32,6 +32,7 @@
 #include "k6_send_switch.h"
 #include "status_window.h"
 #include "own_activation.h"
+#include "page_tabs.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -199,7 +200,7 @@ void ConfigWindow::BuildControls() {
     header->addWidget(ClockLabel);
     layout->addLayout(header);
 
-    PageTabs = new QTabWidget(central);
+    PageTabs = new PageTabWidget(central);
     PageTabs->setObjectName(QStringLiteral("PageControl1"));
     Values = new k6config::PageValues(k6config::K6Controls(), this);
     LocalValues = new k6config::PageValues(k6config::K6LocalControls(), this);
