@@ -97,6 +97,16 @@ void ConfigTransfer::Abandoned() {
     Ended(TransferOutcome::PortLost, e_.Texts.PortLost);
 }
 
+void ConfigTransfer::Stopped(const QString& text) {
+    staged_.clear();
+    ClockOnly = false;
+    PartialWrite = false;
+    host_.ShowProgress(false);
+    host_.EnableTransferButtons(true);
+    e_.ShowStatus(text);
+    Ended(TransferOutcome::Stopped, text);
+}
+
 void ConfigTransfer::Ended(TransferOutcome outcome, const QString& text) {
     if (OnEnded) OnEnded(TransferEnd{kind_, outcome, text});
 }

@@ -31,6 +31,7 @@
 #include "signal_chart_window.h"
 
 #include <QLabel>
+#include <QPushButton>
 
 namespace dalvex {
 
@@ -129,8 +130,11 @@ void FillOperationTexts(ConfigWindow& w, const i18n::Catalogue& c, int language,
 
 void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i18n::Pass pass,
                      QStringList* missing) {
-    FillTexts(w.Texts, {&K6FormTexts::Customer, &K6FormTexts::RestartQuestion, &K6FormTexts::ExitQuestion}, c,
-              language, pass, missing);
+    FillTexts(w.Texts,
+              {&K6FormTexts::Customer, &K6FormTexts::RestartQuestion, &K6FormTexts::ExitQuestion,
+               &K6FormTexts::NoAnswer, &K6FormTexts::Stop, &K6FormTexts::Stopped},
+              c, language, pass, missing);
+    w.StopButton->setText(w.Texts.Stop);
     if (startWindow)
         FillTexts(startWindow->Texts,
                   {&StartWindowTexts::NoPermission, &StartWindowTexts::PortBusy,

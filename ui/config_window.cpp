@@ -36,6 +36,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
@@ -231,6 +232,9 @@ void ConfigWindow::BuildControls() {
     TransferProgress->setTextVisible(false);
     TransferProgress->hide();
     buttons->addWidget(TransferProgress, 1);
+    StopButton = makeButton("StopButton", "Leállítás");
+    StopButton->hide();
+    buttons->addWidget(StopButton);
     buttons->addStretch(1);
     buttons->addWidget(ExitButton);
     layout->addLayout(buttons);
@@ -240,6 +244,7 @@ void ConfigWindow::BuildControls() {
     connect(ReadButton, &QPushButton::clicked, this, &ConfigWindow::ReadClick);
     connect(RestartButton, &QPushButton::clicked, this, &ConfigWindow::RestartClick);
     connect(ExitButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(StopButton, &QPushButton::clicked, this, &ConfigWindow::StopClick);
 
     StatusLine = new QStatusBar(this);
     StatusLine->setObjectName(QStringLiteral("StatusBar1"));
@@ -398,6 +403,7 @@ public:
     void ShowProgress(bool visible) override {
         for (QProgressBar* p : bars())
             p->setVisible(visible);
+        w_.StopButton->setVisible(visible);
     }
     void EnableTransferButtons(bool enabled) override {
         w_.SendButton->setEnabled(enabled);
@@ -502,10 +508,63 @@ void ConfigWindow::LanguageTimer() {
 
 void ConfigWindow::EngineTick() {
     engine_.tick();
+    WatchAnswers();
 }
 
 void ConfigWindow::PortReceived(int Count) {
+    if (Count > 0) answerWatch_.Heard(NowMs());
     engine_.AsynComm321RxChar(Count);
+    // The reply that finished the block in flight has ended a transfer stopped between blocks.
+    if (stopPending_ && engine_.OpState == k6state::Idle) FinishStop();
+}
+
+std::int64_t ConfigWindow::NowMs() const {
+    if (MonotonicMs) return MonotonicMs();
+    static const QElapsedTimer started = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return started.elapsed();
+}
+
+void ConfigWindow::WatchAnswers() {
+    if (stopPending_ && engine_.OpState == k6state::Idle) FinishStop();
+    // A transfer runs while its progress bar shows; the engine keeps repeating its command.
+    if (TransferProgress->isHidden() || engine_.OpState == k6state::Idle) {
+        answerWatch_.Reset();
+        noAnswerShown_ = false;
+        return;
+    }
+    const bool silent = answerWatch_.Silent(engine_, NowMs());
+    if (silent && !noAnswerShown_) {
+        statusBeforeNotice_ = StatusPanel(3);
+        SetStatusPanel(3, Texts.NoAnswer);
+        noAnswerShown_ = true;
+    } else if (!silent && noAnswerShown_) {
+        noAnswerShown_ = false;
+        if (StatusPanel(3) == Texts.NoAnswer) SetStatusPanel(3, statusBeforeNotice_);
+    }
+}
+
+void ConfigWindow::StopClick() {
+    if (engine_.OpState == k6state::Idle) return;
+    // A module that answers finishes the block in flight first, so a stopped send leaves no block
+    // half written; a silent one, or a second press, stops at once.
+    if (noAnswerShown_ || stopPending_) {
+        engine_.Stop(k6link::StopMode::AtOnce);
+    } else {
+        stopPending_ = true;
+        engine_.Stop(k6link::StopMode::BetweenBlocks);
+    }
+    if (engine_.OpState == k6state::Idle) FinishStop();
+}
+
+void ConfigWindow::FinishStop() {
+    stopPending_ = false;
+    noAnswerShown_ = false;
+    answerWatch_.Reset();
+    Transfer().Stopped(Texts.Stopped);
 }
 
 void ConfigWindow::GsmSoftwareVersionClick() {

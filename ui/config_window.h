@@ -6,6 +6,7 @@
 // Design name: TK6Form1; objectName "K6Form1", by which the catalogue and the tests find it.
 
 #include "i18n/product_variant.h"
+#include "k6link/answer_watch.h"
 #include "k6link/config_transfer.h"
 #include "k6link/engine.h"
 #include "k6link/engine_host.h"
@@ -60,6 +61,9 @@ struct K6FormTexts {
     QString Customer = QStringLiteral("Ügyfél:");
     QString RestartQuestion = QStringLiteral("Biztosan újra akarja indítani az eszközt?");
     QString ExitQuestion = QStringLiteral("Művelet van folyamatban, biztosan ki akar lépni?!");
+    QString NoAnswer = QStringLiteral("Nincs válasz a modultól: ellenőrizze a kábelt és a tápellátását");
+    QString Stop = QStringLiteral("Leállítás");
+    QString Stopped = QStringLiteral("A művelet leállítva.");
 };
 
 class ConfigWindow : public QMainWindow, private k6link::EngineHost {
@@ -131,6 +135,11 @@ public:
     QPushButton* ReadButton = nullptr;    // design: BitBtn2; "Olvasás"
     QPushButton* ExitButton = nullptr;    // design: BitBtn3; "Kilépés"
     QPushButton* RestartButton = nullptr; // design: BitBtn4; "Újraindítás"
+    // "Leállítás" beside the progress bar, shown while a transfer runs: it stops the transfer.
+    QPushButton* StopButton = nullptr;
+    void StopClick();
+    // The clock the no-answer notice is measured on, in milliseconds; tests set their own.
+    std::function<std::int64_t()> MonotonicMs;
 
     K6FormTexts Texts;
 
@@ -245,6 +254,15 @@ private:
     void ApplyVersionRules(int version, int moduleType) override;
 
     QLabel* panels_[5] = {};
+
+    // A transfer whose module has gone silent is said so in status panel 3, and can be stopped.
+    void WatchAnswers();
+    void FinishStop();
+    std::int64_t NowMs() const;
+    k6link::AnswerWatch answerWatch_;
+    bool noAnswerShown_ = false;
+    QString statusBeforeNotice_;
+    bool stopPending_ = false; // stopped between blocks: the block in flight is being finished
 };
 
 } // namespace dalvex

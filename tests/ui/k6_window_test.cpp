@@ -15,6 +15,7 @@
 #include "ui/forms.h"
 #include "ui/start_window.h"
 #include "ui/config_window.h"
+#include "ui/language_pass.h"
 
 #include <QAction>
 #include <QDir>
@@ -454,4 +455,83 @@ TEST_F(K6WindowFixture, SpoiltRepliesAreRepeatedAndASilentModuleLeavesTheTransfe
     configWindow->ReadClick();
     ASSERT_TRUE(runToIdle());
     EXPECT_EQ(configWindow->StatusPanel(3), "Összes adat kiolvasása sikeres!");
+}
+
+// A transfer whose module stops answering goes on repeating its command, says after ten seconds
+// without an answer (on the window's clock) that nothing answers, in the window's language, and
+// "Leállítás" ends it with the buttons back. A module that answers is stopped after the block in
+// flight.
+TEST_F(K6WindowFixture, ASilentModuleIsToldAfterTenSecondsAndStopEndsTheTransfer) {
+    connect();
+    std::int64_t now = 0;
+    configWindow->MonotonicMs = [&now] { return now; };
+    struct Case {
+        const char* name;
+        const char* language;
+        bool send;
+        bool silent;
+        const char* running; // status panel 3 while it runs
+        const char* notice;
+        const char* stopped;
+    };
+    const Case cases[] = {
+        {"read, English", "1", false, true, "Reading all data...", "No answer from the module: check the cable and its power",
+         "Operation stopped."},
+        {"send, German", "2", true, true, nullptr, "Keine Antwort vom Modul: Kabel und Stromversorgung prüfen",
+         "Vorgang angehalten."},
+        {"read, Czech", "7", false, true, nullptr, "Modul neodpovídá: zkontrolujte kabel a jeho napájení",
+         "Operace zastavena."},
+        {"read of an answering module, Czech", "7", false, false, nullptr, nullptr, "Operace zastavena."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        setting("Language", QString::fromLatin1(c.language));
+        RunStartLanguagePass(*configWindow);
+        module.setFault(c.silent ? sim::Fault::Silent : sim::Fault::None);
+        const std::size_t sentBefore = module.receivedBytes().size();
+        if (c.send)
+            configWindow->SendClick();
+        else
+            configWindow->ReadClick();
+        ASSERT_NE(engine().OpState, k6state::Idle);
+        const QString running = configWindow->StatusPanel(3);
+        if (c.running) {
+            EXPECT_EQ(running, QString::fromUtf8(c.running));
+        }
+        EXPECT_TRUE(configWindow->StopButton->isVisible());
+        EXPECT_FALSE(configWindow->ReadButton->isEnabled());
+        if (c.silent) {
+            // 100 ms a tick: short of ten seconds from the first tick nothing is said yet.
+            const std::int64_t started = now;
+            runUntil([&] {
+                now += 100;
+                return now - started >= k6link::AnswerWatch::kLimitMs;
+            });
+            EXPECT_EQ(configWindow->StatusPanel(3), running);
+            now += 200;
+            configWindow->EngineTick();
+            EXPECT_EQ(configWindow->StatusPanel(3), QString::fromUtf8(c.notice));
+            EXPECT_NE(engine().OpState, k6state::Idle) << "the engine goes on repeating its command";
+            EXPECT_GT(module.receivedBytes().size(), sentBefore + 6) << "the command is repeated on the wire";
+            configWindow->StopButton->click();
+            EXPECT_EQ(engine().OpState, k6state::Idle) << "a silent module is stopped at once";
+        } else {
+            // The replies of an unpaced module come in one go: stopped before the first tick, the
+            // first block is read and nothing after it.
+            configWindow->StopButton->click();
+            ASSERT_TRUE(runToIdle());
+            EXPECT_EQ(engine().BlockIndex, 16) << "the block in flight is finished, no other is asked for";
+        }
+        EXPECT_EQ(configWindow->StatusPanel(3), QString::fromUtf8(c.stopped));
+        EXPECT_TRUE(configWindow->ReadButton->isEnabled());
+        EXPECT_TRUE(configWindow->SendButton->isEnabled());
+        EXPECT_FALSE(configWindow->TransferProgress->isVisible());
+        EXPECT_FALSE(configWindow->StopButton->isVisible());
+        settle();
+    }
+    // The next transfer runs as ever.
+    module.setFault(sim::Fault::None);
+    configWindow->ReadClick();
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(configWindow->StatusPanel(3), "Všechna data úspěšně načtena!");
 }
