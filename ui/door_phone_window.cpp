@@ -1,5 +1,7 @@
 #include "door_phone_window.h"
 
+#include "k6_backup_side.h"
+
 #include "builtin_logo.h"
 #include "forms.h"
 #include "k6config/controls.h"
@@ -342,7 +344,10 @@ void DoorPhoneWindow::SendClick() {
     if (!configWindow) return;
     k6config::PrepareDoorPhoneSend(*Values, *configWindow->Values);
     TransferProgress->show();
+    // The list of changes names the fields as this window does.
+    if (configWindow->Backups) configWindow->Backups->FromDoorPhone = true;
     configWindow->SendClick();
+    if (configWindow->Backups) configWindow->Backups->FromDoorPhone = false;
     ShowTransferStarted();
 }
 
