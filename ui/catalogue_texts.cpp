@@ -132,7 +132,8 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
                      QStringList* missing) {
     FillTexts(w.Texts,
               {&K6FormTexts::Customer, &K6FormTexts::RestartQuestion, &K6FormTexts::ExitQuestion,
-               &K6FormTexts::NoAnswer, &K6FormTexts::Stop, &K6FormTexts::Stopped},
+               &K6FormTexts::NoAnswer, &K6FormTexts::Stop, &K6FormTexts::Stopped, &K6FormTexts::UnsentEdits,
+               &K6FormTexts::SendEdits, &K6FormTexts::DiscardEdits, &K6FormTexts::CancelEdits},
               c, language, pass, missing);
     w.StopButton->setText(w.Texts.Stop);
     if (startWindow)

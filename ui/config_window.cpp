@@ -351,10 +351,54 @@ void ConfigWindow::EnsurePages() {
     button("Button5", &ConfigWindow::PstnSendClick);                        // "PSTN send"
     button("Button19", &ConfigWindow::ModuleStatusClick);                   // "Modul állapotok"
     if (QWidget* b = Pages->Control(QStringLiteral("Button19"))) b->hide(); // developer mode only
+    MarkEditsKept();
 }
 
 void ConfigWindow::Activate() {
+    // What the activation itself puts into the pages is no edit.
+    const bool kept = !HasUnsentEdits();
     Adapt->Run();
+    if (kept) MarkEditsKept();
+}
+
+QByteArray ConfigWindow::EditsSnapshot() const {
+    return Values->Snapshot() + LocalValues->Snapshot() + DoorPhoneValues->Snapshot();
+}
+
+bool ConfigWindow::HasUnsentEdits() const {
+    return Pages && EditsSnapshot() != keptEdits_;
+}
+
+void ConfigWindow::MarkEditsKept() {
+    if (Pages) keptEdits_ = EditsSnapshot();
+}
+
+bool ConfigWindow::OperationInProgress() const {
+    return engine_.OpState != k6state::Idle && engine_.OpState != k6state::VersionQuery;
+}
+
+bool ConfigWindow::MayLeaveEdits() {
+    // Try-out sends nothing; before the version reply nothing can be sent yet.
+    if (DemoMode || !SendButton->isEnabled() || !HasUnsentEdits() ||
+        ReadSetting(QStringLiteral("ConfirmSend")) == QLatin1String("0"))
+        return true;
+    QMessageBox::StandardButton answer = QMessageBox::Cancel;
+    const QMessageBox::StandardButtons buttons = QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel;
+    if (MessageBoxHook) {
+        answer = MessageBoxHook(Texts.UnsentEdits, buttons);
+    } else {
+        QMessageBox box(QMessageBox::Question, windowTitle(), Texts.UnsentEdits, buttons, this);
+        box.button(QMessageBox::Save)->setText(Texts.SendEdits);
+        box.button(QMessageBox::Discard)->setText(Texts.DiscardEdits);
+        box.button(QMessageBox::Cancel)->setText(Texts.CancelEdits);
+        box.setDefaultButton(QMessageBox::Save);
+        answer = static_cast<QMessageBox::StandardButton>(box.exec());
+    }
+    if (answer == QMessageBox::Save) {
+        SendClick();
+        return false;
+    }
+    return answer != QMessageBox::Cancel;
 }
 
 // The auxiliary windows open modally.
@@ -382,6 +426,7 @@ void ConfigWindow::SaveFileClick() {
 
 void ConfigWindow::OpenFileClick() {
     EnsurePages();
+    if (!MayLeaveEdits()) return;
     Files->OpenFileClick();
 }
 
@@ -444,18 +489,31 @@ k6link::ConfigTransfer& ConfigWindow::Transfer() {
         transfer_->OnReadDone = [this] {
             if (Backups) Backups->ReadCompleted();
         };
-        transfer_->OnEnded = [this](const k6link::TransferEnd& end) { emit TransferEnded(end); };
+        transfer_->OnEnded = [this](const k6link::TransferEnd& end) {
+            using k6link::TransferKind;
+            if (end.outcome == k6link::TransferOutcome::Done &&
+                (end.kind == TransferKind::Read || end.kind == TransferKind::Send))
+                MarkEditsKept();
+            emit TransferEnded(end);
+        };
     }
     return *transfer_;
 }
 
-void ConfigWindow::EncodePagesIntoImage() {
-    EnsurePages();
+void ConfigWindow::RunPageShowHandlers() {
     for (const char* page :
          {"TabSheet2", "TabSheet3", "TabSheet4", "TabSheet5", "TabSheet6", "TabSheet7", "TabSheet8",
           "TabSheet9", "TabSheet11", "TabSheet12", "TabSheet13", "TabSheet14", "TabSheet16", "TabSheet18"})
         Pages->RunShowHandler(QString::fromLatin1(page));
+}
+
+void ConfigWindow::EncodePagesIntoImage() {
+    EnsurePages();
+    // The show handlers and the encoder tidy some values (the pages show it); that is no edit.
+    const bool kept = !HasUnsentEdits();
+    RunPageShowHandlers();
     k6config::EncodeConfigImage(engine_.ConfigImage, *Values, *DoorPhoneValues, CodecContext());
+    if (kept) MarkEditsKept();
 }
 
 k6config::ImageContext ConfigWindow::CodecContext() const {
@@ -464,6 +522,7 @@ k6config::ImageContext ConfigWindow::CodecContext() const {
 }
 
 void ConfigWindow::ReadClick() {
+    if (!MayLeaveEdits()) return;
     Transfer().StartRead();
 }
 void ConfigWindow::SendClick() {
@@ -611,7 +670,7 @@ QMessageBox::StandardButton ConfigWindow::Ask(const QString& text) {
 }
 
 void ConfigWindow::closeEvent(QCloseEvent* event) {
-    if (engine_.OpState != k6state::Idle && Ask(Texts.ExitQuestion) != QMessageBox::Yes) {
+    if (engine_.OpState != k6state::Idle ? Ask(Texts.ExitQuestion) != QMessageBox::Yes : !MayLeaveEdits()) {
         event->ignore();
         return;
     }
@@ -662,8 +721,11 @@ void ConfigWindow::CloseFirmwareWindow() {
 }
 
 void ConfigWindow::ApplyVersionRules(int, int) {
-    // The reply's steps take the engine's Version, which the device filter may raise first.
+    // The reply's steps take the engine's Version, which the device filter may raise first; what
+    // they put into the pages is no edit.
+    const bool kept = !HasUnsentEdits();
     Adapt->VersionReply();
+    if (kept) MarkEditsKept();
 }
 
 } // namespace dalvex

@@ -64,6 +64,10 @@ struct K6FormTexts {
     QString NoAnswer = QStringLiteral("Nincs válasz a modultól: ellenőrizze a kábelt és a tápellátását");
     QString Stop = QStringLiteral("Leállítás");
     QString Stopped = QStringLiteral("A művelet leállítva.");
+    QString UnsentEdits = QStringLiteral("Az oldalakon el nem küldött módosítások vannak. Elküldi őket a modulba?");
+    QString SendEdits = QStringLiteral("Elküldés");
+    QString DiscardEdits = QStringLiteral("Elvetés");
+    QString CancelEdits = QStringLiteral("Mégse");
 };
 
 class ConfigWindow : public QMainWindow, private k6link::EngineHost {
@@ -135,6 +139,18 @@ public:
     QPushButton* ReadButton = nullptr;    // design: BitBtn2; "Olvasás"
     QPushButton* ExitButton = nullptr;    // design: BitBtn3; "Kilépés"
     QPushButton* RestartButton = nullptr; // design: BitBtn4; "Újraindítás"
+    // Edits on the pages that no read, send, file or backup has caught up with. Before something
+    // replaces the pages or ends the program, MayLeaveEdits asks "send / discard / cancel" (unless
+    // the setting ConfirmSend is "0"): true when the action may go on; "send" starts the send and
+    // the action waits for the user to ask again.
+    bool HasUnsentEdits() const;
+    bool MayLeaveEdits();
+    // The pages as they are now count as sent or kept.
+    void MarkEditsKept();
+    // Whether an operation the user would miss runs (the version query of an activation does not
+    // count).
+    bool OperationInProgress() const;
+
     // "Leállítás" beside the progress bar, shown while a transfer runs: it stops the transfer.
     QPushButton* StopButton = nullptr;
     void StopClick();
@@ -263,6 +279,9 @@ private:
     bool noAnswerShown_ = false;
     QString statusBeforeNotice_;
     bool stopPending_ = false; // stopped between blocks: the block in flight is being finished
+    QByteArray EditsSnapshot() const;
+    void RunPageShowHandlers();
+    QByteArray keptEdits_; // the pages as last read, sent, saved or opened
 };
 
 } // namespace dalvex

@@ -428,8 +428,13 @@ void DoorPhoneWindow::ForwardingTargetEnter() {
 }
 
 void DoorPhoneWindow::closeEvent(QCloseEvent* event) {
-    // As the K6 window does: ending the program in the middle of an operation is asked first.
-    if (configWindow && configWindow->Engine().OpState != k6link::state::Idle) {
+    // As the K6 window does: ending the program in the middle of an operation is asked first (the
+    // version query of an activation is no such operation), and unsent edits are not lost unasked.
+    if (configWindow && !configWindow->OperationInProgress() && !configWindow->MayLeaveEdits()) {
+        event->ignore();
+        return;
+    }
+    if (configWindow && configWindow->OperationInProgress()) {
         const QString text = configWindow->Texts.ExitQuestion;
         const QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
         const QMessageBox::StandardButton answer =

@@ -194,6 +194,8 @@ bool K6BackupSide::ConfirmSend() {
 }
 
 void K6BackupSide::RestoreClick() {
+    w_.EnsurePages();
+    if (!w_.MayLeaveEdits()) return;
     const auto backups = k6config::ListBackups(Folder(), ModelName());
     if (backups.empty()) {
         if (ConfigWindow::MessageBoxHook)

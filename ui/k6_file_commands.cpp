@@ -152,8 +152,11 @@ void K6FileCommands::SaveFileClick() {
     k6config::FillEmptyCustomerFields(fields);
     for (int i = 0; i < k6config::kCustomerFields; ++i)
         w_.LocalValues->setText(kCustomerFields[i], fields[i]);
-    if (const auto r = k6config::SaveConfigFile(path, engine.ConfigImage, fields); !r)
+    if (const auto r = k6config::SaveConfigFile(path, engine.ConfigImage, fields); !r) {
         Message(ErrorText(r, path));
+        return;
+    }
+    w_.MarkEditsKept();
 }
 
 void K6FileCommands::OpenFileClick() {
@@ -176,6 +179,7 @@ bool K6FileCommands::OpenFile(const QString& path) {
         w_.LocalValues->setText(kCustomerFields[i], fields[i]);
     k6config::DecodeConfigImage(engine.ConfigImage, *w_.Values, *w_.DoorPhoneValues, w_.CodecContext());
     w_.Transfer().FileOpened(); // the pages no longer start from what was read: the next send goes whole
+    w_.MarkEditsKept();
     return true;
 }
 

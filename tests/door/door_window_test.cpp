@@ -575,3 +575,17 @@ TEST_F(DoorWindowFixture, ItsListOfChangesNamesTheFlatsAndGroupsWhatEverySendSet
     }
     K6BackupSide::ConfirmHook = nullptr;
 }
+
+// The version query every activation starts is no operation to ask about: "Kilépés" right after
+// this window comes to the front ends the program at once.
+TEST_F(DoorWindowFixture, KilépésAfterAnActivationAsksNothing) {
+    connect();
+    bool ended = false;
+    QObject::connect(startWindow, &StartWindow::FormClosed, [&] { ended = true; });
+    doorPhoneWindow->Activate();
+    ASSERT_EQ(engine().OpState, k6link::state::VersionQuery);
+    doorPhoneWindow->ExitButton->click();
+    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(ended);
+    settle();
+}

@@ -16,9 +16,12 @@
 #include "ui/start_window.h"
 #include "ui/config_window.h"
 #include "ui/language_pass.h"
+#include "ui/k6_backup_side.h"
+#include "ui/k6_file_commands.h"
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
@@ -534,4 +537,107 @@ TEST_F(K6WindowFixture, ASilentModuleIsToldAfterTenSecondsAndStopEndsTheTransfer
     configWindow->ReadClick();
     ASSERT_TRUE(runToIdle());
     EXPECT_EQ(configWindow->StatusPanel(3), "Všechna data úspěšně načtena!");
+}
+
+// Unsent edits are not lost unasked: "Olvasás", "Megnyitás fájlból", restoring a backup and
+// "Kilépés" ask "send / discard / cancel" first. Cancel keeps the edit and does nothing; discard
+// goes on; send starts the send (the module then holds the edit) and the action waits. Without an
+// edit, or with ConfirmSend "0", nothing is asked.
+TEST_F(K6WindowFixture, UnsentEditsAreAskedAboutBeforeTheyAreReplaced) {
+    connect();
+    configWindow->ReadClick();
+    ASSERT_TRUE(runToIdle());
+    const QString edited = QStringLiteral("36301234567");
+    const QString asRead = configWindow->Values->text("MaskEdit2");
+    ASSERT_NE(asRead, edited);
+    // A file holding what was read.
+    const QString file = startDir.path() + QStringLiteral("/read.dat");
+    K6FileCommands::FileDialogHook = [&](bool, const QString&, const QStringList&, const QString&, int& filter) {
+        filter = 0;
+        return file;
+    };
+    configWindow->SaveFileClick();
+    ASSERT_TRUE(QFile::exists(file));
+    K6BackupSide::RestoreHook = [](const QStringList&) { return 0; };
+    // The module's bytes of phone number 2 as read.
+    std::vector<std::uint8_t> held;
+    module.withModule([&](sim::ModuleSim& m) {
+        for (std::uint32_t a = 0x110; a < 0x120; ++a)
+            held.push_back(m.memory()[a]);
+    });
+    ASSERT_NE(held[3], '0');
+
+    enum class Action { Read, Open, Restore, Exit };
+    struct Case {
+        const char* name;
+        Action action;
+        bool edit;
+        const char* confirmSend;
+        QMessageBox::StandardButton answer; // NoButton: nothing is asked
+    };
+    const Case cases[] = {
+        {"read, cancel", Action::Read, true, "1", QMessageBox::Cancel},
+        {"read, send", Action::Read, true, "1", QMessageBox::Save},
+        {"read, discard", Action::Read, true, "1", QMessageBox::Discard},
+        {"read without an edit", Action::Read, false, "1", QMessageBox::NoButton},
+        {"read with ConfirmSend 0", Action::Read, true, "0", QMessageBox::NoButton},
+        {"open, cancel", Action::Open, true, "1", QMessageBox::Cancel},
+        {"open, send", Action::Open, true, "1", QMessageBox::Save},
+        {"open, discard", Action::Open, true, "1", QMessageBox::Discard},
+        {"restore, cancel", Action::Restore, true, "1", QMessageBox::Cancel},
+        {"restore, discard", Action::Restore, true, "1", QMessageBox::Discard},
+        {"restore with ConfirmSend 0", Action::Restore, true, "0", QMessageBox::NoButton},
+        {"exit, cancel", Action::Exit, true, "1", QMessageBox::Cancel},
+        {"exit, send", Action::Exit, true, "1", QMessageBox::Save},
+        {"exit, discard", Action::Exit, true, "1", QMessageBox::Discard},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        setting("ConfirmSend", QString::fromLatin1(c.confirmSend));
+        // The module holds what was read, the pages that or the edit.
+        configWindow->Values->setText("MaskEdit2", asRead);
+        configWindow->MarkEditsKept();
+        module.withModule([&](sim::ModuleSim& m) {
+            for (std::uint32_t a = 0x110; a < 0x120; ++a)
+                m.memory()[a] = held[a - 0x110];
+        });
+        if (c.edit) configWindow->Values->setText("MaskEdit2", edited);
+        shown.clear();
+        answers = {c.answer};
+        bool closed = false;
+        switch (c.action) {
+        case Action::Read:
+            configWindow->ReadClick();
+            break;
+        case Action::Open:
+            configWindow->OpenFileClick();
+            break;
+        case Action::Restore:
+            configWindow->Backups->RestoreClick();
+            break;
+        case Action::Exit:
+            closed = configWindow->close();
+            break;
+        }
+        if (c.answer == QMessageBox::NoButton) {
+            EXPECT_TRUE(shown.empty());
+        } else {
+            ASSERT_EQ(shown.size(), 1u);
+            EXPECT_EQ(shown[0], configWindow->Texts.UnsentEdits);
+        }
+        const bool goesOn = c.answer == QMessageBox::Discard || c.answer == QMessageBox::NoButton;
+        const bool sends = c.answer == QMessageBox::Save;
+        EXPECT_EQ(closed, c.action == Action::Exit && goesOn);
+        if (closed) break; // the last case
+        if (c.action == Action::Read || sends) {
+            EXPECT_EQ(engine().OpState != k6state::Idle, goesOn || sends);
+            ASSERT_TRUE(runToIdle());
+        }
+        // The action replaced the edit with what was read, or the edit stays (and was sent).
+        EXPECT_EQ(configWindow->Values->text("MaskEdit2"), goesOn && c.edit ? asRead : (c.edit ? edited : asRead));
+        module.withModule([&](sim::ModuleSim& m) { EXPECT_EQ(m.memory()[0x110 + 3] == '0', sends); });
+        EXPECT_FALSE(configWindow->HasUnsentEdits() && !c.edit) << "a read or a file leaves nothing unsent";
+    }
+    K6FileCommands::FileDialogHook = nullptr;
+    K6BackupSide::RestoreHook = nullptr;
 }
