@@ -147,6 +147,10 @@ public:
     // unit-span of each area first, and goes whole when one differs.
     void AssumeHeld(const k6config::ConfigImage& image, bool contactId);
 
+    // How many bytes (byte-wise) or blocks a read started now moves, each one step of the host's
+    // progress: what a host that counts by what goes over the line shows as the whole.
+    int ReadUnits(std::optional<bool> contactId = std::nullopt);
+
     // The engine has stopped the action in progress at the user's word: the windows as after an
     // end (progress hidden, buttons enabled), `text` in the status panel, and OnEnded told.
     void Stopped(const QString& text);

@@ -133,7 +133,8 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
     FillTexts(w.Texts,
               {&K6FormTexts::Customer, &K6FormTexts::RestartQuestion, &K6FormTexts::ExitQuestion,
                &K6FormTexts::NoAnswer, &K6FormTexts::Stop, &K6FormTexts::Stopped, &K6FormTexts::UnsentEdits,
-               &K6FormTexts::SendEdits, &K6FormTexts::DiscardEdits, &K6FormTexts::CancelEdits},
+               &K6FormTexts::SendEdits, &K6FormTexts::DiscardEdits, &K6FormTexts::CancelEdits,
+               &K6FormTexts::FileSaved, &K6FormTexts::FileOpened},
               c, language, pass, missing);
     w.StopButton->setText(w.Texts.Stop);
     if (startWindow)
@@ -160,7 +161,8 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
                    &VoicePageTexts::Play, &VoicePageTexts::Stop,
                    &VoicePageTexts::Record, &VoicePageTexts::NoOutput, &VoicePageTexts::NoInput,
                    &VoicePageTexts::PlayFailed, &VoicePageTexts::RecordFailed, &VoicePageTexts::SaveFailed,
-                   &VoicePageTexts::FileFilterVoice, &VoicePageTexts::FileFilterAll},
+                   &VoicePageTexts::FileFilterVoice, &VoicePageTexts::FileFilterAll, &VoicePageTexts::ChooseFile,
+                   &VoicePageTexts::Uploaded},
                   c, language, pass, missing);
         w.Voice->ApplyTexts();
     }

@@ -37,6 +37,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
@@ -325,7 +326,7 @@ void ConfigWindow::Prepare() {
     DefaultLanguage = b.DefaultLanguage;
     ContactText = b.ContactText;
     RegKey = MakeRegKey(b);
-    setWindowTitle(ToolName + QStringLiteral(" Firmware: ") + QString::fromLatin1(BuildDate));
+    ShowTitle();
     PageTabs->setCurrentIndex(0);
 }
 
@@ -371,6 +372,17 @@ bool ConfigWindow::HasUnsentEdits() const {
 
 void ConfigWindow::MarkEditsKept() {
     if (Pages) keptEdits_ = EditsSnapshot();
+}
+
+void ConfigWindow::ShowTitle() {
+    QString title = ToolName + QStringLiteral(" Firmware: ") + QString::fromLatin1(BuildDate);
+    if (!titleFile_.isEmpty()) title += QStringLiteral(" – ") + QFileInfo(titleFile_).fileName();
+    setWindowTitle(title);
+}
+
+void ConfigWindow::SetTitleFile(const QString& path) {
+    titleFile_ = path;
+    ShowTitle();
 }
 
 bool ConfigWindow::OperationInProgress() const {
@@ -494,6 +506,9 @@ k6link::ConfigTransfer& ConfigWindow::Transfer() {
             if (end.outcome == k6link::TransferOutcome::Done &&
                 (end.kind == TransferKind::Read || end.kind == TransferKind::Send))
                 MarkEditsKept();
+            // The pages hold the module's configuration now, not a file's.
+            if (end.outcome == k6link::TransferOutcome::Done && end.kind == TransferKind::Read)
+                SetTitleFile(QString());
             emit TransferEnded(end);
         };
     }

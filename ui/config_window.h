@@ -68,6 +68,8 @@ struct K6FormTexts {
     QString SendEdits = QStringLiteral("Elküldés");
     QString DiscardEdits = QStringLiteral("Elvetés");
     QString CancelEdits = QStringLiteral("Mégse");
+    QString FileSaved = QStringLiteral("A beállítások fájlba mentve: %1");
+    QString FileOpened = QStringLiteral("A beállítások megnyitva fájlból: %1");
 };
 
 class ConfigWindow : public QMainWindow, private k6link::EngineHost {
@@ -147,6 +149,11 @@ public:
     bool MayLeaveEdits();
     // The pages as they are now count as sent or kept.
     void MarkEditsKept();
+    // The window title: the tool, its build, and the configuration file saved or opened last
+    // (until the next read).
+    void ShowTitle();
+    void SetTitleFile(const QString& path);
+
     // Whether an operation the user would miss runs (the version query of an activation does not
     // count).
     bool OperationInProgress() const;
@@ -282,6 +289,7 @@ private:
     QByteArray EditsSnapshot() const;
     void RunPageShowHandlers();
     QByteArray keptEdits_; // the pages as last read, sent, saved or opened
+    QString titleFile_;
 };
 
 } // namespace dalvex

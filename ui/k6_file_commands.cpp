@@ -9,6 +9,7 @@
 #include "config_window.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileDialog>
 #include <QListWidget>
 #include <QMessageBox>
@@ -157,6 +158,8 @@ void K6FileCommands::SaveFileClick() {
         return;
     }
     w_.MarkEditsKept();
+    w_.SetStatusPanel(3, w_.Texts.FileSaved.arg(QDir::toNativeSeparators(path)));
+    w_.SetTitleFile(path);
 }
 
 void K6FileCommands::OpenFileClick() {
@@ -180,6 +183,8 @@ bool K6FileCommands::OpenFile(const QString& path) {
     k6config::DecodeConfigImage(engine.ConfigImage, *w_.Values, *w_.DoorPhoneValues, w_.CodecContext());
     w_.Transfer().FileOpened(); // the pages no longer start from what was read: the next send goes whole
     w_.MarkEditsKept();
+    w_.SetStatusPanel(3, w_.Texts.FileOpened.arg(QDir::toNativeSeparators(path)));
+    w_.SetTitleFile(path);
     return true;
 }
 
