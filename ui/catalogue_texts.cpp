@@ -172,7 +172,14 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
                   c, language, pass, missing);
         w.TraceSwitch->ApplyTexts();
     }
-    if (w.Files) FillTexts(w.Files->Texts, {&k6config::ConfigFileTexts::Damaged}, c, language, pass, missing);
+    {
+        using k6config::ConfigFileTexts;
+        FillTexts(K6FileCommands::LanguageTexts(),
+                  {&ConfigFileTexts::Damaged, &ConfigFileTexts::NotFound, &ConfigFileTexts::AccessDenied,
+                   &ConfigFileTexts::TooShort, &ConfigFileTexts::NotANumber, &ConfigFileTexts::Io,
+                   &ConfigFileTexts::ConfigFilter, &ConfigFileTexts::AllFilter},
+                  c, language, pass, missing);
+    }
     if (w.SendSwitch) {
         FillTexts(w.SendSwitch->Texts,
                   {&SendSwitchTexts::MenuItem, &SendSwitchTexts::ChangedBlocks,
