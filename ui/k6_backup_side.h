@@ -29,7 +29,7 @@ struct BackupTexts {
     QString SaveFailed = QStringLiteral("A biztonsági mentés nem sikerült: ");
     QString Saved = QStringLiteral("Biztonsági mentés: ");
     QString ChangesTitle = QStringLiteral("Az elküldés ezeket változtatja meg");
-    QString ChangesIntro = QStringLiteral("A modulból utoljára kiolvasott beállításokhoz képest:");
+    QString ChangesIntro = QStringLiteral("A modul beállításaihoz képest (utolsó olvasás vagy küldés szerint):");
     QString NoChanges =
         QStringLiteral("Nincs változás a modulból utoljára kiolvasott beállításokhoz képest.");
     QString Send = QStringLiteral("Elküldés");

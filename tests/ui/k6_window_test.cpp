@@ -20,6 +20,8 @@
 #include "ui/k6_file_commands.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QElapsedTimer>
@@ -640,4 +642,60 @@ TEST_F(K6WindowFixture, UnsentEditsAreAskedAboutBeforeTheyAreReplaced) {
     }
     K6FileCommands::FileDialogHook = nullptr;
     K6BackupSide::RestoreHook = nullptr;
+}
+
+// The tab bar after an early page is chosen, the notice of a silent module and the list of changes
+// after a second send, in German and Czech, for looking at:
+// ui_k6_window_tests --gtest_also_run_disabled_tests --gtest_filter='*SaveFirstHourScreenshots'
+TEST_F(K6WindowFixture, DISABLED_SaveFirstHourScreenshots) {
+    const QString dir = qEnvironmentVariable("DALVEX_SCREENSHOTS", QStringLiteral("/tmp/shots39"));
+    QDir().mkpath(dir);
+    connect();
+    std::int64_t now = 0;
+    configWindow->MonotonicMs = [&now] { return now; };
+    configWindow->resize(1270, 720);
+    configWindow->show();
+    for (const auto& [language, name] : {std::pair{"2", "de"}, std::pair{"7", "cs"}}) {
+        setting("Language", QString::fromLatin1(language));
+        RunStartLanguagePass(*configWindow);
+        module.setFault(sim::Fault::None);
+        configWindow->ReadClick();
+        ASSERT_TRUE(runToIdle());
+        configWindow->PageTabs->setCurrentWidget(configWindow->Page(QStringLiteral("TabSheet1")));
+        QApplication::processEvents();
+        EXPECT_TRUE(configWindow->grab().save(QStringLiteral("%1/tabs_%2.png").arg(dir, QString::fromLatin1(name))));
+
+        module.setFault(sim::Fault::Silent);
+        configWindow->ReadClick();
+        runUntil([&] {
+            now += 100;
+            return configWindow->StatusPanel(3) == configWindow->Texts.NoAnswer;
+        });
+        QApplication::processEvents();
+        EXPECT_TRUE(configWindow->grab().save(QStringLiteral("%1/stuck_%2.png").arg(dir, QString::fromLatin1(name))));
+        configWindow->StopButton->click();
+        module.setFault(sim::Fault::None);
+        settle();
+
+        // Two sends, the second one's list shown by the window's own dialog.
+        configWindow->Values->setText("MaskEdit2", QStringLiteral("36301234567"));
+        configWindow->Values->setIndex("ComboBox1", 3);
+        configWindow->SendClick();
+        ASSERT_TRUE(runToIdle());
+        configWindow->Values->setText("MaskEdit2", QStringLiteral("36309999999"));
+        configWindow->Values->setIndex("BE1inv", 1 - configWindow->Values->index("BE1inv"));
+        const auto hook = ConfigWindow::MessageBoxHook;
+        ConfigWindow::MessageBoxHook = nullptr;
+        bool grabbed = false;
+        QTimer::singleShot(200, [&] {
+            if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                grabbed = d->grab().save(QStringLiteral("%1/changes_%2.png").arg(dir, QString::fromLatin1(name)));
+                d->reject();
+            }
+        });
+        configWindow->SendClick();
+        ConfigWindow::MessageBoxHook = hook;
+        EXPECT_TRUE(grabbed);
+        settle();
+    }
 }
