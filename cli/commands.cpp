@@ -171,7 +171,10 @@ int Read(const Request& r) {
     if (const QString v = r.values.value("--contact-id"); !v.isEmpty())
         s.ContactId = v == QLatin1String("yes");
     if (const int rc = s.Run(QStringLiteral("read"),
-                             [&](k6link::EndFn done) { s.Transfer().StartRead(std::move(done), s.ContactId); });
+                             [&](k6link::EndFn done) {
+                                 s.CountProgressOver(s.Transfer().ReadUnits(s.ContactId));
+                                 s.Transfer().StartRead(std::move(done), s.ContactId);
+                             });
         rc != kOk)
         return rc;
 

@@ -167,9 +167,14 @@ void Session::ShowMessage(const QString& text) {
     progress_.Say(Localise(text));
 }
 
+void Session::CountProgressOver(int units) {
+    countedProgress_ = true;
+    progress_.Set(units, 0);
+}
+
 void Session::SetProgress(int maximum, int position) {
     alive_ = true;
-    progress_.Set(maximum, position);
+    if (!countedProgress_) progress_.Set(maximum, position);
 }
 
 void Session::StepProgress() {
@@ -256,6 +261,7 @@ int Session::Identify() {
 
 int Session::Run(const QString& what, const std::function<void(k6link::EndFn)>& start, bool stopAfterBlock) {
     progress_.Begin(what);
+    countedProgress_ = false;
     stopRequested_ = false;
     Ended.reset();
     // The port the probe opened stays open for the operation.

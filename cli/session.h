@@ -93,6 +93,9 @@ public:
     void CloseFirmwareWindow() override {}
     void ApplyVersionRules(int, int) override {}
     // k6link::TransferHost
+    // From here to the end of the operation the progress counts over `units` steps, whatever
+    // the operation's own gauge says (the window's gauge jumps between phases).
+    void CountProgressOver(int units);
     void SetProgress(int maximum, int position) override;
     void StepProgress() override;
     void ShowProgress(bool) override {}
@@ -119,6 +122,7 @@ private:
     Progress progress_;
     std::shared_ptr<SerialTrace> trace_;
     bool alive_ = false;
+    bool countedProgress_ = false; // CountProgressOver holds the maximum
     bool stopRequested_ = false;
     mutable int language_ = -1;
 };

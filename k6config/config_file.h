@@ -45,6 +45,14 @@ enum class FileError {
 struct ConfigFileTexts {
     QString Damaged =
         QStringLiteral("A tömörített konfigurációs fájl csonka vagy sérült, nem használható: %1");
+    QString NotFound = QStringLiteral("A fájl nem található: %1");
+    QString AccessDenied = QStringLiteral("Nincs jogosultság a fájlhoz: %1");
+    QString TooShort = QStringLiteral("A fájl nem konfigurációs fájl: rövidebb 1792 bájtnál (%1).");
+    QString NotANumber = QStringLiteral("A SIM fájl első sora nem szám: %1");
+    QString Io = QStringLiteral("Fájlhiba: %1 (%2)");
+    // The file dialogs' filters.
+    QString ConfigFilter = QStringLiteral("Konfigurációs fájl (*.dat)");
+    QString AllFilter = QStringLiteral("Minden fájl (*)");
 };
 
 struct FileResult {

@@ -43,6 +43,17 @@ const QStringList& DoorPhoneMirroredControls() {
     return names;
 }
 
+const QStringList& DoorPhoneSetControls() {
+    static const QStringList names = [] {
+        QStringList n{QStringLiteral("SpinEdit5"), QStringLiteral("CheckEgyeb6"), QStringLiteral("ComboBox12")};
+        for (const auto* list : {&kSirenTones, &kInversions, &kVoiceLists, &kSmsLists})
+            for (const char* name : *list)
+                n << QString::fromLatin1(name);
+        return n;
+    }();
+    return names;
+}
+
 void CopyDoorPhoneToK6(const PageValues& door, PageValues& k6) {
     for (const QString& name : DoorPhoneMirroredControls()) {
         const std::string k = key(name);

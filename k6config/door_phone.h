@@ -12,6 +12,10 @@ namespace dalvex::k6config {
 // The K6 window's controls that the door-phone window mirrors, in the order of its table.
 const QStringList& DoorPhoneMirroredControls();
 
+// The K6 window's controls that every door-phone send sets whatever that window holds: the
+// presets of step 2 and the voice lists of step 3.
+const QStringList& DoorPhoneSetControls();
+
 // Step 1 of the send: the mirrored values into the K6 window's values. The output times go in as
 // seconds (the unit selectors switch to "Sec" first); the forwarding target keeps its item.
 void CopyDoorPhoneToK6(const PageValues& door, PageValues& k6);

@@ -12,6 +12,24 @@ PageValues::PageValues(const ControlTable& table, QObject* parent)
     reset();
 }
 
+QByteArray PageValues::Snapshot() const {
+    QByteArray out;
+    const auto add = [&out](const QString& text) {
+        out += text.toUtf8();
+        out += '\0';
+    };
+    for (const State& s : states_) {
+        out += QByteArray::number(s.number);
+        out += '\0';
+        add(s.text);
+        for (const QString& cell : s.cells)
+            add(cell);
+        out += '\1';
+    }
+    out += QByteArray(reinterpret_cast<const char*>(eventSmsMask_.data()), static_cast<int>(eventSmsMask_.size()));
+    return out;
+}
+
 void PageValues::reset() {
     for (int i = 0; i < table_.size(); ++i) {
         const ControlDef& def = table_.at(i);

@@ -6,6 +6,7 @@
 
 #include "controls.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <array>
@@ -59,6 +60,10 @@ public:
     // The per-event SMS phone selection of the event-code grid, rows 1..256.
     std::uint8_t eventSmsMask(int row) const;
     void setEventSmsMask(int row, std::uint8_t mask);
+
+    // Every value (numbers, texts, grid cells, the per-event SMS selection) in one comparable
+    // block, without the enabled states: equal snapshots hold the same configuration.
+    QByteArray Snapshot() const;
 
     // Asks the window to run the show handler of `page` (a TabSheet name); the image decoding
     // requests it after each alarm source, once the model's own part (the phone items' enabled

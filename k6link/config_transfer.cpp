@@ -97,6 +97,23 @@ void ConfigTransfer::Abandoned() {
     Ended(TransferOutcome::PortLost, e_.Texts.PortLost);
 }
 
+int ConfigTransfer::ReadUnits(std::optional<bool> contactId) {
+    if (e_.Version < kBytewiseBelowVersion) return kConfigBytes;
+    const int configBlocks = kConfigBlockEnd / 16;
+    const bool bank = HasContactIdTables(e_.ModuleType) && contactId.value_or(host_.ContactIdTicked());
+    return configBlocks + (bank ? kContactIdBlocks : 0) + kBank35Read;
+}
+
+void ConfigTransfer::Stopped(const QString& text) {
+    staged_.clear();
+    ClockOnly = false;
+    PartialWrite = false;
+    host_.ShowProgress(false);
+    host_.EnableTransferButtons(true);
+    e_.ShowStatus(text);
+    Ended(TransferOutcome::Stopped, text);
+}
+
 void ConfigTransfer::Ended(TransferOutcome outcome, const QString& text) {
     if (OnEnded) OnEnded(TransferEnd{kind_, outcome, text});
 }

@@ -71,7 +71,7 @@ public:
 // or when the engine abandons it because the port has gone. One still repeating its command has
 // not ended, and one replaced by another operation started meanwhile reports nothing.
 enum class TransferKind { Read, Send, ClockSync, PstnSend };
-enum class TransferOutcome { Done, PortLost, Failed };
+enum class TransferOutcome { Done, PortLost, Failed, Stopped };
 struct TransferEnd {
     TransferKind kind;
     TransferOutcome outcome;
@@ -146,6 +146,14 @@ public:
     // something in (the Contact ID bank only when `contactId`). The next send checks one unchanged
     // unit-span of each area first, and goes whole when one differs.
     void AssumeHeld(const k6config::ConfigImage& image, bool contactId);
+
+    // How many bytes (byte-wise) or blocks a read started now moves, each one step of the host's
+    // progress: what a host that counts by what goes over the line shows as the whole.
+    int ReadUnits(std::optional<bool> contactId = std::nullopt);
+
+    // The engine has stopped the action in progress at the user's word: the windows as after an
+    // end (progress hidden, buttons enabled), `text` in the status panel, and OnEnded told.
+    void Stopped(const QString& text);
 
     // The twelve digits of the clock set for a moment: yy mm dd hh nn ss.
     static QByteArray ClockDigits(const QDateTime& when);

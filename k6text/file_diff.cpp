@@ -2,6 +2,7 @@
 
 #include "i18n/catalogue.h"
 #include "k6config/controls.h"
+#include "k6config/door_phone.h"
 #include "k6config/image_diff.h"
 #include "shown_values.h"
 
@@ -39,32 +40,16 @@ bool InSentArea(std::uint32_t a) {
 
 } // namespace
 
-std::vector<FileDiffRow> DiffDocuments(const ConfigDocument& before, const ConfigDocument& after, int language) {
-    const int moduleType = after.moduleType.value_or(before.moduleType.value_or(72));
-    ShowContext show;
-    show.language = language;
-    show.moduleType = moduleType;
-    show.secrets = true;
+std::vector<FileDiffRow> DescribeImageDiff(const k6config::ConfigImage& before, const k6config::ConfigImage& after,
+                                           std::span<const k6config::ImageArea> compared, const ShowContext& show) {
+    const int language = show.language;
     ConfigValues a, b;
-    Decode(before.image, before.customer, moduleType, a);
-    Decode(after.image, after.customer, moduleType, b);
+    Decode(before, {}, show.moduleType, a);
+    Decode(after, {}, show.moduleType, b);
     const auto& outline = k6config::PageOutline::Builtin();
     std::vector<FileDiffRow> rows;
-
-    // The customer records, first as on the pages.
-    const auto& local = k6config::K6LocalControls();
-    for (int i = 0; i < k6config::kCustomerFields; ++i) {
-        const auto n = static_cast<std::size_t>(i);
-        if (before.customer[n] == after.customer[n]) continue;
-        const QString name = local.at(i).name;
-        const k6config::OutlineField* f = outline.Field(k6config::OutlineWindow::Main, name);
-        rows.push_back({f ? PageCaption(*f, language) : QString(),
-                        f ? BareCaption(k6config::TextIn(f->caption, language)) : name, before.customer[n],
-                        after.customer[n], name, -1, 0});
-    }
-
     for (const k6config::DiffRow& d :
-         k6config::DiffImages(before.image, after.image, ContextFor(moduleType, after.image))) {
+         k6config::DiffImages(before, after, ContextFor(show.moduleType, after), compared)) {
         FileDiffRow r{{}, {}, d.before, d.after, d.control, d.row, d.address};
         if (d.raw()) {
             r.page = Tr("Le nem írt bájtok", language);
@@ -88,6 +73,61 @@ std::vector<FileDiffRow> DiffDocuments(const ConfigDocument& before, const Confi
         }
         rows.push_back(r);
     }
+    return rows;
+}
+
+void ShowAsDoorPhoneSend(std::vector<FileDiffRow>& rows, int language) {
+    const auto& outline = k6config::PageOutline::Builtin();
+    const QStringList& mirrored = k6config::DoorPhoneMirroredControls();
+    const QStringList& set = k6config::DoorPhoneSetControls();
+    QString doorPage;
+    for (const k6config::OutlinePage& p : outline.Pages())
+        if (p.window == k6config::OutlineWindow::DoorPhone) doorPage = k6config::TextIn(p.caption, language);
+    const QString everySend = Tr("Minden kaputelefon-küldés beállítja", language);
+    std::vector<FileDiffRow> own, preset;
+    for (FileDiffRow& r : rows) {
+        if (mirrored.contains(r.control)) {
+            r.page = doorPage;
+            if (const k6config::OutlineField* f = outline.Field(k6config::OutlineWindow::DoorPhone, r.control)) {
+                const QString caption = BareCaption(k6config::TextIn(f->caption, language));
+                if (!caption.isEmpty()) r.field = caption;
+            }
+            own.push_back(r);
+        } else if (set.contains(r.control)) {
+            if (!r.page.isEmpty()) r.field = r.page + QStringLiteral(" › ") + r.field;
+            r.page = everySend;
+            preset.push_back(r);
+        } else {
+            own.push_back(r);
+        }
+    }
+    own.insert(own.end(), preset.begin(), preset.end());
+    rows = std::move(own);
+}
+
+std::vector<FileDiffRow> DiffDocuments(const ConfigDocument& before, const ConfigDocument& after, int language) {
+    const int moduleType = after.moduleType.value_or(before.moduleType.value_or(72));
+    ShowContext show;
+    show.language = language;
+    show.moduleType = moduleType;
+    show.secrets = true;
+    const auto& outline = k6config::PageOutline::Builtin();
+    std::vector<FileDiffRow> rows;
+
+    // The customer records, first as on the pages.
+    const auto& local = k6config::K6LocalControls();
+    for (int i = 0; i < k6config::kCustomerFields; ++i) {
+        const auto n = static_cast<std::size_t>(i);
+        if (before.customer[n] == after.customer[n]) continue;
+        const QString name = local.at(i).name;
+        const k6config::OutlineField* f = outline.Field(k6config::OutlineWindow::Main, name);
+        rows.push_back({f ? PageCaption(*f, language) : QString(),
+                        f ? BareCaption(k6config::TextIn(f->caption, language)) : name, before.customer[n],
+                        after.customer[n], name, -1, 0});
+    }
+
+    const auto described = DescribeImageDiff(before.image, after.image, k6config::kSentAreas, show);
+    rows.insert(rows.end(), described.begin(), described.end());
 
     // Whatever else the files hold, by runs of bytes.
     const auto end = static_cast<std::uint32_t>(k6config::kConfigHeadSize + k6config::kConfigTailSize);

@@ -31,6 +31,7 @@
 #include "signal_chart_window.h"
 
 #include <QLabel>
+#include <QPushButton>
 
 namespace dalvex {
 
@@ -131,8 +132,13 @@ void FillOperationTexts(ConfigWindow& w, const i18n::Catalogue& c, int language,
 
 void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i18n::Pass pass,
                      QStringList* missing) {
-    FillTexts(w.Texts, {&K6FormTexts::Customer, &K6FormTexts::RestartQuestion, &K6FormTexts::ExitQuestion}, c,
-              language, pass, missing);
+    FillTexts(w.Texts,
+              {&K6FormTexts::Customer, &K6FormTexts::RestartQuestion, &K6FormTexts::ExitQuestion,
+               &K6FormTexts::NoAnswer, &K6FormTexts::Stop, &K6FormTexts::Stopped, &K6FormTexts::UnsentEdits,
+               &K6FormTexts::SendEdits, &K6FormTexts::DiscardEdits, &K6FormTexts::CancelEdits,
+               &K6FormTexts::FileSaved, &K6FormTexts::FileOpened},
+              c, language, pass, missing);
+    w.StopButton->setText(w.Texts.Stop);
     if (startWindow.Existing())
         FillTexts(startWindow->Texts,
                   {&StartWindowTexts::NoPermission, &StartWindowTexts::PortBusy,
@@ -157,7 +163,8 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
                    &VoicePageTexts::Play, &VoicePageTexts::Stop,
                    &VoicePageTexts::Record, &VoicePageTexts::NoOutput, &VoicePageTexts::NoInput,
                    &VoicePageTexts::PlayFailed, &VoicePageTexts::RecordFailed, &VoicePageTexts::SaveFailed,
-                   &VoicePageTexts::FileFilterVoice, &VoicePageTexts::FileFilterAll},
+                   &VoicePageTexts::FileFilterVoice, &VoicePageTexts::FileFilterAll, &VoicePageTexts::ChooseFile,
+                   &VoicePageTexts::Uploaded},
                   c, language, pass, missing);
         w.Voice->ApplyTexts();
     }
@@ -167,7 +174,14 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
                   c, language, pass, missing);
         w.TraceSwitch->ApplyTexts();
     }
-    if (w.Files) FillTexts(w.Files->Texts, {&k6config::ConfigFileTexts::Damaged}, c, language, pass, missing);
+    {
+        using k6config::ConfigFileTexts;
+        FillTexts(K6FileCommands::LanguageTexts(),
+                  {&ConfigFileTexts::Damaged, &ConfigFileTexts::NotFound, &ConfigFileTexts::AccessDenied,
+                   &ConfigFileTexts::TooShort, &ConfigFileTexts::NotANumber, &ConfigFileTexts::Io,
+                   &ConfigFileTexts::ConfigFilter, &ConfigFileTexts::AllFilter},
+                  c, language, pass, missing);
+    }
     if (w.SendSwitch) {
         FillTexts(w.SendSwitch->Texts,
                   {&SendSwitchTexts::MenuItem, &SendSwitchTexts::ChangedBlocks,

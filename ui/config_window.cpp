@@ -32,9 +32,12 @@
 #include "k6_send_switch.h"
 #include "status_window.h"
 #include "own_activation.h"
+#include "page_tabs.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
@@ -199,7 +202,7 @@ void ConfigWindow::BuildControls() {
     header->addWidget(ClockLabel);
     layout->addLayout(header);
 
-    PageTabs = new QTabWidget(central);
+    PageTabs = new PageTabWidget(central);
     PageTabs->setObjectName(QStringLiteral("PageControl1"));
     Values = new k6config::PageValues(k6config::K6Controls(), this);
     LocalValues = new k6config::PageValues(k6config::K6LocalControls(), this);
@@ -230,6 +233,9 @@ void ConfigWindow::BuildControls() {
     TransferProgress->setTextVisible(false);
     TransferProgress->hide();
     buttons->addWidget(TransferProgress, 1);
+    StopButton = makeButton("StopButton", "Leállítás");
+    StopButton->hide();
+    buttons->addWidget(StopButton);
     buttons->addStretch(1);
     buttons->addWidget(ExitButton);
     layout->addLayout(buttons);
@@ -239,6 +245,7 @@ void ConfigWindow::BuildControls() {
     connect(ReadButton, &QPushButton::clicked, this, &ConfigWindow::ReadClick);
     connect(RestartButton, &QPushButton::clicked, this, &ConfigWindow::RestartClick);
     connect(ExitButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(StopButton, &QPushButton::clicked, this, &ConfigWindow::StopClick);
 
     StatusLine = new QStatusBar(this);
     StatusLine->setObjectName(QStringLiteral("StatusBar1"));
@@ -319,7 +326,7 @@ void ConfigWindow::Prepare() {
     DefaultLanguage = b.DefaultLanguage;
     ContactText = b.ContactText;
     RegKey = MakeRegKey(b);
-    setWindowTitle(ToolName + QStringLiteral(" Firmware: ") + QString::fromLatin1(BuildDate));
+    ShowTitle();
     PageTabs->setCurrentIndex(0);
 }
 
@@ -345,10 +352,65 @@ void ConfigWindow::EnsurePages() {
     button("Button5", &ConfigWindow::PstnSendClick);                        // "PSTN send"
     button("Button19", &ConfigWindow::ModuleStatusClick);                   // "Modul állapotok"
     if (QWidget* b = Pages->Control(QStringLiteral("Button19"))) b->hide(); // developer mode only
+    MarkEditsKept();
 }
 
 void ConfigWindow::Activate() {
+    // What the activation itself puts into the pages is no edit.
+    const bool kept = !HasUnsentEdits();
     Adapt->Run();
+    if (kept) MarkEditsKept();
+}
+
+QByteArray ConfigWindow::EditsSnapshot() const {
+    return Values->Snapshot() + LocalValues->Snapshot() + DoorPhoneValues->Snapshot();
+}
+
+bool ConfigWindow::HasUnsentEdits() const {
+    return Pages && EditsSnapshot() != keptEdits_;
+}
+
+void ConfigWindow::MarkEditsKept() {
+    if (Pages) keptEdits_ = EditsSnapshot();
+}
+
+void ConfigWindow::ShowTitle() {
+    QString title = ToolName + QStringLiteral(" Firmware: ") + QString::fromLatin1(BuildDate);
+    if (!titleFile_.isEmpty()) title += QStringLiteral(" – ") + QFileInfo(titleFile_).fileName();
+    setWindowTitle(title);
+}
+
+void ConfigWindow::SetTitleFile(const QString& path) {
+    titleFile_ = path;
+    ShowTitle();
+}
+
+bool ConfigWindow::OperationInProgress() const {
+    return engine_.OpState != k6state::Idle && engine_.OpState != k6state::VersionQuery;
+}
+
+bool ConfigWindow::MayLeaveEdits() {
+    // Try-out sends nothing; before the version reply nothing can be sent yet.
+    if (DemoMode || !SendButton->isEnabled() || !HasUnsentEdits() ||
+        ReadSetting(QStringLiteral("ConfirmSend")) == QLatin1String("0"))
+        return true;
+    QMessageBox::StandardButton answer = QMessageBox::Cancel;
+    const QMessageBox::StandardButtons buttons = QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel;
+    if (MessageBoxHook) {
+        answer = MessageBoxHook(Texts.UnsentEdits, buttons);
+    } else {
+        QMessageBox box(QMessageBox::Question, windowTitle(), Texts.UnsentEdits, buttons, this);
+        box.button(QMessageBox::Save)->setText(Texts.SendEdits);
+        box.button(QMessageBox::Discard)->setText(Texts.DiscardEdits);
+        box.button(QMessageBox::Cancel)->setText(Texts.CancelEdits);
+        box.setDefaultButton(QMessageBox::Save);
+        answer = static_cast<QMessageBox::StandardButton>(box.exec());
+    }
+    if (answer == QMessageBox::Save) {
+        SendClick();
+        return false;
+    }
+    return answer != QMessageBox::Cancel;
 }
 
 // The auxiliary windows open modally.
@@ -376,6 +438,7 @@ void ConfigWindow::SaveFileClick() {
 
 void ConfigWindow::OpenFileClick() {
     EnsurePages();
+    if (!MayLeaveEdits()) return;
     Files->OpenFileClick();
 }
 
@@ -397,6 +460,7 @@ public:
     void ShowProgress(bool visible) override {
         for (QProgressBar* p : bars())
             p->setVisible(visible);
+        w_.StopButton->setVisible(visible);
     }
     void EnableTransferButtons(bool enabled) override {
         w_.SendButton->setEnabled(enabled);
@@ -437,18 +501,34 @@ k6link::ConfigTransfer& ConfigWindow::Transfer() {
         transfer_->OnReadDone = [this] {
             if (Backups) Backups->ReadCompleted();
         };
-        transfer_->OnEnded = [this](const k6link::TransferEnd& end) { emit TransferEnded(end); };
+        transfer_->OnEnded = [this](const k6link::TransferEnd& end) {
+            using k6link::TransferKind;
+            if (end.outcome == k6link::TransferOutcome::Done &&
+                (end.kind == TransferKind::Read || end.kind == TransferKind::Send))
+                MarkEditsKept();
+            // The pages hold the module's configuration now, not a file's.
+            if (end.outcome == k6link::TransferOutcome::Done && end.kind == TransferKind::Read)
+                SetTitleFile(QString());
+            emit TransferEnded(end);
+        };
     }
     return *transfer_;
 }
 
-void ConfigWindow::EncodePagesIntoImage() {
-    EnsurePages();
+void ConfigWindow::RunPageShowHandlers() {
     for (const char* page :
          {"TabSheet2", "TabSheet3", "TabSheet4", "TabSheet5", "TabSheet6", "TabSheet7", "TabSheet8",
           "TabSheet9", "TabSheet11", "TabSheet12", "TabSheet13", "TabSheet14", "TabSheet16", "TabSheet18"})
         Pages->RunShowHandler(QString::fromLatin1(page));
+}
+
+void ConfigWindow::EncodePagesIntoImage() {
+    EnsurePages();
+    // The show handlers and the encoder tidy some values (the pages show it); that is no edit.
+    const bool kept = !HasUnsentEdits();
+    RunPageShowHandlers();
     k6config::EncodeConfigImage(engine_.ConfigImage, *Values, *DoorPhoneValues, CodecContext());
+    if (kept) MarkEditsKept();
 }
 
 k6config::ImageContext ConfigWindow::CodecContext() const {
@@ -457,6 +537,7 @@ k6config::ImageContext ConfigWindow::CodecContext() const {
 }
 
 void ConfigWindow::ReadClick() {
+    if (!MayLeaveEdits()) return;
     Transfer().StartRead();
 }
 void ConfigWindow::SendClick() {
@@ -502,10 +583,63 @@ void ConfigWindow::LanguageTimer() {
 
 void ConfigWindow::EngineTick() {
     engine_.tick();
+    WatchAnswers();
 }
 
 void ConfigWindow::PortReceived(int Count) {
+    if (Count > 0) answerWatch_.Heard(NowMs());
     engine_.AsynComm321RxChar(Count);
+    // The reply that finished the block in flight has ended a transfer stopped between blocks.
+    if (stopPending_ && engine_.OpState == k6state::Idle) FinishStop();
+}
+
+std::int64_t ConfigWindow::NowMs() const {
+    if (MonotonicMs) return MonotonicMs();
+    static const QElapsedTimer started = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return started.elapsed();
+}
+
+void ConfigWindow::WatchAnswers() {
+    if (stopPending_ && engine_.OpState == k6state::Idle) FinishStop();
+    // A transfer runs while its progress bar shows; the engine keeps repeating its command.
+    if (TransferProgress->isHidden() || engine_.OpState == k6state::Idle) {
+        answerWatch_.Reset();
+        noAnswerShown_ = false;
+        return;
+    }
+    const bool silent = answerWatch_.Silent(engine_, NowMs());
+    if (silent && !noAnswerShown_) {
+        statusBeforeNotice_ = StatusPanel(3);
+        SetStatusPanel(3, Texts.NoAnswer);
+        noAnswerShown_ = true;
+    } else if (!silent && noAnswerShown_) {
+        noAnswerShown_ = false;
+        if (StatusPanel(3) == Texts.NoAnswer) SetStatusPanel(3, statusBeforeNotice_);
+    }
+}
+
+void ConfigWindow::StopClick() {
+    if (engine_.OpState == k6state::Idle) return;
+    // A module that answers finishes the block in flight first, so a stopped send leaves no block
+    // half written; a silent one, or a second press, stops at once.
+    if (noAnswerShown_ || stopPending_) {
+        engine_.Stop(k6link::StopMode::AtOnce);
+    } else {
+        stopPending_ = true;
+        engine_.Stop(k6link::StopMode::BetweenBlocks);
+    }
+    if (engine_.OpState == k6state::Idle) FinishStop();
+}
+
+void ConfigWindow::FinishStop() {
+    stopPending_ = false;
+    noAnswerShown_ = false;
+    answerWatch_.Reset();
+    Transfer().Stopped(Texts.Stopped);
 }
 
 void ConfigWindow::GsmSoftwareVersionClick() {
@@ -552,7 +686,7 @@ QMessageBox::StandardButton ConfigWindow::Ask(const QString& text) {
 }
 
 void ConfigWindow::closeEvent(QCloseEvent* event) {
-    if (engine_.OpState != k6state::Idle && Ask(Texts.ExitQuestion) != QMessageBox::Yes) {
+    if (engine_.OpState != k6state::Idle ? Ask(Texts.ExitQuestion) != QMessageBox::Yes : !MayLeaveEdits()) {
         event->ignore();
         return;
     }
@@ -603,8 +737,11 @@ void ConfigWindow::CloseFirmwareWindow() {
 }
 
 void ConfigWindow::ApplyVersionRules(int, int) {
-    // The reply's steps take the engine's Version, which the device filter may raise first.
+    // The reply's steps take the engine's Version, which the device filter may raise first; what
+    // they put into the pages is no edit.
+    const bool kept = !HasUnsentEdits();
     Adapt->VersionReply();
+    if (kept) MarkEditsKept();
 }
 
 } // namespace dalvex

@@ -6,6 +6,7 @@
 // Design name: TK6Form1; objectName "K6Form1", by which the catalogue and the tests find it.
 
 #include "i18n/product_variant.h"
+#include "k6link/answer_watch.h"
 #include "k6link/config_transfer.h"
 #include "k6link/engine.h"
 #include "k6link/engine_host.h"
@@ -60,6 +61,15 @@ struct K6FormTexts {
     QString Customer = QStringLiteral("Ügyfél:");
     QString RestartQuestion = QStringLiteral("Biztosan újra akarja indítani az eszközt?");
     QString ExitQuestion = QStringLiteral("Művelet van folyamatban, biztosan ki akar lépni?!");
+    QString NoAnswer = QStringLiteral("Nincs válasz a modultól: ellenőrizze a kábelt és a tápellátását");
+    QString Stop = QStringLiteral("Leállítás");
+    QString Stopped = QStringLiteral("A művelet leállítva.");
+    QString UnsentEdits = QStringLiteral("Az oldalakon el nem küldött módosítások vannak. Elküldi őket a modulba?");
+    QString SendEdits = QStringLiteral("Elküldés");
+    QString DiscardEdits = QStringLiteral("Elvetés");
+    QString CancelEdits = QStringLiteral("Mégse");
+    QString FileSaved = QStringLiteral("A beállítások fájlba mentve: %1");
+    QString FileOpened = QStringLiteral("A beállítások megnyitva fájlból: %1");
 };
 
 class ConfigWindow : public QMainWindow, private k6link::EngineHost {
@@ -131,6 +141,28 @@ public:
     QPushButton* ReadButton = nullptr;    // design: BitBtn2; "Olvasás"
     QPushButton* ExitButton = nullptr;    // design: BitBtn3; "Kilépés"
     QPushButton* RestartButton = nullptr; // design: BitBtn4; "Újraindítás"
+    // Edits on the pages that no read, send, file or backup has caught up with. Before something
+    // replaces the pages or ends the program, MayLeaveEdits asks "send / discard / cancel" (unless
+    // the setting ConfirmSend is "0"): true when the action may go on; "send" starts the send and
+    // the action waits for the user to ask again.
+    bool HasUnsentEdits() const;
+    bool MayLeaveEdits();
+    // The pages as they are now count as sent or kept.
+    void MarkEditsKept();
+    // The window title: the tool, its build, and the configuration file saved or opened last
+    // (until the next read).
+    void ShowTitle();
+    void SetTitleFile(const QString& path);
+
+    // Whether an operation the user would miss runs (the version query of an activation does not
+    // count).
+    bool OperationInProgress() const;
+
+    // "Leállítás" beside the progress bar, shown while a transfer runs: it stops the transfer.
+    QPushButton* StopButton = nullptr;
+    void StopClick();
+    // The clock the no-answer notice is measured on, in milliseconds; tests set their own.
+    std::function<std::int64_t()> MonotonicMs;
 
     K6FormTexts Texts;
 
@@ -245,6 +277,19 @@ private:
     void ApplyVersionRules(int version, int moduleType) override;
 
     QLabel* panels_[5] = {};
+
+    // A transfer whose module has gone silent is said so in status panel 3, and can be stopped.
+    void WatchAnswers();
+    void FinishStop();
+    std::int64_t NowMs() const;
+    k6link::AnswerWatch answerWatch_;
+    bool noAnswerShown_ = false;
+    QString statusBeforeNotice_;
+    bool stopPending_ = false; // stopped between blocks: the block in flight is being finished
+    QByteArray EditsSnapshot() const;
+    void RunPageShowHandlers();
+    QByteArray keptEdits_; // the pages as last read, sent, saved or opened
+    QString titleFile_;
 };
 
 } // namespace dalvex

@@ -1,5 +1,7 @@
 #include "door_phone_window.h"
 
+#include "k6_backup_side.h"
+
 #include "builtin_logo.h"
 #include "forms.h"
 #include "k6config/controls.h"
@@ -342,7 +344,10 @@ void DoorPhoneWindow::SendClick() {
     if (!configWindow) return;
     k6config::PrepareDoorPhoneSend(*Values, *configWindow->Values);
     TransferProgress->show();
+    // The list of changes names the fields as this window does.
+    if (configWindow->Backups) configWindow->Backups->FromDoorPhone = true;
     configWindow->SendClick();
+    if (configWindow->Backups) configWindow->Backups->FromDoorPhone = false;
     ShowTransferStarted();
 }
 
@@ -423,8 +428,13 @@ void DoorPhoneWindow::ForwardingTargetEnter() {
 }
 
 void DoorPhoneWindow::closeEvent(QCloseEvent* event) {
-    // As the K6 window does: ending the program in the middle of an operation is asked first.
-    if (configWindow && configWindow->Engine().OpState != k6link::state::Idle) {
+    // As the K6 window does: ending the program in the middle of an operation is asked first (the
+    // version query of an activation is no such operation), and unsent edits are not lost unasked.
+    if (configWindow && !configWindow->OperationInProgress() && !configWindow->MayLeaveEdits()) {
+        event->ignore();
+        return;
+    }
+    if (configWindow && configWindow->OperationInProgress()) {
         const QString text = configWindow->Texts.ExitQuestion;
         const QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
         const QMessageBox::StandardButton answer =

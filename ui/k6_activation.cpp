@@ -284,7 +284,7 @@ void K6Activation::CompanySetting() {
 void K6Activation::EditionSteps() {
     if (EditionCode != 50) return;
     if (startWindow) startWindow->ProModelLabel->setText(w_.ProModelName);
-    w_.setWindowTitle(w_.ToolName + QStringLiteral(" Firmware: ") + QString::fromLatin1(BuildDate));
+    w_.ShowTitle();
     SetShown(kEditionHiddenMenus, false);
     SetShown("Contact1", true);
     w_.SetPageVisible(QStringLiteral("TabSheet16"), false);

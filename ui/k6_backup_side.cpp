@@ -7,6 +7,8 @@
 #include "k6config/config_file.h"
 #include "k6config/page_values.h"
 #include "k6link/config_transfer.h"
+#include "k6text/file_diff.h"
+#include "i18n/catalogue.h"
 #include "serial/settings.h"
 #include "config_window.h"
 #include "k6_send_switch.h"
@@ -50,6 +52,7 @@ K6BackupSide::K6BackupSide(ConfigWindow& window)
         RestoreItem->setObjectName(QStringLiteral("Visszaallitas1"));
         connect(RestoreItem, &QAction::triggered, this, &K6BackupSide::RestoreClick);
     }
+    connect(&window, &ConfigWindow::TransferEnded, this, &K6BackupSide::TransferEnded);
 }
 
 QString K6BackupSide::Folder() const {
@@ -105,47 +108,7 @@ bool K6BackupSide::SameModule() const {
            read_->port == Setting(w_, "comport");
 }
 
-std::vector<K6BackupSide::ShownRow> K6BackupSide::Describe(const std::vector<k6config::DiffRow>& rows) const {
-    std::vector<ShownRow> out;
-    for (const auto& r : rows) {
-        ShownRow s{{}, {}, r.before, r.after};
-        if (r.raw()) {
-            s.page = Texts.RawBytes;
-            s.field =
-                QStringLiteral("0x") + QStringLiteral("%1").arg(r.address, 6, 16, QLatin1Char('0')).toUpper();
-            out.push_back(s);
-            continue;
-        }
-        QWidget* control = w_.findChild<QWidget*>(r.control);
-        s.field = r.control;
-        if (control) {
-            // The page: the tab whose page holds the control.
-            for (QWidget* p = control; p; p = p->parentWidget()) {
-                if (auto* stack = qobject_cast<QStackedWidget*>(p->parentWidget());
-                    stack && stack->parentWidget() == w_.PageTabs) {
-                    s.page = w_.PageTabs->tabText(w_.PageTabs->indexOf(p));
-                    break;
-                }
-            }
-            // The caption: the label that names it, its own text, or its group's title.
-            QString caption;
-            for (QLabel* l : w_.findChildren<QLabel*>())
-                if (l->buddy() == control) caption = l->text();
-            if (caption.isEmpty())
-                if (auto* b = qobject_cast<QAbstractButton*>(control)) caption = b->text();
-            if (caption.isEmpty())
-                if (auto* g = qobject_cast<QGroupBox*>(control->parentWidget())) caption = g->title();
-            if (!caption.isEmpty()) s.field = caption.remove(QLatin1Char('&')).trimmed();
-        }
-        if (r.row >= 0) s.field += QStringLiteral(" (%1 %2)").arg(Texts.Row).arg(r.row);
-        out.push_back(s);
-    }
-    return out;
-}
-
-bool K6BackupSide::ConfirmSend() {
-    if (w_.DemoMode || !SameModule() || Setting(w_, kConfirmSetting) == QLatin1String("0")) return true;
-    w_.EncodePagesIntoImage();
+std::vector<k6config::ImageArea> K6BackupSide::ComparedAreas() const {
     // What the read brought in and the send writes: the configuration; the server profiles from
     // block transfers on; the Contact ID bank of a line-simulator module when its option is ticked.
     const bool blocks = w_.Engine().Version >= k6link::ConfigTransfer::kBytewiseBelowVersion;
@@ -153,8 +116,37 @@ bool K6BackupSide::ConfirmSend() {
     if (blocks) areas.push_back(k6config::kProfileArea);
     if (blocks && HasContactIdTables(w_.ModuleType) && w_.LocalValues->checked("CheckBox14"))
         areas.push_back(k6config::kContactIdArea);
-    const auto rows =
-        Describe(k6config::DiffImages(read_->image, w_.Engine().ConfigImage, w_.CodecContext(), areas));
+    return areas;
+}
+
+std::vector<K6BackupSide::ShownRow> K6BackupSide::Changes() {
+    w_.EncodePagesIntoImage();
+    k6text::ShowContext show;
+    show.language = i18n::ActivationLanguage(Setting(w_, "Language"));
+    show.moduleType = w_.ModuleCode;
+    show.version = w_.Engine().Version;
+    show.secrets = true; // the pages show them too
+    auto rows = k6text::DescribeImageDiff(read_->image, w_.Engine().ConfigImage, ComparedAreas(), show);
+    if (FromDoorPhone) k6text::ShowAsDoorPhoneSend(rows, show.language);
+    std::vector<ShownRow> out;
+    for (const k6text::FileDiffRow& r : rows)
+        out.push_back({r.page, r.field, r.before, r.after});
+    return out;
+}
+
+void K6BackupSide::TransferEnded(const k6link::TransferEnd& end) {
+    // What a completed send wrote is what the module holds now: the next list compares with it.
+    if (end.kind != k6link::TransferKind::Send || end.outcome != k6link::TransferOutcome::Done || !read_ ||
+        !SameModule())
+        return;
+    for (const k6config::ImageArea& area : ComparedAreas())
+        for (std::uint32_t i = area.first; i < area.end; ++i)
+            read_->image.set(i, w_.Engine().ConfigImage.at(i));
+}
+
+bool K6BackupSide::ConfirmSend() {
+    if (w_.DemoMode || !SameModule() || Setting(w_, kConfirmSetting) == QLatin1String("0")) return true;
+    const auto rows = Changes();
     PlanLine = w_.SendSwitch ? w_.SendSwitch->PlanLine(w_.Transfer().Plan()) : QString();
     if (ConfirmHook) return ConfirmHook(rows);
     // A host that answers the window's message boxes itself (a scripted run) has nobody to show
@@ -202,6 +194,8 @@ bool K6BackupSide::ConfirmSend() {
 }
 
 void K6BackupSide::RestoreClick() {
+    w_.EnsurePages();
+    if (!w_.MayLeaveEdits()) return;
     const auto backups = k6config::ListBackups(Folder(), ModelName());
     if (backups.empty()) {
         if (ConfigWindow::MessageBoxHook)

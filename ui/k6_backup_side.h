@@ -6,6 +6,7 @@
 
 #include "k6config/config_image.h"
 #include "k6config/image_diff.h"
+#include "k6link/config_transfer.h"
 
 #include <QObject>
 #include <QString>
@@ -28,7 +29,7 @@ struct BackupTexts {
     QString SaveFailed = QStringLiteral("A biztonsági mentés nem sikerült: ");
     QString Saved = QStringLiteral("Biztonsági mentés: ");
     QString ChangesTitle = QStringLiteral("Az elküldés ezeket változtatja meg");
-    QString ChangesIntro = QStringLiteral("A modulból utoljára kiolvasott beállításokhoz képest:");
+    QString ChangesIntro = QStringLiteral("A modul beállításaihoz képest (utolsó olvasás vagy küldés szerint):");
     QString NoChanges =
         QStringLiteral("Nincs változás a modulból utoljára kiolvasott beállításokhoz képest.");
     QString Send = QStringLiteral("Elküldés");
@@ -61,11 +62,16 @@ public:
     // "Visszaállítás biztonsági mentésből...".
     void RestoreClick();
 
-    // A change as the dialog shows it.
+    // A change as the dialog shows it: page, field and values as the pages show them in the
+    // window's language.
     struct ShownRow {
         QString page, field, before, after;
     };
-    std::vector<ShownRow> Describe(const std::vector<k6config::DiffRow>& rows) const;
+    // What a send would change now, from the pages, against what the module holds as far as this
+    // session knows: what the last read brought in, or the last send wrote after it.
+    std::vector<ShownRow> Changes();
+    // Set by the door-phone window around its send: the list names the fields as that window does.
+    bool FromDoorPhone = false;
 
     // Tests answer the dialogs here: the changes shown (empty: "no changes"), true for "Elküldés";
     // and the backups offered, returning the index chosen or -1.
@@ -89,6 +95,8 @@ private:
         k6config::ConfigImage image;
     };
     bool SameModule() const;
+    std::vector<k6config::ImageArea> ComparedAreas() const;
+    void TransferEnded(const k6link::TransferEnd& end);
 
     ConfigWindow& w_;
     std::optional<Snapshot> read_; // the sent areas as last read

@@ -9,6 +9,7 @@
 #include "config_window.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileDialog>
 #include <QListWidget>
 #include <QMessageBox>
@@ -109,6 +110,15 @@ bool K6FileCommands::Confirm(const QString& text) {
     return QMessageBox::question(&w_, w_.windowTitle(), text, buttons) == QMessageBox::Yes;
 }
 
+k6config::ConfigFileTexts& K6FileCommands::LanguageTexts() {
+    static k6config::ConfigFileTexts texts;
+    return texts;
+}
+
+QString K6FileCommands::ErrorText(const k6config::FileResult& r, const QString& path) {
+    return ErrorText(r, path, LanguageTexts());
+}
+
 QString K6FileCommands::ErrorText(const k6config::FileResult& r, const QString& path,
                                   const k6config::ConfigFileTexts& texts) {
     using k6config::FileError;
@@ -116,19 +126,25 @@ QString K6FileCommands::ErrorText(const k6config::FileResult& r, const QString& 
     case FileError::None:
         return {};
     case FileError::NotFound:
-        return QStringLiteral("A fájl nem található: %1").arg(path);
+        return texts.NotFound.arg(path);
     case FileError::AccessDenied:
-        return QStringLiteral("Nincs jogosultság a fájlhoz: %1").arg(path);
+        return texts.AccessDenied.arg(path);
     case FileError::TooShort:
-        return QStringLiteral("A fájl nem konfigurációs fájl: rövidebb 1792 bájtnál (%1).").arg(path);
+        return texts.TooShort.arg(path);
     case FileError::NotANumber:
-        return QStringLiteral("A SIM fájl első sora nem szám: %1").arg(path);
+        return texts.NotANumber.arg(path);
     case FileError::Damaged:
         return texts.Damaged.arg(path);
     case FileError::Io:
         break;
     }
-    return QStringLiteral("Fájlhiba: %1 (%2)").arg(path, r.detail);
+    return texts.Io.arg(path, r.detail);
+}
+
+QString K6FileCommands::MenuCaption(const char* item) const {
+    // The dialog is titled as the menu item that opened it reads in the chosen language.
+    const QAction* a = w_.MenuItem(QString::fromLatin1(item));
+    return a ? QString(a->text()).remove(QLatin1Char('&')) : QString();
 }
 
 int K6FileCommands::LanguageIndex() const {
@@ -143,8 +159,7 @@ void K6FileCommands::SaveFileClick() {
     auto& engine = w_.Engine();
     k6config::EncodeConfigImage(engine.ConfigImage, *w_.Values, *w_.DoorPhoneValues, w_.CodecContext());
     int filter = 0;
-    const QString path = AskFile(true, QStringLiteral("Mentés fájlba"), {QStringLiteral("Save File (*.dat)")},
-                                 QStringLiteral("dat"), filter);
+    const QString path = AskFile(true, MenuCaption("BitBtn7"), {Texts.ConfigFilter}, QStringLiteral("dat"), filter);
     if (path.isEmpty()) return;
     k6config::CustomerFields fields;
     for (int i = 0; i < k6config::kCustomerFields; ++i)
@@ -152,15 +167,19 @@ void K6FileCommands::SaveFileClick() {
     k6config::FillEmptyCustomerFields(fields);
     for (int i = 0; i < k6config::kCustomerFields; ++i)
         w_.LocalValues->setText(kCustomerFields[i], fields[i]);
-    if (const auto r = k6config::SaveConfigFile(path, engine.ConfigImage, fields); !r)
+    if (const auto r = k6config::SaveConfigFile(path, engine.ConfigImage, fields); !r) {
         Message(ErrorText(r, path));
+        return;
+    }
+    w_.MarkEditsKept();
+    w_.SetStatusPanel(3, w_.Texts.FileSaved.arg(QDir::toNativeSeparators(path)));
+    w_.SetTitleFile(path);
 }
 
 void K6FileCommands::OpenFileClick() {
     int filter = 0;
-    const QString path = AskFile(false, QStringLiteral("Megnyitás fájlból"),
-                                 {QStringLiteral("Save File (*.dat)"), QStringLiteral("All (*)")},
-                                 QStringLiteral("dat"), filter);
+    const QString path =
+        AskFile(false, MenuCaption("BitBtn8"), {Texts.ConfigFilter, Texts.AllFilter}, QStringLiteral("dat"), filter);
     if (path.isEmpty()) return;
     OpenFile(path);
 }
@@ -176,6 +195,9 @@ bool K6FileCommands::OpenFile(const QString& path) {
         w_.LocalValues->setText(kCustomerFields[i], fields[i]);
     k6config::DecodeConfigImage(engine.ConfigImage, *w_.Values, *w_.DoorPhoneValues, w_.CodecContext());
     w_.Transfer().FileOpened(); // the pages no longer start from what was read: the next send goes whole
+    w_.MarkEditsKept();
+    w_.SetStatusPanel(3, w_.Texts.FileOpened.arg(QDir::toNativeSeparators(path)));
+    w_.SetTitleFile(path);
     return true;
 }
 

@@ -49,8 +49,12 @@ public:
 
     // The texts of a failed file command, in the window's language.
     static QString ErrorText(const k6config::FileResult& r, const QString& path,
-                             const k6config::ConfigFileTexts& texts = {});
-    k6config::ConfigFileTexts Texts;
+                             const k6config::ConfigFileTexts& texts);
+    // The same in the language the last language pass chose.
+    static QString ErrorText(const k6config::FileResult& r, const QString& path);
+    // The file texts of the chosen language, which every window's file errors share.
+    static k6config::ConfigFileTexts& LanguageTexts();
+    k6config::ConfigFileTexts& Texts = LanguageTexts();
 
     // The APN and server address the developer memory load puts in place.
     static constexpr const char* kDeveloperApn = "k6.dalvex.m2m";
@@ -62,6 +66,7 @@ private:
     void Message(const QString& text);
     bool Confirm(const QString& text);
     int LanguageIndex() const;
+    QString MenuCaption(const char* item) const;
     k6config::CallerIdList CallerIds() const;
     void SetCallerIds(const k6config::CallerIdList& list);
 

@@ -12,6 +12,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -249,7 +250,15 @@ void K6VoiceSide::EditClick(int row) {
 void K6VoiceSide::UploadClick(int slot) {
     const VoiceSlot& s = kVoiceSlots[static_cast<std::size_t>(slot)];
     const QString text = s.developer ? QString() : Edits[static_cast<std::size_t>(slot)]->text();
-    upload_->Start(s, text, StartDir());
+    if (!s.developer && text.isEmpty()) {
+        w_.SetStatusPanel(3, Texts.ChooseFile);
+        return;
+    }
+    const QString shown = s.developer || text == QLatin1String(k6media::kInternal) ? text : QFileInfo(text).fileName();
+    upload_->Start(s, text, StartDir(), [this, shown](const k6link::OperationEnd& end) {
+        // A failed transfer and a lost port have said so themselves.
+        if (end.outcome == k6link::Outcome::Done) w_.SetStatusPanel(3, Texts.Uploaded.arg(shown));
+    });
 }
 
 QString K6VoiceSide::PlayFile(int row) const {

@@ -90,6 +90,8 @@ struct VoicePageTexts {
     QString SaveFailed = QStringLiteral("A felvétel nem menthető: %1");
     QString FileFilterVoice = QStringLiteral("Voice Files (*.wav)");
     QString FileFilterAll = QStringLiteral("All Files (*)");
+    QString ChooseFile = QStringLiteral("Előbb válasszon hangfájlt ehhez az üzenethez.");
+    QString Uploaded = QStringLiteral("Hangüzenet feltöltve: %1");
 };
 
 class K6VoiceSide : public QObject, private k6media::VoiceUploadHost {

@@ -39,6 +39,25 @@ namespace {
 constexpr const char* kLanguageItems[i18n::kLanguageCount] = {"Magyar1", "angol1",  "German1", "Slovensk1",
                                                               "Italy1",  "Sloven1", "Franch1", "eskjazyk1"};
 
+// The auxiliary windows' titles, by window: their design text is the catalogue key.
+struct WindowTitle {
+    const char* window;
+    const char* hungarian;
+};
+constexpr WindowTitle kWindowTitles[] = {
+    {"TK6Form2", "Modul állapot"},      {"TK6Form10", "GSM információk"}, {"TK6Form4", "Bekötési rajz"},
+    {"TK6Form8", "Kapcsolat"},          {"TK6Form7", "Képernyőfelbontás"}, {"Tk6Form5", "Naplo kiolvasása"},
+    {"TK6Form6", "Térerő"},             {"TSMSk", "SMS szerviz szám"},
+};
+
+void windowTitles(const i18n::Catalogue& catalogue, int language, Pass pass) {
+    for (const WindowTitle& t : kWindowTitles)
+        if (QWidget* w = FindWindow(QString::fromLatin1(t.window))) {
+            const QString hu = QString::fromUtf8(t.hungarian);
+            w->setWindowTitle(catalogue.Message(hu, language, pass).value_or(hu));
+        }
+}
+
 // --- Finding and setting texts -------------------------------------------------------------------------
 
 QTabWidget* tabsOf(QWidget* page) {
@@ -409,6 +428,7 @@ void runPass(ConfigWindow& k6, const i18n::Catalogue& catalogue, std::optional<i
         }
         FillCatalogueTexts(k6, catalogue, *language, pass);
         gridTitles(k6, catalogue, *language, pass);
+        windowTitles(catalogue, *language, pass);
         // The operator presets of the SMS service-centre window are for the home market only.
         if (QWidget* smsk = FindWindow(QStringLiteral("TSMSk")))
             for (const char* name : {"Button1", "Button2", "Button3"})

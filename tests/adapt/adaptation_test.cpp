@@ -17,7 +17,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QToolButton>
+#include <algorithm>
+#include <vector>
 
 using namespace dalvex;
 using namespace dalvex::test;
@@ -275,4 +279,74 @@ TEST_F(AdaptFixture, VersionRepliesFromAModuleDriveTheStatusWindow) {
     EXPECT_TRUE(statusShown("VONFESZ"));
     EXPECT_EQ(configWindow->StatusPanel(2), "Sw: 6.5") << "the module's own answer stays on show";
     module.stop();
+}
+
+// Every page a model shows stays reachable with the mouse: choosing each tab in turn, forwards and
+// back, leaves the tab chosen whole in view and the next one (the previous one going back) in view
+// or behind an enabled scroll arrow. A hidden last tab made Qt 6.4 scroll the row past its start
+// with both arrows disabled.
+TEST_F(AdaptFixture, EveryShownPageStaysReachableOnTheTabBar) {
+    struct Language {
+        const char* setting;
+        const char* name;
+    };
+    for (const Language language : {Language{"1", "English"}, Language{"2", "German"}, Language{"7", "Czech"}})
+        for (const int type : {72, 73, 74, 75})
+            for (const int width : {1270, 1000}) {
+                SCOPED_TRACE(testing::Message() << language.name << ", type " << type << ", " << width << " px");
+                setting("Language", QString::fromLatin1(language.setting));
+                start();
+                handOver(type, false);
+                configWindow->Activate();
+                configWindow->Engine().Version = 84;
+                configWindow->Adapt->VersionReply();
+                // The door phone's K6 window (its page set is the main model's) opens from its
+                // compact window; here it is shown at once.
+                configWindow->show();
+                configWindow->resize(width, 720);
+                QTabBar* bar = configWindow->PageTabs->tabBar();
+                ASSERT_TRUE(waitFor([&] { return configWindow->width() >= width && bar->isVisible(); }, 5000));
+                std::vector<int> shown;
+                for (int i = 0; i < bar->count(); ++i)
+                    if (bar->isTabVisible(i)) shown.push_back(i);
+                ASSERT_GE(shown.size(), 8u);
+                for (const char* page : {"TabSheet1", "TabSheet2", "TabSheet22"})
+                    EXPECT_TRUE(configWindow->IsPageVisible(QString::fromLatin1(page))) << page;
+                // Where the tabs end, left of the scroll arrows when they are shown.
+                auto arrow = [bar](Qt::ArrowType type) -> QToolButton* {
+                    for (QToolButton* b : bar->findChildren<QToolButton*>())
+                        if (b->arrowType() == type && b->isVisible()) return b;
+                    return nullptr;
+                };
+                auto rowEnd = [&] {
+                    int end = bar->width();
+                    for (Qt::ArrowType t : {Qt::LeftArrow, Qt::RightArrow})
+                        if (QToolButton* b = arrow(t)) end = std::min(end, b->x());
+                    return end;
+                };
+                auto inView = [&](int tab) {
+                    const QRect r = bar->tabRect(tab);
+                    return r.right() >= 0 && r.left() < rowEnd();
+                };
+                auto wholeInView = [&](int tab) {
+                    const QRect r = bar->tabRect(tab);
+                    return r.left() >= 0 && r.right() < rowEnd();
+                };
+                auto choose = [&](std::size_t k, std::size_t towards, Qt::ArrowType arrowType) {
+                    const QString page = configWindow->PageTabs->widget(shown[k])->objectName();
+                    configWindow->PageTabs->setCurrentIndex(shown[k]);
+                    QCoreApplication::processEvents();
+                    EXPECT_TRUE(wholeInView(shown[k])) << page.toStdString() << " chosen is not whole in view";
+                    QToolButton* b = arrow(arrowType);
+                    EXPECT_TRUE(inView(shown[towards]) || (b && b->isEnabled()))
+                        << "after " << page.toStdString() << ", "
+                        << configWindow->PageTabs->widget(shown[towards])->objectName().toStdString()
+                        << " is out of view with no scroll arrow to bring it";
+                };
+                for (std::size_t k = 0; k + 1 < shown.size(); ++k)
+                    choose(k, k + 1, Qt::RightArrow);
+                for (std::size_t k = shown.size() - 1; k > 0; --k)
+                    choose(k, k - 1, Qt::LeftArrow);
+                DestroyForms();
+            }
 }

@@ -408,3 +408,35 @@ TEST_F(CliFixture, VoiceAndFirmwareMakeTheWindowsChecks) {
 }
 
 } // namespace
+
+// "read" counts its progress over the bytes or blocks it really moves: the configuration blocks,
+// the Contact ID bank when it is read, the four blocks of bank 0x35; byte-wise, the 1024 bytes.
+// No line counts past its whole, and the last one says all of it.
+TEST_F(CliFixture, ReadCountsOverWhatItMoves) {
+    struct Case {
+        int type, version;
+        const char* contactId;
+        int units;
+    };
+    for (const Case c : {Case{74, 84, "yes", 6 + 128 + 4}, Case{74, 84, "no", 6 + 4}, Case{72, 84, "yes", 6 + 4},
+                         Case{72, 70, "yes", 1024}}) {
+        SCOPED_TRACE(testing::Message() << "type " << c.type << " version " << c.version << " Contact ID "
+                                        << c.contactId);
+        SetModule(c.type, c.version);
+        const Result read =
+            Run({"read", "--port", "COM1", "--contact-id", c.contactId, "-o", Path("progress.dat")});
+        ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
+        const QRegularExpression line(QStringLiteral("^read (\\d+)/(\\d+)"), QRegularExpression::MultilineOption);
+        int lines = 0;
+        QString last;
+        for (auto it = line.globalMatch(read.err); it.hasNext();) {
+            const auto m = it.next();
+            ++lines;
+            EXPECT_EQ(m.captured(2).toInt(), c.units) << m.captured(0).toStdString();
+            EXPECT_LE(m.captured(1).toInt(), c.units) << m.captured(0).toStdString();
+            last = m.captured(0);
+        }
+        ASSERT_GT(lines, 0) << read.err.toStdString();
+        EXPECT_EQ(last, QStringLiteral("read %1/%1").arg(c.units));
+    }
+}

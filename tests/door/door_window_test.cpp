@@ -19,6 +19,7 @@
 #include "ui/door_phone_window.h"
 #include "ui/start_window.h"
 #include "ui/config_window.h"
+#include "ui/language_pass.h"
 
 #include <QAction>
 #include <QApplication>
@@ -521,4 +522,70 @@ TEST_F(DoorWindowFixture, SendDeclinedInTheK6WindowTakesTheStripDownAtOnce) {
         configWindow->EngineTick();
     test::pumpFor(30);
     EXPECT_EQ(module.receivedCount(), received);
+}
+
+// A send from this window lists its changes under this window's names ("Flat 4"), and what every
+// door-phone send sets whatever the window holds under one heading that says so, after the rest.
+TEST_F(DoorWindowFixture, ItsListOfChangesNamesTheFlatsAndGroupsWhatEverySendSets) {
+    struct Case {
+        const char* language;
+        const char* page;
+        const char* flat4;
+        const char* everySend;
+        const char* k6Name; // what the K6 window calls the same field
+    };
+    const Case cases[] = {
+        {"0", "Kaputelefon telefonszámok beállítása", "Lakás 4", "Minden kaputelefon-küldés beállítja",
+         "Telefonszám 7"},
+        {"1", "Door phone numbers", "Flat 4", "Set by every door-phone send", "Phone number 7"},
+    };
+    connect();
+    doorPhoneWindow->ReadButton->click();
+    ASSERT_TRUE(runToIdle());
+    std::vector<K6BackupSide::ShownRow> rows;
+    K6BackupSide::ConfirmHook = [&](const std::vector<K6BackupSide::ShownRow>& shown) {
+        rows = shown;
+        return false;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        WriteSetting(QStringLiteral("\\software\\GSM\\Dalvex"), QStringLiteral("Language"),
+                     QString::fromLatin1(c.language));
+        RunStartLanguagePass(*configWindow);
+        doorPhoneWindow->Values->setText("MaskEdit7", QStringLiteral("36301234567"));
+        rows.clear();
+        doorPhoneWindow->SendButton->click();
+        ASSERT_FALSE(rows.empty());
+        bool flatSeen = false, presetSeen = false, afterPresets = false;
+        for (const auto& r : rows) {
+            EXPECT_NE(r.field, QString::fromUtf8(c.k6Name));
+            if (r.field == QString::fromUtf8(c.flat4)) {
+                flatSeen = true;
+                EXPECT_EQ(r.page, QString::fromUtf8(c.page));
+                EXPECT_EQ(r.after, QStringLiteral("36301234567"));
+            }
+            if (r.page == QString::fromUtf8(c.everySend))
+                presetSeen = true;
+            else if (presetSeen)
+                afterPresets = true;
+        }
+        EXPECT_TRUE(flatSeen);
+        EXPECT_TRUE(presetSeen) << "the presets and bell lists of the send under their heading";
+        EXPECT_FALSE(afterPresets) << "the heading's rows come together, last";
+    }
+    K6BackupSide::ConfirmHook = nullptr;
+}
+
+// The version query every activation starts is no operation to ask about: "Kilépés" right after
+// this window comes to the front ends the program at once.
+TEST_F(DoorWindowFixture, KilépésAfterAnActivationAsksNothing) {
+    connect();
+    bool ended = false;
+    QObject::connect(startWindow, &StartWindow::FormClosed, [&] { ended = true; });
+    doorPhoneWindow->Activate();
+    ASSERT_EQ(engine().OpState, k6link::state::VersionQuery);
+    doorPhoneWindow->ExitButton->click();
+    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(ended);
+    settle();
 }

@@ -13,6 +13,7 @@
 #include "ui/language_pass.h"
 #include "ui/start_window.h"
 #include "ui/config_window.h"
+#include "ui/k6_file_commands.h"
 #include "ui/help_panel.h"
 #include "ui/pictures/svg_picture.h"
 
@@ -510,9 +511,21 @@ TEST_F(LanguageFixture, NoWindowKeepsAnotherLanguagesTextWhereThisOneHasItsOwn) 
             EXPECT_TRUE(f == foreign.end()) << str(where) << " shows \"" << str(shown)
                                             << "\", another language's text of " << str(f->second);
         };
+        // A text with arguments filled in: its fixed start is not another language's.
+        const auto checkFilled = [&](const QString& where, const QString& shown) {
+            for (const auto& [text, key] : foreign) {
+                const int arg = static_cast<int>(text.indexOf(QLatin1Char('%')));
+                if (arg < 6 || !shown.startsWith(text.left(arg))) continue;
+                const bool ownToo = std::any_of(own.begin(), own.end(),
+                                                [&](const QString& o) { return o.startsWith(text.left(arg)); });
+                EXPECT_TRUE(ownToo) << str(where) << " shows \"" << str(shown) << "\", another language's text of "
+                                    << str(key);
+            }
+        };
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (top->objectName().isEmpty()) continue;
             const QString window = top->objectName();
+            check(window + " title", top->windowTitle());
             for (QWidget* w : top->findChildren<QWidget*>()) {
                 const QString where = window + "." + w->objectName();
                 if (auto* l = qobject_cast<QLabel*>(w)) check(where, l->text());
@@ -530,5 +543,36 @@ TEST_F(LanguageFixture, NoWindowKeepsAnotherLanguagesTextWhereThisOneHasItsOwn) 
             }
             for (QAction* a : top->findChildren<QAction*>()) check(window + "." + a->objectName(), a->text());
         }
+        // The file dialogs' titles and filters, and a file error's message box.
+        QString shortFile = home.filePath(QStringLiteral("short.dat"));
+        {
+            QFile f(shortFile);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("too short");
+        }
+        std::vector<std::pair<QString, QStringList>> dialogs;
+        K6FileCommands::FileDialogHook = [&](bool, const QString& title, const QStringList& filters, const QString&,
+                                             int& filter) {
+            dialogs.emplace_back(title, filters);
+            filter = 1;
+            return shortFile;
+        };
+        shown.clear();
+        w->OpenFileClick();
+        K6FileCommands::FileDialogHook = [&](bool, const QString& title, const QStringList& filters, const QString&,
+                                             int&) {
+            dialogs.emplace_back(title, filters);
+            return QString();
+        };
+        w->SaveFileClick();
+        K6FileCommands::FileDialogHook = nullptr;
+        ASSERT_EQ(dialogs.size(), 2u);
+        for (const auto& [title, filters] : dialogs) {
+            check(QStringLiteral("file dialog title"), title);
+            for (const QString& f : filters)
+                check(QStringLiteral("file dialog filter"), f);
+        }
+        ASSERT_EQ(shown.size(), 1u);
+        checkFilled(QStringLiteral("file error"), shown[0]);
     }
 }

@@ -16,7 +16,6 @@
 #include <QDir>
 #include <QPixmap>
 #include <QPushButton>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -91,11 +90,6 @@ TEST(Screenshots, StartWindowAndK6WindowAfterARead) {
     ASSERT_TRUE(runToIdle());
     configWindow->ReadClick();
     ASSERT_TRUE(runToIdle());
-    // Qt 6.4 scrolls a tab bar whose last tab is hidden (a page of another model) past its start
-    // when a later tab is chosen; with the hidden tabs at the end moved to the front it does not.
-    QTabBar* bar = configWindow->PageTabs->tabBar();
-    for (int moved = 0; moved < bar->count() && !bar->isTabVisible(bar->count() - 1); ++moved)
-        bar->moveTab(bar->count() - 1, 0);
     for (const auto& [tab, name] :
          {std::pair{"Telefonszámok", "k6-window.png"}, std::pair{"Be1", "k6-input.png"}}) {
         for (int i = 0; i < configWindow->PageTabs->count(); ++i)

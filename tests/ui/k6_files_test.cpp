@@ -10,6 +10,7 @@
 #include "ui/k6pages/k6pages.h"
 #include "ui/config_window.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -252,4 +253,31 @@ TEST_F(K6FilesFixture, DeveloperMemoryLoad) {
     EXPECT_EQ(v().text("Edit11"), K6FileCommands::kDeveloperServer);
     EXPECT_EQ(v().cell("StringGrid3", 1, 1), "Burglary");
     EXPECT_EQ(v().cell("StringGrid2", 1, 1), "Zone 1");
+}
+
+// "Mentés fájlba" and "Megnyitás fájlból" say what they saved or opened, and the window title names
+// the file until a read brings in the module's configuration.
+TEST_F(K6FilesFixture, SaveAndOpenSayWhatTheyDidAndTheTitleNamesTheFileUntilARead) {
+    const QString plain = w->windowTitle();
+    struct Step {
+        const char* file;
+        bool save;
+    };
+    for (const Step s : {Step{"saved.dat", true}, Step{"saved.dat", false}, Step{"other.dat", true}}) {
+        SCOPED_TRACE(s.file);
+        nextFile = file(s.file);
+        if (s.save)
+            w->SaveFileClick();
+        else
+            w->OpenFileClick();
+        ASSERT_TRUE(shown.empty());
+        EXPECT_EQ(w->StatusPanel(3), (s.save ? w->Texts.FileSaved : w->Texts.FileOpened)
+                                         .arg(QDir::toNativeSeparators(nextFile)));
+        EXPECT_EQ(w->windowTitle(), plain + QStringLiteral(" – ") + QString::fromLatin1(s.file));
+    }
+    // An activation keeps the file's name; a completed read takes it away.
+    w->Activate();
+    EXPECT_TRUE(w->windowTitle().endsWith(QStringLiteral(" – other.dat")));
+    w->Transfer().OnEnded({k6link::TransferKind::Read, k6link::TransferOutcome::Done, QString()});
+    EXPECT_EQ(w->windowTitle(), plain);
 }

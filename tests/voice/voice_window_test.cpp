@@ -338,3 +338,24 @@ TEST_F(VoiceWindowTest, ActivationMakesTheRecordedFilesFromBaseWavAndKeepsAChose
 }
 
 } // namespace
+
+// Every upload says how it went: without a file chosen, to choose one (and nothing goes out); done,
+// which file went up.
+TEST_F(VoiceWindowTest, AnUploadSaysItsEndAndWithoutAFileSaysToChooseOne) {
+    connect();
+    edit("Edit9")->setText(QString());
+    const auto before = module.receivedBytes().size();
+    button("BitBtn13")->click();
+    EXPECT_EQ(configWindow->StatusPanel(3), voice().Texts.ChooseFile);
+    EXPECT_EQ(engine().OpState, 0);
+    EXPECT_EQ(module.receivedBytes().size(), before);
+
+    const QString file = inStart("bemenet1.wav");
+    ASSERT_TRUE(WriteBytes(file, CanonicalWav(Counting(300, 5))));
+    edit("Edit9")->setText(file);
+    button("BitBtn13")->click();
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(configWindow->StatusPanel(3), voice().Texts.Uploaded.arg(QStringLiteral("bemenet1.wav")));
+    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(waitFor([&] { return !awaitingMemoryWrite(); }));
+}

@@ -29,8 +29,11 @@ namespace {
 
 const QString kOtherPage = QStringLiteral("TabSheet14"); // "Egyéb"
 // "Be5".."Be8" are never shown.
-constexpr int kFirstUnusedInput = 7;
-constexpr int kLastUnusedInput = 10;
+constexpr const char* kUnusedInputs[] = {"TabSheet6", "TabSheet7", "TabSheet8", "TabSheet9"};
+bool unusedInput(const QWidget* page) {
+    return page && std::any_of(std::begin(kUnusedInputs), std::end(kUnusedInputs),
+                               [page](const char* name) { return page->objectName() == QLatin1String(name); });
+}
 
 // Accented letters that phones may show wrongly; "í" and "Í" show well.
 const QString kAccented = QStringLiteral("éáűőúöüóÉÁŰŐÚÖÜÓ");
@@ -89,8 +92,8 @@ void K6Pages::buildPages() {
     }
     for (const char* name : HiddenByDesign())
         if (QWidget* w = Control(QString::fromLatin1(name))) w->hide();
-    for (int i = kFirstUnusedInput; i <= kLastUnusedInput; ++i)
-        pageControl_->setTabVisible(i, false);
+    for (int i = 0; i < pageControl_->count(); ++i)
+        if (unusedInput(pageControl_->widget(i))) pageControl_->setTabVisible(i, false);
 }
 
 void K6Pages::connectHandlers() {
@@ -145,7 +148,7 @@ void K6Pages::connectHandlers() {
     }
 
     connect(&values_, &PageValues::showHandlerRequested, this, &K6Pages::RunShowHandler);
-    currentPage_ = pageControl_->currentIndex();
+    currentPage_ = pageControl_->currentWidget();
     connect(pageControl_, &QTabWidget::currentChanged, this, &K6Pages::pageChanged);
     // Leaving "Egyéb" for a control of this window outside the page control (the send button,
     // say) checks the security code as leaving the page does; once per stay on the page. A dialog
@@ -269,15 +272,15 @@ void K6Pages::Prefix3620Click() {
 }
 
 void K6Pages::PageChange() {
-    const int index = pageControl_->currentIndex();
-    if (index >= kFirstUnusedInput && index <= kLastUnusedInput) pageControl_->setCurrentIndex(0);
+    // Back to the first page (the tab bar may hold hidden pages before it).
+    if (unusedInput(pageControl_->currentWidget()))
+        pageControl_->setCurrentWidget(pageControl_->findChild<QWidget*>(QString::fromLatin1(K6PageDefs().front().name)));
 }
 
 void K6Pages::pageChanged(int index) {
-    const int previous = currentPage_;
-    currentPage_ = index;
-    QWidget* left = pageControl_->widget(previous);
-    if (previous != index && left && left->objectName() == kOtherPage && !otherPageLeft_) OtherPageExit();
+    QWidget* left = currentPage_;
+    currentPage_ = pageControl_->widget(index);
+    if (left != currentPage_ && left && left->objectName() == kOtherPage && !otherPageLeft_) OtherPageExit();
     otherPageLeft_ = false;
     PageChange();
     if (pageControl_->currentIndex() != index) return; // moved on to another page, shown there

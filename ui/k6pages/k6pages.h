@@ -119,7 +119,7 @@ private:
     k6config::PageValues& values_;
     k6config::PageValues& local_;
     Bindings bindings_;
-    int currentPage_ = 0;
+    QPointer<QWidget> currentPage_; // the page in front, whatever its place on the tab bar
     bool showingUnit_ = false;
     bool activated_ = false;
     bool otherPageLeft_ = false; // the security code was checked since the focus last entered "Egyéb"
