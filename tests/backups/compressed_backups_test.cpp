@@ -2,6 +2,7 @@
 // exactly what a plain one holds, whatever its name; a damaged one is refused whole; pruning keeps
 // the newest per model and the folder within its size, never removing the backup just saved.
 
+#include "tests/support/file_bytes.h"
 #include "k6config/backups.h"
 #include "k6config/config_codec.h"
 #include "k6config/controls.h"
@@ -20,16 +21,8 @@ using namespace dalvex::k6config;
 
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    ASSERT_EQ(f.write(data), data.size());
-}
+using dalvex::test::ReadAll;
+using dalvex::test::WriteAll;
 
 // gzip of any bytes, made independently of the code under test.
 QByteArray Gzip(const QByteArray& data) {

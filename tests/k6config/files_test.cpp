@@ -1,5 +1,6 @@
 // Configuration files and caller-ID list files, byte for byte.
 
+#include "tests/support/file_bytes.h"
 #include "k6config/callerid_files.h"
 #include "k6config/config_file.h"
 
@@ -15,16 +16,8 @@ using namespace dalvex::k6config;
 
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
+using dalvex::test::ReadAll;
+using dalvex::test::WriteAll;
 
 // An image with a recognisable pattern everywhere a file holds it, and different bytes beyond.
 ConfigImage PatternImage(std::uint8_t seed) {

@@ -330,7 +330,7 @@ void readVisibility(Outline& o, const QString& ports) {
             DestroyForms();
         }
     }
-    const auto spec = [&](const std::map<int, std::vector<bool>>& byModel) {
+    const auto whereShown = [&](const std::map<int, std::vector<bool>>& byModel) {
         bool always = true;
         QStringList parts;
         for (const auto& [model, shown] : byModel) {
@@ -342,9 +342,9 @@ void readVisibility(Outline& o, const QString& ports) {
         return parts.isEmpty() ? QStringLiteral("none") : parts.join(QLatin1Char(' '));
     };
     for (PageRow& p : o.pages)
-        if (p.window == kMain) p.shown = spec(pages[p.name]);
+        if (p.window == kMain) p.shown = whereShown(pages[p.name]);
     for (FieldRow& f : o.fields)
-        if (f.window == kMain) f.shown = spec(fields[f.control]);
+        if (f.window == kMain) f.shown = whereShown(fields[f.control]);
 }
 
 // --- The table ---------------------------------------------------------------------------------------

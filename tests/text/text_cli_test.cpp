@@ -2,6 +2,7 @@
 // back with pdftotext), the text export and import of a file read from a simulated module, the
 // refusals that leave no file behind, and diff's exit status.
 
+#include "tests/support/file_bytes.h"
 #include "sim/module_sim.h"
 #include "sim/presets.h"
 #include "sim/pty_module.h"
@@ -17,6 +18,8 @@
 
 namespace {
 
+using dalvex::test::ReadAll;
+
 using dalvex::sim::ModuleSim;
 
 struct Result {
@@ -27,11 +30,6 @@ struct Result {
 
 QString Preset(int type) {
     return QStringLiteral(DALVEX_SOURCE_DIR "/sim/presets/demo-%1.dat").arg(type);
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 class TextCli : public ::testing::Test {

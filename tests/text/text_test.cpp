@@ -2,6 +2,7 @@
 // reach the image and nothing else, bad texts are refused naming their key, and the comparison of two
 // files names what differs as the pages show it.
 
+#include "tests/support/file_bytes.h"
 #include "i18n/catalogue.h"
 #include "k6config/config_codec.h"
 #include "k6config/controls.h"
@@ -20,16 +21,13 @@
 
 namespace {
 
+using dalvex::test::ReadAll;
+
 using namespace dalvex;
 using k6text::ConfigDocument;
 
 QString Preset(int type) {
     return QStringLiteral(DALVEX_SOURCE_DIR "/sim/presets/demo-%1.dat").arg(type);
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 ConfigDocument Open(int type) {
