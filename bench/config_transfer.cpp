@@ -36,19 +36,31 @@ using bench::Clock;
 
 namespace {
 
+// The serial component, the engine and a configuration transfer on COM1, fed as the window feeds
+// them.
+struct TransferLine {
+    TAsynComm32 comm;
+    k6link::AsynCommPort port{comm};
+    test::NullEngineHost host;
+    test::NullTransferHost side;
+    k6link::Engine engine{port, host};
+    k6link::ConfigTransfer transfer{engine, side};
+
+    TransferLine(int moduleType, int version) {
+        engine.ModuleType = moduleType;
+        engine.Version = version;
+        bench::FeedEngine(comm, engine);
+        bench::TraceFromEnvironment(comm);
+    }
+};
+
 // Runs one operation to its end; returns the seconds it took.
 double Run(int baud, int moduleType, int version, bool send) {
     bench::SimulatedCom1 com1(baud);
-    TAsynComm32 comm;
-    k6link::AsynCommPort port(comm);
-    test::NullEngineHost host;
-    test::NullTransferHost side;
-    k6link::Engine engine(port, host);
-    k6link::ConfigTransfer transfer(engine, side);
-    engine.ModuleType = moduleType;
-    engine.Version = version;
-    bench::FeedEngine(comm, engine);
-    bench::TraceFromEnvironment(comm);
+    TransferLine line(moduleType, version);
+    TAsynComm32& comm = line.comm;
+    k6link::Engine& engine = line.engine;
+    k6link::ConfigTransfer& transfer = line.transfer;
 
     const auto t0 = Clock::now();
     if (send)
@@ -108,16 +120,10 @@ ChangedRun RunChanged(int baud, int type, int version, const char* phone) {
             std::exit(1);
         }
     });
-    TAsynComm32 comm;
-    k6link::AsynCommPort port(comm);
-    test::NullEngineHost host;
-    test::NullTransferHost side;
-    k6link::Engine engine(port, host);
-    k6link::ConfigTransfer transfer(engine, side);
-    engine.ModuleType = type;
-    engine.Version = version;
-    bench::FeedEngine(comm, engine);
-    bench::TraceFromEnvironment(comm);
+    TransferLine line(type, version);
+    TAsynComm32& comm = line.comm;
+    k6link::Engine& engine = line.engine;
+    k6link::ConfigTransfer& transfer = line.transfer;
 
     transfer.StartRead();
     engine.tick();    // opens the port
