@@ -347,7 +347,42 @@ void ApplyBytes(const std::map<std::uint32_t, QByteArray>& bytes, ConfigImage& i
         image.write(address, data);
 }
 
-bool ReadControls(Reader& r, const QJsonObject& controls, ConfigValues& values) {
+// Purposes that files written by 2012.3 carry for controls whose caption was Hungarian in every
+// language then; such a file still reads, the key standing for the key of now.
+constexpr std::pair<const char*, const char*> kFormerPurposes[] = {
+    {"monitoring_station_be1_zona", "monitoring_station_in1_zone"},
+    {"monitoring_station_be2_zona", "monitoring_station_in2_zone"},
+    {"monitoring_station_be3_zona", "monitoring_station_in3_zone"},
+    {"monitoring_station_be4_zona", "monitoring_station_in4_zone"},
+    {"monitoring_station_eletjel", "monitoring_station_life_signal"},
+    {"monitoring_station_nyitas_zaras", "monitoring_station_opening_closing"},
+    {"monitoring_station_tamper_zona", "monitoring_station_tamper_zone"},
+    {"monitoring_station_tapmonitor_zona", "monitoring_station_power_monitor_zone"},
+    {"opening_closing_automatikus_nyitas_orakor", "opening_closing_automatic_opening_at_hour"},
+    {"opening_closing_automatikus_zaras_orakor", "opening_closing_automatic_closing_at_hour"},
+    {"other_sms_atiranyitas", "other_sms_forwarding"},
+    {"temperature_maximum_homerseklet_c", "temperature_maximum_temperature_c"},
+    {"temperature_minimum_homerseklet_c", "temperature_minimum_temperature_c"},
+};
+
+// The controls with former keys under the keys of now; a file that has both keeps the former one
+// as an unknown key.
+QJsonObject WithKeysOfNow(const QJsonObject& controls) {
+    QJsonObject out = controls;
+    for (const QString& key : controls.keys()) {
+        const qsizetype dot = key.indexOf(QLatin1Char('.'));
+        if (dot < 0 || FindTextKey(key)) continue;
+        for (const auto& [former, now] : kFormerPurposes) {
+            if (QStringView(key).left(dot) != QLatin1String(former)) continue;
+            const QString keyOfNow = QString::fromLatin1(now) + key.mid(dot);
+            if (FindTextKey(keyOfNow) && !out.contains(keyOfNow)) out.insert(keyOfNow, out.take(key));
+        }
+    }
+    return out;
+}
+
+bool ReadControls(Reader& r, const QJsonObject& fileControls, ConfigValues& values) {
+    const QJsonObject controls = WithKeysOfNow(fileControls);
     // Unknown keys first: a renamed key is then reported as itself, with the key meant.
     for (auto it = controls.begin(); it != controls.end(); ++it) {
         if (FindTextKey(it.key())) continue;

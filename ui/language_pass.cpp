@@ -20,11 +20,13 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QTranslator>
 #include <QVariant>
+#include <algorithm>
 #include <initializer_list>
 
 namespace dalvex {
@@ -47,15 +49,23 @@ struct WindowTitle {
 constexpr WindowTitle kWindowTitles[] = {
     {"TK6Form2", "Modul állapot"},      {"TK6Form10", "GSM információk"}, {"TK6Form4", "Bekötési rajz"},
     {"TK6Form8", "Kapcsolat"},          {"TK6Form7", "Képernyőfelbontás"}, {"Tk6Form5", "Naplo kiolvasása"},
-    {"TK6Form6", "Térerő"},             {"TSMSk", "SMS szerviz szám"},
+    {"TK6Form6", "Térerő"},             {"TSMSk", "SMS szerviz szám"},      {"TDPhone1", "Kompakt nézet"},
 };
 
+// A window that names itself once it is shown (the door-phone window takes the program's and the
+// model's name) keeps that title: only a title that is still the design's, in some language, is set.
 void windowTitles(const i18n::Catalogue& catalogue, int language, Pass pass) {
-    for (const WindowTitle& t : kWindowTitles)
-        if (QWidget* w = FindWindow(QString::fromLatin1(t.window))) {
-            const QString hu = QString::fromUtf8(t.hungarian);
-            w->setWindowTitle(catalogue.Message(hu, language, pass).value_or(hu));
-        }
+    for (const WindowTitle& t : kWindowTitles) {
+        QWidget* w = FindWindow(QString::fromLatin1(t.window));
+        if (!w) continue;
+        const QString hu = QString::fromUtf8(t.hungarian);
+        const i18n::CatalogueEntry* e = catalogue.Find(QString(), hu, EntryKind::Message);
+        const bool designTitle =
+            w->windowTitle() == hu ||
+            (e && std::any_of(e->text.begin(), e->text.end(),
+                              [&](const std::optional<QString>& s) { return s && *s == w->windowTitle(); }));
+        if (designTitle) w->setWindowTitle(catalogue.Message(hu, language, pass).value_or(hu));
+    }
 }
 
 // --- Finding and setting texts -------------------------------------------------------------------------
@@ -280,6 +290,62 @@ void copyPass(ConfigWindow& k6) {
     }
 }
 
+// --- Names for screen readers and the page outline ------------------------------------------------------
+
+// A control's accessible name as built, in Hungarian: the caption or message of that text gives it
+// in the pass's language; without one, a control with a label takes the label's text.
+constexpr const char* kDesignName = "dalvexDesignName";
+
+QString withoutMnemonic(QString text) {
+    text.replace(QLatin1String("&&"), QStringLiteral("\x01"));
+    text.remove(QLatin1Char('&'));
+    text.replace(QStringLiteral("\x01"), QStringLiteral("&"));
+    return text.trimmed();
+}
+
+void accessibleNames(const i18n::Catalogue& catalogue, int language, Pass pass) {
+    // "window<US>Hungarian text"; messages under an empty window. The first key of a text wins.
+    const QChar separator(0x1f);
+    QHash<QString, const CatalogueEntry*> byHungarian;
+    for (const CatalogueEntry& e : catalogue.Entries()) {
+        if (e.kind != EntryKind::Caption && e.kind != EntryKind::Menu && e.kind != EntryKind::Message) continue;
+        if (!e.text[i18n::Hungarian]) continue;
+        const QString window = e.kind == EntryKind::Message ? QString() : e.window;
+        const QString key = window + separator + e.text[i18n::Hungarian]->trimmed();
+        if (!byHungarian.contains(key)) byHungarian.insert(key, &e);
+    }
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->objectName().isEmpty()) continue;
+        QHash<const QWidget*, const QLabel*> labelOf;
+        for (const QLabel* l : top->findChildren<QLabel*>())
+            if (l->buddy() && !labelOf.contains(l->buddy())) labelOf.insert(l->buddy(), l);
+        for (QWidget* w : top->findChildren<QWidget*>()) {
+            // Qt names a tab bar's arrows when it makes them, in the language of that moment.
+            if (qobject_cast<QTabBar*>(w->parentWidget())) {
+                if (w->objectName() == QLatin1String("ScrollLeftButton"))
+                    w->setAccessibleName(QCoreApplication::translate("QTabBar", "Scroll Left"));
+                if (w->objectName() == QLatin1String("ScrollRightButton"))
+                    w->setAccessibleName(QCoreApplication::translate("QTabBar", "Scroll Right"));
+                continue;
+            }
+            QVariant design = w->property(kDesignName);
+            if (!design.isValid()) {
+                if (w->accessibleName().isEmpty()) continue;
+                design = w->accessibleName();
+                w->setProperty(kDesignName, design);
+            }
+            const QString hungarian = design.toString().trimmed();
+            const CatalogueEntry* e = byHungarian.value(top->objectName() + separator + hungarian);
+            if (!e) e = byHungarian.value(separator + hungarian);
+            if (e) {
+                if (const std::optional<QString> text = e->Text(language, pass)) w->setAccessibleName(text->trimmed());
+            } else if (const QLabel* l = labelOf.value(w)) {
+                w->setAccessibleName(withoutMnemonic(l->text()));
+            }
+        }
+    }
+}
+
 // Column titles of the K6 window's grids, catalogue messages by their Hungarian text.
 struct GridTitle {
     const char* grid;
@@ -437,12 +503,13 @@ void runPass(ConfigWindow& k6, const i18n::Catalogue& catalogue, std::optional<i
         installQtTranslations(*language);
         SetPictureLanguage(*language);
         if (auto* firmware = qobject_cast<FirmwareWindow*>(FindWindow(QStringLiteral("TK6Form9")))) firmware->ApplyTexts();
-        if (auto* status = qobject_cast<StatusWindow*>(FindWindow(QStringLiteral("TK6Form2")))) status->RedrawPictures();
+        if (auto* status = qobject_cast<StatusWindow*>(FindWindow(QStringLiteral("TK6Form2")))) status->ApplyTexts();
     }
     if (pass == Pass::Activation && language)
         if (QAction* a = k6.MenuItem(QString::fromLatin1(kLanguageItems[*language]))) a->setChecked(true);
     copyPass(k6);
     compactModelItems(k6);
+    if (language) accessibleNames(catalogue, *language, pass);
 }
 
 } // namespace

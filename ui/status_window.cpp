@@ -309,8 +309,36 @@ void StatusWindow::PollTick() {
         configWindow->Engine().OpState == k6link::state::Idle)
         poll->Start();
     const bool alive = poll && poll->SecondElapsed();
-    panels_[1]->setText(alive ? Texts.ComOk : Texts.ComError);
+    ShowLink(alive ? Link::Ok : Link::Error);
     SetStatusBarRed(!alive);
+}
+
+void StatusWindow::ShowLink(Link link) {
+    link_ = link;
+    switch (link) {
+    case Link::None:
+        break;
+    case Link::Ok:
+        panels_[1]->setText(Texts.ComOk);
+        break;
+    case Link::Error:
+        panels_[1]->setText(Texts.ComError);
+        break;
+    case Link::RegOk:
+        panels_[1]->setText(Texts.RegOk);
+        break;
+    }
+}
+
+void StatusWindow::ApplyTexts() {
+    RedrawPictures();
+    if (lastShown_) {
+        Refresh(*lastShown_);
+    } else {
+        const k6link::StatusPoll* poll = Poll();
+        ConnectLabel->setText(Texts.Connect + QString::number(poll ? poll->ConnectCount : 0));
+    }
+    ShowLink(link_);
 }
 
 void StatusWindow::TestEndClick() {
@@ -318,13 +346,14 @@ void StatusWindow::TestEndClick() {
 }
 
 void StatusWindow::ShowRegOk() {
-    panels_[1]->setText(Texts.RegOk);
+    ShowLink(Link::RegOk);
 }
 
 void StatusWindow::Refresh(const k6link::StatusBytes& s) {
     const int moduleType = configWindow ? configWindow->ModuleType : 72;
     const int moduleCode = startWindow ? startWindow->Search.ModuleCode : moduleType;
     const k6link::StatusDisplay d = k6link::StatusDisplayOf(s, moduleType, moduleCode, Texts);
+    lastShown_ = s;
 
     for (std::size_t i = 0; i < inputs_.size(); ++i) {
         SetPicture(inputs_[i], d.Inputs[i]);

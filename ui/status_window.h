@@ -10,6 +10,7 @@
 
 #include <QWidget>
 #include <array>
+#include <optional>
 #include <span>
 
 class QFrame;
@@ -65,6 +66,9 @@ public:
 
     // The on/off pictures drawn again in the pictures' language.
     void RedrawPictures();
+    // After a language pass: the pictures, the last pass's texts and the link state in the new
+    // language, so that nothing waits for the next poll to follow it.
+    void ApplyTexts();
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -89,6 +93,10 @@ private:
     QStatusBar* StatusLine = nullptr; // design: StatusBar1
     QLabel* panels_[2] = {};
     bool statusRed_ = false;
+    // What the window shows, to be shown again in another language.
+    std::optional<k6link::StatusBytes> lastShown_;
+    enum class Link { None, Ok, Error, RegOk } link_ = Link::None;
+    void ShowLink(Link link);
 };
 
 } // namespace dalvex

@@ -12,6 +12,7 @@
 #include "ui/k6pages/k6pages.h"
 #include "ui/language_pass.h"
 #include "ui/start_window.h"
+#include "ui/status_window.h"
 #include "ui/config_window.h"
 #include "ui/k6_file_commands.h"
 #include "ui/help_panel.h"
@@ -490,12 +491,21 @@ TEST_F(LanguageFixture, NoWindowKeepsAnotherLanguagesTextWhereThisOneHasItsOwn) 
         "OFF",    // the protocol and key lists' design item, the same in every language
         "Jammer", // the jammer page's tab: the design keys no caption for it
         "Keresés" /* the start window's search word: set by the start pass only */};
+    // The status window as a finished poll leaves it: its fields, panels and count speak as well.
+    k6link::StatusBytes polled{};
+    polled[1] = 1; // on its own network
+    polled[2] = 3; // no SIM card
+    polled[5] = '1', polled[6] = '2', polled[7] = '3', polled[8] = '4';
+    statusWindow->Refresh(polled);
     for (int language = 0; language < i18n::kLanguageCount; ++language) {
         SCOPED_TRACE("language " + std::to_string(language));
         std::set<QString> own;
         std::map<QString, QString> foreign; // text of another language -> its key
         for (const CatalogueEntry& e : c.Entries()) {
-            if (e.text[language]) own.insert(*e.text[language]);
+            if (e.text[language]) {
+                own.insert(*e.text[language]);
+                own.insert(e.text[language]->trimmed()); // as a name without its padding
+            }
         }
         for (const CatalogueEntry& e : c.Entries()) {
             if (!e.text[language] || e.kind == EntryKind::Picture) continue;
@@ -511,13 +521,19 @@ TEST_F(LanguageFixture, NoWindowKeepsAnotherLanguagesTextWhereThisOneHasItsOwn) 
             EXPECT_TRUE(f == foreign.end()) << str(where) << " shows \"" << str(shown)
                                             << "\", another language's text of " << str(f->second);
         };
-        // A text with arguments filled in: its fixed start is not another language's.
+        // A text with arguments filled in, or a text that a value follows ("Connect: " 3): its fixed
+        // start is not another language's.
+        std::vector<std::pair<QString, QString>> foreignStarts; // fixed start -> key
+        for (const auto& [text, key] : foreign) {
+            const qsizetype arg = text.indexOf(QLatin1Char('%'));
+            const QString start = arg >= 0 ? text.left(arg) : text.endsWith(QLatin1Char(' ')) ? text : QString();
+            if (start.size() >= 6) foreignStarts.emplace_back(start, key);
+        }
         const auto checkFilled = [&](const QString& where, const QString& shown) {
-            for (const auto& [text, key] : foreign) {
-                const int arg = static_cast<int>(text.indexOf(QLatin1Char('%')));
-                if (arg < 6 || !shown.startsWith(text.left(arg))) continue;
-                const bool ownToo = std::any_of(own.begin(), own.end(),
-                                                [&](const QString& o) { return o.startsWith(text.left(arg)); });
+            for (const auto& [start, key] : foreignStarts) {
+                if (!shown.startsWith(start)) continue;
+                const bool ownToo =
+                    std::any_of(own.begin(), own.end(), [&](const QString& o) { return o.startsWith(start); });
                 EXPECT_TRUE(ownToo) << str(where) << " shows \"" << str(shown) << "\", another language's text of "
                                     << str(key);
             }
@@ -528,7 +544,16 @@ TEST_F(LanguageFixture, NoWindowKeepsAnotherLanguagesTextWhereThisOneHasItsOwn) 
             check(window + " title", top->windowTitle());
             for (QWidget* w : top->findChildren<QWidget*>()) {
                 const QString where = window + "." + w->objectName();
-                if (auto* l = qobject_cast<QLabel*>(w)) check(where, l->text());
+                if (auto* l = qobject_cast<QLabel*>(w)) {
+                    check(where, l->text());
+                    checkFilled(where, l->text());
+                }
+                // Read-only fields show the program's texts; what an editable one holds is configuration.
+                if (auto* e = qobject_cast<QLineEdit*>(w); e && e->isReadOnly()) {
+                    check(where, e->text());
+                    checkFilled(where, e->text());
+                }
+                check(where + " accessible name", w->accessibleName());
                 if (auto* b = qobject_cast<QAbstractButton*>(w)) check(where, b->text());
                 if (auto* g = qobject_cast<QGroupBox*>(w)) check(where, g->title());
                 if (auto* m = qobject_cast<QPlainTextEdit*>(w)) check(where, m->toPlainText());
@@ -574,5 +599,85 @@ TEST_F(LanguageFixture, NoWindowKeepsAnotherLanguagesTextWhereThisOneHasItsOwn) 
         }
         ASSERT_EQ(shown.size(), 1u);
         checkFilled(QStringLiteral("file error"), shown[0]);
+    }
+}
+
+
+// The other side of the guard above: a text the catalogue does not know at all. Every text a
+// window shows in Hungarian that it still shows, word for word, in another language is either the
+// same in every language by design (names, units, protocol words, the developer's controls) or a
+// text that forgot the language.
+TEST_F(LanguageFixture, NoWindowShowsItsHungarianTextInAnotherLanguage) {
+    // Shown the same in every language.
+    const QRegularExpression neutral(QStringLiteral(
+        "^(COM[0-9]+|[-0-9 x,.:/V+?–]*|Phone[1-8]|Server[12](_tart)?)$"));
+    const std::set<QString> sameEverywhere = {
+        // names: languages, makers, models, operators, the program
+        "Magyar", "English", "Deutsch", "Slovenský SK", "Italiano", "Slovenský SI", "Dutch", "Český",
+        "Telgor", "Simvo", "Varnet", "Portun", "Portun GSM", "Telgor GSM", "T-Mobile", "Telenor", "Vodafone",
+        "Dalvex Firmware: 2012.03", "Firmware", "Monitor", "Monitor+AT",
+        // protocol, network and unit words
+        "OFF", "ENIGMA", "UDP", "TCP", "AUTO", "internet", "net", "Internet", "GPS", "GPRS", "CID/SMS", "Jammer",
+        "APN:", "DNS1:", "DNS2:", "Server IP:", "PORT:", "Password:", "user:", "UDP/TCP:", "PSTN Rx Gain:",
+        "PSTN Tx Gain:", "DTMF Rx Gain:", "DTMF Tx Gain:", "PSTN send", "DTMF", "AT", "Send AT", "Reset GSM",
+        "dBi", "sec", "Export Excel", "Delete", "Zoom", "Stop",
+        // the developer's controls, shown by its access code only
+        "Fejlesztői parancsok", "Különleges PARANCSOK", "Napló/Térerő TÖRLÉSE", "Memory load", "FPGA_VER2",
+        "FPGA download teszt", "Send_256", "Modul állapotok",
+        // Qt's own names of the tab bars' arrows
+        "Scroll Left", "Scroll Right",
+        // the start window's search word: set by the start pass only
+        "Keresés"};
+    const auto shownTexts = [] {
+        std::map<QString, QString> out; // where -> text
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->objectName().isEmpty()) continue;
+            const QString window = top->objectName();
+            out[window + " title"] = top->windowTitle();
+            for (QWidget* w : top->findChildren<QWidget*>()) {
+                const QString where = window + "." + w->objectName();
+                if (auto* l = qobject_cast<QLabel*>(w)) out[where] = l->text();
+                if (auto* b = qobject_cast<QAbstractButton*>(w)) out[where] = b->text();
+                if (auto* g = qobject_cast<QGroupBox*>(w)) out[where] = g->title();
+                if (auto* e = qobject_cast<QLineEdit*>(w); e && e->isReadOnly()) out[where] = e->text();
+                if (auto* t = qobject_cast<QTabWidget*>(w))
+                    for (int i = 0; i < t->count(); ++i) out[where + " tab " + QString::number(i)] = t->tabText(i);
+                if (auto* box = qobject_cast<QComboBox*>(w))
+                    for (int i = 0; i < box->count(); ++i) out[where + " item " + QString::number(i)] = box->itemText(i);
+                out[where + " tooltip"] = w->toolTip();
+                out[where + " accessible name"] = w->accessibleName();
+            }
+            for (QAction* a : top->findChildren<QAction*>()) out[window + "." + a->objectName()] = a->text();
+        }
+        return out;
+    };
+    k6link::StatusBytes polled{};
+    polled[1] = 1, polled[2] = 3;
+    polled[5] = '1', polled[6] = '2', polled[7] = '3', polled[8] = '4';
+    statusWindow->Refresh(polled);
+    setLanguage("0");
+    activate();
+    const std::map<QString, QString> hungarian = shownTexts();
+    for (int language = 1; language < i18n::kLanguageCount; ++language) {
+        SCOPED_TRACE("language " + std::to_string(language));
+        std::set<QString> own; // the language's own texts: a word two languages share is no fault
+        std::vector<QString> ownStarts; // and its texts that a value follows ("Connect: " 3)
+        for (const CatalogueEntry& e : Catalogue::Builtin().Entries()) {
+            if (!e.text[language]) continue;
+            own.insert(e.text[language]->trimmed());
+            if (e.text[language]->endsWith(QLatin1Char(' ')) && e.text[language]->size() >= 6)
+                ownStarts.push_back(*e.text[language]);
+        }
+        setLanguage(std::to_string(language).c_str());
+        activate();
+        for (const auto& [where, text] : shownTexts()) {
+            const auto hu = hungarian.find(where);
+            const QString bare = text.trimmed();
+            if (hu == hungarian.end() || hu->second != text || own.count(bare) || sameEverywhere.count(bare) ||
+                neutral.match(bare).hasMatch() ||
+                std::any_of(ownStarts.begin(), ownStarts.end(), [&](const QString& o) { return text.startsWith(o); }))
+                continue;
+            ADD_FAILURE() << str(where) << " shows its Hungarian text \"" << str(text) << "\"";
+        }
     }
 }

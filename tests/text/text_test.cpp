@@ -182,6 +182,37 @@ TEST(ConfigText, KeysNameThePurposeAndTheDesignName) {
     EXPECT_EQ(KeyOf("Ki1Seconds"), "output_on_time_seconds.Ki1Seconds");
 }
 
+// Files exported by 2012.3 named a few controls by their Hungarian captions; they still import.
+TEST(ConfigText, KeysOfTheFirstReleaseStillRead) {
+    const ConfigDocument doc = Open(74);
+    const QByteArray json = k6text::ExportJson(doc);
+    const std::pair<const char*, const char*> renamed[] = {
+        {"monitoring_station_be1_zona.ZONAbe1", "ZONAbe1"},
+        {"monitoring_station_tapmonitor_zona.ZONAtap", "ZONAtap"},
+        {"monitoring_station_eletjel.CIDelet", "CIDelet"},
+        {"monitoring_station_nyitas_zaras.CIDnyit", "CIDnyit"},
+        {"opening_closing_automatikus_nyitas_orakor.SpinEdit19", "SpinEdit19"},
+        {"other_sms_atiranyitas.ComboBox11", "ComboBox11"},
+        {"temperature_maximum_homerseklet_c.SpinEdit6", "SpinEdit6"},
+    };
+    QByteArray old = json;
+    for (const auto& [former, control] : renamed) {
+        const QByteArray now = "\"" + KeyOf(control).toUtf8() + "\":";
+        ASSERT_TRUE(old.contains(now)) << control;
+        old.replace(now, "\"" + QByteArray(former) + "\":");
+    }
+    k6text::JsonError error;
+    const auto back = k6text::ImportJson(old, i18n::English, &error);
+    ASSERT_TRUE(back) << error.message.toStdString();
+    EXPECT_EQ(k6text::DocumentFileData(*back), ReadAll(Preset(74)));
+
+    // Both keys of one control: the former one is an unknown key, nothing is guessed.
+    QByteArray both = json;
+    both.replace("\"controls\": {\n", "\"controls\": {\n    \"other_sms_atiranyitas.ComboBox11\": 0,\n");
+    EXPECT_FALSE(k6text::ImportJson(both, i18n::English, &error));
+    EXPECT_EQ(error.key, "other_sms_atiranyitas.ComboBox11");
+}
+
 TEST(ConfigText, DiffNamesPagesAndFieldsAsTheyShow) {
     const ConfigDocument a = Open(74);
     EXPECT_TRUE(k6text::DiffDocuments(a, a, i18n::English).empty());
