@@ -620,7 +620,7 @@ TEST_F(LanguageFixture, NoWindowShowsItsHungarianTextInAnotherLanguage) {
         "OFF", "ENIGMA", "UDP", "TCP", "AUTO", "internet", "net", "Internet", "GPS", "GPRS", "CID/SMS", "Jammer",
         "APN:", "DNS1:", "DNS2:", "Server IP:", "PORT:", "Password:", "user:", "UDP/TCP:", "PSTN Rx Gain:",
         "PSTN Tx Gain:", "DTMF Rx Gain:", "DTMF Tx Gain:", "PSTN send", "DTMF", "AT", "Send AT", "Reset GSM",
-        "dBi", "sec", "Export Excel", "Delete", "Zoom", "Stop",
+        "dBi", "Export Excel", "Delete", "Zoom", "Stop",
         // the developer's controls, shown by its access code only
         "Fejlesztői parancsok", "Különleges PARANCSOK", "Napló/Térerő TÖRLÉSE", "Memory load", "FPGA_VER2",
         "FPGA download teszt", "Send_256", "Modul állapotok",

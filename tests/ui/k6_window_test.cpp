@@ -15,6 +15,9 @@
 #include "ui/forms.h"
 #include "ui/start_window.h"
 #include "ui/config_window.h"
+#include "ui/door_phone_window.h"
+#include "ui/gsm_info_window.h"
+#include "ui/status_window.h"
 #include "ui/language_pass.h"
 #include "ui/k6_backup_side.h"
 #include "ui/k6_file_commands.h"
@@ -697,5 +700,15 @@ TEST_F(K6WindowFixture, DISABLED_SaveFirstHourScreenshots) {
         ConfigWindow::MessageBoxHook = hook;
         EXPECT_TRUE(grabbed);
         settle();
+
+        // The small windows: the status window as a poll leaves it, GSM information, the door phone.
+        k6link::StatusBytes polled{};
+        polled[1] = 1, polled[3] = 18;
+        polled[5] = '0', polled[6] = '9', polled[7] = '1', polled[8] = '5';
+        statusWindow->Refresh(polled);
+        const std::pair<QWidget*, const char*> windows[] = {
+            {statusWindow.operator->(), "status"}, {gsmInfoWindow.operator->(), "gsm"}, {doorPhoneWindow.operator->(), "door"}};
+        for (const auto& [window, file] : windows)
+            EXPECT_TRUE(window->grab().save(QStringLiteral("%1/%2_%3.png").arg(dir, QString::fromLatin1(file), QString::fromLatin1(name))));
     }
 }
