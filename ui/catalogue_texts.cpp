@@ -234,6 +234,7 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
                   {&LogWindowTexts::Read, &LogWindowTexts::Stop, &LogWindowTexts::Export,
                    &LogWindowTexts::ExportFilter},
                   c, language, pass, missing);
+        if (w.History) w.History->Bind();
         eventLogWindow->ApplyTexts();
     }
     if (signalChartWindow.Existing()) {

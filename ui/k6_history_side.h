@@ -32,9 +32,11 @@ public:
     k6link::SignalMemory& Signal() { return signal_; }
     k6link::HistoryErase& Erase() { return erase_; }
 
-private:
-    // Connects the log and chart windows once each (they are created after the K6 window).
+    // Connects the log and chart windows once each (they are created after the K6 window); the
+    // language pass binds a log window that exists so that its column titles speak from the start.
     void Bind();
+
+private:
     void StartLogRead();
     static void ShowModal(QWidget* window, const QString& caption);
 

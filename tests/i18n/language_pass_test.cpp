@@ -31,6 +31,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -559,9 +560,9 @@ TEST_F(LanguageFixture, NoWindowKeepsAnotherLanguagesTextWhereThisOneHasItsOwn) 
                 if (auto* m = qobject_cast<QPlainTextEdit*>(w)) check(where, m->toPlainText());
                 if (auto* t = qobject_cast<QTabWidget*>(w))
                     for (int i = 0; i < t->count(); ++i) check(where + " tab", t->tabText(i));
-                if (auto* t = qobject_cast<QTableWidget*>(w))
-                    for (int i = 0; i < t->columnCount(); ++i)
-                        if (QTableWidgetItem* h = t->horizontalHeaderItem(i)) check(where + " header", h->text());
+                if (auto* v = qobject_cast<QTableView*>(w); v && v->model())
+                    for (int i = 0; i < v->model()->columnCount(); ++i)
+                        check(where + " header", v->model()->headerData(i, Qt::Horizontal).toString());
                 if (auto* box = qobject_cast<QComboBox*>(w))
                     for (int i = 0; i < box->count(); ++i) check(where + " item", box->itemText(i));
                 check(where + " tooltip", w->toolTip());
@@ -642,6 +643,9 @@ TEST_F(LanguageFixture, NoWindowShowsItsHungarianTextInAnotherLanguage) {
                 if (auto* e = qobject_cast<QLineEdit*>(w); e && e->isReadOnly()) out[where] = e->text();
                 if (auto* t = qobject_cast<QTabWidget*>(w))
                     for (int i = 0; i < t->count(); ++i) out[where + " tab " + QString::number(i)] = t->tabText(i);
+                if (auto* v = qobject_cast<QTableView*>(w); v && v->model())
+                    for (int i = 0; i < v->model()->columnCount(); ++i)
+                        out[where + " header " + QString::number(i)] = v->model()->headerData(i, Qt::Horizontal).toString();
                 if (auto* box = qobject_cast<QComboBox*>(w))
                     for (int i = 0; i < box->count(); ++i) out[where + " item " + QString::number(i)] = box->itemText(i);
                 out[where + " tooltip"] = w->toolTip();
