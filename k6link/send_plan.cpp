@@ -1,5 +1,7 @@
 #include "send_plan.h"
 
+#include "k6config/image_diff.h"
+#include "k6config/memory_map.h"
 #include "k6link/commands.h"
 
 #include <algorithm>
@@ -8,25 +10,24 @@ namespace dalvex::k6link {
 
 namespace {
 
-constexpr std::uint32_t kContactIdBase = 0x340000;
-constexpr std::uint32_t kProfileBase = 0x350000;
-constexpr std::int32_t kConfigBlocks = 6;
-constexpr std::int32_t kContactIdBlocks = 128;
-constexpr std::int32_t kProfileBlocksWritten = 5;
-constexpr std::int32_t kConfigBytes = 1024;
+using k6config::ImageArea;
+
+constexpr std::uint32_t kContactIdBase = k6config::kContactIdArea.first;
+constexpr std::uint32_t kProfileBase = k6config::kProfileBase;
+constexpr std::int32_t kConfigBlocks = k6config::kConfigArea.end / 256;
+constexpr std::int32_t kContactIdBlocks = 128; // the bank holds 256; a send writes the first 128
+constexpr std::int32_t kProfileBlocksWritten = (k6config::kProfileArea.end - kProfileBase) / 256;
+constexpr std::int32_t kConfigBytes = k6config::kBytewiseConfigArea.end;
 
 // The areas a send writes, packed one after the other in KnownMemory.
-struct Area {
-    std::uint32_t first, end;
-};
-constexpr Area kAreas[] = {
-    {0, kConfigBlocks * 256},
+constexpr ImageArea kAreas[] = {
+    k6config::kConfigArea,
     {kContactIdBase, kContactIdBase + kContactIdBlocks * 256},
-    {kProfileBase, kProfileBase + kProfileBlocksWritten * 256},
+    k6config::kProfileArea,
 };
 constexpr std::size_t kKnownSize = [] {
     std::size_t n = 0;
-    for (const Area& a : kAreas)
+    for (const ImageArea& a : kAreas)
         n += a.end - a.first;
     return n;
 }();
@@ -164,7 +165,7 @@ void KnownMemory::Forget() {
 
 std::optional<std::size_t> KnownMemory::Offset(std::uint32_t address) {
     std::size_t base = 0;
-    for (const Area& a : kAreas) {
+    for (const ImageArea& a : kAreas) {
         if (address >= a.first && address < a.end) return base + (address - a.first);
         base += a.end - a.first;
     }

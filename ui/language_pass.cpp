@@ -296,13 +296,6 @@ void copyPass(ConfigWindow& k6) {
 // in the pass's language; without one, a control with a label takes the label's text.
 constexpr const char* kDesignName = "dalvexDesignName";
 
-QString withoutMnemonic(QString text) {
-    text.replace(QLatin1String("&&"), QStringLiteral("\x01"));
-    text.remove(QLatin1Char('&'));
-    text.replace(QStringLiteral("\x01"), QStringLiteral("&"));
-    return text.trimmed();
-}
-
 void accessibleNames(const i18n::Catalogue& catalogue, int language, Pass pass) {
     // "window<US>Hungarian text"; messages under an empty window. The first key of a text wins.
     const QChar separator(0x1f);
@@ -340,7 +333,7 @@ void accessibleNames(const i18n::Catalogue& catalogue, int language, Pass pass) 
             if (e) {
                 if (const std::optional<QString> text = e->Text(language, pass)) w->setAccessibleName(text->trimmed());
             } else if (const QLabel* l = labelOf.value(w)) {
-                w->setAccessibleName(withoutMnemonic(l->text()));
+                w->setAccessibleName(QString(l->text()).remove(QLatin1Char('&')).trimmed());
             }
         }
     }

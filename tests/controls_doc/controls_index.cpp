@@ -2,6 +2,7 @@
 
 #include "i18n/catalogue.h"
 #include "image_places.h"
+#include "tests/support/generated_file.h"
 #include "k6config/controls.h"
 #include "ui/config_window.h"
 #include "ui/forms.h"
@@ -34,7 +35,6 @@
 #include <QStringList>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTextDocumentFragment>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
@@ -46,6 +46,8 @@ namespace dalvex::controls_doc {
 namespace {
 
 using k6config::ControlDef;
+using test::PlainText;
+using test::TabsOf;
 using k6config::ControlKind;
 using k6config::ControlTable;
 
@@ -124,31 +126,16 @@ std::map<QString, DesignWindow> readDesignNames(const QString& sourceRoot, QStri
 
 // --- What a control shows ---------------------------------------------------------------------------------
 
-QTabWidget* tabsOf(const QWidget* page) {
-    for (QWidget* p = page->parentWidget(); p; p = p->parentWidget())
-        if (auto* tabs = qobject_cast<QTabWidget*>(p)) return tabs->indexOf(page) >= 0 ? tabs : nullptr;
-    return nullptr;
-}
-
-// One line of plain text: no markup, no accelerator marks, no line breaks.
-QString plain(QString text) {
-    if (Qt::mightBeRichText(text)) text = QTextDocumentFragment::fromHtml(text).toPlainText();
-    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
-    text.remove(QLatin1Char('&'));
-    text.replace(QLatin1Char('\x01'), QLatin1Char('&'));
-    return text.simplified();
-}
-
 // The text a control carries itself: a page's tab, a label's or button's text, a group's title, a
 // menu's or menu item's caption.
 QString ownText(const QObject* o) {
     if (auto* w = qobject_cast<const QWidget*>(o))
-        if (QTabWidget* tabs = tabsOf(w)) return plain(tabs->tabText(tabs->indexOf(const_cast<QWidget*>(w))));
-    if (auto* l = qobject_cast<const QLabel*>(o)) return plain(l->text());
-    if (auto* b = qobject_cast<const QAbstractButton*>(o)) return plain(b->text());
-    if (auto* g = qobject_cast<const QGroupBox*>(o)) return plain(g->title());
-    if (auto* m = qobject_cast<const QMenu*>(o)) return plain(m->title());
-    if (auto* a = qobject_cast<const QAction*>(o)) return plain(a->text());
+        if (QTabWidget* tabs = TabsOf(w)) return PlainText(tabs->tabText(tabs->indexOf(const_cast<QWidget*>(w))));
+    if (auto* l = qobject_cast<const QLabel*>(o)) return PlainText(l->text());
+    if (auto* b = qobject_cast<const QAbstractButton*>(o)) return PlainText(b->text());
+    if (auto* g = qobject_cast<const QGroupBox*>(o)) return PlainText(g->title());
+    if (auto* m = qobject_cast<const QMenu*>(o)) return PlainText(m->title());
+    if (auto* a = qobject_cast<const QAction*>(o)) return PlainText(a->text());
     return {};
 }
 
@@ -184,7 +171,7 @@ struct Snapshot {
 
 void takeSnapshot(const std::vector<QWidget*>& windows, Snapshot& s) {
     for (QWidget* window : windows) {
-        s.titles.insert(window, plain(window->windowTitle()));
+        s.titles.insert(window, PlainText(window->windowTitle()));
         QHash<const QWidget*, const QLabel*> buddies;
         for (const QLabel* l : window->findChildren<QLabel*>())
             if (l->buddy() && !buddies.contains(l->buddy())) buddies.insert(l->buddy(), l);
@@ -215,7 +202,7 @@ QStringList menuPath(const QAction* action) {
         for (QObject* a : action->associatedObjects())
             if ((menu = qobject_cast<QMenu*>(a))) break;
         if (!menu) break;
-        path.prepend(pageStep(menu->objectName(), plain(menu->title())));
+        path.prepend(pageStep(menu->objectName(), PlainText(menu->title())));
         action = menu->menuAction();
     }
     return path;
@@ -229,9 +216,9 @@ QString placeOf(const QObject* o) {
     if (!w) return {};
     QStringList path;
     for (const QWidget* p = w->parentWidget(); p && !p->isWindow(); p = p->parentWidget())
-        if (QTabWidget* tabs = tabsOf(p))
+        if (QTabWidget* tabs = TabsOf(p))
             path.prepend(
-                pageStep(p->objectName(), plain(tabs->tabText(tabs->indexOf(const_cast<QWidget*>(p))))));
+                pageStep(p->objectName(), PlainText(tabs->tabText(tabs->indexOf(const_cast<QWidget*>(p))))));
     return path.join(QStringLiteral(" › "));
 }
 
@@ -267,7 +254,7 @@ QString tableKind(const ControlDef& d, const QObject* widget) {
 
 QString widgetKind(const QObject* o) {
     if (auto* w = qobject_cast<const QWidget*>(o))
-        if (tabsOf(w)) return QStringLiteral("page");
+        if (TabsOf(w)) return QStringLiteral("page");
     if (auto* a = qobject_cast<const QAction*>(o))
         return menuPath(a).isEmpty() ? QStringLiteral("action") : QStringLiteral("menu item");
     if (auto* g = qobject_cast<const QGroupBox*>(o))
@@ -473,8 +460,8 @@ Index BuildIndex(const QString& sourceRoot) {
             IndexRow row;
             row.name = e.control;
             row.kind = QStringLiteral("catalogue entry, no widget");
-            row.hungarian = plain(e.text[i18n::Hungarian].value_or(QString()));
-            row.english = plain(e.text[i18n::English].value_or(QString()));
+            row.hungarian = PlainText(e.text[i18n::Hungarian].value_or(QString()));
+            row.english = PlainText(e.text[i18n::English].value_or(QString()));
             fillFromTables(w.designName, row.name, nullptr, row);
             listed.insert(row.name);
             w.rows.push_back(row);

@@ -14,6 +14,7 @@
 
 #include "i18n/catalogue.h"
 #include "k6config/controls.h"
+#include "tests/support/generated_file.h"
 #include "ui/config_window.h"
 #include "ui/door_phone_window.h"
 #include "ui/forms.h"
@@ -31,17 +32,13 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QTabWidget>
-#include <QTemporaryDir>
-#include <QTextDocumentFragment>
 #include <QTimer>
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <functional>
 #include <map>
-#include <optional>
 #include <set>
 #include <unistd.h>
 #include <vector>
@@ -50,6 +47,8 @@ namespace {
 
 using namespace dalvex;
 using Texts = std::array<QString, i18n::kLanguageCount>;
+using test::PlainText;
+using test::TabsOf;
 
 constexpr int kModels[] = {72, 73, 74};
 const QString kMain = QStringLiteral("k6");
@@ -77,51 +76,36 @@ struct ItemRow {
 
 // --- Reading the widgets -----------------------------------------------------------------------------
 
-QString plain(QString text) {
-    if (Qt::mightBeRichText(text)) text = QTextDocumentFragment::fromHtml(text).toPlainText();
-    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
-    text.remove(QLatin1Char('&'));
-    text.replace(QLatin1Char('\x01'), QLatin1Char('&'));
-    return text.simplified();
-}
-
-QTabWidget* tabsOf(const QWidget* page) {
-    for (QWidget* p = page->parentWidget(); p; p = p->parentWidget())
-        if (auto* tabs = qobject_cast<QTabWidget*>(p))
-            return tabs->indexOf(const_cast<QWidget*>(page)) >= 0 ? tabs : nullptr;
-    return nullptr;
-}
-
 // The innermost page (tab) a widget sits on.
 QWidget* pageOf(const QWidget* w) {
     for (QWidget* p = w->parentWidget(); p && !p->isWindow(); p = p->parentWidget())
-        if (tabsOf(p)) return p;
+        if (TabsOf(p)) return p;
     return nullptr;
 }
 
 QString tabText(QWidget* page) {
-    QTabWidget* tabs = tabsOf(page);
-    return tabs ? plain(tabs->tabText(tabs->indexOf(page))) : QString();
+    QTabWidget* tabs = TabsOf(page);
+    return tabs ? PlainText(tabs->tabText(tabs->indexOf(page))) : QString();
 }
 
 // The caption a control shows: its label's, its own text, its group's title, else the name it is
 // announced by.
 QString captionOf(QWidget* window, QWidget* control) {
     for (const QLabel* l : window->findChildren<QLabel*>())
-        if (l->buddy() == control) return plain(l->text());
-    if (auto* b = qobject_cast<QAbstractButton*>(control); b && !b->text().isEmpty()) return plain(b->text());
-    if (auto* g = qobject_cast<QGroupBox*>(control); g && !g->title().isEmpty()) return plain(g->title());
-    return plain(control->accessibleName());
+        if (l->buddy() == control) return PlainText(l->text());
+    if (auto* b = qobject_cast<QAbstractButton*>(control); b && !b->text().isEmpty()) return PlainText(b->text());
+    if (auto* g = qobject_cast<QGroupBox*>(control); g && !g->title().isEmpty()) return PlainText(g->title());
+    return PlainText(control->accessibleName());
 }
 
 QStringList itemsOf(QWidget* control) {
     QStringList out;
     if (auto* c = qobject_cast<QComboBox*>(control)) {
         for (int i = 0; i < c->count(); ++i)
-            out << plain(c->itemText(i));
+            out << PlainText(c->itemText(i));
     } else if (auto* g = qobject_cast<QGroupBox*>(control)) {
         for (QRadioButton* r : g->findChildren<QRadioButton*>())
-            out << plain(r->text());
+            out << PlainText(r->text());
     }
     return out;
 }
@@ -232,7 +216,7 @@ void readTexts(Outline& o) {
             for (std::size_t i = 0; i < pageWidgets.size(); ++i)
                 o.pages[i].caption[static_cast<std::size_t>(language)] = tabText(pageWidgets[i]);
             if (auto* heading = doorWindow()->findChild<QLabel*>(kDoorHeading))
-                o.pages.back().caption[static_cast<std::size_t>(language)] = plain(heading->text());
+                o.pages.back().caption[static_cast<std::size_t>(language)] = PlainText(heading->text());
             std::size_t f = 0;
             for (const Placed& c : k6Controls)
                 o.fields[f++].caption[static_cast<std::size_t>(language)] = captionOf(&k6, c.widget);
@@ -310,7 +294,7 @@ void readVisibility(Outline& o, const QString& ports) {
             QTabWidget* tabs = configWindow->PageTabs;
             // A page is shown when its tab is, and the page that holds it is.
             const std::function<bool(QWidget*)> pageShown = [&](QWidget* p) {
-                QTabWidget* t = tabsOf(p);
+                QTabWidget* t = TabsOf(p);
                 if (!t || !t->isTabVisible(t->indexOf(p))) return false;
                 if (t == tabs) return true;
                 QWidget* outer = pageOf(p);
@@ -392,12 +376,6 @@ QByteArray render(const Outline& o) {
     return out.toUtf8();
 }
 
-std::optional<QByteArray> readFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
-    return f.readAll();
-}
-
 void usage() {
     std::fprintf(stderr, "usage: make_page_outline [--write FILE | --check FILE]\n");
 }
@@ -422,27 +400,14 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    const QString target = QDir().absoluteFilePath(write.isEmpty() ? check : write);
-
-    // Private settings, data, ports and start folder: the windows must not show what this machine's
-    // user has set.
-    QTemporaryDir home, startDir;
-    if (!home.isValid() || !startDir.isValid()) {
+    if (!write.isEmpty()) write = QDir().absoluteFilePath(write);
+    if (!check.isEmpty()) check = QDir().absoluteFilePath(check);
+    const test::PrivateFolders folders;
+    if (!folders.ok()) {
         std::fprintf(stderr, "make_page_outline: cannot create a temporary folder\n");
         return 2;
     }
-    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"})
-        qputenv(name, QDir(home.path()).filePath(QString::fromLatin1(name)).toLocal8Bit());
-    const QString ports = QDir(home.path()).filePath(QStringLiteral("ports"));
-    QDir().mkpath(ports);
-    qputenv("DALVEX_PORTS", ports.toLocal8Bit());
-    const QString runtime = QDir(home.path()).filePath(QStringLiteral("runtime"));
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
-    qunsetenv("DALVEX_STANDIN_FIRMWARE");
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QDir::setCurrent(startDir.path());
+    const QString& ports = folders.ports();
 
     QApplication app(argc, argv);
     ConfigWindow::MessageBoxHook = [](const QString&, QMessageBox::StandardButtons) { return QMessageBox::No; };
@@ -455,25 +420,5 @@ int main(int argc, char** argv) {
     readVisibility(outline, ports);
     const QByteArray table = render(outline);
 
-    if (!check.isEmpty()) {
-        const std::optional<QByteArray> committed = readFile(target);
-        if (committed && *committed == table) return 0;
-        std::fprintf(stderr,
-                     "%s is not what the windows give now.\nRegenerate it with `cmake --build <build folder> "
-                     "--target page_outline` and commit it.\n",
-                     qPrintable(target));
-        return 1;
-    }
-    if (!write.isEmpty()) {
-        if (readFile(target) == table) return 0;
-        QSaveFile out(target);
-        if (!out.open(QIODevice::WriteOnly) || out.write(table) != table.size() || !out.commit()) {
-            std::fprintf(stderr, "make_page_outline: cannot write %s\n", qPrintable(target));
-            return 1;
-        }
-        std::fprintf(stderr, "make_page_outline: wrote %s\n", qPrintable(target));
-        return 0;
-    }
-    std::fwrite(table.constData(), 1, static_cast<std::size_t>(table.size()), stdout);
-    return 0;
+    return test::WriteCheckOrPrint(table, write, check, "make_page_outline", "page_outline");
 }
