@@ -190,7 +190,8 @@ std::vector<ControlDef> k6Rows() {
     c.push_back(check(QStringLiteral("CheckBox11")));
     c.push_back(disabled(spin(QStringLiteral("SpinEdit1"), 1, 255, 7)));
     c.push_back(disabled(spin(QStringLiteral("SpinEdit2"), 0, 23, 12)));
-    c.push_back(disabled(spin(QStringLiteral("SpinEdit3"), 0, 255, 0)));
+    // Days to the first life signal are stored plus one in a byte: 255 would be stored as 0.
+    c.push_back(disabled(spin(QStringLiteral("SpinEdit3"), 0, 254, 0)));
     c.push_back(checkList(QStringLiteral("SMSst11")));
     c.push_back(text(QStringLiteral("riasztas11"), kSmsTextLength,
                      QStringLiteral("Eletjel kuldes, minden rendben..")));
@@ -216,7 +217,10 @@ std::vector<ControlDef> k6Rows() {
                        {QStringLiteral("Kimeneti bővítő panel"), QStringLiteral("Központi bővítő panel")},
                        0));
     c.push_back(disabled(check(QStringLiteral("CheckBox12"))));
-    c.push_back(text(QStringLiteral("Edit12"), 120));
+    // The SMS header's memory holds 127 characters, all of them read back; the editor takes 120.
+    ControlDef header = text(QStringLiteral("Edit12"), 127);
+    header.typedLength = 120;
+    c.push_back(header);
 
     // GPS and GPRS reporting.
     c.push_back(check(QStringLiteral("GPSbit0")));

@@ -36,7 +36,10 @@ struct ControlDef {
     // Choice: the item index; Check: 0 or 1; Spin and Value: the value; CheckList: the mask.
     int initialNumber = 0;
     QString initialText; // Text, EditCombo
-    int maxLength = 0;   // Text, EditCombo: the most characters the editor accepts
+    int maxLength = 0;   // Text, EditCombo: the most characters the value holds
+    // Text: the most characters typing may reach, when the editor allows fewer than the module's
+    // memory holds (0: maxLength). A longer text that arrives from a module or a file is kept whole.
+    int typedLength = 0;
     QStringList items;   // Choice, EditCombo, CheckList: design-time item texts
     int rows = 0;        // Grid, header row included
     int columns = 0;     // Grid

@@ -136,7 +136,7 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
               {&K6FormTexts::Customer, &K6FormTexts::RestartQuestion, &K6FormTexts::ExitQuestion,
                &K6FormTexts::NoAnswer, &K6FormTexts::Stop, &K6FormTexts::Stopped, &K6FormTexts::UnsentEdits,
                &K6FormTexts::SendEdits, &K6FormTexts::DiscardEdits, &K6FormTexts::CancelEdits,
-               &K6FormTexts::FileSaved, &K6FormTexts::FileOpened},
+               &K6FormTexts::FileSaved, &K6FormTexts::FileOpened, &K6FormTexts::AssignToAllEvents},
               c, language, pass, missing);
     w.StopButton->setText(w.Texts.Stop);
     if (startWindow.Existing())

@@ -70,6 +70,8 @@ struct K6FormTexts {
     QString CancelEdits = QStringLiteral("Mégse");
     QString FileSaved = QStringLiteral("A beállítások fájlba mentve: %1");
     QString FileOpened = QStringLiteral("A beállítások megnyitva fájlból: %1");
+    QString AssignToAllEvents =
+        QStringLiteral("Az összes eseményhez hozzárendeljük a fenti lista telefonszámait! Biztosan folytatja?");
 };
 
 class ConfigWindow : public QMainWindow, private k6link::EngineHost {

@@ -278,9 +278,7 @@ void K6FileCommands::EventSmsMaskClick() {
 }
 
 void K6FileCommands::AssignToAllEventsClick() {
-    if (!Confirm(QStringLiteral(
-            "Az összes eseményhez hozzárendeljük a fenti lista telefonszámait! Biztosan folytatja?")))
-        return;
+    if (!Confirm(w_.Texts.AssignToAllEvents)) return;
     k6config::ApplySmsMaskToAllEvents(*w_.Values, w_.Values->mask("SMSst7"));
 }
 

@@ -279,6 +279,28 @@ TEST_F(ConfigCodecTest, LegacyUdpStringReadsTheWholeServerText) {
     EXPECT_EQ(k6.text("Edit11"), server);
 }
 
+// What the memory holds comes back whole, also where the editor allows less than the memory: a
+// read followed by a send must not cut what another tool wrote.
+TEST_F(ConfigCodecTest, WholeFieldsSurviveAReadAndASend) {
+    // The SMS header: 127 characters in memory, 120 typed in the editor.
+    const QString header = filler(QStringLiteral("Header "), 127);
+    WriteFoldedText(image, 0x500, 127, header);
+    const std::vector<int> stored = bytes(0x500, 128);
+    decode();
+    EXPECT_EQ(k6.text("Edit12").size(), 127);
+    encode();
+    EXPECT_EQ(bytes(0x500, 128), stored);
+
+    // Days to the first life signal are stored plus one in a byte: the largest day count the byte
+    // can say is the largest the page offers.
+    const ControlDef& days = K6Controls().at(K6Controls().indexOf("SpinEdit3"));
+    k6.setChecked("CheckBox11", true);
+    k6.setNumber("SpinEdit3", days.maximum);
+    encode();
+    EXPECT_EQ(image.at(73), days.maximum + 1);
+    EXPECT_EQ(days.maximum, 254);
+}
+
 TEST(BrandName, LeadingStarNamesTheBrandOtherwiseTheMainModel) {
     struct Case {
         const char* company; // the "company" setting; "" when missing

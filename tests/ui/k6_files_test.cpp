@@ -231,6 +231,15 @@ TEST_F(K6FilesFixture, ContactIdTablesThroughThePage) {
     EXPECT_EQ(v().eventSmsMask(1), 0x05);
     EXPECT_EQ(v().eventSmsMask(120), 0x05);
     EXPECT_EQ(v().eventSmsMask(200), 0x40) << "rows without a code keep theirs";
+
+    // The question speaks the window's language.
+    WriteSetting(kKey, "Language", "2");
+    w->Activate();
+    shown.clear();
+    answers = {QMessageBox::No};
+    w->Files->AssignToAllEventsClick();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].startsWith("Die Rufnummern der obigen Liste")) << shown[0].toStdString();
 }
 
 TEST_F(K6FilesFixture, ContactIdSendOption) {

@@ -403,7 +403,8 @@ TEST_F(K6PagesTest, DecodedImageShowsOnEveryWidget) {
     EXPECT_EQ(control<QLineEdit>("IPPORT1")->text(), "53501");
     EXPECT_EQ(control<QComboBox>("PROT2")->currentText(), "ENIGMA");
     EXPECT_FALSE(control<QTableWidget>("StringGrid3")->item(0, 0)->text().isEmpty());
-    EXPECT_EQ(control<QLabel>("Label181")->text(), QString::number(120 - values().text("Edit12").size()));
+    EXPECT_EQ(control<QLabel>("Label181")->text(),
+              QString::number(std::max<qsizetype>(0, 120 - values().text("Edit12").size())));
     EXPECT_TRUE(messages.empty()) << "decoding is no typing: no accent warning";
 }
 
@@ -722,7 +723,23 @@ TEST_F(K6PagesTest, SmsHeaderCounterShowsTheCharactersLeft) {
     type(control<QLineEdit>("Edit12"), QStringLiteral("Hello"));
     EXPECT_EQ(left->text(), "115");
     values().setText("Edit12", QString(130, QLatin1Char('x')));
-    EXPECT_EQ(left->text(), "0") << "the header keeps to 120 characters";
+    EXPECT_EQ(values().text("Edit12").size(), 127) << "the module's memory holds 127 characters";
+    EXPECT_EQ(left->text(), "0");
+
+    // A longer header from a module stays whole on the page; typing cannot lengthen it, deleting
+    // shortens it, and typing stops at 120 characters.
+    auto* edit = control<QLineEdit>("Edit12");
+    EXPECT_EQ(edit->text().size(), 127);
+    edit->setFocus();
+    edit->end(false);
+    type(edit, QStringLiteral("y"));
+    EXPECT_EQ(values().text("Edit12").size(), 127);
+    edit->backspace();
+    EXPECT_EQ(values().text("Edit12").size(), 126);
+    values().setText("Edit12", QString(119, QLatin1Char('x')));
+    edit->end(false);
+    type(edit, QStringLiteral("yz"));
+    EXPECT_EQ(values().text("Edit12"), QString(119, QLatin1Char('x')) + QLatin1Char('y'));
 }
 
 TEST_F(K6PagesTest, EncodingChangesShowOnThePages) {

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QValidator>
 #include <QListWidget>
 #include <QPointer>
 #include <QRadioButton>
@@ -224,11 +225,31 @@ QWidget* makeSpin(const Build& b) {
     return spin;
 }
 
+// Typing stops at `limit` characters, while a longer text set from a module or a file stays whole
+// and can be shortened: an edit that makes the text longer than the limit and than it was is
+// refused. The line edit validates its new text in place, so the length it had is kept here.
+class TypingLimit final : public QValidator {
+public:
+    TypingLimit(QLineEdit* edit, int limit)
+        : QValidator(edit)
+        , limit_(limit) {
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { length_ = text.size(); });
+    }
+    State validate(QString& input, int&) const override {
+        return input.size() > limit_ && input.size() > length_ ? Invalid : Acceptable;
+    }
+
+private:
+    int limit_;
+    qsizetype length_ = 0;
+};
+
 QWidget* makeText(const Build& b) {
     auto* edit = new QLineEdit(b.parent);
     if (b.options.look == Look::Phone) edit->setInputMask(QString::fromLatin1(kPhoneMask));
     if (b.def.maxLength > 0) edit->setMaxLength(b.def.maxLength);
-    sizeForLength(edit, b.def.maxLength);
+    if (b.def.typedLength > 0) edit->setValidator(new TypingLimit(edit, b.def.typedLength));
+    sizeForLength(edit, b.def.typedLength > 0 ? b.def.typedLength : b.def.maxLength);
     QPointer<QLineEdit> p(edit);
     followValue(b, [p, &v = b.values(), key = b.key] {
         if (p && p->text() != v.text(key)) p->setText(v.text(key));

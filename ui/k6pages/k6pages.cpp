@@ -241,7 +241,7 @@ void K6Pages::SpinKIChange(int output) {
 void K6Pages::SmsHeaderChange() {
     const k6config::ControlDef* header = bindings_.def("Edit12");
     if (auto* left = Control<QLabel>(QStringLiteral("Label181")))
-        left->setText(QString::number(header->maxLength - values_.text("Edit12").size()));
+        left->setText(QString::number(std::max<qsizetype>(0, header->typedLength - values_.text("Edit12").size())));
 }
 
 void K6Pages::SmsTextChange(const QString& editor) {

@@ -147,7 +147,7 @@ void basicData(PageBuilder& b) {
     b.group(u("SMS fejléc"))->setObjectName(u("GroupSmsHeader"));
     QWidget* header = b.make(u("Edit12"), Captioned(u("SMS fejléc:")));
     // The characters left, kept up to date by Edit12Change.
-    QLabel* left = b.label(u("Label181"), QString::number(b.bindings().def("Edit12")->maxLength));
+    QLabel* left = b.label(u("Label181"), QString::number(b.bindings().def("Edit12")->typedLength));
     b.row({b.caption(header, u("SMS fejléc:")), header, left});
     b.check(u("CheckEgyeb2_0"), u("Automatikus riasztás bekapcsoláskor (BE1)"));
     b.group(u("Óra"))->setObjectName(u("GroupClock"));
