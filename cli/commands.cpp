@@ -48,13 +48,6 @@ QString Describe(const Session& s, const k6link::Engine& e) {
         .arg(k6link::Engine::VersionText(e.Version));
 }
 
-// The file's message in the session's language.
-QString FileErrorText(const Session& s, const k6config::FileResult& r, const QString& path) {
-    return r.error == k6config::FileError::Damaged
-               ? s.Localise(k6config::ConfigFileTexts{}.Damaged).arg(path)
-               : cli::FileErrorText(r, path);
-}
-
 // Identifies the module on the request's port; kOk when it answered.
 int Connect(Session& s) {
     if (const int r = s.Prepare(); r != kOk) return r;
@@ -163,9 +156,9 @@ int Probe(const Request& r) {
 int Read(const Request& r) {
     const QString out = r.values.value("--output");
     if (out.isEmpty()) return Fail(QStringLiteral("read: -o FILE.dat is needed"), kUsageError);
-    const QFileInfo target(out);
-    if (!target.absoluteDir().exists())
-        return Fail(QStringLiteral("%1: the folder does not exist").arg(target.absolutePath()), kUsageError);
+    // Known before the module is asked for anything, not after a transfer of half a minute.
+    if (const auto error = CheckOutput(out)) return Fail(*error, kUsageError);
+    if (const auto error = CheckOutput(ModuleNotePath(out))) return Fail(*error, kUsageError);
     Session s(r.options);
     if (const int rc = Connect(s); rc != kOk) return rc;
     if (const QString v = r.values.value("--contact-id"); !v.isEmpty())
@@ -181,8 +174,7 @@ int Read(const Request& r) {
     k6config::CustomerFields fields;
     k6config::FillEmptyCustomerFields(fields);
     if (const auto saved = k6config::SaveConfigFile(out, s.Engine().ConfigImage, fields); !saved)
-        return Fail(FileErrorText(s, saved, out), kUsageError);
-    MakePrivate(out);
+        return Fail(FileErrorText(saved, out), kUsageError);
     const bool contactIdRead = HasContactIdTables(s.Engine().ModuleType) && s.ContactId &&
                                s.Engine().Version >= k6link::ConfigTransfer::kBytewiseBelowVersion;
     const QByteArray note = QStringLiteral("type=%1\nversion=%2\nmodel=%3\ncontactid=%4\n")
@@ -191,8 +183,8 @@ int Read(const Request& r) {
                                 .arg(s.ModelName)
                                 .arg(contactIdRead ? 1 : 0)
                                 .toUtf8();
-    if (k6config::WriteFileAtomically(ModuleNotePath(out), note)) MakePrivate(ModuleNotePath(out));
-    s.Bar().Say(QStringLiteral("Read %1 into %2").arg(Describe(s, s.Engine()), out));
+    if (const auto error = WriteModuleNote(out, note)) return Fail(*error, kUsageError);
+    s.Bar().Say(QStringLiteral("Read %1 into %2").arg(Describe(s, s.Engine()), k6config::ShownName(out)));
     return kOk;
 }
 
@@ -228,23 +220,21 @@ int Send(const Request& r) {
     const QString old = r.values.value("--changed-since");
     if (!contactId.isEmpty() && contactId != QLatin1String("yes") && contactId != QLatin1String("no"))
         return Fail(QStringLiteral("--contact-id takes yes or no"), kUsageError);
-    for (const QString& f : {file, old})
-        if (!f.isEmpty() && QFileInfo(f).isFile() && QFileInfo(f).size() > k6config::kConfigFileSize)
-            return Fail(QStringLiteral("%1: not a configuration file (too long)").arg(f), kUsageError);
 
     Session s(r.options);
     k6config::CustomerFields fields;
-    if (const auto opened = k6config::OpenConfigFile(file, s.Engine().ConfigImage, fields); !opened)
-        return Fail(FileErrorText(s, opened, file), kUsageError);
+    OpenedConfiguration opened;
+    if (const auto error = OpenConfiguration(file, s.Engine().ConfigImage, fields, opened))
+        return Fail(*error, kUsageError);
     // What the technician says the module holds.
     std::optional<k6config::ConfigImage> held;
+    OpenedConfiguration heldOpened;
     if (!old.isEmpty()) {
         held.emplace();
         k6config::CustomerFields unused;
-        if (const auto opened = k6config::OpenConfigFile(old, *held, unused); !opened)
-            return Fail(FileErrorText(s, opened, old), kUsageError);
+        if (const auto error = OpenConfiguration(old, *held, unused, heldOpened)) return Fail(*error, kUsageError);
     }
-    const FileNote note = NoteOfFile(file);
+    const FileNote note = opened.note;
     const std::optional<int> fileType = note.type;
     if (const int rc = Connect(s); rc != kOk) return rc;
     if (fileType && *fileType != s.ModuleCode) {
@@ -274,7 +264,7 @@ int Send(const Request& r) {
     }
     if (held) {
         // The bank counts only when it goes; a file read without it knows nothing of it.
-        const FileNote oldNote = NoteOfFile(old);
+        const FileNote oldNote = heldOpened.note;
         if (!oldNote.type || *oldNote.type == s.ModuleCode)
             s.Transfer().AssumeHeld(*held, s.ContactId && !oldNote.withoutContactId);
         else
@@ -338,19 +328,16 @@ int ClockSet(const Request& r) {
 // --- log, signal, erase-history ----------------------------------------------------------------------
 
 // Checks that the output file can be written before the module is asked for anything.
-int CheckOutput(const QString& out, const char* command) {
+int CheckOutputOf(const QString& out, const char* command) {
     if (out.isEmpty())
         return Fail(QStringLiteral("%1: -o FILE.csv is needed").arg(QLatin1String(command)), kUsageError);
-    if (!QFileInfo(out).absoluteDir().exists())
-        return Fail(QStringLiteral("%1: the folder does not exist").arg(QFileInfo(out).absolutePath()),
-                    kUsageError);
+    if (const auto error = CheckOutput(out)) return Fail(*error, kUsageError);
     return kOk;
 }
 
 int SaveOutput(Session& s, const QString& out, const QByteArray& data, const QString& done) {
     if (const auto saved = k6config::WriteFileAtomically(out, data); !saved)
-        return Fail(FileErrorText(s, saved, out), kUsageError);
-    MakePrivate(out);
+        return Fail(FileErrorText(saved, out), kUsageError);
     s.Bar().Say(done);
     return kOk;
 }
@@ -375,7 +362,7 @@ private:
 
 int Log(const Request& r) {
     const QString out = r.values.value("--output");
-    if (const int rc = CheckOutput(out, "log"); rc != kOk) return rc;
+    if (const int rc = CheckOutputOf(out, "log"); rc != kOk) return rc;
     Session s(r.options);
     LogSide side(s);
     k6link::EventLog log(s.Engine(), side);
@@ -391,7 +378,7 @@ int Log(const Request& r) {
     return SaveOutput(s, out, k6link::LogCsv(side.Rows, log.Texts),
                       QStringLiteral("Read %1 log records of %2 into %3")
                           .arg(side.Rows.size())
-                          .arg(Describe(s, s.Engine()), out));
+                          .arg(Describe(s, s.Engine()), k6config::ShownName(out)));
 }
 
 class SignalSide final : public k6link::SignalHost {
@@ -412,7 +399,7 @@ private:
 
 int Signal(const Request& r) {
     const QString out = r.values.value("--output");
-    if (const int rc = CheckOutput(out, "signal"); rc != kOk) return rc;
+    if (const int rc = CheckOutputOf(out, "signal"); rc != kOk) return rc;
     Session s(r.options);
     SignalSide side(s);
     k6link::SignalMemory signal(s.Engine(), side);
@@ -429,7 +416,7 @@ int Signal(const Request& r) {
     return SaveOutput(s, out, csv,
                       QStringLiteral("Read %1 signal samples of %2 into %3")
                           .arg(side.Samples.size())
-                          .arg(Describe(s, s.Engine()), out));
+                          .arg(Describe(s, s.Engine()), k6config::ShownName(out)));
 }
 
 int EraseHistory(const Request& r) {
@@ -494,12 +481,18 @@ int Voice(const Request& r) {
     k6link::MemoryWrite memoryWrite(s.Engine());
     VoiceSide side(s, r.flags.contains("--force"));
     k6media::VoiceUpload upload(s.Engine(), memoryWrite, side);
-    if (!QFileInfo(file).isFile()) return Fail(QStringLiteral("%1: no such file").arg(file), kUsageError);
+    // A FIFO or a device is refused before the voice code opens it. That code opens files by a
+    // QString of their own: a name that is not UTF-8 goes by the descriptor checked here.
+    k6config::InputFile voiceFile;
+    if (const auto opened = voiceFile.Open(file); !opened) return Fail(FileErrorText(opened, file), kUsageError);
+    const QString voicePath = k6config::NameBytes(file) == file.toUtf8()
+                                  ? QFileInfo(file).absoluteFilePath()
+                                  : QStringLiteral("/proc/self/fd/%1").arg(voiceFile.Descriptor());
     if (const int rc = Connect(s); rc != kOk) return rc;
     const k6media::VoiceSlot& chosen = messageSlots[static_cast<std::size_t>(slot - 1)];
     bool started = false;
     const int rc = s.Run(QStringLiteral("voice blocks"), [&](k6link::EndFn done) {
-        started = upload.Start(chosen, QFileInfo(file).absoluteFilePath(), QDir::currentPath(), std::move(done));
+        started = upload.Start(chosen, voicePath, QDir::currentPath(), std::move(done));
         if (!started || side.Refused) upload.Abandon();
     });
     if (!started || side.Refused)

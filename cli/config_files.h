@@ -1,6 +1,7 @@
 #pragma once
-// What the commands share about files: messages, the note a read leaves beside its file, and the
-// permissions of what they write.
+// What the commands share about files: messages, the note a read leaves beside its file, the
+// configuration a command is given (a file or a text), and the checks of an output before a long
+// transfer.
 
 #include "k6config/config_file.h"
 
@@ -9,18 +10,19 @@
 
 namespace dalvex::cli {
 
-// A line on standard output; a message on standard error, returning `code`.
+// A line on standard output; a message on standard error, returning `code`. A file name's bytes
+// that are not UTF-8 show as U+FFFD.
 void Out(const QString& text);
 int Fail(const QString& text, int code);
 
 // "Varnet GSM", or "type 77" for a code the tool does not serve.
 QString ModelOfType(int type);
 
-// A file this program writes holds module data: readable by its owner only.
-void MakePrivate(const QString& path);
+// The language of the messages: the "Language" setting's (English when it is not set).
+int MessageLanguage();
 
-// In `language` (the catalogue's number; English when not given) where the catalogue has the text.
-QString FileErrorText(const k6config::FileResult& r, const QString& path, int language = 1);
+// Why a file operation failed, in the messages' language.
+QString FileErrorText(const k6config::FileResult& r, const QString& path);
 
 // The module type a configuration file was read from. The file itself does not say; a read of
 // this program leaves it beside the file ("FILE.dat.module"), and a backup's name carries it.
@@ -33,5 +35,26 @@ struct FileNote {
 };
 
 FileNote NoteOfFile(const QString& path);
+
+// Writes `note` beside `file`. When it cannot be written, the previous note (of another read,
+// perhaps of another module) is removed with it and the message is returned: a send must not take
+// the file for what the old note says.
+std::optional<QString> WriteModuleNote(const QString& file, const QByteArray& note);
+
+// A configuration as a command is given it: a configuration file (plain or compressed) or a
+// configuration text (JSON), which goes through the import as `import` would turn it into a file.
+// The image keeps what a short file does not hold. `note` receives what is known of the module:
+// the text's model and version, or the file's note.
+struct OpenedConfiguration {
+    FileNote note;
+    bool fromText = false;
+    qint64 fileLength = k6config::kConfigFileSize; // a short file leaves the rest of the image out
+};
+// The error message, or nothing when it opened.
+std::optional<QString> OpenConfiguration(const QString& path, k6config::ConfigImage& image,
+                                         k6config::CustomerFields& fields, OpenedConfiguration& opened);
+
+// Whether an output file can be written; the message when not.
+std::optional<QString> CheckOutput(const QString& path);
 
 } // namespace dalvex::cli

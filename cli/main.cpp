@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/session.h"
 #include "i18n/program_version.h"
+#include "k6config/file_access.h"
 #include "k6sheet/sheet_document.h"
 
 #include <QCoreApplication>
@@ -29,7 +30,8 @@ const char* const kUsage =
     "  read -o FILE.dat [--contact-id yes|no]\n"
     "                                      read the whole configuration into a file\n"
     "  send FILE.dat [--no-clock] [--contact-id yes|no] [--force] [--changed-since OLD.dat]\n"
-    "                                      send a configuration file, then set the clock;\n"
+    "                                      send a configuration file or text (JSON), then set\n"
+    "                                      the clock;\n"
     "                                      --changed-since: the module holds OLD.dat, send only\n"
     "                                      what differs (checked by reading, else the whole file)\n"
     "  clock                               set the module's clock to the PC's\n"
@@ -135,7 +137,7 @@ bool ParseOptions(const Arguments& a, Options& o, QString& error) {
 
 int Usage(const QString& error) {
     std::fprintf(stderr, "dalvex-cli: %s\n(dalvex-cli --help lists the commands)\n",
-                 error.toUtf8().constData());
+                 k6config::ShownName(error).toUtf8().constData());
     return kUsageError;
 }
 
@@ -148,8 +150,11 @@ int main(int argc, char** argv) {
         sheet = sheet || std::strcmp(argv[i], "sheet") == 0;
     const std::unique_ptr<QCoreApplication> app =
         sheet ? k6sheet::MakeSheetApplication(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
-    QStringList args = app->arguments();
-    args.removeFirst();
+    // File names are bytes: Qt's own decoding would turn a name that is not UTF-8 into U+FFFD, and
+    // it could not be found or written again.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << k6config::NameFromBytes(QByteArray(argv[i]));
     Arguments a;
     QString error;
     if (!Parse(args, a, error)) return Usage(error);

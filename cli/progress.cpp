@@ -1,5 +1,7 @@
 #include "progress.h"
 
+#include "k6config/file_access.h"
+
 #include <cstdio>
 #include <unistd.h>
 
@@ -75,7 +77,7 @@ void Progress::End() {
 void Progress::Say(const QString& text, bool error) {
     if (quiet_ && !error) return;
     End();
-    std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+    std::fprintf(stderr, "%s\n", k6config::ShownName(text).toUtf8().constData());
     std::fflush(stderr);
 }
 

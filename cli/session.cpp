@@ -4,6 +4,8 @@
 
 #include "i18n/catalogue.h"
 #include "i18n/product_variant.h"
+#include "cli/config_files.h"
+#include "k6config/file_access.h"
 #include "k6link/core_states.h"
 #include "k6link/frame_names.h"
 #include "serial/com_names.h"
@@ -132,7 +134,16 @@ QString Session::Localise(const QString& text) const {
 Session::~Session() {
     comm_.Close();
     progress_.End();
-    if (trace_) trace_->Stop();
+    if (trace_) {
+        trace_->Stop();
+        // A trace that a full disk ended says so; what the command did stands.
+        if (trace_->errorCode() != 0)
+            progress_.Say(QStringLiteral("dalvex-cli: trace: %1")
+                              .arg(FileErrorText(k6config::FileResultOf(trace_->errorCode()), options_.trace)),
+                          true);
+        else if (!trace_->error().empty())
+            progress_.Say(QStringLiteral("dalvex-cli: trace: %1").arg(QString::fromStdString(trace_->error())), true);
+    }
 }
 
 int Session::Prepare() {
@@ -145,7 +156,7 @@ int Session::Prepare() {
     if (!options_.trace.isEmpty()) {
         trace_ = std::make_shared<SerialTrace>();
         trace_->SetNamer(NameChunk);
-        if (!trace_->Start(options_.trace.toStdString())) {
+        if (!trace_->Start(k6config::NameBytes(options_.trace).toStdString())) {
             progress_.Say(
                 QStringLiteral("dalvex-cli: trace: %1").arg(QString::fromStdString(trace_->error())), true);
             return kUsageError;

@@ -9,14 +9,12 @@
 #include "k6text/sheet_content.h"
 
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
 #include <cstdio>
+#include <unistd.h>
 
 namespace dalvex::cli {
 
@@ -31,22 +29,14 @@ std::optional<int> LanguageOf(const Request& r) {
     return std::nullopt;
 }
 
-// A configuration file may end early (after its first 1792 bytes at the least). A compressed one
-// (gzip) is a complete file inside.
-qint64 FileLength(const QString& path) {
-    QFile f(path);
-    if (f.open(QIODevice::ReadOnly) && f.peek(2) == QByteArray("\x1f\x8b", 2)) return k6config::kConfigFileSize;
-    return std::clamp(QFileInfo(path).size(), k6config::kConfigMinimumSize, k6config::kConfigFileSize);
-}
-
-// Opens a configuration file with what is known of its module: its note or name, or --type.
+// Opens a configuration file or text with what is known of its module: its note or name, the
+// text's model, or --type.
 int OpenDocument(const Request& r, const QString& path, k6text::ConfigDocument& doc) {
-    if (const auto opened = k6config::OpenConfigFile(path, doc.image, doc.customer); !opened)
-        return Fail(FileErrorText(opened, path), kUsageError);
-    doc.fileLength = FileLength(path);
-    const FileNote note = NoteOfFile(path);
-    doc.moduleType = note.type;
-    doc.version = note.version;
+    OpenedConfiguration opened;
+    if (const auto error = OpenConfiguration(path, doc.image, doc.customer, opened)) return Fail(*error, kUsageError);
+    doc.fileLength = opened.fileLength;
+    doc.moduleType = opened.note.type;
+    doc.version = opened.note.version;
     if (r.values.contains(QStringLiteral("--type"))) {
         bool ok = false;
         const int type = r.values.value(QStringLiteral("--type")).toInt(&ok);
@@ -63,16 +53,19 @@ int CheckOutputFolder(const QString& out, const char* command, const char* suffi
     if (out.isEmpty())
         return Fail(QStringLiteral("%1: -o FILE.%2 is needed").arg(QLatin1String(command), QLatin1String(suffix)),
                     kUsageError);
-    if (!QFileInfo(out).absoluteDir().exists())
-        return Fail(QStringLiteral("%1: the folder does not exist").arg(QFileInfo(out).absolutePath()), kUsageError);
+    if (const auto error = CheckOutput(out)) return Fail(*error, kUsageError);
     return kOk;
 }
 
 int Save(const QString& out, const QByteArray& data) {
     if (const auto saved = k6config::WriteFileAtomically(out, data); !saved)
         return Fail(FileErrorText(saved, out), kUsageError);
-    MakePrivate(out);
     return kOk;
+}
+
+void Wrote(const Request& r, const QString& out, const char* remark = "") {
+    if (!r.options.quiet)
+        std::fprintf(stderr, "Wrote %s%s\n", k6config::ShownName(out).toUtf8().constData(), remark);
 }
 
 } // namespace
@@ -84,9 +77,7 @@ int ExportText(const Request& r) {
     k6text::ConfigDocument doc;
     if (const int rc = OpenDocument(r, file, doc); rc != kOk) return rc;
     if (const int rc = Save(out, k6text::ExportJson(doc)); rc != kOk) return rc;
-    if (!r.options.quiet)
-        std::fprintf(stderr, "Wrote %s%s\n", qPrintable(out),
-                     doc.moduleType ? "" : " (the file does not say which model it is for: \"model\" is null)");
+    Wrote(r, out, doc.moduleType ? "" : " (the file does not say which model it is for: \"model\" is null)");
     return kOk;
 }
 
@@ -94,10 +85,12 @@ int ImportText(const Request& r) {
     const QString file = r.positional.value(0);
     const QString out = r.values.value(QStringLiteral("--output"));
     if (const int rc = CheckOutputFolder(out, "import", "dat"); rc != kOk) return rc;
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly)) return Fail(FileErrorText(k6config::FileErrorOf(in, file, false), file), kUsageError);
+    if (const auto error = CheckOutput(ModuleNotePath(out))) return Fail(*error, kUsageError);
+    QByteArray text;
+    if (const auto read = k6config::ReadInputFile(file, k6text::kMaxTextSize, text); !read)
+        return Fail(FileErrorText(read, file), kUsageError);
     k6text::JsonError error;
-    const auto doc = k6text::ImportJson(in.readAll(), i18n::English, &error);
+    const auto doc = k6text::ImportJson(text, MessageLanguage(), &error);
     if (!doc) return Fail(QStringLiteral("%1: %2; nothing was written").arg(file, error.message), kUsageError);
     if (const int rc = Save(out, k6text::DocumentFileData(*doc)); rc != kOk) return rc;
     // The note a read leaves, so that a send checks the module type.
@@ -105,11 +98,11 @@ int ImportText(const Request& r) {
         QByteArray note = QStringLiteral("type=%1\n").arg(*doc->moduleType).toUtf8();
         if (doc->version) note += QStringLiteral("version=%1\n").arg(*doc->version).toUtf8();
         note += QStringLiteral("model=%1\n").arg(ModelOfType(*doc->moduleType)).toUtf8();
-        if (k6config::WriteFileAtomically(ModuleNotePath(out), note)) MakePrivate(ModuleNotePath(out));
+        if (const auto failed = WriteModuleNote(out, note)) return Fail(*failed, kUsageError);
     } else {
-        QFile::remove(ModuleNotePath(out));
+        ::unlink(k6config::NameBytes(ModuleNotePath(out)).constData());
     }
-    if (!r.options.quiet) std::fprintf(stderr, "Wrote %s\n", qPrintable(out));
+    Wrote(r, out);
     return kOk;
 }
 
@@ -168,8 +161,7 @@ int SheetPdf(const Request& r) {
     o.when = QDateTime::currentDateTime();
     if (const auto written = k6sheet::WriteSheetPdf(out, k6text::BuildSheet(values, o), paper); !written)
         return Fail(FileErrorText(written, out), kUsageError);
-    MakePrivate(out);
-    if (!r.options.quiet) std::fprintf(stderr, "Wrote %s\n", qPrintable(out));
+    Wrote(r, out);
     return kOk;
 }
 

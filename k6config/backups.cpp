@@ -93,18 +93,18 @@ std::optional<BackupInfo> ParseBackupName(const QString& fileName) {
 
 FileResult SaveBackup(const QString& folder, const QString& modelName, int version, const QDateTime& when,
                       const ConfigImage& image, const CustomerFields& fields, QString* savedPath) {
-    QDir dir(folder);
-    if (!dir.exists() && !QDir().mkpath(folder)) {
-        return {FileError::AccessDenied, QStringLiteral("cannot create %1").arg(folder)};
+    if (FileResult r = MakePrivateFolders(folder); !r) return r;
+    const QString path = QDir(folder).filePath(BackupFileName(modelName, version, when));
+    if (FileResult r = SaveConfigFile(path, image, fields, FileFormat::Gzip); !r) return r;
+    // Only a backup that reads back whole counts: the pruning that follows removes older ones.
+    ConfigContent back;
+    const FileResult read = ReadConfigContent(path, kConfigFileSize, back);
+    if (!read || back.more || back.bytes != ConfigFileData(image, fields)) {
+        QFile::remove(path);
+        return read ? FileResult{FileError::Damaged, {}, 0, 0} : read;
     }
-    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    const QString path = dir.filePath(BackupFileName(modelName, version, when));
-    FileResult r = SaveConfigFile(path, image, fields, FileFormat::Gzip);
-    if (r) {
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        if (savedPath) *savedPath = path;
-    }
-    return r;
+    if (savedPath) *savedPath = path;
+    return {};
 }
 
 std::vector<BackupInfo> ListBackups(const QString& folder, const QString& modelName) {

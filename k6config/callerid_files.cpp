@@ -2,8 +2,7 @@
 
 #include "cp1250.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include <QList>
 #include <algorithm>
 
 namespace dalvex::k6config {
@@ -78,11 +77,8 @@ FileResult SaveCallerIdFile(const QString& path, const CallerIdList& list, Calle
 }
 
 FileResult OpenCallerIdFile(const QString& path, CallerIdFormat format, CallerIdList& list) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return FileErrorOf(f, path, false);
-    // A list file is small; anything past a generous limit is not a list file.
-    const QByteArray data = f.read(1 << 20);
-    if (f.error() != QFileDevice::NoError) return FileErrorOf(f, path, false);
+    QByteArray data;
+    if (FileResult r = ReadInputFile(path, kCallerIdFileLimit, data); !r) return r;
     return ImportCallerIds(data, format, list);
 }
 

@@ -14,6 +14,8 @@ namespace dalvex::k6config {
 
 inline constexpr int kCallerIdRows = 250;     // data rows a list file holds
 inline constexpr int kCsvSeparatorScan = 100; // a ";" after this many characters is not looked for
+// 250 rows of a 100-character number and a name in a few hundred bytes: a larger file is no list.
+inline constexpr qint64 kCallerIdFileLimit = 1 << 20;
 
 struct CallerIdEntry {
     QString number;

@@ -2,35 +2,48 @@
 
 #include "cp1250.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <cerrno>
 #include <span>
+#include <unistd.h>
 #include <zlib.h>
 
 namespace dalvex::k6config {
 
-// The kind of a failed file operation, judged from the file itself: missing, not accessible for
-// what was asked, or some other input/output error (a full disk, a file grown too large...).
-FileResult FileErrorOf(const QFileDevice& f, const QString& path, bool writing) {
-    const QFileInfo info(path);
-    const QFileInfo folder(info.absolutePath());
-    FileResult r{FileError::Io, f.errorString()};
-    if (!writing && !info.exists())
-        r.error = FileError::NotFound;
-    else if (writing && !folder.exists())
-        r.error = FileError::NotFound;
-    else if (!writing && !info.isReadable())
-        r.error = FileError::AccessDenied;
-    else if (writing && ((info.exists() && !info.isWritable()) || !folder.isWritable()))
-        r.error = FileError::AccessDenied;
-    return r;
+QString FileResultText(const FileResult& r, const QString& path, const ConfigFileTexts& texts) {
+    const QString shown = ShownName(path);
+    switch (r.error) {
+    case FileError::None:
+        return {};
+    case FileError::NotFound:
+        return texts.NotFound.arg(shown);
+    case FileError::AccessDenied:
+        return texts.AccessDenied.arg(shown);
+    case FileError::TooShort:
+        return texts.TooShort.arg(shown);
+    case FileError::NotANumber:
+        return texts.NotANumber.arg(shown);
+    case FileError::Damaged:
+        return texts.Damaged.arg(shown);
+    case FileError::NotRegular:
+        return texts.NotRegular.arg(shown);
+    case FileError::TooLarge:
+        return texts.TooLarge.arg(shown, QString::number(r.limit));
+    case FileError::NotConfiguration:
+    case FileError::ConfigurationText:
+        return texts.NotConfiguration.arg(shown);
+    case FileError::Io:
+        break;
+    }
+    const auto reason = ReasonOf(r.code);
+    return texts.Io.arg(shown, reason ? texts.Reasons[static_cast<std::size_t>(*reason)] : r.detail);
 }
 
 QByteArray CustomerRecord(const QString& text) {
     QByteArray rec(kCustomerRecordSize, '\0');
-    const QByteArray bytes = ToCp1250(text).left(kCustomerRecordSize - 1);
-    // A NUL inside the text would end it early when read back; it cannot come from an edit control.
+    QByteArray bytes = ToCp1250(text).left(kCustomerRecordSize - 1);
+    // A NUL inside the text ends it when read back (no edit control holds one, a text file may):
+    // what follows it is not stored, so the record keeps the format's form.
+    if (const qsizetype end = bytes.indexOf('\0'); end >= 0) bytes.truncate(end);
     for (qsizetype i = 0; i < bytes.size(); ++i)
         rec[1 + i] = bytes[i];
     return rec;
@@ -46,18 +59,6 @@ QString CustomerText(const QByteArray& record) {
 void FillEmptyCustomerFields(CustomerFields& fields) {
     for (QString& f : fields)
         if (f.isEmpty()) f = QStringLiteral(" ");
-}
-
-FileResult WriteFileAtomically(const QString& path, const QByteArray& data) {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return FileErrorOf(f, path, true);
-    if (f.write(data) != data.size()) {
-        FileResult r = FileErrorOf(f, path, true);
-        f.cancelWriting();
-        return r;
-    }
-    if (!f.commit()) return FileErrorOf(f, path, true);
-    return {};
 }
 
 QByteArray ConfigFileData(const ConfigImage& image, const CustomerFields& fields) {
@@ -109,25 +110,24 @@ QByteArray Gzip(std::initializer_list<std::span<const std::uint8_t>> pieces) {
     return out;
 }
 
-// Inflates the gzip stream of `f` into `content`: at most `limit` bytes, and whether there is more.
-FileResult Gunzip(QFile& f, const QString& path, qint64 limit, ConfigContent& content) {
+// Inflates the gzip stream of `in` into `content`: at most `limit` bytes, and whether there is more.
+FileResult Gunzip(InputFile& in, qint64 limit, ConfigContent& content) {
     content.bytes.resize(limit + 1);
     z_stream z{};
-    if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK) return {FileError::Io, QString::fromLatin1(z.msg)};
+    if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK) return {FileError::Io, QString::fromLatin1(z.msg), 0, 0};
     z.next_out = reinterpret_cast<Bytef*>(content.bytes.data());
     z.avail_out = static_cast<uInt>(limit + 1);
-    QByteArray in(kChunk, Qt::Uninitialized);
-    FileResult r{FileError::Damaged, {}};
+    QByteArray chunk;
+    FileResult r{FileError::Damaged, {}, 0, 0};
     for (;;) {
         if (z.avail_in == 0) {
-            const qint64 n = f.read(in.data(), kChunk);
-            if (n < 0) {
-                r = FileErrorOf(f, path, false);
+            if (const FileResult read = in.Read(kChunk, chunk); !read) {
+                r = read;
                 break;
             }
-            if (n == 0) break; // cut short
-            z.next_in = reinterpret_cast<Bytef*>(in.data());
-            z.avail_in = static_cast<uInt>(n);
+            if (chunk.isEmpty()) break; // cut short
+            z.next_in = reinterpret_cast<Bytef*>(chunk.data());
+            z.avail_in = static_cast<uInt>(chunk.size());
         }
         const int rc = inflate(&z, Z_NO_FLUSH);
         if (rc == Z_STREAM_END) {
@@ -147,6 +147,44 @@ FileResult Gunzip(QFile& f, const QString& path, qint64 limit, ConfigContent& co
     if (content.more) content.bytes.truncate(limit);
     if (!r) content.bytes.clear();
     return r;
+}
+
+// The file's first bytes, and the file wound back to its start.
+FileResult Peek(InputFile& in, qint64 count, QByteArray& start) {
+    if (FileResult r = in.Read(count, start); !r) return r;
+    if (::lseek(in.Descriptor(), 0, SEEK_SET) != 0) return FileResultOf(errno);
+    return {};
+}
+
+FileResult ReadContent(InputFile& in, qint64 limit, ConfigContent& content) {
+    content = {};
+    QByteArray start;
+    if (FileResult r = Peek(in, 3, start); !r) return r;
+    content.compressed = IsGzip(start);
+    if (content.compressed) return Gunzip(in, limit, content);
+    if (FileResult r = in.Read(limit + 1, content.bytes); !r) return r;
+    content.more = content.bytes.size() > limit;
+    if (content.more) content.bytes.truncate(limit);
+    return {};
+}
+
+// A JSON object, after a byte order mark and white space: the configuration text.
+bool StartsAsText(const QByteArray& start) {
+    qsizetype i = start.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    while (i < start.size() && (start[i] == ' ' || start[i] == '\t' || start[i] == '\r' || start[i] == '\n'))
+        ++i;
+    return i < start.size() && start[i] == '{';
+}
+
+constexpr qint64 kTextSniff = 4096;
+
+FileResult ApplyConfigData(const QByteArray& bytes, ConfigImage& image, CustomerFields& fields) {
+    image.write(0, bytes.left(kConfigHeadSize));
+    for (int i = 0; i < kCustomerFields; ++i)
+        fields[static_cast<std::size_t>(i)] =
+            CustomerText(bytes.mid(kConfigHeadSize + i * kCustomerRecordSize, kCustomerRecordSize));
+    image.write(static_cast<std::uint32_t>(kConfigHeadSize), bytes.mid(kConfigMinimumSize));
+    return {};
 }
 
 } // namespace
@@ -173,37 +211,56 @@ FileResult SaveConfigFile(const QString& path, const ConfigImage& image, const C
     return WriteFileAtomically(path, data);
 }
 
+bool HasConfigLayout(const QByteArray& bytes) {
+    if (bytes.size() < kConfigMinimumSize) return false;
+    for (int i = 0; i < kCustomerFields; ++i) {
+        const char* record = bytes.constData() + kConfigHeadSize + i * kCustomerRecordSize;
+        if (record[0] != 0) return false;
+        int k = 1;
+        while (k < kCustomerRecordSize && record[k] != 0)
+            ++k;
+        for (; k < kCustomerRecordSize; ++k)
+            if (record[k] != 0) return false;
+    }
+    return true;
+}
+
 FileResult ReadConfigContent(const QString& path, qint64 limit, ConfigContent& content) {
     content = {};
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return FileErrorOf(f, path, false);
-    content.compressed = IsGzip(f.peek(3));
-    if (content.compressed) return Gunzip(f, path, limit, content);
-    content.bytes = f.read(limit + 1);
-    if (f.error() != QFileDevice::NoError) {
-        content.bytes.clear();
-        return FileErrorOf(f, path, false);
-    }
-    content.more = content.bytes.size() > limit;
-    if (content.more) content.bytes.truncate(limit);
-    return {};
+    InputFile in;
+    if (FileResult r = in.Open(path); !r) return r;
+    return ReadContent(in, limit, content);
 }
 
 FileResult OpenConfigFile(const QString& path, ConfigImage& image, CustomerFields& fields) {
+    InputFile in;
+    if (FileResult r = in.Open(path); !r) return r;
+    QByteArray start;
+    if (FileResult r = Peek(in, kTextSniff, start); !r) return r;
+    const qint64 size = in.Size();
+    const bool text = !IsGzip(start) && StartsAsText(start);
+    if (IsGzip(start)) {
+        if (size > kMaxCompressedSize) return {FileError::TooLarge, {}, 0, kMaxCompressedSize};
+    } else if (size < kConfigMinimumSize || size > kConfigFileSize) {
+        if (text) return {FileError::ConfigurationText, {}, 0, 0};
+        if (size < kConfigMinimumSize) return {FileError::TooShort, {}, 0, 0};
+        return {FileError::TooLarge, {}, 0, kConfigFileSize};
+    }
     ConfigContent content;
-    if (FileResult r = ReadConfigContent(path, kConfigFileSize, content); !r) return r;
+    if (FileResult r = ReadContent(in, kConfigFileSize, content); !r) return r;
     // A plain file's bytes after a full configuration are not read; a compressed one that holds
     // them is not one this program wrote, and its check sum has not been seen.
-    if (content.compressed && content.more) return {FileError::Damaged, {}};
-    const QByteArray& bytes = content.bytes;
-    if (bytes.size() < kConfigMinimumSize) return {FileError::TooShort, {}};
+    if (content.compressed && content.more) return {FileError::Damaged, {}, 0, 0};
+    if (content.bytes.size() < kConfigMinimumSize) return {FileError::TooShort, {}, 0, 0};
+    if (!HasConfigLayout(content.bytes))
+        return {text ? FileError::ConfigurationText : FileError::NotConfiguration, {}, 0, 0};
+    return ApplyConfigData(content.bytes, image, fields);
+}
 
-    image.write(0, bytes.left(kConfigHeadSize));
-    for (int i = 0; i < kCustomerFields; ++i)
-        fields[static_cast<std::size_t>(i)] =
-            CustomerText(bytes.mid(kConfigHeadSize + i * kCustomerRecordSize, kCustomerRecordSize));
-    image.write(static_cast<std::uint32_t>(kConfigHeadSize), bytes.mid(kConfigMinimumSize));
-    return {};
+FileResult OpenConfigData(const QByteArray& bytes, ConfigImage& image, CustomerFields& fields) {
+    if (bytes.size() < kConfigMinimumSize) return {FileError::TooShort, {}, 0, 0};
+    if (!HasConfigLayout(bytes)) return {FileError::NotConfiguration, {}, 0, 0};
+    return ApplyConfigData(bytes.left(kConfigFileSize), image, fields);
 }
 
 } // namespace dalvex::k6config

@@ -13,10 +13,17 @@
 // The same bytes may also be stored gzip-compressed (the backups are, "NAME.dat.gz"). Readers know
 // such a file by its first bytes, whatever its name; one that is cut short, fails its check sum or
 // holds more than a configuration file is refused whole.
+//
+// A file is taken for a configuration file by what it holds, never by its name: its six customer
+// records are as the format writes them (byte 0 zero, the text, then zeros to the record's end),
+// which neither a text file nor random bytes are (six zero bytes at fixed places in 4 MB of noise
+// come once in 2^48); a plain one is 1792 bytes to a complete file long, a compressed one holds
+// such bytes. A file that starts as a JSON object is a configuration text, for the import.
+// Everything else is refused before it touches the image, its size judged before it is read.
 
 #include "config_image.h"
+#include "file_access.h"
 
-#include <QFileDevice>
 #include <QString>
 #include <array>
 
@@ -31,17 +38,7 @@ inline constexpr qint64 kConfigFileSize = kConfigMinimumSize + kConfigTailSize; 
 
 using CustomerFields = std::array<QString, kCustomerFields>; // Edit2..Edit7
 
-enum class FileError {
-    None,
-    NotFound,     // the file does not exist
-    AccessDenied, // no permission to read or write it
-    TooShort,     // a configuration file shorter than its first 1792 bytes
-    NotANumber,   // a SIM list whose first line is not a number
-    Damaged,      // a compressed configuration file that is cut short or damaged
-    Io,           // any other input/output error
-};
-
-// The text of a damaged compressed file (%1 the file); the language pass replaces it.
+// The texts of the file errors (%1 the file); the language pass replaces them.
 struct ConfigFileTexts {
     QString Damaged =
         QStringLiteral("A tömörített konfigurációs fájl csonka vagy sérült, nem használható: %1");
@@ -50,24 +47,41 @@ struct ConfigFileTexts {
     QString TooShort = QStringLiteral("A fájl nem konfigurációs fájl: rövidebb 1792 bájtnál (%1).");
     QString NotANumber = QStringLiteral("A SIM fájl első sora nem szám: %1");
     QString Io = QStringLiteral("Fájlhiba: %1 (%2)");
+    QString NotRegular = QStringLiteral("Nem közönséges fájl (hanem eszköz, cső vagy foglalat): %1");
+    QString TooLarge = QStringLiteral("A fájl túl nagy: %1 (legfeljebb %2 bájt lehet).");
+    QString NotConfiguration =
+        QStringLiteral("A fájl nem konfigurációs fájl és nem konfigurációs szöveg (JSON): %1");
+    // The reasons of input/output errors, by FileReason.
+    std::array<QString, kFileReasons> Reasons = {
+        QStringLiteral("a lemez megtelt"),
+        QStringLiteral("elfogyott a lemezkvóta"),
+        QStringLiteral("a fájlrendszer csak olvasható"),
+        QStringLiteral("írási vagy olvasási hiba az adathordozón"),
+        QStringLiteral("a szimbolikus linkek körbe mutatnak"),
+        QStringLiteral("a fájlnév túl hosszú"),
+        QStringLiteral("az útvonal egyik tagja nem mappa"),
+        QStringLiteral("ez egy mappa, nem fájl"),
+        QStringLiteral("a fájl túl nagy ehhez a fájlrendszerhez"),
+        QStringLiteral("túl sok a megnyitott fájl"),
+        QStringLiteral("a fájl foglalt"),
+        QStringLiteral("a mappa nem létezik"),
+    };
     // The file dialogs' filters.
     QString ConfigFilter = QStringLiteral("Konfigurációs fájl (*.dat)");
     QString AllFilter = QStringLiteral("Minden fájl (*)");
+
+    // Every text through `translate` (a host without the windows' language pass).
+    template <class Translate> void TranslateAll(Translate translate) {
+        for (QString* t : {&Damaged, &NotFound, &AccessDenied, &TooShort, &NotANumber, &Io, &NotRegular, &TooLarge,
+                           &NotConfiguration, &ConfigFilter, &AllFilter})
+            *t = translate(*t);
+        for (QString& t : Reasons)
+            t = translate(t);
+    }
 };
 
-struct FileResult {
-    FileError error = FileError::None;
-    QString detail; // the system's own words for an input/output error
-    explicit operator bool() const { return error == FileError::None; }
-};
-
-// The kind of a failed operation on `path`, judged from the file and its folder: missing, not
-// accessible for what was asked, or some other input/output error (a full disk...).
-FileResult FileErrorOf(const QFileDevice& file, const QString& path, bool writing);
-
-// Writes `data` to `path` atomically: a temporary file beside the target is renamed over it only
-// when everything has been written, so a failed write leaves the previous file as it was.
-FileResult WriteFileAtomically(const QString& path, const QByteArray& data);
+// The message of a failed file operation on `path`, in the texts' language.
+QString FileResultText(const FileResult& r, const QString& path, const ConfigFileTexts& texts);
 
 // The 128-byte customer record of a text, and the text of a record.
 QByteArray CustomerRecord(const QString& text);
@@ -86,6 +100,14 @@ QByteArray ConfigFileData(const ConfigImage& image, const CustomerFields& fields
 FileResult SaveConfigFile(const QString& path, const ConfigImage& image, const CustomerFields& fields,
                           FileFormat format = FileFormat::Plain);
 
+// A compressed configuration file is at most this long: a complete file that does not compress,
+// with gzip's framing.
+inline constexpr qint64 kMaxCompressedSize = kConfigFileSize + 64 * 1024;
+
+// Whether `bytes` (at least the first 1792 of a file) hold six customer records as the format
+// writes them.
+bool HasConfigLayout(const QByteArray& bytes);
+
 // What a configuration file holds, inflated when it is compressed: at most `limit` bytes, and
 // whether it holds more. Only a compressed file can be Damaged; with `more` set its check sum has
 // not been reached.
@@ -98,7 +120,11 @@ FileResult ReadConfigContent(const QString& path, qint64 limit, ConfigContent& c
 
 // Reads a configuration file, plain or compressed, into the image and the customer fields. A file
 // shorter than 1792 bytes, or a damaged compressed one, is refused and changes nothing; a shorter
-// tail fills what it has.
+// tail fills what it has. A configuration text gives ConfigurationText and changes nothing, for a
+// caller that takes it through the import; anything else is refused (NotConfiguration, TooLarge).
 FileResult OpenConfigFile(const QString& path, ConfigImage& image, CustomerFields& fields);
+
+// The same for the bytes of a plain configuration file already in memory.
+FileResult OpenConfigData(const QByteArray& bytes, ConfigImage& image, CustomerFields& fields);
 
 } // namespace dalvex::k6config

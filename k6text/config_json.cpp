@@ -566,6 +566,10 @@ std::optional<ConfigDocument> ImportJson(const QByteArray& json, int language, J
         if (error) *error = r.error;
         return std::nullopt;
     };
+    if (json.size() > kMaxTextSize) {
+        r.fail({}, Tr("A szöveg hosszabb %1 bájtnál", language).arg(kMaxTextSize));
+        return failed();
+    }
     QJsonParseError parse{};
     const QJsonDocument d = QJsonDocument::fromJson(json, &parse);
     if (parse.error != QJsonParseError::NoError) {

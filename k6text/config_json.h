@@ -61,13 +61,19 @@ QByteArray DocumentFileData(const ConfigDocument& doc);
 
 QByteArray ExportJson(const ConfigDocument& doc);
 
+// The largest text that is read: the whole image as "bytes" (runs of 32 bytes in hex with their
+// addresses, as an export of a module whose memory holds no two equal bytes in a row) takes about
+// 11 MB. A larger file is refused before it is read.
+inline constexpr qint64 kMaxTextSize = 32 * 1024 * 1024;
+
 // Why a text could not be read: the key concerned (empty for the whole text) and what is wrong,
 // in `language`.
 struct JsonError {
     QString key;
     QString message;
 };
-// Reads a text written by ExportJson (or edited since); nullopt and the error when it is not one.
+// Reads a text written by ExportJson (or edited since); nullopt and the error when it is not one
+// (also when it is longer than kMaxTextSize).
 std::optional<ConfigDocument> ImportJson(const QByteArray& json, int language, JsonError* error);
 
 // The JSON Schema of the form, with every key, its type and its limits.

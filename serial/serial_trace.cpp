@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,29 +16,46 @@ namespace {
 // chunks (blocks) are written on one long line.
 constexpr std::size_t kHexColumn = 16;
 
+// Creates the folders of `dir` that are missing, each 0700; folders that exist (a shared folder,
+// /tmp) are left as they are.
 bool MakePrivateFolder(const std::filesystem::path& dir, std::string& error) {
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
-    if (ec) {
-        error = "cannot create the folder " + dir.string() + ": " + ec.message();
+    std::filesystem::path made;
+    for (const auto& part : dir) {
+        made /= part;
+        struct stat st {};
+        if (::stat(made.c_str(), &st) == 0) {
+            if (S_ISDIR(st.st_mode)) continue;
+            errno = ENOTDIR;
+        } else if (errno == ENOENT && (::mkdir(made.c_str(), 0700) == 0 || errno == EEXIST)) {
+            if (errno != EEXIST) ::chmod(made.c_str(), 0700);
+            continue;
+        }
+        error = "cannot create the folder " + dir.string() + ": " + std::strerror(errno);
         return false;
     }
-    ::chmod(dir.c_str(), 0700);
     return true;
 }
 
-std::FILE* OpenPrivate(const std::filesystem::path& file, std::string& error) {
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+// The trace file, appended to; a new one readable by the user only. Anything but a regular file
+// is refused before it could block (a FIFO without a reader) or act (a device).
+int OpenPrivate(const std::filesystem::path& file, std::string& error) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        error = "cannot write the trace file " + file.string() + ": not a regular file";
+        return -1;
+    }
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
     if (fd < 0) {
         error = "cannot write the trace file " + file.string() + ": " + std::strerror(errno);
-        return nullptr;
+        return -1;
     }
-    std::FILE* f = ::fdopen(fd, "a");
-    if (!f) {
-        error = "cannot write the trace file " + file.string() + ": " + std::strerror(errno);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = "cannot write the trace file " + file.string() + ": not a regular file";
         ::close(fd);
+        return -1;
     }
-    return f;
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
 }
 
 } // namespace
@@ -54,20 +72,22 @@ bool SerialTrace::Start(const std::filesystem::path& file, std::uintmax_t rotate
         error_ = error;
         return false;
     }
-    std::FILE* out = OpenPrivate(file, error);
-    if (!out) {
+    const int out = OpenPrivate(file, error);
+    if (out < 0) {
         std::lock_guard lk(m_);
         error_ = error;
         return false;
     }
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(file, ec);
+    struct stat st {};
+    const std::uintmax_t size = ::fstat(out, &st) == 0 ? static_cast<std::uintmax_t>(st.st_size) : 0;
     {
         std::lock_guard lk(m_);
         out_ = out;
         file_ = file;
         rotateBytes_ = rotateBytes;
-        written_ = ec ? 0 : size;
+        written_ = size;
+        pending_.clear();
+        errorCode_ = 0;
         error_.clear();
         stop_ = false;
         origin_ = std::chrono::steady_clock::now();
@@ -85,18 +105,23 @@ void SerialTrace::Stop() {
     cv_.notify_all();
     writer_.join();
     std::lock_guard lk(m_);
-    if (out_) std::fclose(out_);
-    out_ = nullptr;
+    if (out_ >= 0) ::close(out_);
+    out_ = -1;
 }
 
 bool SerialTrace::Running() const {
     std::lock_guard lk(m_);
-    return out_ != nullptr && !stop_;
+    return out_ >= 0 && !stop_;
 }
 
 std::string SerialTrace::error() const {
     std::lock_guard lk(m_);
     return error_;
+}
+
+int SerialTrace::errorCode() const {
+    std::lock_guard lk(m_);
+    return errorCode_;
 }
 
 void SerialTrace::SetNamer(Namer namer) {
@@ -108,7 +133,7 @@ void SerialTrace::Push(Entry e, const void* bytes) {
     bool wake = false;
     {
         std::lock_guard lk(m_);
-        if (!out_ || stop_) return;
+        if (out_ < 0 || stop_) return;
         if (bytes && e.size > 0) {
             e.offset = queue_.bytes.size();
             const auto* b = static_cast<const std::uint8_t*>(bytes);
@@ -137,7 +162,6 @@ void SerialTrace::Flush() {
     flush_ = true;
     cv_.notify_one();
     drained_.wait(lk, [this] { return (queue_.entries.empty() && !busy_) || !writer_.joinable(); });
-    if (out_) std::fflush(out_);
 }
 
 std::string SerialTrace::FormatLine(double ms, Direction direction, std::span<const std::uint8_t> bytes,
@@ -185,7 +209,7 @@ void SerialTrace::Run() {
         lk.unlock();
         for (const Entry& e : batch.entries)
             WriteEntry(e, batch.bytes);
-        if (out_) std::fflush(out_);
+        WritePending();
         lk.lock();
         busy_ = false;
         drained_.notify_all();
@@ -194,14 +218,13 @@ void SerialTrace::Run() {
 }
 
 void SerialTrace::WriteEntry(const Entry& e, const std::vector<std::uint8_t>& bytes) {
-    if (!out_) return;
+    if (out_ < 0) return;
     if (e.resetsClock) origin_ = e.at;
     const double ms = std::chrono::duration<double, std::milli>(e.at - origin_).count();
-    std::string line;
     if (e.direction == Direction::Event) {
         char head[32];
         std::snprintf(head, sizeof head, "%10.3f * ", ms);
-        line = head + e.text;
+        pending_ += head + e.text;
     } else {
         Namer namer;
         {
@@ -209,34 +232,62 @@ void SerialTrace::WriteEntry(const Entry& e, const std::vector<std::uint8_t>& by
             namer = namer_;
         }
         const std::span<const std::uint8_t> chunk(bytes.data() + e.offset, e.size);
-        line = FormatLine(ms, e.direction, chunk, namer ? namer(e.direction, chunk) : std::string());
+        pending_ += FormatLine(ms, e.direction, chunk, namer ? namer(e.direction, chunk) : std::string());
     }
-    line += '\n';
-    if (std::fwrite(line.data(), 1, line.size(), out_) != line.size()) {
-        std::lock_guard lk(m_);
-        error_ = "writing the trace file failed: " + std::string(std::strerror(errno));
+    pending_ += '\n';
+    if (written_ + pending_.size() >= rotateBytes_) {
+        WritePending();
+        RotateIfNeeded();
     }
-    written_ += line.size();
-    RotateIfNeeded();
+}
+
+void SerialTrace::WritePending() {
+    if (out_ < 0) {
+        pending_.clear();
+        return;
+    }
+    const char* data = pending_.data();
+    std::size_t left = pending_.size();
+    while (left > 0) {
+        const ssize_t n = ::write(out_, data, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            // A full disk: the lines that made it stay, a line cut short does not, and the trace
+            // ends here with its reason.
+            const int code = errno;
+            [[maybe_unused]] const int kept = ::ftruncate(out_, static_cast<off_t>(written_));
+            std::lock_guard lk(m_);
+            error_ = "writing the trace file " + file_.string() + " failed: " + std::strerror(code);
+            errorCode_ = code;
+            ::close(out_);
+            out_ = -1;
+            pending_.clear();
+            return;
+        }
+        data += n;
+        left -= static_cast<std::size_t>(n);
+        written_ += static_cast<std::size_t>(n);
+    }
+    pending_.clear();
 }
 
 void SerialTrace::RotateIfNeeded() {
-    if (written_ < rotateBytes_) return;
+    if (out_ < 0 || written_ < rotateBytes_) return;
     {
         std::lock_guard lk(m_);
-        std::fclose(out_);
-        out_ = nullptr;
+        ::close(out_);
+        out_ = -1;
     }
     std::filesystem::path older = file_;
     older += ".1";
     std::error_code ec;
     std::filesystem::rename(file_, older, ec);
     std::string error;
-    std::FILE* f = OpenPrivate(file_, error);
+    const int f = OpenPrivate(file_, error);
     std::lock_guard lk(m_);
     out_ = f;
     written_ = 0;
-    if (!f) error_ = error;
+    if (f < 0) error_ = error;
 }
 
 std::filesystem::path DefaultTraceFolder() {

@@ -44,14 +44,19 @@ public:
     SerialTrace(const SerialTrace&) = delete;
     SerialTrace& operator=(const SerialTrace&) = delete;
 
-    // Opens (appends to) the trace file, creating its folder readable by the user only, and
-    // starts the writer. False with a message in error() when the file cannot be written.
+    // Opens (appends to) the trace file, a new one readable by the user only, creating the folders
+    // that are missing readable by the user only (folders that exist are left as they are), and
+    // starts the writer. False with a message in error() when the file cannot be written. A write
+    // that fails later (a full disk) ends the trace with whole lines in the file and the reason in
+    // error().
     bool Start(const std::filesystem::path& file, std::uintmax_t rotateBytes = kDefaultRotateBytes);
     // Writes what is queued and closes the file. Harmless when not started.
     void Stop();
     bool Running() const;
     const std::filesystem::path& File() const { return file_; }
     std::string error() const;
+    // The errno behind error(), 0 when there is none or it has none.
+    int errorCode() const;
 
     void SetNamer(Namer namer);
 
@@ -89,6 +94,7 @@ private:
     void Run();
     void Push(Entry e, const void* bytes = nullptr);
     void WriteEntry(const Entry& e, const std::vector<std::uint8_t>& bytes);
+    void WritePending();
     void RotateIfNeeded();
 
     mutable std::mutex m_;
@@ -101,13 +107,15 @@ private:
     std::thread writer_;
 
     // Writer thread only (and Start/Stop while it is not running).
-    std::FILE* out_ = nullptr;
+    int out_ = -1;
     std::filesystem::path file_;
     std::uintmax_t rotateBytes_ = kDefaultRotateBytes;
-    std::uintmax_t written_ = 0;
+    std::uintmax_t written_ = 0; // the file's size: whole lines only
+    std::string pending_;        // lines formatted, not yet written
     std::chrono::steady_clock::time_point origin_ = std::chrono::steady_clock::now();
     Namer namer_;
     std::string error_;
+    int errorCode_ = 0;
 };
 
 // Where the windows put their traces: $XDG_STATE_HOME/Dalvex/trace, else ~/.local/state/Dalvex/trace.

@@ -34,18 +34,21 @@ QString ReadSetting(const QString& key, const QString& name) {
     return v.toString();
 }
 
-void WriteSetting(const QString& key, const QString& name, const QString& value) {
+bool WriteSetting(const QString& key, const QString& name, const QString& value) {
     const QString file = settingsFile(key);
-    if (!QDir().mkpath(QFileInfo(file).absolutePath())) return;
+    if (!QDir().mkpath(QFileInfo(file).absolutePath())) return false;
     QSettings store(file, QSettings::IniFormat);
     // A value that is stored already is not written again: each write saves the whole file and
     // waits for the disk, and the start window stores the start folder at every start.
     if (store.status() == QSettings::NoError) {
         const QVariant stored = store.value(name);
-        if (stored.typeId() == QMetaType::QString && stored.toString() == value) return;
+        if (stored.typeId() == QMetaType::QString && stored.toString() == value) return true;
     }
+    // The store writes a temporary file and renames it over the old one only when every byte is
+    // in, synced (QSaveFile); a failure leaves the old file and says so in its status.
     store.setValue(name, value);
     store.sync();
+    return store.status() == QSettings::NoError;
 }
 
 } // namespace dalvex

@@ -1,5 +1,7 @@
 // dalvex-sim: a K6 module on a pseudo-terminal, linked into the ports folder as a COM port so that
-// Dalvex finds it like a module on a cable. Runs until SIGINT or SIGTERM.
+// Dalvex finds it like a module on a cable. Runs until SIGINT, SIGTERM or SIGHUP. A COM name that
+// exists already (the user's own link to an adapter, another simulator) is refused, never taken
+// over, and at the end only the link made here is removed.
 
 #include "i18n/program_version.h"
 #include "serial/com_names.h"
@@ -255,6 +257,8 @@ int main(int argc, char** argv) {
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
+    // A closed terminal too: the link goes with the simulator.
+    sigaddset(&signals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     dalvex::sim::PtyModule module;

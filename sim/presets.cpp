@@ -4,6 +4,7 @@
 #include "k6config/image_diff.h"
 #include "sim/gsm_modem.h"
 
+#include <QFile>
 #include <QString>
 #include <algorithm>
 #include <array>
@@ -81,7 +82,9 @@ bool applyPreset(ModuleSim& module, Preset preset, std::string* error) {
     const std::string path = presetFile(preset, module.typeCode());
     k6config::ConfigImage image;
     k6config::CustomerFields fields;
-    if (!k6config::OpenConfigFile(QString::fromStdString(path), image, fields)) {
+    // Compiled in: a resource, which only QFile opens.
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly) || !k6config::OpenConfigData(file.readAll(), image, fields)) {
         if (error) *error = "cannot read the preset configuration " + path;
         return false;
     }

@@ -11,6 +11,7 @@
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -162,7 +163,16 @@ bool PtyModule::linkAs(const std::string& folder, int comNumber) {
     const fs::path link = fs::path(folder) / ("com" + std::to_string(comNumber));
     const fs::file_status status = fs::symlink_status(link, ec);
     if (fs::is_symlink(status)) {
-        // A link left behind by an earlier run, or another device: this module takes the name.
+        const fs::path target = fs::read_symlink(link, ec);
+        // Its pseudo-terminal is gone, or is this module's own now (the numbers are reused).
+        const bool leftBehind = !ec && target.string().starts_with("/dev/pts/") &&
+                                (target == slavePath_ || !fs::exists(target, ec));
+        if (!leftBehind) {
+            error_ = link.string() + " exists (a link to " + target.string() +
+                     ") and was not made by this simulator: remove it, or choose another COM number";
+            return false;
+        }
+        // Left by a simulator that did not get to remove it.
         fs::remove(link, ec);
     } else if (fs::exists(status)) {
         error_ = link.string() + " exists and is not a link";
@@ -173,7 +183,12 @@ bool PtyModule::linkAs(const std::string& folder, int comNumber) {
         error_ = "cannot create " + link.string() + ": " + ec.message();
         return false;
     }
-    links_.push_back(link);
+    struct stat st {};
+    if (::lstat(link.c_str(), &st) != 0) {
+        error_ = "cannot create " + link.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    links_.push_back({link, st.st_dev, st.st_ino, st.st_ctim});
     return true;
 }
 
@@ -181,18 +196,20 @@ std::vector<std::string> PtyModule::links() const {
     std::lock_guard lock(mutex_);
     std::vector<std::string> out;
     for (const auto& l : links_)
-        out.push_back(l.string());
+        out.push_back(l.path.string());
     return out;
 }
 
 void PtyModule::removeLinks() {
-    namespace fs = std::filesystem;
     std::lock_guard lock(mutex_);
-    for (const fs::path& link : links_) {
+    for (const Link& link : links_) {
+        // Only our own link: someone may have put another in its place since.
+        struct stat st {};
         std::error_code ec;
-        // Only our own link: someone may have pointed the name elsewhere since.
-        if (fs::is_symlink(fs::symlink_status(link, ec)) && fs::read_symlink(link, ec) == slavePath_)
-            fs::remove(link, ec);
+        if (::lstat(link.path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && st.st_dev == link.device &&
+            st.st_ino == link.inode && st.st_ctim.tv_sec == link.made.tv_sec &&
+            st.st_ctim.tv_nsec == link.made.tv_nsec && std::filesystem::read_symlink(link.path, ec) == slavePath_)
+            ::unlink(link.path.c_str());
     }
     links_.clear();
 }

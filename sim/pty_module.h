@@ -35,6 +35,8 @@
 #include <span>
 #include <string>
 #include <thread>
+#include <ctime>
+#include <sys/types.h>
 #include <vector>
 
 namespace dalvex::sim {
@@ -55,8 +57,11 @@ public:
 
     // The slave device, e.g. "/dev/pts/3"; empty before start().
     std::string slavePath() const;
-    // Creates the link folder/com<N> -> slavePath(), creating the folder and replacing an older
-    // link of that name. stop() and the destructor remove it again.
+    // Creates the link folder/com<N> -> slavePath(), creating the folder when it is missing. A name
+    // that exists is refused (error() names it): it may be the user's own link to an adapter. Only
+    // a link into /dev/pts/ whose pseudo-terminal is gone (left by a simulator that was killed)
+    // is replaced. stop() and the destructor remove the link again, as long as it is still the
+    // one made here.
     bool linkAs(const std::string& folder, int comNumber);
     // The links made by linkAs().
     std::vector<std::string> links() const;
@@ -127,7 +132,15 @@ private:
     bool threadDone_ = false;
     std::string error_;
     std::string slavePath_;
-    std::vector<std::filesystem::path> links_;
+    struct Link {
+        std::filesystem::path path;
+        // The link itself, so that a link put there since is left alone (an inode number is soon
+        // reused: the time it was made goes with it).
+        dev_t device = 0;
+        ino_t inode = 0;
+        timespec made{};
+    };
+    std::vector<Link> links_;
 
     // Owned by the thread while it runs.
     int master_ = -1;

@@ -179,8 +179,10 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
         FillTexts(K6FileCommands::LanguageTexts(),
                   {&ConfigFileTexts::Damaged, &ConfigFileTexts::NotFound, &ConfigFileTexts::AccessDenied,
                    &ConfigFileTexts::TooShort, &ConfigFileTexts::NotANumber, &ConfigFileTexts::Io,
+                   &ConfigFileTexts::NotRegular, &ConfigFileTexts::TooLarge, &ConfigFileTexts::NotConfiguration,
                    &ConfigFileTexts::ConfigFilter, &ConfigFileTexts::AllFilter},
                   c, language, pass, missing);
+        FillTextArray(K6FileCommands::LanguageTexts(), &ConfigFileTexts::Reasons, c, language, pass, missing);
     }
     if (w.SendSwitch) {
         FillTexts(w.SendSwitch->Texts,

@@ -86,8 +86,7 @@ void K6BackupSide::ReadCompleted() {
     const QString done = w_.StatusPanel(3);
     if (!r) {
         // The read itself succeeded: its text stays, the failure is added to it.
-        const QString why = r.detail.isEmpty() ? K6FileCommands::ErrorText(r, folder) : r.detail;
-        w_.SetStatusPanel(3, done + QStringLiteral("  ") + Texts.SaveFailed + why);
+        w_.SetStatusPanel(3, done + QStringLiteral("  ") + Texts.SaveFailed + K6FileCommands::ErrorText(r, folder));
         return;
     }
     LastBackup = saved;

@@ -7,6 +7,7 @@
 #include "k6pages/k6pages.h"
 #include "serial/settings.h"
 #include "config_window.h"
+#include "k6_text_side.h"
 
 #include <QAction>
 #include <QDir>
@@ -121,24 +122,7 @@ QString K6FileCommands::ErrorText(const k6config::FileResult& r, const QString& 
 
 QString K6FileCommands::ErrorText(const k6config::FileResult& r, const QString& path,
                                   const k6config::ConfigFileTexts& texts) {
-    using k6config::FileError;
-    switch (r.error) {
-    case FileError::None:
-        return {};
-    case FileError::NotFound:
-        return texts.NotFound.arg(path);
-    case FileError::AccessDenied:
-        return texts.AccessDenied.arg(path);
-    case FileError::TooShort:
-        return texts.TooShort.arg(path);
-    case FileError::NotANumber:
-        return texts.NotANumber.arg(path);
-    case FileError::Damaged:
-        return texts.Damaged.arg(path);
-    case FileError::Io:
-        break;
-    }
-    return texts.Io.arg(path, r.detail);
+    return k6config::FileResultText(r, path, texts);
 }
 
 QString K6FileCommands::MenuCaption(const char* item) const {
@@ -187,13 +171,18 @@ void K6FileCommands::OpenFileClick() {
 bool K6FileCommands::OpenFile(const QString& path) {
     auto& engine = w_.Engine();
     k6config::CustomerFields fields;
-    if (const auto r = k6config::OpenConfigFile(path, engine.ConfigImage, fields); !r) {
+    const auto r = k6config::OpenConfigFile(path, engine.ConfigImage, fields);
+    if (r.error == k6config::FileError::ConfigurationText && w_.TextSide) {
+        // A configuration text opens as its import does.
+        if (!w_.TextSide->ImportFile(path)) return false;
+    } else if (!r) {
         Message(ErrorText(r, path, Texts));
         return false;
+    } else {
+        for (int i = 0; i < k6config::kCustomerFields; ++i)
+            w_.LocalValues->setText(kCustomerFields[i], fields[i]);
+        k6config::DecodeConfigImage(engine.ConfigImage, *w_.Values, *w_.DoorPhoneValues, w_.CodecContext());
     }
-    for (int i = 0; i < k6config::kCustomerFields; ++i)
-        w_.LocalValues->setText(kCustomerFields[i], fields[i]);
-    k6config::DecodeConfigImage(engine.ConfigImage, *w_.Values, *w_.DoorPhoneValues, w_.CodecContext());
     w_.Transfer().FileOpened(); // the pages no longer start from what was read: the next send goes whole
     w_.MarkEditsKept();
     w_.SetStatusPanel(3, w_.Texts.FileOpened.arg(QDir::toNativeSeparators(path)));

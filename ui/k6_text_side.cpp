@@ -124,8 +124,6 @@ void K6TextSide::SheetClick() {
     if (path.isEmpty()) return;
     if (const auto r = k6sheet::WriteSheetPdf(path, Sheet(choice.secrets), choice.paper); !r)
         Message(Texts.Failed.arg(K6FileCommands::ErrorText(r, path)));
-    else
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 void K6TextSide::PrintClick() {
@@ -159,30 +157,33 @@ void K6TextSide::ExportClick() {
     if (w_.Engine().Version > 0) doc.version = w_.Engine().Version;
     if (const auto r = k6config::WriteFileAtomically(path, k6text::ExportJson(doc)); !r)
         Message(K6FileCommands::ErrorText(r, path));
-    else
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 void K6TextSide::ImportClick() {
     w_.EnsurePages();
     const QString path = AskFile(false, Texts.ImportItem, QStringLiteral("JSON (*.json)"), QStringLiteral("json"));
     if (path.isEmpty()) return;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        Message(K6FileCommands::ErrorText(k6config::FileErrorOf(f, path, false), path));
-        return;
+    ImportFile(path);
+}
+
+bool K6TextSide::ImportFile(const QString& path) {
+    QByteArray text;
+    if (const auto r = k6config::ReadInputFile(path, k6text::kMaxTextSize, text); !r) {
+        Message(K6FileCommands::ErrorText(r, path));
+        return false;
     }
     k6text::JsonError error;
-    const auto doc = k6text::ImportJson(f.readAll(), Language(), &error);
+    const auto doc = k6text::ImportJson(text, Language(), &error);
     if (!doc) {
-        Message(path + QStringLiteral(": ") + error.message);
-        return;
+        Message(k6config::ShownName(path) + QStringLiteral(": ") + error.message);
+        return false;
     }
     w_.Engine().ConfigImage = doc->image;
     for (int i = 0; i < k6config::kCustomerFields; ++i)
         w_.LocalValues->setText(w_.LocalValues->table().at(i).name.toStdString(),
                                 doc->customer[static_cast<std::size_t>(i)]);
     k6config::DecodeConfigImage(w_.Engine().ConfigImage, *w_.Values, *w_.DoorPhoneValues, w_.CodecContext());
+    return true;
 }
 
 } // namespace dalvex

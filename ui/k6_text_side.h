@@ -41,6 +41,10 @@ public:
     void ExportClick();
     void ImportClick();
 
+    // Imports a configuration text into the pages as "Importálás szövegből (JSON)..." does, without
+    // the dialog. False (after the message) when it cannot be read.
+    bool ImportFile(const QString& path);
+
     // The sheet of the pages as they stand, in the window's language.
     k6text::SheetContent Sheet(bool secrets) const;
 

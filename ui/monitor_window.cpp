@@ -19,13 +19,13 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cerrno>
 
 namespace dalvex {
 
@@ -253,36 +253,21 @@ void MonitorWindow::SaveClick() {
         }();
     if (path.isEmpty()) return;
 
-    const bool existed = QFile::exists(path);
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) {
-        Message(K6FileCommands::ErrorText(k6config::FileErrorOf(out, path, true), path));
-        return;
-    }
-    bool ok = true;
-    if (spoolOk_ && spool_->flush() && spool_->seek(0)) {
-        while (ok && !spool_->atEnd()) {
+    // The module's traffic: a new file is readable by its owner only.
+    k6config::AtomicFile out;
+    k6config::FileResult r = out.Open(path);
+    if (r && spoolOk_ && spool_->flush() && spool_->seek(0)) {
+        while (r && !spool_->atEnd()) {
             const QByteArray chunk = spool_->read(kCopyChunk);
-            ok = !chunk.isEmpty() && out.write(chunk) == chunk.size();
+            r = chunk.isEmpty() ? k6config::FileResultOf(EIO) : out.Write(chunk);
         }
         spool_->seek(spool_->size());
-    } else {
-        const QByteArray text = TextView->toPlainText().toUtf8();
-        ok = out.write(text) == text.size();
+    } else if (r) {
+        r = out.Write(TextView->toPlainText().toUtf8());
     }
-    ok = ok && out.write("\n", 1) == 1;
-    if (!ok) {
-        const k6config::FileResult r = k6config::FileErrorOf(out, path, true);
-        out.cancelWriting();
-        Message(K6FileCommands::ErrorText(r, path));
-        return;
-    }
-    if (!out.commit()) {
-        Message(K6FileCommands::ErrorText(k6config::FileErrorOf(out, path, true), path));
-        return;
-    }
-    // The module's traffic: readable by its owner only, unless the file was there before.
-    if (!existed) QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (r) r = out.Write("\n", 1);
+    if (r) r = out.Commit();
+    if (!r) Message(K6FileCommands::ErrorText(r, path));
 }
 
 void MonitorWindow::SendAtClick() {

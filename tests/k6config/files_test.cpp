@@ -142,8 +142,10 @@ TEST_F(FilesFixture, FailedSaveLeavesThePreviousFileIntact) {
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         EXPECT_EQ(ReadAll(path("keep.dat")), before);
     }
-    EXPECT_EQ(SaveConfigFile(dir.filePath("no/such/folder.dat"), PatternImage(5), {}).error,
-              FileError::NotFound);
+    // Not "file not found": the folder is what is missing.
+    const FileResult noFolder = SaveConfigFile(dir.filePath("no/such/folder.dat"), PatternImage(5), {});
+    EXPECT_EQ(noFolder.error, FileError::Io);
+    EXPECT_EQ(ReasonOf(noFolder.code), FileReason::NoFolder);
 }
 
 TEST(CallerIdFiles, Export) {

@@ -5,6 +5,7 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -130,6 +131,48 @@ TEST(SimProgram, FillsTheLogAndTheSignalMemoryWhenAsked) {
     }
     p.terminate();
     ASSERT_TRUE(p.waitForFinished(10000));
+}
+
+// The COM name is the user's too: one that exists is refused and named, and at the end only the
+// simulator's own link goes (a hang-up of its terminal included).
+TEST(SimProgram, TakesNoComNameItDidNotMakeAndRemovesOnlyItsOwn) {
+    namespace fs = std::filesystem;
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const fs::path folder = tmp.path().toStdString();
+    const fs::path link = folder / "com5";
+    fs::create_symlink("/dev/ttyUSB4", link); // the user's adapter, unplugged now
+
+    QProcess refused;
+    refused.start(DALVEX_SIM_PROGRAM, {"--com", "5", "--ports", tmp.path()});
+    ASSERT_TRUE(refused.waitForFinished(10000));
+    EXPECT_EQ(refused.exitCode(), 1);
+    EXPECT_TRUE(refused.readAllStandardError().contains(QByteArray::fromStdString(link.string())));
+    EXPECT_EQ(fs::read_symlink(link), "/dev/ttyUSB4");
+
+    fs::remove(link);
+    struct Ending {
+        const char* what;
+        int signal;
+    };
+    for (const Ending& end : {Ending{"terminated", SIGTERM}, Ending{"its terminal hung up", SIGHUP}}) {
+        SCOPED_TRACE(end.what);
+        QProcess p;
+        p.start(DALVEX_SIM_PROGRAM, {"--com", "5", "--ports", tmp.path()});
+        ASSERT_TRUE(p.waitForStarted(10000));
+        QByteArray out;
+        while (!out.contains('\n') && p.waitForReadyRead(10000))
+            out += p.readAllStandardOutput();
+        ASSERT_TRUE(fs::is_symlink(link));
+        // The user points the name at an adapter of theirs while it runs.
+        fs::remove(link);
+        fs::create_symlink("/dev/ttyUSB4", link);
+        ::kill(static_cast<pid_t>(p.processId()), end.signal);
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(fs::read_symlink(link), "/dev/ttyUSB4") << "the user's link stays";
+        fs::remove(link);
+    }
 }
 
 } // namespace

@@ -382,7 +382,21 @@ TEST(PtyModule, LinkAsCreatesTheComLinkAndStopRemovesIt) {
     EXPECT_FALSE(module.linkAs(folder.string(), 4)); // nothing to link to yet
     ASSERT_TRUE(module.start());
     fs::create_directories(folder);
-    fs::create_symlink("/nonexistent/left-behind", link); // an earlier run's link is replaced
+    // A killed simulator's link, its pseudo-terminal gone, is taken over; the user's own links
+    // (to an adapter that is unplugged now, or to a device that is there) are refused, named and
+    // left as they are.
+    fs::create_symlink("/dev/pts/987654", link);
+    struct Own {
+        int com;
+        const char* target;
+    };
+    for (const Own& own : {Own{6, "/dev/ttyUSB7"}, Own{7, "/dev/null"}}) {
+        const fs::path theirs = folder / ("com" + std::to_string(own.com));
+        fs::create_symlink(own.target, theirs);
+        EXPECT_FALSE(module.linkAs(folder.string(), own.com));
+        EXPECT_NE(module.error().find(theirs.string()), std::string::npos) << module.error();
+        EXPECT_EQ(fs::read_symlink(theirs), own.target);
+    }
     ASSERT_TRUE(module.linkAs(folder.string(), 4)) << module.error();
     ASSERT_TRUE(module.linkAs(folder.string(), 5)) << module.error();
     ASSERT_TRUE(fs::is_symlink(link));
@@ -401,6 +415,7 @@ TEST(PtyModule, LinkAsCreatesTheComLinkAndStopRemovesIt) {
     module.stop();
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
     EXPECT_TRUE(fs::is_symlink(foreign));
+    EXPECT_TRUE(fs::is_symlink(folder / "com6") && fs::is_symlink(folder / "com7"));
 }
 
 } // namespace

@@ -178,12 +178,12 @@ TEST_F(TextCli, RefusalsEndWithTwoAndWriteNothing) {
     };
     const Case cases[] = {
         {{"import", Path("bad.json"), "-o", Path("x.dat")}, Path("x.dat"), "extra: unknown key"},
-        {{"import", Path("missing.json"), "-o", Path("y.dat")}, Path("y.dat"), "no such file"},
+        {{"import", Path("missing.json"), "-o", Path("y.dat")}, Path("y.dat"), "File not found"},
         {{"import", json}, {}, "-o FILE.dat is needed"},
-        {{"export", Path("missing.dat"), "-o", Path("z.json")}, Path("z.json"), "no such file"},
+        {{"export", Path("missing.dat"), "-o", Path("z.json")}, Path("z.json"), "File not found"},
         {{"sheet", Preset(72), "-o", Path("n.pdf")}, Path("n.pdf"), "--type"},
         {{"sheet", "--type", "74", Preset(74), "-o", Path("l.pdf"), "--lang", "fr"}, Path("l.pdf"), "--lang"},
-        {{"diff", Preset(72), Path("missing.dat")}, {}, "no such file"},
+        {{"diff", Preset(72), Path("missing.dat")}, {}, "File not found"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());

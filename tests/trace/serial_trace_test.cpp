@@ -13,6 +13,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -171,4 +172,35 @@ TEST(SerialTrace, UnwritableFolderIsRefusedWithAReasonAndRecordsNothing) {
     EXPECT_NE(trace.error().find("cannot create the folder"), std::string::npos) << trace.error();
     EXPECT_FALSE(trace.Running());
     trace.Data(SerialTrace::Direction::Out, "ab", 2); // harmless
+}
+
+// A trace into a folder that exists (a shared one, /tmp) leaves its permissions alone: only the
+// folders the trace makes are private, and the file is. A FIFO is refused, not waited on.
+TEST(SerialTrace, LeavesFoldersItDidNotMakeAsTheyAre) {
+    namespace fs = std::filesystem;
+    QTemporaryDir dir;
+    const fs::path shared = fs::path(dir.path().toStdString()) / "shared";
+    fs::create_directory(shared);
+    fs::permissions(shared, fs::perms::owner_all | fs::perms::group_all | fs::perms::others_all);
+    const auto mode = [](const fs::path& p) { return fs::status(p).permissions() & fs::perms::all; };
+    struct Case {
+        fs::path file;
+        std::vector<fs::path> made; // the folders the trace creates
+    };
+    for (const Case& c : {Case{shared / "t.trace", {}}, Case{shared / "a" / "b" / "t.trace", {shared / "a", shared / "a" / "b"}}}) {
+        SCOPED_TRACE(c.file.string());
+        SerialTrace trace;
+        ASSERT_TRUE(trace.Start(c.file)) << trace.error();
+        trace.Event("x");
+        trace.Stop();
+        EXPECT_EQ(mode(shared), fs::perms::owner_all | fs::perms::group_all | fs::perms::others_all);
+        for (const fs::path& made : c.made)
+            EXPECT_EQ(mode(made), fs::perms::owner_all) << made.string();
+        EXPECT_EQ(mode(c.file), fs::perms::owner_read | fs::perms::owner_write);
+    }
+    const fs::path fifo = shared / "fifo.trace";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    SerialTrace trace;
+    EXPECT_FALSE(trace.Start(fifo));
+    EXPECT_NE(trace.error().find("not a regular file"), std::string::npos) << trace.error();
 }

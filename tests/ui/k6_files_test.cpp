@@ -7,15 +7,18 @@
 #include "serial/settings.h"
 #include "ui/forms.h"
 #include "ui/k6_file_commands.h"
+#include "ui/k6_text_side.h"
 #include "ui/k6pages/k6pages.h"
 #include "ui/config_window.h"
 
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <deque>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace dalvex;
 
@@ -137,12 +140,22 @@ TEST_F(K6FilesFixture, BadFilesEndWithAMessageAndChangeNothing) {
     ASSERT_TRUE(shortFile.open(QIODevice::WriteOnly));
     shortFile.write(QByteArray(1000, '\x11'));
     shortFile.close();
+    // 4 MB that is not a configuration (the size of one), and a FIFO that must not hang the window.
+    QFile noise(file("noise.dat"));
+    ASSERT_TRUE(noise.open(QIODevice::WriteOnly));
+    std::vector<quint32> words(k6config::kConfigFileSize / 4);
+    QRandomGenerator(44).fillRange(words.data(), static_cast<qsizetype>(words.size()));
+    noise.write(reinterpret_cast<const char*>(words.data()), k6config::kConfigFileSize);
+    noise.close();
+    ASSERT_EQ(::mkfifo(file("fifo.dat").toLocal8Bit().constData(), 0600), 0);
     v().setText("Edit10", "keep");
     struct Case {
         const char* name;
         const char* says;
     };
-    for (const Case& c : {Case{"short.dat", "1792"}, Case{"missing.dat", "nem található"}}) {
+    for (const Case& c : {Case{"short.dat", "1792"}, Case{"missing.dat", "nem található"},
+                          Case{"noise.dat", "nem konfigurációs fájl és nem konfigurációs szöveg"},
+                          Case{"fifo.dat", "Nem közönséges fájl"}}) {
         shown.clear();
         nextFile = file(c.name);
         w->OpenFileClick();
@@ -164,6 +177,26 @@ TEST_F(K6FilesFixture, BadFilesEndWithAMessageAndChangeNothing) {
     w->SaveFileClick();
     w->OpenFileClick();
     EXPECT_TRUE(shown.empty());
+}
+
+// "Megnyitás fájlból" knows a configuration text by what it holds and takes it through the import.
+TEST_F(K6FilesFixture, OpenTakesAConfigurationTextThroughTheImport) {
+    v().setText("MaskEdit1", "+36301234567");
+    v().setText("Edit10", "apn.from.text");
+    local().setText("Edit2", "Kovács Kft.");
+    nextFile = file("site.json");
+    w->TextSide->ExportClick();
+    v().setText("MaskEdit1", "");
+    v().setText("Edit10", "other");
+    local().setText("Edit2", "");
+    nextFile = file("site.json");
+    shown.clear();
+    w->OpenFileClick();
+    EXPECT_TRUE(shown.empty()) << (shown.empty() ? "" : shown[0].toStdString());
+    EXPECT_EQ(v().text("MaskEdit1"), "+36301234567");
+    EXPECT_EQ(v().text("Edit10"), "apn.from.text");
+    EXPECT_EQ(local().text("Edit2"), "Kovács Kft.");
+    EXPECT_TRUE(w->StatusPanel(3).contains(QStringLiteral("site.json")));
 }
 
 TEST_F(K6FilesFixture, CallerIdListImportAndExportFollowTheChosenFilter) {
