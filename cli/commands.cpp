@@ -54,6 +54,14 @@ int Connect(Session& s) {
     return s.Identify();
 }
 
+// The send journal's entry of a send that did not complete, for scripts.
+QJsonObject CutOffSendJson(const k6config::JournalEntry& e) {
+    return {{"time", e.when.toString(Qt::ISODate)},
+            {"written", e.written},
+            {"planned", e.planned},
+            {"units", e.bytes ? QStringLiteral("bytes") : QStringLiteral("blocks")}};
+}
+
 // --- ports ---------------------------------------------------------------------------------------
 
 int Ports(const Request& r) {
@@ -105,10 +113,11 @@ int ProbeOne(Options o, bool json, QJsonArray* list) {
         if (list) list->append(QJsonObject{{"port", o.port}, {"error", QStringLiteral("no answer")}});
         return r;
     }
-    const QJsonObject object{{"port", o.port},
-                             {"model", s.ModelName},
-                             {"code", s.ModuleCode},
-                             {"version", k6link::Engine::VersionText(s.Engine().Version)}};
+    QJsonObject object{{"port", o.port},
+                       {"model", s.ModelName},
+                       {"code", s.ModuleCode},
+                       {"version", k6link::Engine::VersionText(s.Engine().Version)}};
+    if (s.SayCutOffSend()) object.insert("cutOffSend", CutOffSendJson(*s.Journal().Recorded(s.ModuleCode)));
     if (list)
         list->append(object);
     else if (json)
@@ -161,6 +170,8 @@ int Read(const Request& r) {
     if (const auto error = CheckOutput(ModuleNotePath(out))) return Fail(*error, kUsageError);
     Session s(r.options);
     if (const int rc = Connect(s); rc != kOk) return rc;
+    // A completed read clears the entry: the file shows what the module holds, whatever mix it is.
+    s.SayCutOffSend();
     if (const QString v = r.values.value("--contact-id"); !v.isEmpty())
         s.ContactId = v == QLatin1String("yes");
     if (const int rc = s.Run(QStringLiteral("read"),
@@ -214,7 +225,58 @@ QString ChangedSendText(Session& s, const QString& old, const k6link::SendReport
                        .arg(report.written);
 }
 
+// What a send that did not complete leaves, said; the exit status `rc` it ended with.
+int SendNotCompleted(Session& s, const Request& r, int rc) {
+    const QString again = s.Journal().Recorded(s.ModuleCode)
+                              ? QStringLiteral(" (dalvex-cli send --again sends the recorded configuration)")
+                              : QString();
+    if (s.StoppedByUser)
+        return Fail(QStringLiteral("stopped: the module on %1 now holds a partial configuration; send it again "
+                                   "before using it%2")
+                        .arg(r.options.port, again),
+                    rc);
+    if (rc == kModuleError)
+        s.Bar().Say(QStringLiteral("The send did not complete: the module may hold a partial configuration%1.")
+                        .arg(again),
+                    true);
+    return rc;
+}
+
+// send --again: what the module's last send was sending when it was cut off, whole.
+int SendAgain(const Request& r) {
+    if (r.values.contains("--changed-since"))
+        return Fail(QStringLiteral("send --again sends the whole configuration; --changed-since does not go with it"),
+                    kUsageError);
+    Session s(r.options);
+    if (const int rc = Connect(s); rc != kOk) return rc;
+    const auto entry = s.Journal().Recorded(s.ModuleCode);
+    if (!entry)
+        return Fail(QStringLiteral("no send to the %1 on %2 is recorded as cut off; nothing was sent")
+                        .arg(s.ModelName, r.options.port),
+                    kUsageError);
+    s.SayCutOffSend();
+    if (const auto loaded = s.Journal().Journal().LoadImage(*entry, s.Engine().ConfigImage, s.Customer); !loaded)
+        return Fail(FileErrorText(loaded, entry->imagePath), kUsageError);
+    const QString contactId = r.values.value("--contact-id");
+    s.ContactId = contactId.isEmpty() ? entry->contactId : contactId == QLatin1String("yes");
+    const bool noClock = r.flags.contains("--no-clock");
+    // Nothing is known of what the module holds: the send is the whole one.
+    const int rc = s.Run(
+        QStringLiteral("send"),
+        [&](k6link::EndFn done) {
+            s.Transfer().StartSend(k6link::SendOptions{!noClock, s.ContactId}, std::move(done));
+        },
+        true);
+    if (rc != kOk) return SendNotCompleted(s, r, rc);
+    s.Bar().Say(QStringLiteral("Sent again to %1 what the send of %2 was sending%3")
+                    .arg(Describe(s, s.Engine()), entry->when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+                         noClock ? QStringLiteral("; the clock was left as it was")
+                                 : QStringLiteral("; clock set to the PC's")));
+    return kOk;
+}
+
 int Send(const Request& r) {
+    if (r.flags.contains("--again")) return SendAgain(r);
     const QString file = r.positional.value(0);
     const QString contactId = r.values.value("--contact-id");
     const QString old = r.values.value("--changed-since");
@@ -234,9 +296,11 @@ int Send(const Request& r) {
         k6config::CustomerFields unused;
         if (const auto error = OpenConfiguration(old, *held, unused, heldOpened)) return Fail(*error, kUsageError);
     }
+    s.Customer = fields;
     const FileNote note = opened.note;
     const std::optional<int> fileType = note.type;
     if (const int rc = Connect(s); rc != kOk) return rc;
+    const bool cutOff = s.SayCutOffSend();
     if (fileType && *fileType != s.ModuleCode) {
         if (!r.flags.contains("--force"))
             return Fail(
@@ -265,13 +329,19 @@ int Send(const Request& r) {
     if (held) {
         // The bank counts only when it goes; a file read without it knows nothing of it.
         const FileNote oldNote = heldOpened.note;
-        if (!oldNote.type || *oldNote.type == s.ModuleCode)
+        if (cutOff) {
+            // A sample of unchanged blocks cannot tell which ones the cut-off send reached.
+            s.Bar().Say(QStringLiteral("Note: the last send to this module did not complete; the whole "
+                                       "configuration is sent"));
+            held.reset();
+        } else if (!oldNote.type || *oldNote.type == s.ModuleCode) {
             s.Transfer().AssumeHeld(*held, s.ContactId && !oldNote.withoutContactId);
-        else
+        } else {
             s.Bar().Say(QStringLiteral("Note: %1 holds the configuration of a type %2 module; the whole "
                                        "configuration is sent")
                             .arg(old)
                             .arg(*oldNote.type));
+        }
     }
     const bool noClock = r.flags.contains("--no-clock");
     // A fall-back to the whole send is said when it happens, not after the long send.
@@ -290,22 +360,14 @@ int Send(const Request& r) {
         },
         true);
     s.OnTick = nullptr;
-    if (rc == kInterrupted)
-        return Fail(
-            QStringLiteral("stopped: the module on %1 now holds a partial configuration; send the file "
-                           "again before using it")
-                .arg(r.options.port),
-            kInterrupted);
+    if (s.StoppedByUser) return SendNotCompleted(s, r, rc);
     if (s.Ended && s.Ended->reason == k6link::FailReason::NotVerified)
         return Fail(
             QStringLiteral("the blocks read back from the module on %1 differ from what was sent; send "
                            "%2 again without --changed-since")
                 .arg(r.options.port, file),
             kModuleError);
-    if (rc == kModuleError)
-        s.Bar().Say(QStringLiteral("The send did not complete: the module may hold a partial configuration."),
-                    true);
-    if (rc != kOk) return rc;
+    if (rc != kOk) return SendNotCompleted(s, r, rc);
     if (held && !toldWhole) s.Bar().Say(ChangedSendText(s, old, s.Transfer().LastSend(), !noClock));
     s.Bar().Say(QStringLiteral("Sent %1 to %2%3")
                     .arg(file, Describe(s, s.Engine()),
@@ -597,7 +659,7 @@ int FirmwareLoad(const Request& r) {
 
 const Command kCommands[] = {
     {"ports", 0, Ports},    {"probe", 0, Probe},
-    {"read", 0, Read},      {"send", 1, Send},
+    {"read", 0, Read},      {"send", 1, Send, "--again"},
     {"clock", 0, ClockSet}, {"log", 0, Log},
     {"signal", 0, Signal},  {"erase-history", 0, EraseHistory},
     {"voice", 1, Voice},    {"firmware", 0, FirmwareLoad},

@@ -21,6 +21,7 @@ struct Command {
     const char* name;
     int positional; // how many file arguments it takes
     int (*run)(const Request&);
+    const char* instead = nullptr; // a flag that stands for the file arguments ("send --again")
 };
 
 const Command* FindCommand(const QString& name);

@@ -1,7 +1,8 @@
 // dalvex-cli: the service operations of the K6 window from a terminal, for scripts and batches.
 //
 //   dalvex-cli COMMAND [options]        exit status 0 done, 1 module error, 2 usage or file error,
-//                                       130 stopped by Ctrl-C
+//                                       128 + the signal when stopped by Ctrl-C (130), the terminal
+//                                       closing (SIGHUP, 129) or SIGTERM (143)
 
 #include "cli/commands.h"
 #include "cli/session.h"
@@ -34,6 +35,9 @@ const char* const kUsage =
     "                                      the clock;\n"
     "                                      --changed-since: the module holds OLD.dat, send only\n"
     "                                      what differs (checked by reading, else the whole file)\n"
+    "  send --again [--no-clock] [--contact-id yes|no]\n"
+    "                                      send again, whole, what the module's last send was\n"
+    "                                      sending when it was cut off (see probe)\n"
     "  clock                               set the module's clock to the PC's\n"
     "  log -o FILE.csv                     read the event log\n"
     "  signal -o FILE.csv                  read the signal-strength memory (sample, value)\n"
@@ -73,7 +77,8 @@ bool Parse(const QStringList& args, Arguments& out, QString& error) {
                                             "-o",           "--slot", "--lang",    "--type",  "--paper",
                                             "--contact-id", "--changed-since"};
     static const QSet<QString> flags = {"--quiet", "--json", "--all",  "--no-clock", "--force",
-                                        "--yes",   "--old",  "--help", "-h",         "--version", "--secrets"};
+                                        "--yes",   "--old",  "--help", "-h",         "--version", "--secrets",
+                                        "--again"};
     for (int i = 0; i < args.size(); ++i) {
         QString a = args[i];
         QString value;
@@ -177,7 +182,10 @@ int main(int argc, char** argv) {
     Request r{o, a.positional, a.values, a.flags};
     const Command* command = FindCommand(a.command);
     if (!command) return Usage(QStringLiteral("unknown command \"%1\"").arg(a.command));
-    if (r.positional.size() != command->positional)
+    const bool instead = command->instead && r.flags.contains(QLatin1String(command->instead));
+    if (instead && !r.positional.isEmpty())
+        return Usage(QStringLiteral("%1 %2 takes no file argument").arg(a.command, QLatin1String(command->instead)));
+    if (!instead && r.positional.size() != command->positional)
         return Usage(QStringLiteral("%1 takes %2 file argument(s)").arg(a.command).arg(command->positional));
     return command->run(r);
 }

@@ -31,9 +31,23 @@ constexpr int kTickMs = 50;
 constexpr int kSearchTickMs = 100;
 
 volatile std::sig_atomic_t gInterrupts = 0;
+volatile std::sig_atomic_t gSignal = SIGINT; // the last of them
 
-void OnInterrupt(int) {
+void OnInterrupt(int signal) {
+    gSignal = signal;
     gInterrupts = gInterrupts + 1;
+}
+
+// How the messages name what stopped the session.
+QString InterruptName() {
+    switch (gSignal) {
+    case SIGTERM:
+        return QStringLiteral("SIGTERM");
+    case SIGHUP:
+        return QStringLiteral("SIGHUP, the terminal closed");
+    default:
+        return QStringLiteral("Ctrl-C");
+    }
 }
 
 // The start window's side of the search, for one port and no window.
@@ -77,8 +91,18 @@ std::string NameChunk(SerialTrace::Direction d, std::span<const std::uint8_t> by
 } // namespace
 
 void CatchInterrupts() {
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        // Writes and waits carry on: the session looks at the count on its next tick.
+        action.sa_flags = SA_RESTART;
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+int InterruptedExit() {
+    return 128 + gSignal;
 }
 
 void CheckedPort::Open() {
@@ -113,7 +137,17 @@ Session::Session(Options options)
     , port_(comm_)
     , engine_(port_, *this)
     , transfer_(engine_, *this)
+    , journal_(engine_, transfer_,
+               [this] {
+                   return k6link::SendJournalKeeper::Module{ModuleCode, ModelName, Customer};
+               })
     , progress_(options_.quiet) {
+    journal_.OnError = [this](const QString& why) {
+        progress_.Say(QStringLiteral("Warning: this send is not recorded in the send journal (%1); were it cut "
+                                     "off, the next start would not know")
+                          .arg(why),
+                      true);
+    };
     comm_.SetBaudRate(options_.baud);
     comm_.OnRxChar = [this](TCustomAsynComm32*, int n) {
         alive_ = true;
@@ -123,12 +157,26 @@ Session::Session(Options options)
     ContactId = v.isEmpty() || v == QLatin1String("1");
 }
 
-QString Session::Localise(const QString& text) const {
+int Session::Language() const {
     // Looked up only when a message is shown, so the first frame does not wait for it.
     if (language_ < 0)
         language_ = i18n::ActivationLanguage(
             dalvex::ReadSetting(MakeRegKey(MakeBrandFields()), QStringLiteral("Language")));
-    return i18n::Catalogue::Builtin().Message(text, language_).value_or(text);
+    return language_;
+}
+
+QString Session::Localise(const QString& text) const {
+    return i18n::Catalogue::Builtin().Message(text, Language()).value_or(text);
+}
+
+bool Session::SayCutOffSend() {
+    const auto entry = journal_.Recorded(ModuleCode);
+    if (!entry) return false;
+    k6link::JournalTexts texts;
+    texts.InterruptedBlocks = Localise(texts.InterruptedBlocks);
+    texts.InterruptedBytes = Localise(texts.InterruptedBytes);
+    progress_.Say(texts.Text(*entry, Language()), true);
+    return true;
 }
 
 Session::~Session() {
@@ -220,9 +268,9 @@ int Session::Identify() {
                           true);
             result = kModuleError;
         } else if (gInterrupts) {
-            progress_.Say(QStringLiteral("Stopped (Ctrl-C) before the module answered"), true);
+            progress_.Say(QStringLiteral("Stopped (%1) before the module answered").arg(InterruptName()), true);
             StoppedByUser = true;
-            result = kInterrupted;
+            result = InterruptedExit();
         } else if (std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() >
                    options_.timeoutSeconds) {
             progress_.Say(QStringLiteral("dalvex-cli: no answer from a module on %1 within %2 s")
@@ -322,15 +370,15 @@ int Session::Loop(const QString& what, bool stopAfterBlock) {
                 if (!stopRequested_) {
                     stopRequested_ = true;
                     engine_.Stop(k6link::StopMode::BetweenBlocks);
-                    progress_.Say(
-                        QStringLiteral("Interrupted: stopping after the current block (Ctrl-C again to stop "
-                                       "at once)..."),
-                        true);
+                    progress_.Say(QStringLiteral("Interrupted (%1): stopping after the current block (Ctrl-C "
+                                                 "again to stop at once)...")
+                                      .arg(InterruptName()),
+                                  true);
                 }
             } else {
-                progress_.Say(QStringLiteral("Stopped (Ctrl-C): %1 did not complete").arg(what), true);
+                progress_.Say(QStringLiteral("Stopped (%1): %2 did not complete").arg(InterruptName(), what), true);
                 StoppedByUser = true;
-                result = kInterrupted;
+                result = InterruptedExit();
                 return;
             }
         }
@@ -345,7 +393,7 @@ int Session::Loop(const QString& what, bool stopAfterBlock) {
             case k6link::Outcome::Stopped:
                 StoppedByUser = stopRequested_;
                 if (stopRequested_)
-                    result = kInterrupted;
+                    result = InterruptedExit();
                 else {
                     progress_.Say(QStringLiteral("dalvex-cli: %1 was abandoned").arg(what), true);
                     result = kModuleError;

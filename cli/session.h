@@ -11,6 +11,7 @@
 #include "k6link/engine.h"
 #include "k6link/engine_host.h"
 #include "k6link/port.h"
+#include "k6link/send_journal_keeper.h"
 #include "serial/async32.h"
 #include "serial/serial_trace.h"
 
@@ -48,8 +49,11 @@ private:
 // The words for a port that cannot be opened, with the hint a technician needs.
 QString PortErrorText(const QString& port, int error);
 
-// Asks for Ctrl-C to be noticed by the sessions (instead of ending the program at once).
+// Asks for Ctrl-C, SIGTERM and SIGHUP (the terminal closed) to be noticed by the sessions instead of
+// ending the program at once: a send finishes the block in flight and stops, and says so.
 void CatchInterrupts();
+// The exit status of a session stopped by one of them: 128 + the signal's number (130 for Ctrl-C).
+int InterruptedExit();
 
 class Session final : public k6link::EngineHost, public k6link::TransferHost {
 public:
@@ -71,6 +75,10 @@ public:
 
     k6link::Engine& Engine() { return engine_; }
     k6link::ConfigTransfer& Transfer() { return transfer_; }
+    k6link::SendJournalKeeper& Journal() { return journal_; }
+    // Says on standard error, in the user's language, when the last send to the module identified
+    // on this port did not complete; true when one is recorded.
+    bool SayCutOffSend();
     Progress& Bar() { return progress_; }
     const Options& Opts() const { return options_; }
 
@@ -78,6 +86,8 @@ public:
     QString ModelName;
     bool ContactId = true; // the "ContactIdSend" rule or --contact-id
     bool StoppedByUser = false;
+    // The customer fields of the configuration a send writes, kept with it in the send journal.
+    k6config::CustomerFields Customer;
     // Called on every tick while an operation runs (the operations that need more than the
     // engine poll from here).
     std::function<void()> OnTick;
@@ -107,6 +117,7 @@ public:
 
     // An operation's catalogue text in the "Language" setting's language (English when unset).
     QString Localise(const QString& text) const;
+    int Language() const;
 
     // Marks progress for the time-out (operations whose host is not this one call it).
     void Alive();
@@ -119,6 +130,7 @@ private:
     CheckedPort port_;
     k6link::Engine engine_;
     k6link::ConfigTransfer transfer_;
+    k6link::SendJournalKeeper journal_;
     Progress progress_;
     std::shared_ptr<SerialTrace> trace_;
     bool alive_ = false;

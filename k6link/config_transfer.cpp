@@ -523,6 +523,15 @@ bool ConfigTransfer::ContactIdTables() {
     return contactId_.value_or(host_.ContactIdTicked());
 }
 
+ConfigTransfer::Writes ConfigTransfer::SendWrites() const {
+    if (kind_ == TransferKind::PstnSend) return {kPstnBytes, true, false, false};
+    if (kind_ != TransferKind::Send) return {};
+    const SendShape& shape = plan_.shape;
+    const int tail = BankTail(shape) ? 256 * (kContactIdBlocks + kBank35Written) : 0;
+    const int units = changed_ ? static_cast<int>(plan_.write.size()) : plan_.WholeUnits();
+    return {units + tail, shape.bytewise, !changed_, shape.lineSimulator && (shape.bytewise || shape.contactId)};
+}
+
 void ConfigTransfer::BlockStepped() {
     host_.StepProgress();
     e_.BlockDone();

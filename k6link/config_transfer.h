@@ -140,6 +140,16 @@ public:
     // the pages first).
     SendPlan Plan(const SendOptions& options = {});
     const SendReport& LastSend() const { return report_; }
+    // What the send in progress writes, for a record of how far it got: its units in all (bytes on
+    // the byte-wise protocol, where a bank's block counts 256), whether they are the whole
+    // configuration, and whether the Contact ID tables are among them. No units: no send.
+    struct Writes {
+        int units = 0;
+        bool bytes = false;
+        bool whole = false;
+        bool contactId = false;
+    };
+    Writes SendWrites() const;
     // A configuration file was opened into the pages: the next send goes whole.
     void FileOpened();
     // The technician asserts that the module holds `image` wherever a read would have brought

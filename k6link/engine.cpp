@@ -122,6 +122,8 @@ void Engine::Fail(FailReason reason) {
 }
 
 void Engine::BlockDone() {
+    for (const LineObserver& o : observers_)
+        if (o.blockDone) o.blockDone();
     if (stopAfterBlock_) haltBeforeSend_ = true;
 }
 
@@ -130,7 +132,10 @@ void Engine::End(Outcome outcome) {
     current_ = Current{};
     stopAfterBlock_ = false;
     haltBeforeSend_ = false;
-    if (ended.onEnd) ended.onEnd(OperationEnd{outcome, ended.failure, ended.startState});
+    const OperationEnd end{outcome, ended.failure, ended.startState};
+    for (const LineObserver& o : observers_)
+        if (o.ended) o.ended(end);
+    if (ended.onEnd) ended.onEnd(end);
 }
 
 void Engine::Settle() {
@@ -231,6 +236,9 @@ void Engine::Write(int count) {
         case Cmd::BlockWrite:
         case Cmd::BulkStart:
             ++Events.memoryWrites;
+            if (port_.IsOpen())
+                for (const LineObserver& o : observers_)
+                    if (o.beforeMemoryWrite) o.beforeMemoryWrite();
             break;
         default:
             break;

@@ -164,6 +164,17 @@ public:
     using AbandonFn = std::function<void(std::int32_t state, std::int32_t next)>;
     void AddAbandonHandler(AbandonFn fn) { abandonHandlers_.push_back(std::move(fn)); }
 
+    // Told beside the operations, never changing them: right before a command that writes the
+    // module's memory goes out on the open port, when an operation's block or byte is done
+    // (BlockDone), and when an operation begun with Begin ends (before its EndFn). A record kept
+    // outside the program, the send journal, follows the configuration sends so.
+    struct LineObserver {
+        std::function<void()> beforeMemoryWrite;
+        std::function<void()> blockDone;
+        std::function<void(const OperationEnd&)> ended;
+    };
+    void AddObserver(LineObserver observer) { observers_.push_back(std::move(observer)); }
+
     StateTable& States() { return states_; }
     const StateTable& States() const { return states_; }
     EngineHost& Host() { return host_; }
@@ -196,6 +207,7 @@ private:
     StateTable states_;
     int txCount_ = 0;
     std::vector<AbandonFn> abandonHandlers_;
+    std::vector<LineObserver> observers_;
     Current current_;
     bool stopAfterBlock_ = false; // Stop(BetweenBlocks) waits for the block in flight
     bool haltBeforeSend_ = false; // that block is done: the next command is not sent

@@ -24,6 +24,10 @@ declare -gA _dalvex_cli_file_types=(
     [diff]='dat|dat.gz:'
     [sheet]='dat|dat.gz:pdf'
 )
+# A flag that stands for a command's file argument: with it, no file is offered.
+declare -gA _dalvex_cli_instead=(
+    [send]='--again'
+)
 
 # The line speeds of the serial component.
 _dalvex_cli_bauds='110 300 600 1200 2400 4800 9600 14400 19200 38400 56000 57600 115200 128000 256000'
@@ -48,9 +52,10 @@ _dalvex_cli_read_help() {
         '') section= && continue ;;
         esac
         [[ -n $section ]] || continue
+        # A command may have several lines ("send FILE.dat", "send --again"): named once.
         if [[ $section == commands && $line =~ ^\ \ ([a-z][a-z0-9-]*) ]]; then
             command=${BASH_REMATCH[1]}
-            _dalvex_cli_commands+=("$command")
+            [[ " ${_dalvex_cli_commands[*]} " == *" $command "* ]] || _dalvex_cli_commands+=("$command")
         fi
         rest=$line
         while [[ $rest =~ $option_re ]]; do
@@ -58,7 +63,7 @@ _dalvex_cli_read_help() {
             [[ -n ${BASH_REMATCH[3]} ]] && _dalvex_cli_valued+=" $option"
             if [[ $section == options ]]; then
                 _dalvex_cli_common+=" $option"
-            elif [[ -n $command ]]; then
+            elif [[ -n $command && "${_dalvex_cli_options[$command]-} " != *" $option "* ]]; then
                 _dalvex_cli_options[$command]+=" $option"
             fi
             rest=${rest#*"${BASH_REMATCH[0]}"}
@@ -133,12 +138,13 @@ _dalvex_cli() {
     _dalvex_cli_read_help "$program"
 
     # The command is the first word that is neither an option nor an option's value.
-    local i word command=
+    local i word command= flags=' '
     for ((i = 1; i < cword; i++)); do
         word=${COMP_WORDS[i]}
         if [[ ${COMP_WORDS[i + 1]-} == = ]]; then
             ((i += 2))
         elif [[ $word == -* ]]; then
+            flags+="$word "
             [[ $_dalvex_cli_valued == *" $word "* ]] && ((i++))
         elif [[ -z $command ]]; then
             command=$word
@@ -147,6 +153,8 @@ _dalvex_cli() {
 
     local types=:
     [[ -n $command ]] && types=${_dalvex_cli_file_types[$command]-'*:*'}
+    local instead=${_dalvex_cli_instead[${command:-none}]-}
+    [[ -n $instead && $flags == *" $instead "* ]] && types=":${types#*:}"
     case $prev in
     --port)
         if [[ $cur == /* ]]; then

@@ -7,6 +7,7 @@
 #include "k6_firmware_side.h"
 #include "k6_file_commands.h"
 #include "k6_history_side.h"
+#include "k6_journal_side.h"
 #include "k6_modem_side.h"
 #include "k6_status_side.h"
 #include "k6_voice_side.h"
@@ -139,11 +140,23 @@ void FillWindowTexts(ConfigWindow& w, const i18n::Catalogue& c, int language, i1
                &K6FormTexts::FileSaved, &K6FormTexts::FileOpened, &K6FormTexts::AssignToAllEvents},
               c, language, pass, missing);
     w.StopButton->setText(w.Texts.Stop);
-    if (startWindow.Existing())
+    using k6link::JournalTexts;
+    if (startWindow.Existing()) {
         FillTexts(startWindow->Texts,
                   {&StartWindowTexts::NoPermission, &StartWindowTexts::PortBusy,
                    &StartWindowTexts::NoSuchPort, &StartWindowTexts::CannotOpen, &StartWindowTexts::PortLost},
                   c, language, pass, missing);
+        FillTexts(startWindow->CutOffTexts, {&JournalTexts::InterruptedBlocks, &JournalTexts::InterruptedBytes}, c,
+                  language, pass, missing);
+    }
+    if (w.Journal) {
+        FillTexts(w.Journal->Texts, {&JournalTexts::InterruptedBlocks, &JournalTexts::InterruptedBytes}, c,
+                  language, pass, missing);
+        FillTexts(w.Journal->OfferTexts,
+                  {&JournalOfferTexts::Question, &JournalOfferTexts::SendAgain, &JournalOfferTexts::Read,
+                   &JournalOfferTexts::Later, &JournalOfferTexts::NotRecorded},
+                  c, language, pass, missing);
+    }
     if (w.Pages)
         FillTexts(w.Pages->Texts,
                   {&k6pages::K6PagesTexts::AccentWarning, &k6pages::K6PagesTexts::SecurityCode}, c, language,

@@ -13,6 +13,9 @@
 #include "k6_status_side.h"
 #include "k6_modem_side.h"
 #include "k6_history_side.h"
+#include "k6_journal_side.h"
+#include "k6link/send_journal_keeper.h"
+#include "i18n/module_models.h"
 #include "k6config/config_codec.h"
 #include "k6config/controls.h"
 #include "k6config/page_values.h"
@@ -181,6 +184,7 @@ ConfigWindow::ConfigWindow(QWidget* parent)
     SendSwitch = new SendChangedSwitch(*this);
     Backups = new K6BackupSide(*this);
     TextSide = new K6TextSide(*this);
+    Journal = new K6JournalSide(*this);
 }
 
 ConfigWindow::~ConfigWindow() {
@@ -472,7 +476,9 @@ public:
                     b->setEnabled(enabled);
     }
     bool ContactIdTicked() override { return w_.LocalValues->checked("CheckBox14"); }
-    void EncodeImage() override { w_.EncodePagesIntoImage(); }
+    void EncodeImage() override {
+        if (!w_.imageAsItStands_) w_.EncodePagesIntoImage();
+    }
     void DecodeImage() override {
         w_.EnsurePages();
         k6config::DecodeConfigImage(w_.engine_.ConfigImage, *w_.Values, *w_.DoorPhoneValues,
@@ -511,8 +517,19 @@ k6link::ConfigTransfer& ConfigWindow::Transfer() {
                 SetTitleFile(QString());
             emit TransferEnded(end);
         };
+        // Every send is on record while it writes, so that one cut off is known at the next start.
+        journalKeeper_ = std::make_unique<k6link::SendJournalKeeper>(engine_, *transfer_, [this] {
+            const QString model = dalvex::ModelName(ModuleCode, Brand());
+            return k6link::SendJournalKeeper::Module{ModuleCode, model.isEmpty() ? ProModelName : model,
+                                                     K6FileCommands::Customer(*this)};
+        });
     }
     return *transfer_;
+}
+
+k6link::SendJournalKeeper& ConfigWindow::JournalKeeper() {
+    Transfer();
+    return *journalKeeper_;
 }
 
 void ConfigWindow::RunPageShowHandlers() {
@@ -543,6 +560,11 @@ void ConfigWindow::ReadClick() {
 void ConfigWindow::SendClick() {
     if (Backups && !Backups->ConfirmSend()) return;
     Transfer().StartSend();
+}
+void ConfigWindow::SendImageAsItStands(bool contactId) {
+    imageAsItStands_ = true;
+    Transfer().StartSend(k6link::SendOptions{true, contactId});
+    imageAsItStands_ = false;
 }
 void ConfigWindow::ClockSyncClick() {
     Transfer().StartClockSync();
@@ -730,6 +752,7 @@ void ConfigWindow::EnableTransferButtons() {
             if (auto* b = doorPhoneWindow->findChild<QWidget*>(QString::fromLatin1(name)))
                 b->setEnabled(true);
     }
+    if (Journal) Journal->VersionKnown();
 }
 
 void ConfigWindow::CloseFirmwareWindow() {

@@ -51,9 +51,11 @@ class K6VoiceSide;
 class K6StatusSide;
 class K6ModemSide;
 class K6HistorySide;
+class K6JournalSide;
 namespace k6link {
 class ConfigTransfer;
 class MemoryWrite;
+class SendJournalKeeper;
 } // namespace k6link
 
 // Catalogue texts of the window; the language pass replaces them.
@@ -103,6 +105,9 @@ public:
     void Send256Click();            // design: Send2561Click; developer menu "Send_256"
     void ReadClick();               // design: BitBtn2Click; "Olvasás"
     void SendClick();               // design: BitBtn1Click; "Elküldés"
+    // A send of the image as it stands, not encoded from the pages first: a recorded send made
+    // again goes byte for byte as it went. The Contact ID tables as `contactId` says.
+    void SendImageAsItStands(bool contactId);
     // Clock sync: "Szinkronizálás", "GSM óra szinkronozása", ...
     void ClockSyncClick();  // design: GSMraszinkronozsa1Click
     void PstnSendClick();   // design: Button5Click; "PSTN send"
@@ -139,6 +144,8 @@ public:
     std::function<QDateTime()> Clock;
     // The configuration transfer (read, send, clock set, PSTN send), created on first use.
     k6link::ConfigTransfer& Transfer();
+    // The send journal's keeper of the transfer's sends, made with the transfer.
+    k6link::SendJournalKeeper& JournalKeeper();
     QPushButton* SendButton = nullptr;    // design: BitBtn1; "Elküldés"
     QPushButton* ReadButton = nullptr;    // design: BitBtn2; "Olvasás"
     QPushButton* ExitButton = nullptr;    // design: BitBtn3; "Kilépés"
@@ -192,6 +199,8 @@ public:
     K6BackupSide* Backups = nullptr;
     // The configuration sheet (PDF, printer) and the configuration as text (JSON).
     K6TextSide* TextSide = nullptr;
+    // A send that was cut off: said at the next start, and offered again.
+    K6JournalSide* Journal = nullptr;
     // The image from the pages, as a send builds it: the pages' show handlers in their order, then
     // the encoder.
     void EncodePagesIntoImage();
@@ -244,6 +253,8 @@ private:
     class TransferSide;
     std::unique_ptr<TransferSide> transferSide_;
     std::unique_ptr<k6link::ConfigTransfer> transfer_;
+    std::unique_ptr<k6link::SendJournalKeeper> journalKeeper_;
+    bool imageAsItStands_ = false; // the send being started keeps the image
     k6link::MemoryWrite memoryWrite_{engine_};
     std::unique_ptr<K6FirmwareSide> firmwareSide_;
 

@@ -168,6 +168,13 @@ void K6FileCommands::OpenFileClick() {
     OpenFile(path);
 }
 
+k6config::CustomerFields K6FileCommands::Customer(const ConfigWindow& window) {
+    k6config::CustomerFields fields;
+    for (int i = 0; i < k6config::kCustomerFields; ++i)
+        fields[i] = window.LocalValues->text(kCustomerFields[i]);
+    return fields;
+}
+
 bool K6FileCommands::OpenFile(const QString& path) {
     auto& engine = w_.Engine();
     k6config::CustomerFields fields;

@@ -32,6 +32,8 @@ public:
     // Opens a configuration file into the pages as "Megnyitás fájlból" does, without the dialog.
     // False (after the message) when it cannot be opened.
     bool OpenFile(const QString& path);
+    // The customer records ("Ügyfél név:" ..., Edit2 to Edit7) as the window holds them.
+    static k6config::CustomerFields Customer(const ConfigWindow& window);
     // Caller-ID list: "Fájlba mentés", "Fájlból betöltés"; developer "Memory load".
     void SaveCallerIdsClick(); // design: Button3Click
     void LoadCallerIdsClick(); // design: Button4Click

@@ -3,11 +3,13 @@
 #include "windows.h"
 #include "builtin_logo.h"
 #include "forms.h"
+#include "i18n/catalogue.h"
 #include "i18n/module_models.h"
 #include "serial/com_names.h"
 #include "serial/settings.h"
 #include "startup/jpeg_logo.h"
 #include "config_window.h"
+#include "k6_journal_side.h"
 #include "own_activation.h"
 
 #include <QCloseEvent>
@@ -317,6 +319,7 @@ void StartWindow::HandOverTick() {
     configWindow->SetStatusPanel(1, configWindow->Brand().*(model.name));
     configWindow->ModuleCode = code;
     configWindow->Engine().SetModuleType(model.engineType);
+    if (configWindow->Journal) configWindow->Journal->HandedOver();
     for (const char* p : model.shownPages)
         configWindow->SetPageVisible(p, true);
     for (const char* p : model.hiddenPages)
@@ -415,6 +418,7 @@ void StartWindow::ModuleIdentified() {
     StartButton->setEnabled(true);
     for (QPushButton* b : {ProTryOutButton, LineTryOutButton, MiniTryOutButton, DoorTryOutButton})
         b->setEnabled(false);
+    ShowCutOffSend();
 }
 void StartWindow::EnableIndicator() {
     IndicatorTimer->start();
@@ -433,8 +437,23 @@ void StartWindow::ModuleWithdrawn() {
     FoundModel->setText(searchWord_.isEmpty() ? QStringLiteral("???") : searchWord_);
     IndicatorTimer->start();
     portLost_ = true;
+    cutOffAsked_.clear();
     const auto [port, where] = PortWords();
     PortStatus->setText(Texts.PortLost.arg(port, where));
+}
+
+void StartWindow::ShowCutOffSend() {
+    // Each reply identifies the module again: the journal is read once for each module found.
+    const QString port = k6link::JournalPortName(PortWords().first);
+    const QString asked = port + QLatin1Char('/') + QString::number(Search.ModuleCode);
+    if (asked == cutOffAsked_) return;
+    cutOffAsked_ = asked;
+    const auto entry = k6config::SendJournal().Find(port, Search.ModuleCode);
+    if (!entry) return;
+    const QString text =
+        CutOffTexts.Text(*entry, i18n::ActivationLanguage(ReadSetting(QStringLiteral("Language"))));
+    PortStatus->setText(text);
+    PortStatus->setToolTip(text);
 }
 
 std::pair<QString, QString> StartWindow::PortWords() const {
@@ -449,6 +468,8 @@ void StartWindow::ShowOpenResult(int error) {
     // not exist on purpose.
     const int s = Search.SearchState;
     if (s == DeviceSearch::NextPort || s == DeviceSearch::ProbePort || s == DeviceSearch::JudgePort) return;
+    cutOffAsked_.clear();
+    PortStatus->setToolTip(QString());
     const auto [port, where] = PortWords();
     if (portLost_ && (error == ENOENT || error == ENODEV || error == ENXIO)) {
         PortStatus->setText(Texts.PortLost.arg(port, where));

@@ -3,6 +3,7 @@
 // over to the K6 window (or the door-phone window) with "Indít" or a try-out button.
 // Design name: TForm1; objectName "Form1", by which the catalogue and the tests find it.
 
+#include "k6link/send_journal_keeper.h"
 #include "serial/async32.h"
 #include "startup/device_search.h"
 
@@ -52,6 +53,8 @@ public:
     void SetSearchWord(const QString& word);
 
     StartWindowTexts Texts;
+    // What the send journal says of a module's last send that did not complete.
+    k6link::JournalTexts CutOffTexts;
     DeviceSearch Search;
     TAsynComm32* SerialPort = nullptr; // design: AsynComm321
     QString StartDirectory;
@@ -83,7 +86,7 @@ public:
     QPushButton* DoorTryOutButton;    // design: Button8
     QGroupBox* ConnectBox;            // design: GroupBox1
     QGroupBox* TryOutBox;             // design: GroupBox2
-    QLabel* PortStatus; // why the saved port could not be opened
+    QLabel* PortStatus; // why the saved port could not be opened; or that the module's last send was cut off
 
 signals:
     // The start window has closed: the program ends.
@@ -114,6 +117,8 @@ private:
     void BuildControls();
     void ShowLogo();
     void ShowOpenResult(int error);
+    // The module found has a send on record that did not complete: PortStatus says so.
+    void ShowCutOffSend();
     // The port's COM name and, when it stands for a device, " (device)": %1 and %2 of the texts.
     std::pair<QString, QString> PortWords() const;
     QString RegKey() const;
@@ -122,6 +127,7 @@ private:
     QString logoKey_;
     QString searchWord_;    // the indicator's word in the current language
     bool portLost_ = false; // the port went away; until it opens again a missing port says so
+    QString cutOffAsked_;   // the port and module the journal was last asked about
 };
 
 } // namespace dalvex

@@ -50,6 +50,7 @@ protected:
         env.insert("DALVEX_PORTS", ports_);
         env.insert("XDG_CONFIG_HOME", tmp_.filePath("config"));
         env.insert("XDG_DATA_HOME", tmp_.filePath("data"));
+        env.insert("XDG_STATE_HOME", tmp_.filePath("state"));
         env.remove("DALVEX_STANDIN_FIRMWARE");
         for (const QString& e : extraEnv)
             env.insert(e.section('=', 0, 0), e.section('=', 1));
@@ -288,6 +289,7 @@ TEST_F(CliFixture, CtrlCDuringASendStopsBetweenBlocks) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DALVEX_PORTS", ports_);
     env.insert("XDG_CONFIG_HOME", tmp_.filePath("config"));
+    env.insert("XDG_STATE_HOME", tmp_.filePath("state"));
     p.setProcessEnvironment(env);
     p.start(DALVEX_CLI_PROGRAM, {"send", "--port", "COM1", file});
     ASSERT_TRUE(p.waitForStarted(10000));

@@ -26,6 +26,7 @@ struct CliPulledAdapter : ::testing::Test {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("DALVEX_PORTS", ports);
         env.insert("XDG_CONFIG_HOME", tmp.filePath("config"));
+        env.insert("XDG_STATE_HOME", tmp.filePath("state"));
         p.setProcessEnvironment(env);
         p.start(DALVEX_CLI_PROGRAM, args);
         EXPECT_TRUE(p.waitForFinished(60000)) << args.join(' ').toStdString();
